@@ -1,0 +1,27 @@
+// The file name under which an entry is shown: "#" and the ID with at least
+// five digits, a point, and the type.
+#ifndef PALMDB_ARCHIVE_ENTRY_NAME_H
+#define PALMDB_ARCHIVE_ENTRY_NAME_H
+
+#include <cstddef>
+
+#include "database/archive_state.h"
+
+namespace palmdb {
+
+// Longest name, NUL included: "#65535." and four type bytes of three
+// characters each.
+constexpr std::size_t kMaxEntryNameSize = 7 + 4 * 3 + 1;
+
+// Writes the entry's name into `out` (at least kMaxEntryNameSize bytes) and
+// returns its length. The type ends at its first NUL byte. A resource type is
+// four arbitrary bytes, so in the type part every byte that a file name
+// cannot hold, and '%' itself, is written as '%' and two upper-case hex
+// digits: 0x01-0x1F, " * / : < > ? \ |, and spaces or dots at the end of the
+// type, which Windows would drop. Every other byte, 0x80-0xFF included,
+// stays as it is, so the name can be turned back into the type.
+std::size_t FormatEntryName(const EntryRecord& entry, char* out);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_ARCHIVE_ENTRY_NAME_H

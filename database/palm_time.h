@@ -1,0 +1,46 @@
+// Palm timestamps (seconds since 1904-01-01) and DOS date-and-time values.
+#ifndef PALMDB_DATABASE_PALM_TIME_H
+#define PALMDB_DATABASE_PALM_TIME_H
+
+#include <cstdint>
+
+namespace palmdb {
+
+// A broken-down date and time, in the ranges of struct tm.
+struct CalendarTime {
+  std::int32_t second;      // 0-59
+  std::int32_t minute;      // 0-59
+  std::int32_t hour;        // 0-23
+  std::int32_t dayOfMonth;  // 1-31
+  std::int32_t month;       // 0-11, 0 is January
+  std::int32_t year;        // years since 1900
+};
+
+// Date in the high 16 bits (year-1980, month, day), time in the low 16 bits
+// (hour, minute, second/2).
+using DosDateTime = std::uint32_t;
+
+// 1980-01-01 00:00:00, the earliest time a DOS date can hold.
+constexpr DosDateTime kEarliestDosDateTime = 0x00210000;
+
+// Seconds from 1904-01-01 to 1970-01-01.
+constexpr std::uint32_t kSecondsFrom1904To1970 = 2082844800u;
+
+// Breaks seconds since 1904-01-01 into calendar fields. Counts years as
+// 365.25 days, which is exact between 1904 and 2040, the range of the input.
+CalendarTime PalmToCalendar(std::uint32_t palmSeconds);
+
+// Packs calendar fields into a DOS date and time. The year field keeps seven
+// bits, so years before 1980 wrap around into 2032-2107.
+DosDateTime PackDosDateTime(const CalendarTime& time);
+
+// The time every entry of a database carries, from the header's modification
+// date. Many programs store seconds since 1970 instead of 1904; read as 1904
+// seconds those values all fall before 1972, so a value below 0x80000000 is
+// taken as counting from 1970. A result before 1980 becomes 1980-01-01, the
+// earliest DOS time, rather than wrapping into the future.
+DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_DATABASE_PALM_TIME_H

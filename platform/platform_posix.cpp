@@ -1,0 +1,220 @@
+// POSIX implementation of the platform operations.
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+int Descriptor(FileHandle file) { return static_cast<int>(file); }
+
+FileHandle PosixOpenForReading(const char* path) {
+  // O_NONBLOCK keeps a FIFO from blocking the caller until a writer appears;
+  // only regular files are databases, as on Windows where opening a folder
+  // or device this way fails.
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    return kInvalidFile;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return kInvalidFile;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) {
+    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  }
+  return fd;
+}
+
+bool PosixFileSize(FileHandle file, std::uint64_t* size) {
+  struct stat info {};
+  if (::fstat(Descriptor(file), &info) != 0 || info.st_size < 0) {
+    return false;
+  }
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
+std::size_t PosixReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t count) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    std::uint64_t position = offset + done;
+    if (position > static_cast<std::uint64_t>(INT64_MAX)) {
+      break;
+    }
+    ssize_t got = ::pread(Descriptor(file), bytes + done, count - done, static_cast<off_t>(position));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+FileHandle PosixCreateNew(const char* path) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+std::size_t PosixWrite(FileHandle file, const void* buffer, std::size_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t put = ::write(Descriptor(file), bytes + done, count - done);
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return done;
+}
+
+bool PosixSetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
+  std::int64_t seconds = 0;
+  if (!DosDateTimeToUnixTime(dosDateTime, &seconds)) {
+    return false;
+  }
+  struct timespec times[2] = {};
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(seconds);
+  times[1].tv_nsec = 0;
+  return ::futimens(Descriptor(file), times) == 0;
+}
+
+void PosixClose(FileHandle file) { ::close(Descriptor(file)); }
+
+bool PosixRemoveFile(const char* path) { return ::unlink(path) == 0; }
+
+// Without a window system the box becomes one line on standard error, in
+// UTF-8, with the caption first.
+void PosixShowErrorBox(const char* caption, const char* text) {
+  std::string line;
+  for (const char* part : {caption, ": ", text}) {
+    for (const char* p = part; *p != '\0'; ++p) {
+      char utf8[3];
+      std::size_t length = Cp1252ToUtf8(static_cast<unsigned char>(*p), utf8);
+      if (length == 0) {
+        line += '?';
+      } else {
+        line.append(utf8, length);
+      }
+    }
+  }
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+const Operations kPosixOperations = {
+    PosixOpenForReading, PosixFileSize,   PosixReadAt,       PosixCreateNew,     PosixWrite,
+    PosixSetLastWriteTime, PosixClose, PosixRemoveFile, PosixShowErrorBox,
+};
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+}  // namespace
+
+const Operations& NativeOperations() { return kPosixOperations; }
+
+bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds) {
+  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
+  const int month = static_cast<int>((dosDateTime >> 21) & 0x0F);
+  const int day = static_cast<int>((dosDateTime >> 16) & 0x1F);
+  const int hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
+  const int minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
+  const int second = static_cast<int>(dosDateTime & 0x1F) * 2;
+  // The same fields that Windows refuses to convert: no normalising of
+  // 31 April into 1 May.
+  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) {
+    return false;
+  }
+  int monthDays = kDaysInMonth[month - 1] + ((month == 2 && IsLeapYear(year)) ? 1 : 0);
+  if (day > monthDays) {
+    return false;
+  }
+  struct tm local {};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  errno = 0;
+  time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<time_t>(-1) && errno != 0) {
+    return false;
+  }
+  *unixSeconds = static_cast<std::int64_t>(seconds);
+  return true;
+}
+
+bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) {
+    return false;
+  }
+  *lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+  *lastAccess = static_cast<std::int64_t>(info.st_atim.tv_sec);
+  return true;
+}
+
+LibraryHandle LoadLibraryFile(const char* path) { return ::dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+
+void* LibrarySymbol(LibraryHandle library, const char* name) { return ::dlsym(library, name); }
+
+void UnloadLibrary(LibraryHandle library) {
+  if (library != nullptr) {
+    ::dlclose(library);
+  }
+}
+
+bool ExecutableFolder(char* buffer, std::size_t size) {
+  if (size == 0) {
+    return false;
+  }
+  ssize_t length = ::readlink("/proc/self/exe", buffer, size - 1);
+  if (length <= 0) {
+    buffer[0] = '\0';
+    return false;
+  }
+  buffer[length] = '\0';
+  char* slash = std::strrchr(buffer, '/');
+  if (slash == nullptr) {
+    buffer[0] = '\0';
+    return false;
+  }
+  slash[1] = '\0';
+  return true;
+}
+
+bool MakeFolder(const char* path) {
+  if (::mkdir(path, 0777) == 0) {
+    return true;
+  }
+  struct stat info {};
+  return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+char PathSeparator() { return '/'; }
+
+}  // namespace platform

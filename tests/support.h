@@ -1,0 +1,86 @@
+// Helpers shared by the tests: temporary folders, databases written to disk,
+// opening through the host's record, and a spy on the platform layer that
+// counts calls, records the error box and injects faults.
+#ifndef PALMDB_TESTS_SUPPORT_H
+#define PALMDB_TESTS_SUPPORT_H
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "database/archive_state.h"
+#include "platform/platform.h"
+#include "tools/database_builder.h"
+
+namespace testsupport {
+
+using dbbuild::Bytes;
+
+// A fresh empty folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The folder with a trailing separator, as the host passes it.
+  std::string WithSeparator() const;
+  std::string File(const std::string& name) const;
+  // Writes `bytes` to a new file in the folder and returns its path.
+  std::string Write(const std::string& name, const Bytes& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+bool FileExists(const std::string& path);
+Bytes ReadWholeFile(const std::string& path);
+
+// Opens `path` as the host does; the result code lands in `*result`.
+palmdb::ArchiveState* Open(const std::string& path, int* result);
+
+// Closes the state when it goes out of scope.
+struct StateCloser {
+  void operator()(palmdb::ArchiveState* state) const;
+};
+
+// What the platform spy does wrong on purpose. Calls are counted from 0
+// after the spy was installed.
+struct Faults {
+  int shortReadAt = -1;   // this read delivers one byte fewer than asked
+  int shortWriteAt = -1;  // this write writes one byte fewer than asked
+  bool refuseCreate = false;
+  bool refuseSetTime = false;
+};
+
+// Forwards every operation to the native one, counting calls and recording
+// error boxes instead of showing them. Only one may be installed at a time.
+class PlatformSpy {
+ public:
+  PlatformSpy();
+  ~PlatformSpy();
+  PlatformSpy(const PlatformSpy&) = delete;
+  PlatformSpy& operator=(const PlatformSpy&) = delete;
+
+  Faults faults;
+  int opens = 0;
+  int reads = 0;
+  int creates = 0;
+  int writes = 0;
+  int closes = 0;
+  int removes = 0;
+  int setTimes = 0;
+  std::size_t largestRead = 0;
+  std::size_t largestWrite = 0;
+  std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
+
+ private:
+  const platform::Operations* previous_;
+};
+
+}  // namespace testsupport
+
+#endif  // PALMDB_TESTS_SUPPORT_H

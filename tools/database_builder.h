@@ -1,0 +1,77 @@
+// Writes Palm databases of both layouts, for the tests and the sample. Can
+// also write damaged ones: a record count or offsets that disagree with the
+// data.
+#ifndef PALMDB_TOOLS_DATABASE_BUILDER_H
+#define PALMDB_TOOLS_DATABASE_BUILDER_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace dbbuild {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Seconds since 1904-01-01, as Palm OS stores them, for a time in seconds
+// since 1970-01-01 UTC.
+std::uint32_t PalmSecondsFromUnix(std::int64_t unixSeconds);
+
+class DatabaseBuilder {
+ public:
+  static constexpr std::uint16_t kResourceDatabase = 0x0001;
+
+  DatabaseBuilder& Name(const std::string& name);
+  // Header attributes; bit 0x0001 makes a resource database.
+  DatabaseBuilder& Attributes(std::uint16_t attributes);
+  DatabaseBuilder& CreationDate(std::uint32_t palmSeconds);
+  DatabaseBuilder& ModificationDate(std::uint32_t palmSeconds);
+  // Four characters each.
+  DatabaseBuilder& TypeAndCreator(const std::string& type, const std::string& creator);
+  DatabaseBuilder& AppInfo(const Bytes& block);
+
+  // A record of a record database.
+  DatabaseBuilder& AddRecord(const Bytes& data, std::uint8_t attributes = 0);
+  DatabaseBuilder& AddRecord(const std::string& text, std::uint8_t attributes = 0);
+  // A resource of a resource database; `type` holds four bytes.
+  DatabaseBuilder& AddResource(const std::string& type, std::uint16_t id, const Bytes& data);
+
+  // Damage: the header claims this many records whatever the list holds.
+  DatabaseBuilder& RecordCount(std::uint16_t count);
+  // Damage: the list gives this offset for entry `index`.
+  DatabaseBuilder& Offset(std::size_t index, std::uint32_t offset);
+
+  // Header, record list, two bytes of padding, application info, then the
+  // entries' data in list order.
+  Bytes Build() const;
+  // Offset of entry `index`'s data in what Build returns (before damage).
+  std::uint32_t DataOffset(std::size_t index) const;
+
+ private:
+  struct Entry {
+    std::string type;
+    std::uint16_t id;
+    std::uint8_t attributes;
+    Bytes data;
+  };
+  bool IsResourceDatabase() const { return (attributes_ & kResourceDatabase) != 0; }
+
+  std::string name_ = "Untitled";
+  std::uint16_t attributes_ = 0;
+  std::uint32_t creationDate_ = 0;
+  std::uint32_t modificationDate_ = 0;
+  std::string type_ = "DATA";
+  std::string creator_ = "test";
+  Bytes appInfo_;
+  std::vector<Entry> entries_;
+  bool countOverridden_ = false;
+  std::uint16_t count_ = 0;
+  std::map<std::size_t, std::uint32_t> offsets_;
+};
+
+// Writes `bytes` to a new file; fails rather than replace one that exists.
+bool WriteNewFile(const std::string& path, const Bytes& bytes);
+
+}  // namespace dbbuild
+
+#endif  // PALMDB_TOOLS_DATABASE_BUILDER_H
