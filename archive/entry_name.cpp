@@ -6,7 +6,7 @@ namespace palmdb {
 namespace {
 
 bool CannotStandInName(unsigned char c) {
-  return (c >= 0x01 && c <= 0x1F) || std::strchr("\"*/:<>?\\|%", c) != nullptr;
+  return (c >= 0x01 && c <= 0x1F) || (c != 0 && std::strchr("\"*/:<>?\\|%", c) != nullptr);
 }
 
 }  // namespace

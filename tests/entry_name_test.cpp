@@ -1,1 +1,92 @@
+#include "archive/entry_name.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using palmdb::EntryRecord;
+
+EntryRecord Resource(const std::string& type, std::uint16_t id) {
+  EntryRecord entry{};
+  std::memcpy(entry.type, type.data(), std::min<std::size_t>(4, type.size()));
+  entry.id = id;
+  return entry;
+}
+
+std::string Name(const EntryRecord& entry) {
+  char out[palmdb::kMaxEntryNameSize];
+  const std::size_t length = palmdb::FormatEntryName(entry, out);
+  EXPECT_EQ(length, std::strlen(out));
+  return out;
+}
+
+// Turns the type part of a name back into the type bytes.
+std::string DecodeType(const std::string& name) {
+  std::string type;
+  for (std::size_t i = name.find('.') + 1; i < name.size(); ++i) {
+    if (name[i] == '%') {
+      type += static_cast<char>(std::stoi(name.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      type += name[i];
+    }
+  }
+  return type;
+}
+
+TEST(FormatEntryName, NamesByIdAndType) {
+  struct Case {
+    std::string type;
+    std::uint16_t id;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"data", 0, "#00000.data"},
+      {"data", 7, "#00007.data"},
+      {"data", 65535, "#65535.data"},
+      {"tAIB", 1000, "#01000.tAIB"},
+      {std::string("a\0bc", 4), 12, "#00012.a"},  // the type ends at its first NUL
+      {std::string("\0abc", 4), 1, "#00001."},
+      {"a/b\\", 1, "#00001.a%2Fb%5C"},
+      {"c:d?", 1, "#00001.c%3Ad%3F"},
+      {"a b ", 1, "#00001.a b%20"},
+      {"x. .", 2, "#00002.x%2E%20%2E"},  // the whole run at the end
+      {"....", 3, "#00003.%2E%2E%2E%2E"},
+      {" a.b", 4, "#00004. a.b"},  // spaces and dots elsewhere stay
+      {"\"*<>", 5, "#00005.%22%2A%3C%3E"},
+      {"|%ab", 6, "#00006.%7C%25ab"},
+      {"\x01\x1f\x7f~", 7, "#00007.%01%1F\x7f~"},
+      {"\x80\xe4\xfc\xff", 8, "#00008.\x80\xe4\xfc\xff"},  // ANSI characters stay
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Name(Resource(c.type, c.id)), c.name);
+  }
+}
+
+// Every byte in every position gives a name that a file system accepts and
+// that turns back into the type.
+TEST(FormatEntryName, EveryTypeByteRoundTripsAndStaysOneFileName) {
+  for (int byte = 1; byte < 256; ++byte) {
+    const char b = static_cast<char>(byte);
+    for (const std::string& type : {std::string(4, b), std::string{'a', b, 'c', 'd'},
+                                    std::string{'a', 'b', 'c', b}, std::string{b, 'b', ' ', '.'}}) {
+      const std::string name = Name(Resource(type, 42));
+      SCOPED_TRACE(name);
+      ASSERT_EQ(name.compare(0, 7, "#00042."), 0);
+      EXPECT_EQ(DecodeType(name), type);
+      const std::string typePart = name.substr(7);
+      for (char c : typePart) {
+        const auto u = static_cast<unsigned char>(c);
+        EXPECT_TRUE(u >= 0x20 && std::strchr("\"*/:<>?\\|", c) == nullptr) << int{u};
+      }
+      EXPECT_NE(typePart.back(), ' ');
+      EXPECT_NE(typePart.back(), '.');
+    }
+  }
+}
+
+}  // namespace

@@ -66,6 +66,11 @@ palmdb::ArchiveState* Open(const std::string& path, int* result) {
   return state;
 }
 
+StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
+                   int* result) {
+  return StatePtr(Open(folder.Write(name, bytes), result));
+}
+
 void StateCloser::operator()(palmdb::ArchiveState* state) const { palmdb::ReleaseArchive(state); }
 
 namespace {
@@ -133,11 +138,12 @@ const platform::Operations kSpyOperations = {SpyOpen,  SpySize,    SpyRead,  Spy
 
 }  // namespace
 
-PlatformSpy::PlatformSpy() : previous_(platform::InstallOperations(&kSpyOperations)) {
+PlatformSpy::PlatformSpy() : previous_(nullptr) {
   if (g_spy != nullptr) {
     throw std::logic_error("one platform spy at a time");
   }
   g_spy = this;
+  previous_ = platform::InstallOperations(&kSpyOperations);
 }
 
 PlatformSpy::~PlatformSpy() {

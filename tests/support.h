@@ -5,6 +5,7 @@
 #define PALMDB_TESTS_SUPPORT_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,11 @@ palmdb::ArchiveState* Open(const std::string& path, int* result);
 struct StateCloser {
   void operator()(palmdb::ArchiveState* state) const;
 };
+using StatePtr = std::unique_ptr<palmdb::ArchiveState, StateCloser>;
+
+// Writes `bytes` into `folder` under `name` and opens it.
+StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
+                   int* result);
 
 // What the platform spy does wrong on purpose. Calls are counted from 0
 // after the spy was installed.
