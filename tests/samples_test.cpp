@@ -2,15 +2,12 @@
 // folder, and checks each against a plain reading of the file's bytes.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "archive/extraction.h"
-#include "archive/listing.h"
 #include "tests/support.h"
 
 namespace {
@@ -47,24 +44,6 @@ std::vector<Sample> ReadManifest(const std::string& folder) {
   return samples;
 }
 
-std::uint32_t Big32(const Bytes& b, std::size_t at) {
-  return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-         (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-
-// What a plain reading of the bytes says an opening must give.
-int ExpectedResult(const Bytes& file) {
-  if (file.size() < 78) {
-    return UnknownFormat;
-  }
-  if (std::memcmp(file.data(), "Microsoft C/C++ ", 16) == 0) {
-    return UnknownFormat;
-  }
-  const std::size_t count = (std::size_t{file[76]} << 8) | file[77];
-  const std::size_t entrySize = (file[33] & 1) != 0 ? 10 : 8;
-  return 78 + count * entrySize <= file.size() ? ResultSuccess : ReadError;
-}
-
 class SamplesTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -86,7 +65,8 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    const int expected = ExpectedResult(file);
+    const testsupport::ReferenceDatabase reference = testsupport::ReadReference(file);
+    const int expected = reference.result;
     if (sample.kind == "record" || sample.kind == "resource") {
       EXPECT_EQ(expected, ResultSuccess);
     }
@@ -98,7 +78,7 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     StatePtr state(testsupport::Open(path, &result));
     EXPECT_EQ(result, expected);
     EXPECT_EQ(state != nullptr, expected == ResultSuccess);
-    EXPECT_EQ(spy.boxes.size(), file.size() < 78 ? 1u : 0u);
+    EXPECT_EQ(spy.boxes.size(), reference.errorBox ? 1u : 0u);
     if (state != nullptr) {
       EXPECT_EQ(state->catalogue.count, static_cast<std::uint32_t>(sample.records));
       EXPECT_EQ(state->header.IsResourceDatabase(), sample.kind == "resource");
@@ -114,38 +94,13 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    const bool resources = sample.kind == "resource";
-    const std::size_t entrySize = resources ? 10 : 8;
     int result = -1;
     StatePtr state(testsupport::Open(path, &result));
     ASSERT_NE(state, nullptr);
     TempFolder target;
-    HeaderRecord header{};
-    std::uint32_t index = 0;
-    while (palmdb::FillHeader(*state, &header) == ResultSuccess) {
-      const std::size_t field = 78 + index * entrySize;
-      const std::uint32_t offset = Big32(file, field + (resources ? 6 : 0));
-      const std::uint32_t next =
-          index + 1 < state->catalogue.count
-              ? Big32(file, field + entrySize + (resources ? 6 : 0))
-              : static_cast<std::uint32_t>(file.size());
-      const std::uint32_t size = next - offset;
-      EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), size) << header.fileName;
-      EXPECT_STREQ(header.archiveName, path.c_str());
-      const std::string name = header.fileName;
-      const int code = palmdb::ProcessEntry(state.get(), OpExtract,
-                                            target.WithSeparator().c_str(), name.c_str());
-      if (std::uint64_t{offset} + size <= file.size()) {
-        ASSERT_EQ(code, ResultSuccess) << name;
-        EXPECT_EQ(ReadWholeFile(target.File(name)),
-                  Bytes(file.begin() + offset, file.begin() + offset + size))
-            << name;
-      } else {
-        EXPECT_EQ(code, ReadError) << name;
-      }
-      ++index;
-    }
-    EXPECT_EQ(index, state->catalogue.count);
+    const std::size_t extracted =
+        testsupport::WalkAndCheck(state.get(), file, testsupport::ReadReference(file), target);
+    EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
 }
 

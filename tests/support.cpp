@@ -1,11 +1,17 @@
 #include "tests/support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "archive/extraction.h"
+#include "archive/listing.h"
 
 #include "database/open_database.h"
 
@@ -69,6 +75,74 @@ palmdb::ArchiveState* Open(const std::string& path, int* result) {
 StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
                    int* result) {
   return StatePtr(Open(folder.Write(name, bytes), result));
+}
+
+ReferenceDatabase ReadReference(const Bytes& file) {
+  ReferenceDatabase reference{ResultSuccess, false, {}};
+  const auto big32 = [&file](std::size_t at) {
+    return (std::uint32_t{file[at]} << 24) | (std::uint32_t{file[at + 1]} << 16) |
+           (std::uint32_t{file[at + 2]} << 8) | file[at + 3];
+  };
+  if (file.size() < 78) {
+    reference.result = UnknownFormat;
+    reference.errorBox = true;
+    return reference;
+  }
+  if (std::memcmp(file.data(), "Microsoft C/C++ MSF", 19) == 0 ||
+      std::memcmp(file.data(), "Microsoft C/C++ program database", 32) == 0) {
+    reference.result = UnknownFormat;
+    return reference;
+  }
+  const std::size_t count = (std::size_t{file[76]} << 8) | file[77];
+  const bool resources = (file[33] & 1) != 0;
+  const std::size_t entrySize = resources ? 10 : 8;
+  if (78 + count * entrySize > file.size()) {
+    reference.result = ReadError;
+    return reference;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = 78 + i * entrySize + (resources ? 6 : 0);
+    const std::uint32_t offset = big32(at);
+    const std::uint32_t next =
+        i + 1 < count ? big32(at + entrySize) : static_cast<std::uint32_t>(file.size());
+    reference.entries.push_back({offset, next - offset});
+  }
+  return reference;
+}
+
+std::size_t WalkAndCheck(palmdb::ArchiveState* state, const Bytes& file,
+                         const ReferenceDatabase& reference, const TempFolder& folder) {
+  std::size_t extracted = 0;
+  std::size_t index = 0;
+  HeaderRecord header{};
+  while (palmdb::FillHeader(*state, &header) == ResultSuccess) {
+    if (index >= reference.entries.size()) {
+      ADD_FAILURE() << "more entries than the file lists";
+      break;
+    }
+    const ReferenceEntry& entry = reference.entries[index++];
+    EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), entry.size);
+    const std::string name = header.fileName;
+    const std::string target = folder.File(name);
+    // Entries may repeat a name; a second one must not replace the first.
+    const bool existed = FileExists(target);
+    const int code =
+        palmdb::ProcessEntry(state, OpExtract, folder.WithSeparator().c_str(), name.c_str());
+    if (existed) {
+      EXPECT_EQ(code, CreateError) << name;
+    } else if (std::uint64_t{entry.offset} + entry.size > file.size()) {
+      EXPECT_EQ(code, ReadError) << name;
+      EXPECT_FALSE(FileExists(target)) << name;
+    } else {
+      EXPECT_EQ(code, ResultSuccess) << name;
+      EXPECT_EQ(ReadWholeFile(target),
+                Bytes(file.begin() + entry.offset, file.begin() + entry.offset + entry.size))
+          << name;
+      ++extracted;
+    }
+  }
+  EXPECT_EQ(index, reference.entries.size());
+  return extracted;
 }
 
 void StateCloser::operator()(palmdb::ArchiveState* state) const { palmdb::ReleaseArchive(state); }

@@ -53,6 +53,25 @@ using StatePtr = std::unique_ptr<palmdb::ArchiveState, StateCloser>;
 StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
                    int* result);
 
+// An independent plain reading of a database file: what opening it must
+// give, and each entry's offset and size.
+struct ReferenceEntry {
+  std::uint32_t offset;
+  std::uint32_t size;
+};
+struct ReferenceDatabase {
+  int result;  // the code opening must give
+  bool errorBox;
+  std::vector<ReferenceEntry> entries;
+};
+ReferenceDatabase ReadReference(const Bytes& file);
+
+// Walks the whole database as the host does: describes each entry and
+// extracts it into `folder` under its own name. Checks every entry against
+// the reference and the file's bytes, and returns how many were extracted.
+std::size_t WalkAndCheck(palmdb::ArchiveState* state, const Bytes& file,
+                         const ReferenceDatabase& reference, const TempFolder& folder);
+
 // What the platform spy does wrong on purpose. Calls are counted from 0
 // after the spy was installed.
 struct Faults {
