@@ -2,20 +2,15 @@
 
 #include <cstring>
 
+#include "database/palm_time.h"
 #include "platform/platform.h"
 
 namespace palmdb {
-namespace {
-
-// 1980-01-01 00:00:00, the earliest DOS date and time.
-constexpr std::uint32_t kEarliestDosTime = 0x00210000;
-
-}  // namespace
 
 std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime) {
   std::int64_t seconds = 0;
   if (!platform::DosDateTimeToUnixTime(dosDateTime, &seconds) &&
-      !platform::DosDateTimeToUnixTime(kEarliestDosTime, &seconds)) {
+      !platform::DosDateTimeToUnixTime(kEarliestDosDateTime, &seconds)) {
     return 0;
   }
   if (seconds > kLatestUnixTime) {
