@@ -282,7 +282,6 @@ TEST_P(SampleDatabaseTest, NamesNotFoundAreErrorsButTheOthersAreExtracted) {
 TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   const std::string target = folder_.File("out");
   ASSERT_TRUE(platform::MakeFolder(target.c_str()));
-  TempFolder unused;
   const std::string existing = target + platform::PathSeparator() + contents_.entries[1].name;
   ASSERT_TRUE(dbbuild::WriteNewFile(existing, Bytes{'o', 'l', 'd'}));
 

@@ -460,45 +460,4 @@ INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
                            return std::string(param.param.label);
                          });
 
-TEST_F(ExportsTest, ExistingTargetIsLeftAloneAndTheNextEntryStillExtracts) {
-  TempFolder folder;
-  const std::string path = folder.Write("memo.pdb", RecordDatabase());
-  const std::string first = folder.Write("#00000.data", Bytes{'k', 'e', 'e', 'p'});
-  int result = -1;
-  ArchiveHandle handle = Open(path, &result);
-  ASSERT_NE(handle, nullptr);
-  HeaderRecord header{};
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-  std::string target = first;
-  EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()), CreateError);
-  EXPECT_EQ(testsupport::ReadWholeFile(first), (Bytes{'k', 'e', 'e', 'p'}));
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-  EXPECT_STREQ(header.fileName, "#00001.data");
-  std::string second = folder.File(header.fileName);
-  EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, second.data()), ResultSuccess);
-  EXPECT_TRUE(testsupport::FileExists(second));
-  EXPECT_EQ(exports_.closeArchive(handle), 0);
-}
-
-TEST_F(ExportsTest, SeveralHandlesAreIndependent) {
-  TempFolder folder;
-  int result = -1;
-  ArchiveHandle records = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
-  ArchiveHandle resources = Open(folder.Write("app.prc", ResourceDatabase()), &result);
-  ASSERT_NE(records, nullptr);
-  ASSERT_NE(resources, nullptr);
-  HeaderRecord header{};
-  ASSERT_EQ(exports_.readHeader(records, &header), ResultSuccess);
-  EXPECT_STREQ(header.fileName, "#00000.data");
-  ASSERT_EQ(exports_.readHeader(resources, &header), ResultSuccess);
-  EXPECT_STREQ(header.fileName, "#00001.code");
-  EXPECT_EQ(exports_.processFile(records, OpSkip, nullptr, nullptr), ResultSuccess);
-  ASSERT_EQ(exports_.readHeader(records, &header), ResultSuccess);
-  EXPECT_STREQ(header.fileName, "#00001.data");
-  ASSERT_EQ(exports_.readHeader(resources, &header), ResultSuccess);
-  EXPECT_STREQ(header.fileName, "#00001.code");
-  EXPECT_EQ(exports_.closeArchive(records), 0);
-  EXPECT_EQ(exports_.closeArchive(resources), 0);
-}
-
 }  // namespace
