@@ -85,6 +85,17 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// The error lines palmdb wrote; an emulator may add lines of its own.
+std::vector<std::string> Errors(const std::string& err) {
+  std::vector<std::string> errors;
+  for (const std::string& line : Lines(err)) {
+    if (line.rfind("palmdb: ", 0) == 0) {
+      errors.push_back(line);
+    }
+  }
+  return errors;
+}
+
 // What a database holds according to the core, read in this process: each
 // entry's name as the host sees it and its bytes, or why it cannot be had.
 struct Entry {
@@ -205,7 +216,7 @@ void ExpectExtraction(const Outcome& outcome, const Contents& contents, const st
   }
   EXPECT_EQ(outcome.status == 0, allExtractable) << outcome.err;
   if (allExtractable) {
-    EXPECT_EQ(outcome.err, "") << path;
+    EXPECT_TRUE(Errors(outcome.err).empty()) << path << ": " << outcome.err;
   }
 }
 
@@ -289,7 +300,7 @@ TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   EXPECT_NE(outcome.status, 0);
   EXPECT_TRUE(Contains(outcome.err, contents_.entries[1].name)) << outcome.err;
   EXPECT_TRUE(Contains(outcome.err, "exists")) << outcome.err;
-  EXPECT_EQ(Lines(outcome.err).size(), 1u) << outcome.err;
+  EXPECT_EQ(Errors(outcome.err).size(), 1u) << outcome.err;
   EXPECT_EQ(testsupport::ReadWholeFile(existing), (Bytes{'o', 'l', 'd'}));
   for (std::size_t i = 0; i < contents_.entries.size(); ++i) {
     if (i != 1) {
