@@ -15,6 +15,10 @@ constexpr std::uint16_t kHighControls[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
 }  // namespace
 
 const Operations* InstallOperations(const Operations* operations) {
@@ -38,6 +42,20 @@ bool SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
 void Close(FileHandle file) { Current().close(file); }
 bool RemoveFile(const char* path) { return Current().removeFile(path); }
 void ShowErrorBox(const char* caption, const char* text) { Current().showErrorBox(caption, text); }
+
+bool DosDateTimeExists(std::uint32_t dosDateTime) {
+  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
+  const int month = static_cast<int>((dosDateTime >> 21) & 0x0F);
+  const int day = static_cast<int>((dosDateTime >> 16) & 0x1F);
+  const int hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
+  const int minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
+  const int second = static_cast<int>(dosDateTime & 0x1F) * 2;
+  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) {
+    return false;
+  }
+  return day <= kDaysInMonth[month - 1] + ((month == 2 && IsLeapYear(year)) ? 1 : 0);
+}
 
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {
   std::uint32_t code = c;

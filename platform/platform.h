@@ -70,6 +70,11 @@ void ShowErrorBox(const char* caption, const char* text);
 // date does not exist.
 bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds);
 
+// Whether a DOS date and time names a real instant: a month of 1-12, a day
+// that this month has in this year, at most 23:59:58. Both implementations
+// refuse every other value, without normalising 31 April into 1 May.
+bool DosDateTimeExists(std::uint32_t dosDateTime);
+
 // Reads back a file's last-write and last-access times as seconds since
 // 1970-01-01 UTC. Used by the tests and the command-line tool.
 bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess);

@@ -128,29 +128,20 @@ const Operations kPosixOperations = {
     PosixSetLastWriteTime, PosixClose, PosixRemoveFile, PosixShowErrorBox,
 };
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 }  // namespace
 
 const Operations& NativeOperations() { return kPosixOperations; }
 
 bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds) {
-  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (!DosDateTimeExists(dosDateTime)) {
+    return false;
+  }
   const int year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
   const int month = static_cast<int>((dosDateTime >> 21) & 0x0F);
   const int day = static_cast<int>((dosDateTime >> 16) & 0x1F);
   const int hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
   const int minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
   const int second = static_cast<int>(dosDateTime & 0x1F) * 2;
-  // The same fields that Windows refuses to convert: no normalising of
-  // 31 April into 1 May.
-  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) {
-    return false;
-  }
-  int monthDays = kDaysInMonth[month - 1] + ((month == 2 && IsLeapYear(year)) ? 1 : 0);
-  if (day > monthDays) {
-    return false;
-  }
   struct tm local {};
   local.tm_year = year - 1900;
   local.tm_mon = month - 1;
@@ -192,8 +183,10 @@ bool ExecutableFolder(char* buffer, std::size_t size) {
   if (size == 0) {
     return false;
   }
-  ssize_t length = ::readlink("/proc/self/exe", buffer, size - 1);
-  if (length <= 0) {
+  // readlink cuts a long path short without saying so: a result that fills
+  // the whole buffer leaves no room for the NUL and may be cut.
+  ssize_t length = ::readlink("/proc/self/exe", buffer, size);
+  if (length <= 0 || static_cast<std::size_t>(length) >= size) {
     buffer[0] = '\0';
     return false;
   }
