@@ -1,0 +1,65 @@
+#include "plugin/linux_host.h"
+
+#include <cstring>
+
+#include "database/palm_time.h"
+#include "platform/platform.h"
+
+namespace palmdb {
+
+std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime) {
+  std::int64_t seconds = 0;
+  if (!platform::DosDateTimeToUnixTime(dosDateTime, &seconds) &&
+      !platform::DosDateTimeToUnixTime(kEarliestDosDateTime, &seconds)) {
+    return 0;
+  }
+  if (seconds > kLatestUnixTime) {
+    return kLatestUnixTime;
+  }
+  if (seconds < 0) {
+    return 0;
+  }
+  return static_cast<std::int32_t>(seconds);
+}
+
+std::uint32_t ModeFromAttributes(std::uint32_t attributes) {
+  const bool readOnly = (attributes & 0x01u) != 0;
+  return kModeRegularFile | (readOnly ? kModeReadOnly : kModeReadWrite);
+}
+
+std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
+  static const char kHex[] = "0123456789ABCDEF";
+  if (outSize == 0) {
+    return 0;
+  }
+  // Converted into a local buffer first, so that `out` may alias `name`.
+  char converted[kMaxUtf8NameSize];
+  std::size_t length = 0;
+  for (const char* p = name; *p != '\0'; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    char piece[3];
+    std::size_t pieceLength = 0;
+    if (c < 0x80) {
+      piece[0] = static_cast<char>(c);
+      pieceLength = 1;
+    } else {
+      pieceLength = platform::Cp1252ToUtf8(c, piece);
+      if (pieceLength == 0) {
+        piece[0] = '%';
+        piece[1] = kHex[c >> 4];
+        piece[2] = kHex[c & 0x0F];
+        pieceLength = 3;
+      }
+    }
+    if (length + pieceLength >= outSize || length + pieceLength >= sizeof converted) {
+      break;
+    }
+    std::memcpy(converted + length, piece, pieceLength);
+    length += pieceLength;
+  }
+  std::memcpy(out, converted, length);
+  out[length] = '\0';
+  return length;
+}
+
+}  // namespace palmdb

@@ -1,0 +1,79 @@
+/* The nine functions that the plug-in exports to the host file manager, and
+ * the function pointer types through which a host calls them. Declared as
+ * plain C so that a host written in C can share this header. */
+#ifndef PALMDB_PLUGIN_PLUGIN_API_H
+#define PALMDB_PLUGIN_PLUGIN_API_H
+
+#include "plugin/host_records.h"
+
+/* The calling convention and export declarations of the host interface:
+ * on Windows the callee removes its arguments from the stack (__stdcall) and
+ * the export names come from palmdb.def; elsewhere the default convention,
+ * and only these functions are visible outside the library. PALMDB_LINUX_HOST
+ * says whether the library is loaded by a Linux host, which reads the file
+ * time, attributes and names in its own way. */
+#if defined(_WIN32)
+#define PALMDB_CALL __stdcall
+#define PALMDB_EXPORT
+#define PALMDB_LINUX_HOST 0
+#else
+#define PALMDB_CALL
+#define PALMDB_EXPORT __attribute__((visibility("default")))
+#define PALMDB_LINUX_HOST 1
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The handle of an open database; NULL when opening failed. */
+typedef void* ArchiveHandle;
+
+/* Callbacks that the host hands over. The plug-in stores them and never
+ * calls them. */
+typedef int(PALMDB_CALL* ChangeVolumeCallback)(char* archiveName, int mode);
+typedef int(PALMDB_CALL* ProcessDataCallback)(char* fileName, int size);
+
+/* Opens the database named in the record; NULL on failure, with the reason
+ * in record->result when there is a record. */
+PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record);
+/* Closes the database and frees everything it holds; always 0. */
+PALMDB_EXPORT int PALMDB_CALL CloseArchive(ArchiveHandle handle);
+/* Describes the entry under the cursor; EndOfArchive past the last one. */
+PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* header);
+/* Skips, tests or extracts the entry under the cursor and moves on. */
+PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, char* destPath,
+                                          char* destName);
+PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
+                                                ChangeVolumeCallback callback);
+PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
+                                                  ProcessDataCallback callback);
+/* CapsMultipleFiles only: the plug-in reads archives and never writes them. */
+PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void);
+/* Not supported: read no argument, touch nothing, return NotSupported. */
+PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* sourcePath,
+                                        char* addList, int flags);
+PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* packedFile, char* deleteList);
+
+/* The same functions as a host sees them after looking them up by name. */
+typedef ArchiveHandle(PALMDB_CALL* OpenArchiveFunction)(OpenArchiveRecord*);
+typedef int(PALMDB_CALL* CloseArchiveFunction)(ArchiveHandle);
+typedef int(PALMDB_CALL* ReadHeaderFunction)(ArchiveHandle, HeaderRecord*);
+typedef int(PALMDB_CALL* ProcessFileFunction)(ArchiveHandle, int, char*, char*);
+typedef void(PALMDB_CALL* SetChangeVolProcFunction)(ArchiveHandle, ChangeVolumeCallback);
+typedef void(PALMDB_CALL* SetProcessDataProcFunction)(ArchiveHandle, ProcessDataCallback);
+typedef int(PALMDB_CALL* GetPackerCapsFunction)(void);
+typedef int(PALMDB_CALL* PackFilesFunction)(char*, char*, char*, char*, int);
+typedef int(PALMDB_CALL* DeleteFilesFunction)(char*, char*);
+
+#ifdef __cplusplus
+}
+
+namespace palmdb {
+// True where the host runs on Linux; used with `if constexpr` so that both
+// branches are compiled in every build.
+constexpr bool kLinuxHost = PALMDB_LINUX_HOST != 0;
+}  // namespace palmdb
+#endif
+
+#endif /* PALMDB_PLUGIN_PLUGIN_API_H */

@@ -1,0 +1,463 @@
+// The plug-in library as a host sees it: loaded by path, called only through
+// the nine functions it exports.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/entry_name.h"
+#include "archive/listing.h"
+#include "database/palm_time.h"
+#include "plugin/linux_host.h"
+#include "plugin/plugin_api.h"
+#include "tests/support.h"
+
+namespace {
+
+using dbbuild::Bytes;
+using dbbuild::DatabaseBuilder;
+using testsupport::TempFolder;
+
+// The exports, looked up by name in the library the build produced.
+struct Exports {
+  platform::LibraryHandle library = nullptr;
+  OpenArchiveFunction openArchive = nullptr;
+  CloseArchiveFunction closeArchive = nullptr;
+  ReadHeaderFunction readHeader = nullptr;
+  ProcessFileFunction processFile = nullptr;
+  SetChangeVolProcFunction setChangeVolProc = nullptr;
+  SetProcessDataProcFunction setProcessDataProc = nullptr;
+  GetPackerCapsFunction getPackerCaps = nullptr;
+  PackFilesFunction packFiles = nullptr;
+  DeleteFilesFunction deleteFiles = nullptr;
+};
+
+template <typename Function>
+void Resolve(platform::LibraryHandle library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(platform::LibrarySymbol(library, name));
+  ASSERT_NE(*function, nullptr) << name << " is not exported";
+}
+
+class ExportsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    exports_.library = platform::LoadLibraryFile(PALMDB_PLUGIN_PATH);
+    ASSERT_NE(exports_.library, nullptr) << "cannot load " << PALMDB_PLUGIN_PATH;
+    Resolve(exports_.library, "OpenArchive", &exports_.openArchive);
+    Resolve(exports_.library, "CloseArchive", &exports_.closeArchive);
+    Resolve(exports_.library, "ReadHeader", &exports_.readHeader);
+    Resolve(exports_.library, "ProcessFile", &exports_.processFile);
+    Resolve(exports_.library, "SetChangeVolProc", &exports_.setChangeVolProc);
+    Resolve(exports_.library, "SetProcessDataProc", &exports_.setProcessDataProc);
+    Resolve(exports_.library, "GetPackerCaps", &exports_.getPackerCaps);
+    Resolve(exports_.library, "PackFiles", &exports_.packFiles);
+    Resolve(exports_.library, "DeleteFiles", &exports_.deleteFiles);
+  }
+  static void TearDownTestSuite() {
+    platform::UnloadLibrary(exports_.library);
+    exports_ = Exports{};
+  }
+  void SetUp() override {
+    if (exports_.library == nullptr || exports_.deleteFiles == nullptr) {
+      GTEST_FAIL() << "the plug-in library or one of its exports is missing";
+    }
+  }
+
+  // Opens through the export; the result code lands in *result.
+  ArchiveHandle Open(const std::string& path, int* result) {
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    OpenArchiveRecord record{};
+    record.archiveName = name.data();
+    record.result = -1;
+    ArchiveHandle handle = exports_.openArchive(&record);
+    *result = record.result;
+    return handle;
+  }
+
+  static Exports exports_;
+};
+
+Exports ExportsTest::exports_;
+
+// A small database of each layout, with entries of several sizes.
+Bytes RecordDatabase() {
+  return DatabaseBuilder()
+      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
+      .AddRecord("first record", 0x40)
+      .AddRecord(Bytes{}, 0x20)
+      .AddRecord(Bytes(3000, 0x5A), 0x10)
+      .Build();
+}
+
+Bytes ResourceDatabase() {
+  return DatabaseBuilder()
+      .Attributes(DatabaseBuilder::kResourceDatabase | 0x0002)
+      .ModificationDate(dbbuild::PalmSecondsFromUnix(1000000000))
+      .AddResource("code", 1, Bytes{1, 2, 3, 4})
+      .AddResource(std::string("\x80\x81\xE9z", 4), 2, Bytes{9, 8, 7})
+      .AddResource("tAIN", 1000, Bytes{'a', 'p', 'p', 0})
+      .Build();
+}
+
+std::set<std::string> FolderContents(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    names.insert(item.path().filename().string());
+  }
+  return names;
+}
+
+// Fills a header record with a pattern, so that untouched bytes can be told.
+constexpr unsigned char kSentinel = 0xA5;
+void FillWithSentinel(HeaderRecord* header) {
+  std::memset(header, kSentinel, sizeof *header);
+}
+
+bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t to) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&header);
+  for (std::size_t i = from; i < to; ++i) {
+    if (bytes[i] != kSentinel) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(ExportsTest, CapabilitiesAreOnlyMultipleFiles) {
+  for (int call = 0; call < 3; ++call) {
+    EXPECT_EQ(exports_.getPackerCaps(), CapsMultipleFiles);
+  }
+}
+
+TEST_F(ExportsTest, PackAndDeleteAreNotSupportedAndTouchNothing) {
+  TempFolder folder;
+  const Bytes original = RecordDatabase();
+  std::string database = folder.Write("memo.pdb", original);
+  std::string source = folder.Write("new.txt", Bytes{'x'});
+  std::string subPath = "sub";
+  std::string list = "new.txt";
+  list.push_back('\0');
+  std::string deleteList = "#00000.data";
+  deleteList.push_back('\0');
+  const std::set<std::string> before = FolderContents(folder.path());
+
+  // Null arguments first: nothing may be read.
+  EXPECT_EQ(exports_.packFiles(nullptr, nullptr, nullptr, nullptr, 0), NotSupported);
+  EXPECT_EQ(exports_.deleteFiles(nullptr, nullptr), NotSupported);
+  // Then real requests: nothing may be written.
+  std::string sourceFolder = folder.WithSeparator();
+  const int flags[] = {0, 1, 2, 3, 0x7FFFFFFF};
+  for (int flag : flags) {
+    EXPECT_EQ(
+        exports_.packFiles(database.data(), subPath.data(), sourceFolder.data(), list.data(), flag),
+        NotSupported);
+  }
+  EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), NotSupported);
+
+  EXPECT_EQ(testsupport::ReadWholeFile(database), original);
+  EXPECT_EQ(testsupport::ReadWholeFile(source), Bytes{'x'});
+  EXPECT_EQ(FolderContents(folder.path()), before);
+}
+
+TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
+  HeaderRecord header;
+  FillWithSentinel(&header);
+  EXPECT_EQ(exports_.closeArchive(nullptr), 0);
+  EXPECT_EQ(exports_.readHeader(nullptr, &header), EndOfArchive);
+  EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
+  EXPECT_EQ(exports_.openArchive(nullptr), nullptr);
+
+  TempFolder folder;
+  std::string target = folder.File("target");
+  for (int operation : {OpSkip, OpTest, OpExtract}) {
+    EXPECT_EQ(exports_.processFile(nullptr, operation, nullptr, target.data()), EndOfArchive);
+  }
+  EXPECT_FALSE(testsupport::FileExists(target));
+  // -1 and NULL are "no archive" for the callback setters.
+  const ArchiveHandle noArchive[] = {nullptr, reinterpret_cast<ArchiveHandle>(UINTPTR_MAX)};
+  for (ArchiveHandle handle : noArchive) {
+    exports_.setChangeVolProc(handle, nullptr);
+    exports_.setProcessDataProc(handle, nullptr);
+  }
+
+  // A real handle with no header record to fill.
+  int result = -1;
+  ArchiveHandle handle = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(exports_.readHeader(handle, nullptr), EndOfArchive);
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+TEST_F(ExportsTest, OpenWithoutAPathFailsWithOpenError) {
+  OpenArchiveRecord record{};
+  char comment[4] = {};
+  record.archiveName = nullptr;
+  record.result = -1;
+  record.commentBuffer = comment;
+  record.commentBufferSize = 4;
+  record.commentSize = 3;
+  record.commentState = 7;
+  EXPECT_EQ(exports_.openArchive(&record), nullptr);
+  EXPECT_EQ(record.result, OpenError);
+  EXPECT_EQ(record.commentBuffer, nullptr);
+  EXPECT_EQ(record.commentBufferSize, 0);
+  EXPECT_EQ(record.commentSize, 0);
+  EXPECT_EQ(record.commentState, 0);
+}
+
+struct OpenCase {
+  const char* label;
+  Bytes bytes;  // empty: the file does not exist
+  int result;
+};
+
+class ExportsOpenTest : public ExportsTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
+  TempFolder folder;
+  const OpenCase& c = GetParam();
+  std::string path = c.bytes.empty() ? folder.File("missing.pdb") : folder.Write("db", c.bytes);
+  for (int mode : {0, 1, 2}) {
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    char comment[8] = {};
+    OpenArchiveRecord record{};
+    record.archiveName = name.data();
+    record.openMode = mode;
+    record.result = -1;
+    record.commentBuffer = comment;
+    record.commentBufferSize = 8;
+    record.commentSize = 5;
+    record.commentState = 1;
+    ArchiveHandle handle = exports_.openArchive(&record);
+    EXPECT_EQ(record.result, c.result) << c.label;
+    EXPECT_EQ(handle != nullptr, c.result == ResultSuccess) << c.label;
+    EXPECT_EQ(record.commentBuffer, nullptr);
+    EXPECT_EQ(record.commentBufferSize, 0);
+    EXPECT_EQ(record.commentSize, 0);
+    EXPECT_EQ(record.commentState, 0);
+    EXPECT_EQ(record.openMode, mode) << "the open mode is the host's";
+    EXPECT_EQ(exports_.closeArchive(handle), 0);
+  }
+}
+
+Bytes Truncated(Bytes bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, ExportsOpenTest,
+    ::testing::Values(OpenCase{"records", RecordDatabase(), ResultSuccess},
+                      OpenCase{"resources", ResourceDatabase(), ResultSuccess},
+                      OpenCase{"missing", Bytes{}, OpenError},
+                      OpenCase{"header only, no records", DatabaseBuilder().Build(), ResultSuccess},
+                      OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), ReadError},
+                      OpenCase{"debug symbols",
+                               Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
+                                               std::end("Microsoft C/C++ MSF 7.00\r\n")),
+                                         100),
+                               UnknownFormat}),
+    [](const ::testing::TestParamInfo<OpenCase>& param) {
+      std::string name;
+      for (const char* p = param.param.label; *p != '\0'; ++p) {
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+      }
+      return name;
+    });
+
+// What the header record should say of one entry, in this build's terms.
+struct ExpectedEntry {
+  std::string name;
+  std::uint32_t size;
+  int time;
+  int attributes;
+};
+
+std::vector<ExpectedEntry> ExpectedEntries(const std::string& path) {
+  int result = -1;
+  std::unique_ptr<palmdb::ArchiveState, testsupport::StateCloser> state(
+      testsupport::Open(path, &result));
+  std::vector<ExpectedEntry> entries;
+  if (state == nullptr) {
+    ADD_FAILURE() << "the core cannot open " << path;
+    return entries;
+  }
+  for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
+    const palmdb::EntryRecord& entry = state->catalogue.entries[i];
+    char name[palmdb::kMaxEntryNameSize];
+    palmdb::FormatEntryName(entry, name);
+    const std::uint32_t attributes = palmdb::EntryAttributes(*state, entry);
+    if constexpr (palmdb::kLinuxHost) {
+      char utf8[palmdb::kMaxUtf8NameSize];
+      palmdb::NameToUtf8(name, utf8, sizeof utf8);
+      entries.push_back({utf8, entry.size, palmdb::UnixTimeFromArchiveTime(state->archiveTime),
+                         static_cast<int>(palmdb::ModeFromAttributes(attributes))});
+    } else {
+      entries.push_back(
+          {name, entry.size, static_cast<int>(state->archiveTime), static_cast<int>(attributes)});
+    }
+  }
+  return entries;
+}
+
+struct Layout {
+  const char* label;
+  Bytes (*build)();
+};
+
+class ExportsListTest : public ExportsTest, public ::testing::WithParamInterface<Layout> {};
+
+TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
+  TempFolder folder;
+  const std::string path = folder.Write("db", GetParam().build());
+  const std::vector<ExpectedEntry> expected = ExpectedEntries(path);
+  ASSERT_FALSE(expected.empty());
+
+  int result = -1;
+  ArchiveHandle handle = Open(path, &result);
+  ASSERT_NE(handle, nullptr);
+  for (const ExpectedEntry& entry : expected) {
+    HeaderRecord header;
+    FillWithSentinel(&header);
+    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    EXPECT_STREQ(header.archiveName, path.c_str());
+    EXPECT_EQ(std::string(header.fileName), entry.name);
+    EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), entry.size);
+    EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), entry.size);
+    EXPECT_EQ(header.flags, 0);
+    EXPECT_EQ(header.hostOs, 0);
+    EXPECT_EQ(header.fileCrc, 0);
+    EXPECT_EQ(header.fileTime, entry.time);
+    EXPECT_EQ(header.fileAttributes, entry.attributes);
+    // The unpacker version and method, and everything after the attributes
+    // (the comment fields, wherever the host's layout puts them), keep the
+    // host's bytes.
+    EXPECT_TRUE(BytesAreSentinel(header, offsetof(HeaderRecord, unpackerVersion),
+                                 offsetof(HeaderRecord, fileAttributes)));
+    EXPECT_TRUE(
+        BytesAreSentinel(header, offsetof(HeaderRecord, fileAttributes) + 4, sizeof header));
+    EXPECT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
+  }
+  HeaderRecord header;
+  FillWithSentinel(&header);
+  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLayouts, ExportsListTest,
+                         ::testing::Values(Layout{"Records", &RecordDatabase},
+                                           Layout{"Resources", &ResourceDatabase}),
+                         [](const ::testing::TestParamInfo<Layout>& param) {
+                           return std::string(param.param.label);
+                         });
+
+TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
+  TempFolder folder;
+  int result = -1;
+  ArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
+  ASSERT_NE(handle, nullptr);
+  HeaderRecord header{};
+  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+  ASSERT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
+  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+  // The database was modified at Unix time 1000000000, 2001-09-09 01:46:40
+  // UTC, and is read-only; the second resource's type is 80 81 E9 7A.
+  const std::uint32_t dosTime = palmdb::ArchiveTimeFromPalm(1000000000);
+  if constexpr (palmdb::kLinuxHost) {
+    EXPECT_EQ(std::string(header.fileName), "#00002.\xE2\x82\xAC%81\xC3\xA9z");
+    EXPECT_EQ(header.fileAttributes, 0100444);
+    std::int64_t seconds = 0;
+    ASSERT_TRUE(platform::DosDateTimeToUnixTime(dosTime, &seconds));
+    EXPECT_EQ(header.fileTime, seconds);
+    // Local time differs from UTC by at most 14 hours.
+    EXPECT_LE(std::abs(header.fileTime - 1000000000), 14 * 3600);
+  } else {
+    EXPECT_EQ(std::string(header.fileName), "#00002.\x80\x81\xE9z");
+    EXPECT_EQ(header.fileAttributes, AttributeReadOnly);
+    EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), dosTime);
+  }
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+int g_callbackCalls = 0;
+int PALMDB_CALL CountingChangeVolume(char* /*archiveName*/, int /*mode*/) {
+  ++g_callbackCalls;
+  return 1;
+}
+int PALMDB_CALL CountingProcessData(char* /*fileName*/, int /*size*/) {
+  ++g_callbackCalls;
+  return 1;
+}
+
+// The three ways a host names a target: a folder and a name, no folder and
+// the whole path as the name, or an empty folder and the whole path.
+struct TargetForm {
+  const char* label;
+  bool folderAsDestPath;
+  bool emptyDestPath;
+};
+
+class ExportsExtractTest : public ExportsTest, public ::testing::WithParamInterface<TargetForm> {};
+
+TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
+  TempFolder folder;
+  const Bytes database = ResourceDatabase();
+  const std::string path = folder.Write("app.prc", database);
+  const std::string out = folder.File("out");
+  ASSERT_TRUE(platform::MakeFolder(out.c_str()));
+  const std::string outWithSeparator = out + platform::PathSeparator();
+
+  int result = -1;
+  ArchiveHandle handle = Open(path, &result);
+  ASSERT_NE(handle, nullptr);
+  g_callbackCalls = 0;
+  exports_.setChangeVolProc(handle, CountingChangeVolume);
+  exports_.setProcessDataProc(handle, CountingProcessData);
+  // Stored in the state that the handle points at.
+  const auto* state = static_cast<const palmdb::ArchiveState*>(handle);
+  EXPECT_EQ(state->changeVolumeCallback, reinterpret_cast<void*>(&CountingChangeVolume));
+  EXPECT_EQ(state->processDataCallback, reinterpret_cast<void*>(&CountingProcessData));
+
+  const TargetForm& form = GetParam();
+  std::uint32_t index = 0;
+  HeaderRecord header{};
+  while (exports_.readHeader(handle, &header) == ResultSuccess) {
+    std::string name = header.fileName;
+    std::string whole = outWithSeparator + name;
+    std::string destPath = form.folderAsDestPath ? outWithSeparator : std::string();
+    std::string destName = form.folderAsDestPath ? name : whole;
+    char* destPathArgument =
+        form.folderAsDestPath || form.emptyDestPath ? destPath.data() : nullptr;
+    ASSERT_EQ(exports_.processFile(handle, OpExtract, destPathArgument, destName.data()),
+              ResultSuccess)
+        << whole;
+    const palmdb::EntryRecord& entry = state->catalogue.entries[index++];
+    const Bytes expected(database.begin() + entry.offset,
+                         database.begin() + entry.offset + entry.size);
+    EXPECT_EQ(testsupport::ReadWholeFile(whole), expected) << whole;
+  }
+  EXPECT_EQ(index, 3u);
+  EXPECT_EQ(g_callbackCalls, 0);
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
+                         ::testing::Values(TargetForm{"FolderAndName", true, false},
+                                           TargetForm{"NullAndWholePath", false, false},
+                                           TargetForm{"EmptyAndWholePath", false, true}),
+                         [](const ::testing::TestParamInfo<TargetForm>& param) {
+                           return std::string(param.param.label);
+                         });
+
+}  // namespace
