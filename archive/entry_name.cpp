@@ -1,13 +1,21 @@
 #include "archive/entry_name.h"
 
-#include <cstring>
-
 namespace palmdb {
 namespace {
 
-bool CannotStandInName(unsigned char c) {
-  return (c >= 0x01 && c <= 0x1F) || (c != 0 && std::strchr("\"*/:<>?\\|%", c) != nullptr);
-}
+// Bytes that a file name cannot hold, and '%', which starts an escape.
+struct EscapeTable {
+  bool escape[256] = {};
+  constexpr EscapeTable() {
+    for (int c = 0x01; c <= 0x1F; ++c) {
+      escape[c] = true;
+    }
+    for (const char* p = "\"*/:<>?\\|%"; *p != '\0'; ++p) {
+      escape[static_cast<unsigned char>(*p)] = true;
+    }
+  }
+};
+constexpr EscapeTable kEscape;
 
 }  // namespace
 
@@ -18,9 +26,11 @@ std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
   // The ID in decimal, at least five digits; an unsigned 16-bit value never
   // needs more.
   unsigned id = entry.id;
-  for (int divisor = 10000; divisor > 0; divisor /= 10) {
-    out[length++] = static_cast<char>('0' + (id / static_cast<unsigned>(divisor)) % 10);
+  for (std::size_t digit = 5; digit > 0; --digit) {
+    out[length + digit - 1] = static_cast<char>('0' + id % 10);
+    id /= 10;
   }
+  length += 5;
   out[length++] = '.';
 
   std::size_t typeLength = 0;
@@ -34,7 +44,7 @@ std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
   }
   for (std::size_t i = 0; i < typeLength; ++i) {
     const auto c = static_cast<unsigned char>(entry.type[i]);
-    if (i >= trailing || CannotStandInName(c)) {
+    if (i >= trailing || kEscape.escape[c]) {
       out[length++] = '%';
       out[length++] = kHex[c >> 4];
       out[length++] = kHex[c & 0x0F];

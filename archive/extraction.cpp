@@ -49,7 +49,8 @@ int CopyEntry(const ArchiveState& state, const EntryRecord& entry, platform::Fil
   }
   std::uint64_t position = entry.offset;
   while (position < end) {
-    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(bufferSize, end - position));
+    const auto piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(bufferSize, end - position));
     if (platform::ReadAt(state.file, position, buffer.get(), piece) != piece) {
       return ReadError;
     }

@@ -53,7 +53,7 @@ int FillHeader(const ArchiveState& state, HeaderRecord* header) {
     return EndOfArchive;
   }
   // The path was checked to fit when the database was opened.
-  std::memcpy(header->archiveName, state.databasePath, sizeof header->archiveName);
+  std::memcpy(header->archiveName, state.databasePath, state.databasePathLength + 1);
   FormatEntryName(*entry, header->fileName);
   header->flags = 0;
   // Sizes of 2 GiB and more keep their bit pattern in the host's signed

@@ -38,6 +38,7 @@ struct Catalogue {
 
 struct ArchiveState {
   char databasePath[HOST_NAME_SIZE] = {};
+  std::uint32_t databasePathLength = 0;  // without the NUL
   DatabaseHeader header = {};
   platform::FileHandle file = platform::kInvalidFile;
   // Stored for the host and never called.
@@ -51,6 +52,9 @@ struct ArchiveState {
   DosDateTime archiveTime = 0;
   // Full size of the database file when it was opened; below 4 GiB.
   std::uint64_t fileSize = 0;
+  // The archive time as a Linux host reads it (Unix seconds), converted once
+  // at opening by the plug-in boundary where the host runs on Linux.
+  std::int32_t hostFileTime = 0;
 
   const EntryRecord* CurrentEntry() const {
     return cursor < catalogue.count ? &catalogue.entries[cursor] : nullptr;

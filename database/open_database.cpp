@@ -62,6 +62,7 @@ ArchiveState* OpenDatabase(OpenArchiveRecord* record) {
     return Fail(record, state, OpenError);
   }
   std::memcpy(state->databasePath, path, pathLength + 1);
+  state->databasePathLength = static_cast<std::uint32_t>(pathLength);
 
   state->file = platform::OpenForReading(state->databasePath);
   if (state->file == platform::kInvalidFile) {

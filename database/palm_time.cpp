@@ -10,8 +10,8 @@ CalendarTime PalmToCalendar(std::uint32_t palmSeconds) {
   auto dayOfYear = static_cast<std::int32_t>(static_cast<double>(days) - years * 365.25);
 
   const bool leap = years % 4u == 0;
-  const std::int32_t monthLengths[12] = {31, leap ? 29 : 28, 31, 30, 31, 30,
-                                         31, 31,             30, 31, 30, 31};
+  const std::int32_t monthLengths[12] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30,
+                                         31};
   std::int32_t month = 0;
   while (month < 11 && dayOfYear >= monthLengths[month]) {
     dayOfYear -= monthLengths[month];

@@ -6,7 +6,9 @@ namespace {
 
 const Operations* g_operations = nullptr;
 
-const Operations& Current() { return g_operations != nullptr ? *g_operations : NativeOperations(); }
+const Operations& Current() {
+  return g_operations != nullptr ? *g_operations : NativeOperations();
+}
 
 // Unicode code points of the bytes 0x80-0x9F in Windows-1252; 0 where the
 // code page defines no character. 0xA0-0xFF equal their code points.
@@ -27,21 +29,33 @@ const Operations* InstallOperations(const Operations* operations) {
   return previous;
 }
 
-FileHandle OpenForReading(const char* path) { return Current().openForReading(path); }
-bool FileSize(FileHandle file, std::uint64_t* size) { return Current().fileSize(file, size); }
+FileHandle OpenForReading(const char* path) {
+  return Current().openForReading(path);
+}
+bool FileSize(FileHandle file, std::uint64_t* size) {
+  return Current().fileSize(file, size);
+}
 std::size_t ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t count) {
   return Current().readAt(file, offset, buffer, count);
 }
-FileHandle CreateNew(const char* path) { return Current().createNew(path); }
+FileHandle CreateNew(const char* path) {
+  return Current().createNew(path);
+}
 std::size_t Write(FileHandle file, const void* buffer, std::size_t count) {
   return Current().write(file, buffer, count);
 }
 bool SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   return Current().setLastWriteTime(file, dosDateTime);
 }
-void Close(FileHandle file) { Current().close(file); }
-bool RemoveFile(const char* path) { return Current().removeFile(path); }
-void ShowErrorBox(const char* caption, const char* text) { Current().showErrorBox(caption, text); }
+void Close(FileHandle file) {
+  Current().close(file);
+}
+bool RemoveFile(const char* path) {
+  return Current().removeFile(path);
+}
+void ShowErrorBox(const char* caption, const char* text) {
+  Current().showErrorBox(caption, text);
+}
 
 bool DosDateTimeExists(std::uint32_t dosDateTime) {
   static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -91,6 +91,9 @@ bool ExecutableFolder(char* buffer, std::size_t size);
 bool MakeFolder(const char* path);
 // The separator between folder and file names on this system.
 char PathSeparator();
+// The most memory the process has held resident so far, in bytes; 0 when
+// the system does not tell. For the benchmarks.
+std::uint64_t PeakResidentBytes();
 
 // Windows-1252 text. Stores the UTF-8 form of the byte `c` in `out` (up to
 // three bytes) and returns its length, or 0 for the five bytes that the code

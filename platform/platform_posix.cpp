@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,9 @@
 namespace platform {
 namespace {
 
-int Descriptor(FileHandle file) { return static_cast<int>(file); }
+int Descriptor(FileHandle file) {
+  return static_cast<int>(file);
+}
 
 FileHandle PosixOpenForReading(const char* path) {
   // O_NONBLOCK keeps a FIFO from blocking the caller until a writer appears;
@@ -54,7 +57,8 @@ std::size_t PosixReadAt(FileHandle file, std::uint64_t offset, void* buffer, std
     if (position > static_cast<std::uint64_t>(INT64_MAX)) {
       break;
     }
-    ssize_t got = ::pread(Descriptor(file), bytes + done, count - done, static_cast<off_t>(position));
+    ssize_t got =
+        ::pread(Descriptor(file), bytes + done, count - done, static_cast<off_t>(position));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -99,9 +103,13 @@ bool PosixSetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   return ::futimens(Descriptor(file), times) == 0;
 }
 
-void PosixClose(FileHandle file) { ::close(Descriptor(file)); }
+void PosixClose(FileHandle file) {
+  ::close(Descriptor(file));
+}
 
-bool PosixRemoveFile(const char* path) { return ::unlink(path) == 0; }
+bool PosixRemoveFile(const char* path) {
+  return ::unlink(path) == 0;
+}
 
 // Without a window system the box becomes one line on standard error, in
 // UTF-8, with the caption first.
@@ -124,13 +132,15 @@ void PosixShowErrorBox(const char* caption, const char* text) {
 }
 
 const Operations kPosixOperations = {
-    PosixOpenForReading, PosixFileSize,   PosixReadAt,       PosixCreateNew,     PosixWrite,
-    PosixSetLastWriteTime, PosixClose, PosixRemoveFile, PosixShowErrorBox,
+    PosixOpenForReading,   PosixFileSize, PosixReadAt,     PosixCreateNew,    PosixWrite,
+    PosixSetLastWriteTime, PosixClose,    PosixRemoveFile, PosixShowErrorBox,
 };
 
 }  // namespace
 
-const Operations& NativeOperations() { return kPosixOperations; }
+const Operations& NativeOperations() {
+  return kPosixOperations;
+}
 
 bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds) {
   if (!DosDateTimeExists(dosDateTime)) {
@@ -169,9 +179,13 @@ bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAcce
   return true;
 }
 
-LibraryHandle LoadLibraryFile(const char* path) { return ::dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+LibraryHandle LoadLibraryFile(const char* path) {
+  return ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
 
-void* LibrarySymbol(LibraryHandle library, const char* name) { return ::dlsym(library, name); }
+void* LibrarySymbol(LibraryHandle library, const char* name) {
+  return ::dlsym(library, name);
+}
 
 void UnloadLibrary(LibraryHandle library) {
   if (library != nullptr) {
@@ -208,6 +222,16 @@ bool MakeFolder(const char* path) {
   return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+  return '/';
+}
+
+std::uint64_t PeakResidentBytes() {
+  struct rusage usage {};
+  if (::getrusage(RUSAGE_SELF, &usage) != 0 || usage.ru_maxrss < 0) {
+    return 0;
+  }
+  return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024u;  // Linux counts KiB
+}
 
 }  // namespace platform

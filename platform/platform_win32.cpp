@@ -2,6 +2,8 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <cstdint>
 #include <cstring>
@@ -229,6 +231,15 @@ bool MakeFolder(const char* path) {
 
 char PathSeparator() {
   return '\\';
+}
+
+std::uint64_t PeakResidentBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
+    return 0;
+  }
+  return counters.PeakWorkingSetSize;
 }
 
 }  // namespace platform

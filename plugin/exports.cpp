@@ -23,9 +23,11 @@ bool IsRealHandle(ArchiveHandle handle) {
 
 // Rewrites the fields that a Linux host reads in its own way: the file time
 // as Unix seconds, the attributes as a POSIX mode and the name in UTF-8.
-// Touches only fields that FillHeader has just written.
-void TranslateForLinuxHost(HeaderRecord* header) {
-  header->fileTime = palmdb::UnixTimeFromArchiveTime(static_cast<std::uint32_t>(header->fileTime));
+// Touches only fields that FillHeader has just written. The time was
+// converted once, at opening: the conversion asks the time zone, which is
+// slow next to everything else a listing does.
+void TranslateForLinuxHost(const palmdb::ArchiveState& state, HeaderRecord* header) {
+  header->fileTime = state.hostFileTime;
   header->fileAttributes = static_cast<int>(
       palmdb::ModeFromAttributes(static_cast<std::uint32_t>(header->fileAttributes)));
   palmdb::NameToUtf8(header->fileName, header->fileName, sizeof header->fileName);
@@ -40,7 +42,13 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
     return nullptr;
   }
   try {
-    return palmdb::OpenDatabase(record);
+    palmdb::ArchiveState* state = palmdb::OpenDatabase(record);
+    if constexpr (palmdb::kLinuxHost) {
+      if (state != nullptr) {
+        state->hostFileTime = palmdb::UnixTimeFromArchiveTime(state->archiveTime);
+      }
+    }
+    return state;
   } catch (...) {
     record->result = NoMemory;
     return nullptr;
@@ -64,7 +72,7 @@ PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* hea
     const int result = palmdb::FillHeader(*StateOf(handle), header);
     if constexpr (palmdb::kLinuxHost) {
       if (result == ResultSuccess) {
-        TranslateForLinuxHost(header);
+        TranslateForLinuxHost(*StateOf(handle), header);
       }
     }
     return result;

@@ -32,6 +32,17 @@ std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
   if (outSize == 0) {
     return 0;
   }
+  // Names of ordinary types are plain ASCII and stay as they are.
+  std::size_t plain = 0;
+  while (name[plain] != '\0' && static_cast<unsigned char>(name[plain]) < 0x80) {
+    ++plain;
+  }
+  if (name[plain] == '\0' && plain < outSize) {
+    if (out != name) {
+      std::memcpy(out, name, plain + 1);
+    }
+    return plain;
+  }
   // Converted into a local buffer first, so that `out` may alias `name`.
   char converted[kMaxUtf8NameSize];
   std::size_t length = 0;

@@ -61,16 +61,14 @@ TEST(BuildCatalogue, DecodesBothLayouts) {
        RawDatabase(1, 1, Bytes{0x74, 0x41, 0x49, 0x42, 0x03, 0xE8, 0x00, 0x00, 0x00, 0x60}, 100),
        {{"tAIB", 1000, 96, 4, 0}}},
       {"resource types keep every byte",
-       RawDatabase(1, 2,
-                   Bytes{0x00, 0x41, 0xFF, 0x0A, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x70,  //
-                         0x20, 0x2F, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x71},
+       RawDatabase(1, 2, Bytes{0x00, 0x41, 0xFF, 0x0A, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x70,  //
+                               0x20, 0x2F, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x71},
                    0x80),
        {{std::string("\0A\xFF\n", 4), 65535, 0x70, 1, 0},
         {std::string(" /\0:", 4), 0, 0x71, 0x0F, 0}}},
       {"three records at 100, 150, 150 in 200 bytes",
-       RawDatabase(0, 3,
-                   Bytes{0, 0, 0, 100, 0x80, 0, 0, 1, 0, 0, 0, 150, 0x1F, 0, 0, 2,  //
-                         0, 0, 0, 150, 0x00, 0, 0, 3},
+       RawDatabase(0, 3, Bytes{0, 0, 0, 100, 0x80, 0, 0, 1, 0, 0, 0, 150, 0x1F, 0, 0, 2,  //
+                               0, 0, 0, 150, 0x00, 0, 0, 3},
                    200),
        {{"data", 0, 100, 50, 0x80}, {"data", 1, 150, 0, 0x1F}, {"data", 2, 150, 50, 0}}},
       {"decreasing offsets wrap around",
@@ -80,9 +78,8 @@ TEST(BuildCatalogue, DecodesBothLayouts) {
        RawDatabase(1, 1, Bytes{'c', 'o', 'd', 'e', 0, 1, 0, 0, 0x10, 0x00}, 100),
        {{"code", 1, 0x1000, 100u - 0x1000u, 0}}},
       {"ids may repeat",
-       RawDatabase(1, 2,
-                   Bytes{'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 98,  //
-                         'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 99},
+       RawDatabase(1, 2, Bytes{'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 98,  //
+                               'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 99},
                    100),
        {{"code", 1, 98, 1, 0}, {"code", 1, 99, 1, 0}}},
   };
@@ -108,8 +105,11 @@ TEST(BuildCatalogue, OvercountedListsReadOnUntilTheEndOfTheFile) {
     int result;
   };
   // The file has room for three list entries of 8 bytes after the header.
-  const Case cases[] = {{1, ResultSuccess}, {2, ResultSuccess}, {3, ResultSuccess},
-                        {4, ReadError},     {65535, ReadError}};
+  const Case cases[] = {{1, ResultSuccess},
+                        {2, ResultSuccess},
+                        {3, ResultSuccess},
+                        {4, ReadError},
+                        {65535, ReadError}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
     Bytes bytes = database;
@@ -140,11 +140,12 @@ TEST(BuildCatalogue, BuilderDatabasesRoundTrip) {
   for (std::uint16_t i = 0; i < 50; ++i) {
     const Bytes data(i * 3u, static_cast<std::uint8_t>(i));
     records.AddRecord(data, static_cast<std::uint8_t>(i * 5));
-    resources.AddResource("r" + std::to_string(100 + i), static_cast<std::uint16_t>(i * 1000), data);
+    resources.AddResource("r" + std::to_string(100 + i), static_cast<std::uint16_t>(i * 1000),
+                          data);
   }
   for (std::uint16_t i = 0; i < 50; ++i) {
-    recordEntries.push_back({"data", i, records.DataOffset(i), i * 3u,
-                             static_cast<std::uint8_t>(i * 5)});
+    recordEntries.push_back(
+        {"data", i, records.DataOffset(i), i * 3u, static_cast<std::uint8_t>(i * 5)});
     resourceEntries.push_back({"r" + std::to_string(100 + i), static_cast<std::uint16_t>(i * 1000),
                                resources.DataOffset(i), i * 3u, 0});
   }

@@ -186,8 +186,7 @@ TEST(ProcessEntry, RefusesTargetsThatExistOrCannotBeNamed) {
 
   PlatformSpy spy;
   // An existing file is neither replaced nor changed.
-  EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, existing.c_str()),
-            CreateError);
+  EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, existing.c_str()), CreateError);
   EXPECT_EQ(ReadWholeFile(existing), (Bytes{'k', 'e', 'e', 'p'}));
   EXPECT_EQ(spy.removes, 0);
   // No path at all.
@@ -212,18 +211,16 @@ TEST(ProcessEntry, EntriesOutsideTheFileFailWithoutATarget) {
     std::size_t entry;
   };
   std::vector<Case> cases;
-  cases.push_back({"last offset past the end", DatabaseBuilder().AddRecord("abc").Offset(0, 5000),
-                   0});
-  cases.push_back({"decreasing offsets", DatabaseBuilder().AddRecord("abc").AddRecord("d").Offset(
-                                             1, 90),
-                   0});
+  cases.push_back(
+      {"last offset past the end", DatabaseBuilder().AddRecord("abc").Offset(0, 5000), 0});
+  cases.push_back(
+      {"decreasing offsets", DatabaseBuilder().AddRecord("abc").AddRecord("d").Offset(1, 90), 0});
   cases.push_back({"empty entry past the end",
                    DatabaseBuilder().AddRecord("").AddRecord("").Offset(0, 4000).Offset(1, 4000),
                    0});
-  cases.push_back({"resource at 0xFFFFFFFF",
-                   DatabaseBuilder().Attributes(1).AddResource("code", 1, Bytes{1}).Offset(
-                       0, 0xFFFFFFFFu),
-                   0});
+  cases.push_back(
+      {"resource at 0xFFFFFFFF",
+       DatabaseBuilder().Attributes(1).AddResource("code", 1, Bytes{1}).Offset(0, 0xFFFFFFFFu), 0});
   TempFolder folder;
   int index = 0;
   for (Case& c : cases) {

@@ -92,9 +92,12 @@ TEST(FillHeader, RecordAttributesComeFromEachRecord) {
     std::uint8_t recordAttributes;
     int attributes;
   };
-  const Case cases[] = {{0x80, AttributeSystem},   {0x40, AttributeArchive},
-                        {0x20, AttributeReadOnly}, {0x10, AttributeHidden},
-                        {0x0F, 0},                 {0xF5, 0x27}};
+  const Case cases[] = {{0x80, AttributeSystem},
+                        {0x40, AttributeArchive},
+                        {0x20, AttributeReadOnly},
+                        {0x10, AttributeHidden},
+                        {0x0F, 0},
+                        {0xF5, 0x27}};
   DatabaseBuilder builder;
   builder.Attributes(0x010A);  // database bits do not count for records
   for (const Case& c : cases) {
@@ -166,14 +169,13 @@ TEST(FillHeader, NamesAndSizesOfResources) {
 TEST(FillHeader, WrappedSizesKeepTheirBits) {
   TempFolder folder;
   int result = -1;
-  auto state = OpenBytes(folder, "wrapped.pdb",
-                         DatabaseBuilder().AddRecord("abc").AddRecord("d").Offset(1, 0x10).Build(),
-                         &result);
+  auto state =
+      OpenBytes(folder, "wrapped.pdb",
+                DatabaseBuilder().AddRecord("abc").AddRecord("d").Offset(1, 0x10).Build(), &result);
   ASSERT_NE(state, nullptr);
   const std::vector<Listed> listed = ListAll(state.get());
   ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(static_cast<std::uint32_t>(listed[0].size),
-            0x10u - state->catalogue.entries[0].offset);
+  EXPECT_EQ(static_cast<std::uint32_t>(listed[0].size), 0x10u - state->catalogue.entries[0].offset);
 }
 
 }  // namespace

@@ -31,7 +31,9 @@ Bytes WithPrefix(const std::string& prefix, std::size_t size) {
   return bytes;
 }
 
-Bytes HeaderOnly(const Bytes& bytes) { return Bytes(bytes.begin(), bytes.begin() + 78); }
+Bytes HeaderOnly(const Bytes& bytes) {
+  return Bytes(bytes.begin(), bytes.begin() + 78);
+}
 
 TEST(OpenDatabase, RefusesWhatIsNotADatabase) {
   struct Case {
@@ -40,7 +42,9 @@ TEST(OpenDatabase, RefusesWhatIsNotADatabase) {
     int result;
     bool box;
   };
-  const std::string msf = "Microsoft C/C++ MSF 7.00\r\n\x1a" "DS";
+  const std::string msf =
+      "Microsoft C/C++ MSF 7.00\r\n\x1a"
+      "DS";
   const std::string oldMsf = "Microsoft C/C++ program database 2.00\r\n";
   const Case cases[] = {
       {"empty file", Bytes{}, UnknownFormat, true},
@@ -50,8 +54,8 @@ TEST(OpenDatabase, RefusesWhatIsNotADatabase) {
       {"debug symbols", WithPrefix(msf, 4096), UnknownFormat, false},
       {"old debug symbols", WithPrefix(oldMsf, 78), UnknownFormat, false},
       {"old debug symbols, large", WithPrefix(oldMsf, 4096), UnknownFormat, false},
-      {"78 bytes claiming a record", HeaderOnly(DatabaseBuilder().RecordCount(1).Build()), ReadError,
-       false},
+      {"78 bytes claiming a record", HeaderOnly(DatabaseBuilder().RecordCount(1).Build()),
+       ReadError, false},
       {"list cut short", Bytes(DatabaseBuilder().RecordCount(3).Build()), ReadError, false},
   };
   TempFolder folder;
@@ -194,9 +198,8 @@ TEST(OpenDatabase, ReadsTheListInAConstantNumberOfCalls) {
           builder.AddRecord(Bytes{1});
         }
       }
-      const std::string path =
-          folder.Write("many" + std::to_string(count) + "-" + std::to_string(attributes),
-                       builder.Build());
+      const std::string path = folder.Write(
+          "many" + std::to_string(count) + "-" + std::to_string(attributes), builder.Build());
       PlatformSpy spy;
       int result = -1;
       testsupport::StatePtr state(testsupport::Open(path, &result));

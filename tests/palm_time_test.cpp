@@ -82,7 +82,8 @@ TEST(PalmToCalendar, EveryDayOfTheRangeMatchesTheCalendar) {
   unsigned day = 1;
   const unsigned lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   for (std::int64_t d = firstDay; d <= lastDay; ++d) {
-    const auto seconds = static_cast<std::uint32_t>((d - firstDay) * 86400 + 20000);  // 05:33:20: the last day ends at 06:28:15
+    const auto seconds = static_cast<std::uint32_t>(
+        (d - firstDay) * 86400 + 20000);  // 05:33:20: the last day ends at 06:28:15
     const CalendarTime t = palmdb::PalmToCalendar(seconds);
     ASSERT_EQ(t.year + 1900, year) << seconds;
     ASSERT_EQ(t.month + 1, static_cast<int>(month)) << seconds;
@@ -105,10 +106,10 @@ TEST(PackDosDateTime, PacksFieldsAndWrapsYearsBefore1980) {
     std::uint32_t packed;
   };
   const Case cases[] = {
-      {{0, 0, 0, 1, 0, 4}, 0x68210000u},           // 1904 wraps to 2032
-      {{15, 28, 6, 6, 1, 140}, 0x78463387u},       // seconds halved
+      {{0, 0, 0, 1, 0, 4}, 0x68210000u},      // 1904 wraps to 2032
+      {{15, 28, 6, 6, 1, 140}, 0x78463387u},  // seconds halved
       {{57, 34, 12, 1, 0, 80}, 0x00210000u | 0x645Cu},
-      {{0, 0, 0, 1, 0, 79}, 0xFE210000u},          // 1979 wraps to 2107
+      {{0, 0, 0, 1, 0, 79}, 0xFE210000u},  // 1979 wraps to 2107
       {{58, 59, 23, 31, 11, 207}, Dos(2107, 12, 31, 23, 59, 58)},
   };
   for (const Case& c : cases) {
@@ -124,11 +125,11 @@ TEST(ArchiveTimeFromPalm, ReadsEpochOf1970AndClampsBefore1980) {
   const Case cases[] = {
       {0, palmdb::kEarliestDosDateTime},
       {0xFFFFFFFFu, 0x78463387u},
-      {1000000000u, Dos(2001, 9, 9, 1, 46, 40)},       // seconds since 1970
-      {0x7FFFFFFFu, Dos(2038, 1, 19, 3, 14, 7)},       // largest 1970-based value
-      {315532799u, palmdb::kEarliestDosDateTime},      // 1979-12-31 23:59:59 (1970-based)
-      {315532800u, Dos(1980, 1, 1, 0, 0, 0)},          // 1980-01-01 (1970-based)
-      {0x80000000u, palmdb::kEarliestDosDateTime},     // 1972 (1904-based)
+      {1000000000u, Dos(2001, 9, 9, 1, 46, 40)},    // seconds since 1970
+      {0x7FFFFFFFu, Dos(2038, 1, 19, 3, 14, 7)},    // largest 1970-based value
+      {315532799u, palmdb::kEarliestDosDateTime},   // 1979-12-31 23:59:59 (1970-based)
+      {315532800u, Dos(1980, 1, 1, 0, 0, 0)},       // 1980-01-01 (1970-based)
+      {0x80000000u, palmdb::kEarliestDosDateTime},  // 1972 (1904-based)
       {PalmSeconds(1979, 12, 31, 23, 59, 59), palmdb::kEarliestDosDateTime},
       {PalmSeconds(1980, 1, 1, 0, 0, 1), Dos(1980, 1, 1, 0, 0, 0)},
       {PalmSeconds(2005, 6, 15, 8, 30, 22), Dos(2005, 6, 15, 8, 30, 22)},

@@ -22,9 +22,8 @@ TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("palmdb-test-" + std::to_string(stamp) + "-" +
-                          std::to_string(counter.fetch_add(1)));
+    fs::path candidate = fs::temp_directory_path() / ("palmdb-test-" + std::to_string(stamp) + "-" +
+                                                      std::to_string(counter.fetch_add(1)));
     std::error_code error;
     if (fs::create_directory(candidate, error)) {
       path_ = candidate.string();
@@ -39,9 +38,13 @@ TempFolder::~TempFolder() {
   fs::remove_all(path_, error);
 }
 
-std::string TempFolder::WithSeparator() const { return path_ + platform::PathSeparator(); }
+std::string TempFolder::WithSeparator() const {
+  return path_ + platform::PathSeparator();
+}
 
-std::string TempFolder::File(const std::string& name) const { return WithSeparator() + name; }
+std::string TempFolder::File(const std::string& name) const {
+  return WithSeparator() + name;
+}
 
 std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const {
   const std::string path = File(name);
@@ -145,7 +148,9 @@ std::size_t WalkAndCheck(palmdb::ArchiveState* state, const Bytes& file,
   return extracted;
 }
 
-void StateCloser::operator()(palmdb::ArchiveState* state) const { palmdb::ReleaseArchive(state); }
+void StateCloser::operator()(palmdb::ArchiveState* state) const {
+  palmdb::ReleaseArchive(state);
+}
 
 namespace {
 
@@ -205,9 +210,11 @@ bool SpyRemove(const char* path) {
   return platform::NativeOperations().removeFile(path);
 }
 
-void SpyBox(const char* caption, const char* text) { g_spy->boxes.emplace_back(caption, text); }
+void SpyBox(const char* caption, const char* text) {
+  g_spy->boxes.emplace_back(caption, text);
+}
 
-const platform::Operations kSpyOperations = {SpyOpen,  SpySize,    SpyRead,  SpyCreate, SpyWrite,
+const platform::Operations kSpyOperations = {SpyOpen,    SpySize,  SpyRead,   SpyCreate, SpyWrite,
                                              SpySetTime, SpyClose, SpyRemove, SpyBox};
 
 }  // namespace

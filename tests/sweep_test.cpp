@@ -62,8 +62,8 @@ TEST(Sweep, EveryPrefixOfValidDatabases) {
   TempFolder folder;
   for (const Bytes& database : {RecordDatabase(), ResourceDatabase()}) {
     for (std::size_t length = 0; length <= database.size(); ++length) {
-      OpenAndCheck(folder, "prefix" + std::to_string(database.size()) + "-" +
-                               std::to_string(length),
+      OpenAndCheck(folder,
+                   "prefix" + std::to_string(database.size()) + "-" + std::to_string(length),
                    Bytes(database.begin(), database.begin() + static_cast<long>(length)));
     }
   }
@@ -79,8 +79,8 @@ TEST(Sweep, HeaderAndListFieldsAtTheEdges) {
   for (const Bytes& database : {RecordDatabase(), ResourceDatabase()}) {
     const bool resources = (database[33] & 1) != 0;
     const std::size_t entrySize = resources ? 10 : 8;
-    std::vector<Field> fields = {{32, 2}, {33, 1}, {36, 4}, {40, 4}, {52, 4}, {72, 4}, {76, 2},
-                                 {77, 1}};
+    std::vector<Field> fields = {{32, 2}, {33, 1}, {36, 4}, {40, 4},
+                                 {52, 4}, {72, 4}, {76, 2}, {77, 1}};
     for (std::size_t i = 0; i < 3; ++i) {
       const std::size_t entry = 78 + i * entrySize;
       if (resources) {
@@ -94,9 +94,9 @@ TEST(Sweep, HeaderAndListFieldsAtTheEdges) {
       }
     }
     const auto size = static_cast<std::uint32_t>(database.size());
-    const std::vector<std::uint32_t> values = {0,        1,        0xFF,     0xFFFF,     0xFFFFFFFF,
-                                               size - 1, size,     size + 1, 0x7FFFFFFF, 0x80000000,
-                                               77,       78,       79,       3,          4};
+    const std::vector<std::uint32_t> values = {0,        1,    0xFF,     0xFFFF,     0xFFFFFFFF,
+                                               size - 1, size, size + 1, 0x7FFFFFFF, 0x80000000,
+                                               77,       78,   79,       3,          4};
     for (const Field& field : fields) {
       for (std::uint32_t value : values) {
         Bytes bytes = database;

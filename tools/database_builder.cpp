@@ -111,9 +111,8 @@ Bytes DatabaseBuilder::Build() const {
   PutFourBytes(header + 64, creator_);
   palmdb::WriteBigEndian32(header + 68, 0);  // unique-ID seed
   palmdb::WriteBigEndian32(header + 72, 0);  // no further list
-  palmdb::WriteBigEndian16(
-      header + 76,
-      countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
+  palmdb::WriteBigEndian16(header + 76,
+                           countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
 
   out.insert(out.end(), appInfo_.begin(), appInfo_.end());
   for (std::size_t i = 0; i < entries_.size(); ++i) {

@@ -1,0 +1,410 @@
+// Measures the plug-in against floors measured in the same run, and prints
+// a Markdown table of medians:
+//  1. open and list a database of many records through the exports, against
+//     reading the same file into memory in one read and walking its list;
+//  2. extract one entry of 1 GiB, against a plain read/write copy of the same
+//     bytes with the same buffer size, and the peak memory it takes;
+//  3. extract every entry of the database, against a loop that creates the
+//     same files, writes the same bytes, sets the same time and closes them.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "archive/entry_name.h"
+#include "archive/extraction.h"
+#include "database/big_endian.h"
+#include "database/open_database.h"
+#include "platform/platform.h"
+#include "plugin/plugin_api.h"
+#include "tools/database_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string plugin;
+  std::string folder;
+  unsigned records = 65535;
+  std::uint64_t bigSize = std::uint64_t{1} << 30;
+  int repeat = 5;
+  std::string only = "123";
+};
+
+struct Plugin {
+  platform::LibraryHandle library = nullptr;
+  OpenArchiveFunction open = nullptr;
+  CloseArchiveFunction close = nullptr;
+  ReadHeaderFunction readHeader = nullptr;
+  ProcessFileFunction processFile = nullptr;
+};
+
+template <typename Function>
+Function Lookup(platform::LibraryHandle library, const char* name) {
+  void* symbol = platform::LibrarySymbol(library, name);
+  Function function = nullptr;
+  static_assert(sizeof function == sizeof symbol, "function and data pointers differ");
+  std::memcpy(&function, &symbol, sizeof function);
+  return function;
+}
+
+bool LoadPlugin(const std::string& path, Plugin* plugin) {
+  plugin->library = platform::LoadLibraryFile(path.c_str());
+  if (plugin->library == nullptr) {
+    return false;
+  }
+  plugin->open = Lookup<OpenArchiveFunction>(plugin->library, "OpenArchive");
+  plugin->close = Lookup<CloseArchiveFunction>(plugin->library, "CloseArchive");
+  plugin->readHeader = Lookup<ReadHeaderFunction>(plugin->library, "ReadHeader");
+  plugin->processFile = Lookup<ProcessFileFunction>(plugin->library, "ProcessFile");
+  return plugin->open && plugin->close && plugin->readHeader && plugin->processFile;
+}
+
+double Milliseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Median time of `run` over `repeat` runs; `prepare` runs untimed before each.
+double Median(int repeat, const std::function<void()>& prepare, const std::function<void()>& run) {
+  std::vector<double> times;
+  for (int i = 0; i < repeat; ++i) {
+    prepare();
+    const Clock::time_point start = Clock::now();
+    run();
+    times.push_back(Milliseconds(Clock::now() - start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+void Fail(const std::string& what) {
+  std::fprintf(stderr, "palmdb-bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+void EmptyFolder(const fs::path& folder) {
+  std::error_code error;
+  fs::remove_all(folder, error);
+  fs::create_directories(folder, error);
+}
+
+struct Row {
+  std::string name;
+  double subject;
+  double floor;
+  double goal;
+  std::string note;
+};
+
+// Opens with the core directly, counting the read calls that opening makes.
+int g_reads = 0;
+std::size_t CountingRead(platform::FileHandle file, std::uint64_t offset, void* buffer,
+                         std::size_t count) {
+  ++g_reads;
+  return platform::NativeOperations().readAt(file, offset, buffer, count);
+}
+
+int ReadCallsAtOpening(const std::string& path) {
+  platform::Operations counting = platform::NativeOperations();
+  counting.readAt = CountingRead;
+  const platform::Operations* previous = platform::InstallOperations(&counting);
+  g_reads = 0;
+  std::string name = path;
+  OpenArchiveRecord record{};
+  record.archiveName = name.data();
+  palmdb::ReleaseArchive(palmdb::OpenDatabase(&record));
+  platform::InstallOperations(previous);
+  return g_reads;
+}
+
+dbbuild::Bytes ReadAll(const std::string& path) {
+  const platform::FileHandle file = platform::OpenForReading(path.c_str());
+  std::uint64_t size = 0;
+  if (file == platform::kInvalidFile || !platform::FileSize(file, &size)) {
+    Fail("cannot read " + path);
+  }
+  dbbuild::Bytes bytes(static_cast<std::size_t>(size));
+  if (platform::ReadAt(file, 0, bytes.data(), bytes.size()) != bytes.size()) {
+    Fail("short read of " + path);
+  }
+  platform::Close(file);
+  return bytes;
+}
+
+std::string ManyRecords(const Options& options, const fs::path& folder) {
+  dbbuild::DatabaseBuilder builder;
+  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200));
+  for (unsigned i = 0; i < options.records; ++i) {
+    dbbuild::Bytes data(16);
+    for (std::size_t b = 0; b < data.size(); ++b) {
+      data[b] = static_cast<std::uint8_t>(i + b);
+    }
+    builder.AddRecord(data, static_cast<std::uint8_t>(i & 0xF0));
+  }
+  const std::string path = (folder / "many.pdb").string();
+  if (!dbbuild::WriteNewFile(path, builder.Build())) {
+    Fail("cannot write " + path);
+  }
+  return path;
+}
+
+// Open (and list) through the exports, against one read and a walk of the
+// list. Opening alone is measured too: listing adds two calls into the
+// library and a filled header record per entry, which the floor does not do.
+std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
+                             const std::string& path) {
+  std::uint64_t checksum = 0;
+  const auto walk = [&](bool list) {
+    std::string name = path;
+    OpenArchiveRecord record{};
+    record.archiveName = name.data();
+    ArchiveHandle handle = plugin.open(&record);
+    if (handle == nullptr) {
+      Fail("cannot open " + path);
+    }
+    HeaderRecord header{};
+    while (list && plugin.readHeader(handle, &header) == 0) {
+      checksum += static_cast<std::uint32_t>(header.unpackedSize);
+      plugin.processFile(handle, OpSkip, nullptr, nullptr);
+    }
+    plugin.close(handle);
+  };
+  const double opening = Median(
+      options.repeat, [] {}, [&] { walk(false); });
+  const double subject = Median(
+      options.repeat, [] {}, [&] { walk(true); });
+  const double floor = Median(
+      options.repeat, [] {},
+      [&] {
+        const dbbuild::Bytes bytes = ReadAll(path);
+        const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + 76);
+        std::uint32_t previous = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+          const std::uint32_t offset = palmdb::ReadBigEndian32(bytes.data() + 78 + i * 8);
+          checksum += offset - previous + bytes[78 + i * 8 + 4];
+          previous = offset;
+        }
+      });
+  char note[96];
+  std::snprintf(note, sizeof note, "%u records; %d read calls at opening", options.records,
+                ReadCallsAtOpening(path));
+  if (checksum == 0) {
+    Fail("nothing listed");
+  }
+  char perEntry[96];
+  std::snprintf(perEntry, sizeof perEntry, "%.1f ns per entry listed",
+                (subject - opening) * 1e6 / options.records);
+  return {{"open", opening, floor, 1.5, note}, {"open and list", subject, floor, 1.5, perEntry}};
+}
+
+// Peak resident memory of the process in bytes, or 0 where unknown.
+std::uint64_t PeakMemory() {
+  return platform::PeakResidentBytes();
+}
+
+Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& folder) {
+  // One record whose bytes are a sparse stretch of zeros.
+  dbbuild::Bytes head = dbbuild::DatabaseBuilder().AddRecord(dbbuild::Bytes{}).Build();
+  const std::string path = (folder / "big.pdb").string();
+  if (!dbbuild::WriteNewFile(path, head)) {
+    Fail("cannot write " + path);
+  }
+  std::error_code error;
+  fs::resize_file(path, head.size() + options.bigSize, error);
+  if (error) {
+    Fail("cannot grow " + path + ": " + error.message());
+  }
+  const fs::path out = folder / "big-out";
+  const std::string target = (out / "entry").string();
+  const auto prepare = [&] { EmptyFolder(out); };
+
+  const std::uint64_t before = PeakMemory();
+  const double subject = Median(options.repeat, prepare, [&] {
+    std::string name = path;
+    OpenArchiveRecord record{};
+    record.archiveName = name.data();
+    ArchiveHandle handle = plugin.open(&record);
+    HeaderRecord header{};
+    std::string targetName = target;
+    if (handle == nullptr || plugin.readHeader(handle, &header) != 0 ||
+        plugin.processFile(handle, OpExtract, nullptr, targetName.data()) != 0) {
+      Fail("cannot extract the large entry");
+    }
+    plugin.close(handle);
+  });
+  const std::uint64_t after = PeakMemory();
+
+  const double floor = Median(options.repeat, prepare, [&] {
+    const platform::FileHandle in = platform::OpenForReading(path.c_str());
+    const platform::FileHandle copy = platform::CreateNew(target.c_str());
+    std::vector<std::uint8_t> buffer(palmdb::kCopyBufferSize);
+    std::uint64_t position = head.size();
+    std::uint64_t left = options.bigSize;
+    while (left > 0) {
+      const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+      if (platform::ReadAt(in, position, buffer.data(), piece) != piece ||
+          platform::Write(copy, buffer.data(), piece) != piece) {
+        Fail("plain copy failed");
+      }
+      position += piece;
+      left -= piece;
+    }
+    platform::Close(copy);
+    platform::Close(in);
+  });
+  EmptyFolder(out);
+  char note[128];
+  std::snprintf(note, sizeof note, "%.0f MiB entry; peak memory grew by %.2f MiB",
+                static_cast<double>(options.bigSize) / 1048576.0,
+                static_cast<double>(after - before) / 1048576.0);
+  return {"extract one large entry", subject, floor, 1.1, note};
+}
+
+Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& path,
+               const fs::path& folder) {
+  const fs::path out = folder / "all-out";
+  const std::string outWithSeparator = out.string() + platform::PathSeparator();
+  const auto prepare = [&] { EmptyFolder(out); };
+
+  const double subject = Median(options.repeat, prepare, [&] {
+    std::string name = path;
+    OpenArchiveRecord record{};
+    record.archiveName = name.data();
+    ArchiveHandle handle = plugin.open(&record);
+    if (handle == nullptr) {
+      Fail("cannot open " + path);
+    }
+    std::string destination = outWithSeparator;
+    HeaderRecord header{};
+    while (plugin.readHeader(handle, &header) == 0) {
+      if (plugin.processFile(handle, OpExtract, destination.data(), header.fileName) != 0) {
+        Fail(std::string("cannot extract ") + header.fileName);
+      }
+    }
+    plugin.close(handle);
+  });
+
+  // The same files, bytes and time, made directly.
+  const dbbuild::Bytes bytes = ReadAll(path);
+  std::string openName = path;
+  OpenArchiveRecord record{};
+  record.archiveName = openName.data();
+  palmdb::ArchiveState* state = palmdb::OpenDatabase(&record);
+  if (state == nullptr) {
+    Fail("cannot open " + path);
+  }
+  std::vector<std::string> targets;
+  for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
+    char name[palmdb::kMaxEntryNameSize];
+    palmdb::FormatEntryName(state->catalogue.entries[i], name);
+    targets.push_back(outWithSeparator + name);
+  }
+  const double floor = Median(options.repeat, prepare, [&] {
+    for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
+      const palmdb::EntryRecord& entry = state->catalogue.entries[i];
+      const platform::FileHandle file = platform::CreateNew(targets[i].c_str());
+      if (file == platform::kInvalidFile ||
+          platform::Write(file, bytes.data() + entry.offset, entry.size) != entry.size) {
+        Fail("plain loop failed");
+      }
+      platform::SetLastWriteTime(file, state->archiveTime);
+      platform::Close(file);
+    }
+  });
+  palmdb::ReleaseArchive(state);
+  EmptyFolder(out);
+  char note[64];
+  std::snprintf(note, sizeof note, "%u files of 16 bytes", options.records);
+  return {"extract every entry", subject, floor, 1.2, note};
+}
+
+void Usage() {
+  std::printf(
+      "usage: palmdb-bench [--plugin PATH] [--dir DIR] [--records N] [--big-mib N]\n"
+      "                    [--repeat N] [--only 123]\n"
+      "Times the plug-in against floors measured in the same run and prints medians.\n"
+      "  --plugin PATH  the plug-in library (default: beside this program)\n"
+      "  --dir DIR      where to make the work folder palmdb-bench.work (default: temp)\n"
+      "  --records N    records of the listed and extracted database (default 65535)\n"
+      "  --big-mib N    size of the large entry in MiB (default 1024)\n"
+      "  --repeat N     runs per measurement; the median is shown (default 5)\n"
+      "  --only DIGITS  which measurements to run (default 123)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--plugin" && hasValue) {
+      options.plugin = argv[++i];
+    } else if (arg == "--dir" && hasValue) {
+      options.folder = argv[++i];
+    } else if (arg == "--records" && hasValue) {
+      options.records = static_cast<unsigned>(std::clamp(std::atol(argv[++i]), 1L, 65535L));
+    } else if (arg == "--big-mib" && hasValue) {
+      options.bigSize =
+          std::uint64_t{1048576} * static_cast<std::uint64_t>(std::max(1L, std::atol(argv[++i])));
+    } else if (arg == "--repeat" && hasValue) {
+      options.repeat = static_cast<int>(std::clamp(std::atol(argv[++i]), 1L, 1000L));
+    } else if (arg == "--only" && hasValue) {
+      options.only = argv[++i];
+    } else {
+      Usage();
+      return arg == "--help" ? 0 : 2;
+    }
+  }
+  if (options.plugin.empty()) {
+    char folder[1024];
+    platform::ExecutableFolder(folder, sizeof folder);
+    options.plugin = std::string(folder) + PALMDB_PLUGIN_FILE_NAME;
+  }
+  // A folder of the benchmark's own inside the one given, so that emptying
+  // it never touches anything else.
+  const fs::path folder =
+      (options.folder.empty() ? fs::temp_directory_path() : fs::path(options.folder)) /
+      "palmdb-bench.work";
+  EmptyFolder(folder);
+
+  Plugin plugin;
+  if (!LoadPlugin(options.plugin, &plugin)) {
+    Fail("cannot load the plug-in " + options.plugin);
+  }
+
+  std::vector<Row> rows;
+  const bool needMany = options.only.find_first_of("13") != std::string::npos;
+  const std::string many = needMany ? ManyRecords(options, folder) : std::string();
+  if (options.only.find('1') != std::string::npos) {
+    for (const Row& row : OpenAndList(options, plugin, many)) {
+      rows.push_back(row);
+    }
+  }
+  if (options.only.find('2') != std::string::npos) {
+    rows.push_back(ExtractBig(options, plugin, folder));
+  }
+  if (options.only.find('3') != std::string::npos) {
+    rows.push_back(ExtractAll(options, plugin, many, folder));
+  }
+
+  std::printf("| measurement | plug-in (ms) | floor (ms) | ratio | goal | met | notes |\n");
+  std::printf("|---|---:|---:|---:|---:|---|---|\n");
+  for (const Row& row : rows) {
+    const double ratio = row.subject / row.floor;
+    std::printf("| %s | %.2f | %.2f | %.2f | %.1f | %s | %s |\n", row.name.c_str(), row.subject,
+                row.floor, ratio, row.goal, ratio <= row.goal ? "yes" : "no", row.note.c_str());
+  }
+  platform::UnloadLibrary(plugin.library);
+  std::error_code error;
+  fs::remove_all(folder, error);
+  return 0;
+}

@@ -1,0 +1,59 @@
+// Writes the fuzzer's seed corpus: small databases of both layouts made by
+// the database builder, one file each, into a folder that must exist.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/database_builder.h"
+
+namespace {
+
+using dbbuild::Bytes;
+using dbbuild::DatabaseBuilder;
+
+std::vector<std::pair<std::string, Bytes>> Seeds() {
+  std::vector<std::pair<std::string, Bytes>> seeds;
+  seeds.emplace_back("empty.pdb", DatabaseBuilder().Build());
+  seeds.emplace_back("records.pdb", DatabaseBuilder()
+                                        .ModificationDate(0xC1234567u)
+                                        .AppInfo(Bytes(16, 0x11))
+                                        .AddRecord("first", 0x40)
+                                        .AddRecord("", 0x10)
+                                        .AddRecord("third, a little longer", 0x80)
+                                        .Build());
+  seeds.emplace_back("resources.prc",
+                     DatabaseBuilder()
+                         .Attributes(0x010B)
+                         .ModificationDate(1000000000u)
+                         .AddResource("code", 0, Bytes{0, 0, 0, 1})
+                         .AddResource("code", 1, Bytes(40, 0x4E))
+                         .AddResource("a/b\\", 2, Bytes{})
+                         .AddResource(std::string("t\0\xff.", 4), 1000, Bytes(9, 1))
+                         .Build());
+  seeds.emplace_back("decreasing.pdb",
+                     DatabaseBuilder().AddRecord("abc").AddRecord("de").Offset(1, 90).Build());
+  seeds.emplace_back("overcounted.prc", DatabaseBuilder()
+                                            .Attributes(1)
+                                            .AddResource("tSTR", 1, Bytes(30, 0x20))
+                                            .RecordCount(3)
+                                            .Build());
+  return seeds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: palmdb-fuzz-seeds FOLDER\n");
+    return 2;
+  }
+  const std::string folder = std::string(argv[1]) + "/";
+  for (const auto& seed : Seeds()) {
+    if (!dbbuild::WriteNewFile(folder + seed.first, seed.second)) {
+      std::fprintf(stderr, "palmdb-fuzz-seeds: cannot write %s%s\n", folder.c_str(),
+                   seed.first.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
