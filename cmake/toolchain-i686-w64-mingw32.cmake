@@ -19,12 +19,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Wine runs the test programs in a prefix of its own inside the build tree,
-# quietly, and without offering to install Mono or Gecko.
+# quietly, and without offering to install Mono or Gecko; wine-run.sh keeps
+# one Wine server running for all of them.
 find_program(PALMDB_WINE wine)
 find_program(PALMDB_WINESERVER wineserver)
 if(PALMDB_WINE AND PALMDB_WINESERVER)
   set(PALMDB_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
   set(CMAKE_CROSSCOMPILING_EMULATOR
       env "WINEPREFIX=${PALMDB_WINEPREFIX}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-      ${PALMDB_WINE})
+      "PALMDB_WINE=${PALMDB_WINE}" "PALMDB_WINESERVER=${PALMDB_WINESERVER}"
+      sh "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
 endif()
