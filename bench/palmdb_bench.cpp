@@ -24,6 +24,7 @@
 #include "platform/platform.h"
 #include "plugin/plugin_api.h"
 #include "tools/database_builder.h"
+#include "tools/plugin_library.h"
 
 namespace {
 
@@ -39,34 +40,7 @@ struct Options {
   std::string only = "123";
 };
 
-struct Plugin {
-  platform::LibraryHandle library = nullptr;
-  OpenArchiveFunction open = nullptr;
-  CloseArchiveFunction close = nullptr;
-  ReadHeaderFunction readHeader = nullptr;
-  ProcessFileFunction processFile = nullptr;
-};
-
-template <typename Function>
-Function Lookup(platform::LibraryHandle library, const char* name) {
-  void* symbol = platform::LibrarySymbol(library, name);
-  Function function = nullptr;
-  static_assert(sizeof function == sizeof symbol, "function and data pointers differ");
-  std::memcpy(&function, &symbol, sizeof function);
-  return function;
-}
-
-bool LoadPlugin(const std::string& path, Plugin* plugin) {
-  plugin->library = platform::LoadLibraryFile(path.c_str());
-  if (plugin->library == nullptr) {
-    return false;
-  }
-  plugin->open = Lookup<OpenArchiveFunction>(plugin->library, "OpenArchive");
-  plugin->close = Lookup<CloseArchiveFunction>(plugin->library, "CloseArchive");
-  plugin->readHeader = Lookup<ReadHeaderFunction>(plugin->library, "ReadHeader");
-  plugin->processFile = Lookup<ProcessFileFunction>(plugin->library, "ProcessFile");
-  return plugin->open && plugin->close && plugin->readHeader && plugin->processFile;
-}
+using Plugin = host::PluginLibrary;
 
 double Milliseconds(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
@@ -166,7 +140,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
     std::string name = path;
     OpenArchiveRecord record{};
     record.archiveName = name.data();
-    ArchiveHandle handle = plugin.open(&record);
+    ArchiveHandle handle = plugin.openArchive(&record);
     if (handle == nullptr) {
       Fail("cannot open " + path);
     }
@@ -175,7 +149,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
       checksum += static_cast<std::uint32_t>(header.unpackedSize);
       plugin.processFile(handle, OpSkip, nullptr, nullptr);
     }
-    plugin.close(handle);
+    plugin.closeArchive(handle);
   };
   const double opening = Median(
       options.repeat, [] {}, [&] { walk(false); });
@@ -231,14 +205,14 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
     std::string name = path;
     OpenArchiveRecord record{};
     record.archiveName = name.data();
-    ArchiveHandle handle = plugin.open(&record);
+    ArchiveHandle handle = plugin.openArchive(&record);
     HeaderRecord header{};
     std::string targetName = target;
     if (handle == nullptr || plugin.readHeader(handle, &header) != 0 ||
         plugin.processFile(handle, OpExtract, nullptr, targetName.data()) != 0) {
       Fail("cannot extract the large entry");
     }
-    plugin.close(handle);
+    plugin.closeArchive(handle);
   });
   const std::uint64_t after = PeakMemory();
 
@@ -278,7 +252,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
     std::string name = path;
     OpenArchiveRecord record{};
     record.archiveName = name.data();
-    ArchiveHandle handle = plugin.open(&record);
+    ArchiveHandle handle = plugin.openArchive(&record);
     if (handle == nullptr) {
       Fail("cannot open " + path);
     }
@@ -289,7 +263,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
         Fail(std::string("cannot extract ") + header.fileName);
       }
     }
-    plugin.close(handle);
+    plugin.closeArchive(handle);
   });
 
   // The same files, bytes and time, made directly.
@@ -365,9 +339,7 @@ int main(int argc, char** argv) {
     }
   }
   if (options.plugin.empty()) {
-    char folder[1024];
-    platform::ExecutableFolder(folder, sizeof folder);
-    options.plugin = std::string(folder) + PALMDB_PLUGIN_FILE_NAME;
+    options.plugin = host::DefaultPluginPath();
   }
   // A folder of the benchmark's own inside the one given, so that emptying
   // it never touches anything else.
@@ -377,7 +349,8 @@ int main(int argc, char** argv) {
   EmptyFolder(folder);
 
   Plugin plugin;
-  if (!LoadPlugin(options.plugin, &plugin)) {
+  if (!host::LoadPluginLibrary(options.plugin, &plugin) ||
+      !host::MissingExports(plugin, true).empty()) {
     Fail("cannot load the plug-in " + options.plugin);
   }
 
@@ -403,7 +376,7 @@ int main(int argc, char** argv) {
     std::printf("| %s | %.2f | %.2f | %.2f | %.1f | %s | %s |\n", row.name.c_str(), row.subject,
                 row.floor, ratio, row.goal, ratio <= row.goal ? "yes" : "no", row.note.c_str());
   }
-  platform::UnloadLibrary(plugin.library);
+  host::UnloadPluginLibrary(&plugin);
   std::error_code error;
   fs::remove_all(folder, error);
   return 0;

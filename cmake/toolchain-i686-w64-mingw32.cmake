@@ -25,8 +25,10 @@ find_program(PALMDB_WINE wine)
 find_program(PALMDB_WINESERVER wineserver)
 if(PALMDB_WINE AND PALMDB_WINESERVER)
   set(PALMDB_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  # Without a display the error box returns at once instead of waiting for a
+  # click that never comes.
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env "WINEPREFIX=${PALMDB_WINEPREFIX}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
+      env -u DISPLAY -u WAYLAND_DISPLAY "WINEPREFIX=${PALMDB_WINEPREFIX}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
       "PALMDB_WINE=${PALMDB_WINE}" "PALMDB_WINESERVER=${PALMDB_WINESERVER}"
       sh "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
 endif()

@@ -57,18 +57,24 @@ void ShowErrorBox(const char* caption, const char* text) {
   Current().showErrorBox(caption, text);
 }
 
+DosFields SplitDosDateTime(std::uint32_t dosDateTime) {
+  DosFields fields{};
+  fields.year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
+  fields.month = static_cast<int>((dosDateTime >> 21) & 0x0F);
+  fields.day = static_cast<int>((dosDateTime >> 16) & 0x1F);
+  fields.hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
+  fields.minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
+  fields.second = static_cast<int>(dosDateTime & 0x1F) * 2;
+  return fields;
+}
+
 bool DosDateTimeExists(std::uint32_t dosDateTime) {
   static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const int year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
-  const int month = static_cast<int>((dosDateTime >> 21) & 0x0F);
-  const int day = static_cast<int>((dosDateTime >> 16) & 0x1F);
-  const int hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
-  const int minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
-  const int second = static_cast<int>(dosDateTime & 0x1F) * 2;
-  if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) {
+  const DosFields f = SplitDosDateTime(dosDateTime);
+  if (f.month < 1 || f.month > 12 || f.day < 1 || f.hour > 23 || f.minute > 59 || f.second > 59) {
     return false;
   }
-  return day <= kDaysInMonth[month - 1] + ((month == 2 && IsLeapYear(year)) ? 1 : 0);
+  return f.day <= kDaysInMonth[f.month - 1] + ((f.month == 2 && IsLeapYear(f.year)) ? 1 : 0);
 }
 
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {

@@ -75,6 +75,18 @@ bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds)
 // refuse every other value, without normalising 31 April into 1 May.
 bool DosDateTimeExists(std::uint32_t dosDateTime);
 
+// The fields of a DOS date and time, unchecked: year 1980-2107, month 0-15,
+// day 0-31, hour 0-31, minute 0-63, second 0-62 in steps of two.
+struct DosFields {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+};
+DosFields SplitDosDateTime(std::uint32_t dosDateTime);
+
 // Reads back a file's last-write and last-access times as seconds since
 // 1970-01-01 UTC. Used by the tests and the command-line tool.
 bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess);

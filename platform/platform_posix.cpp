@@ -146,19 +146,14 @@ bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds)
   if (!DosDateTimeExists(dosDateTime)) {
     return false;
   }
-  const int year = static_cast<int>((dosDateTime >> 25) & 0x7F) + 1980;
-  const int month = static_cast<int>((dosDateTime >> 21) & 0x0F);
-  const int day = static_cast<int>((dosDateTime >> 16) & 0x1F);
-  const int hour = static_cast<int>((dosDateTime >> 11) & 0x1F);
-  const int minute = static_cast<int>((dosDateTime >> 5) & 0x3F);
-  const int second = static_cast<int>(dosDateTime & 0x1F) * 2;
+  const DosFields fields = SplitDosDateTime(dosDateTime);
   struct tm local {};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
+  local.tm_year = fields.year - 1900;
+  local.tm_mon = fields.month - 1;
+  local.tm_mday = fields.day;
+  local.tm_hour = fields.hour;
+  local.tm_min = fields.minute;
+  local.tm_sec = fields.second;
   local.tm_isdst = -1;
   errno = 0;
   time_t seconds = std::mktime(&local);

@@ -19,6 +19,7 @@
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
 #include "tests/support.h"
+#include "tools/plugin_library.h"
 
 namespace {
 
@@ -27,46 +28,20 @@ using dbbuild::DatabaseBuilder;
 using testsupport::TempFolder;
 
 // The exports, looked up by name in the library the build produced.
-struct Exports {
-  platform::LibraryHandle library = nullptr;
-  OpenArchiveFunction openArchive = nullptr;
-  CloseArchiveFunction closeArchive = nullptr;
-  ReadHeaderFunction readHeader = nullptr;
-  ProcessFileFunction processFile = nullptr;
-  SetChangeVolProcFunction setChangeVolProc = nullptr;
-  SetProcessDataProcFunction setProcessDataProc = nullptr;
-  GetPackerCapsFunction getPackerCaps = nullptr;
-  PackFilesFunction packFiles = nullptr;
-  DeleteFilesFunction deleteFiles = nullptr;
-};
-
-template <typename Function>
-void Resolve(platform::LibraryHandle library, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(platform::LibrarySymbol(library, name));
-  ASSERT_NE(*function, nullptr) << name << " is not exported";
-}
+using Exports = host::PluginLibrary;
 
 class ExportsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    exports_.library = platform::LoadLibraryFile(PALMDB_PLUGIN_PATH);
-    ASSERT_NE(exports_.library, nullptr) << "cannot load " << PALMDB_PLUGIN_PATH;
-    Resolve(exports_.library, "OpenArchive", &exports_.openArchive);
-    Resolve(exports_.library, "CloseArchive", &exports_.closeArchive);
-    Resolve(exports_.library, "ReadHeader", &exports_.readHeader);
-    Resolve(exports_.library, "ProcessFile", &exports_.processFile);
-    Resolve(exports_.library, "SetChangeVolProc", &exports_.setChangeVolProc);
-    Resolve(exports_.library, "SetProcessDataProc", &exports_.setProcessDataProc);
-    Resolve(exports_.library, "GetPackerCaps", &exports_.getPackerCaps);
-    Resolve(exports_.library, "PackFiles", &exports_.packFiles);
-    Resolve(exports_.library, "DeleteFiles", &exports_.deleteFiles);
+    ASSERT_TRUE(host::LoadPluginLibrary(PALMDB_PLUGIN_PATH, &exports_))
+        << "cannot load " << PALMDB_PLUGIN_PATH;
+    for (const std::string& name : host::MissingExports(exports_, false)) {
+      ADD_FAILURE() << name << " is not exported";
+    }
   }
-  static void TearDownTestSuite() {
-    platform::UnloadLibrary(exports_.library);
-    exports_ = Exports{};
-  }
+  static void TearDownTestSuite() { host::UnloadPluginLibrary(&exports_); }
   void SetUp() override {
-    if (exports_.library == nullptr || exports_.deleteFiles == nullptr) {
+    if (exports_.library == nullptr || !host::MissingExports(exports_, false).empty()) {
       GTEST_FAIL() << "the plug-in library or one of its exports is missing";
     }
   }

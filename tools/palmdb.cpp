@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "plugin/plugin_api.h"
+#include "tools/plugin_library.h"
 
 namespace {
 
@@ -34,61 +35,22 @@ constexpr char kUsage[] =
     "ID and type. Exit status: 0 on success, 1 when anything failed, 2 on a usage\n"
     "error. A failed entry does not stop the others from being extracted.\n";
 
-// The exported functions that a host needs, looked up by name.
-struct Plugin {
-  platform::LibraryHandle library = nullptr;
-  OpenArchiveFunction openArchive = nullptr;
-  CloseArchiveFunction closeArchive = nullptr;
-  ReadHeaderFunction readHeader = nullptr;
-  ProcessFileFunction processFile = nullptr;
-  SetChangeVolProcFunction setChangeVolProc = nullptr;
-  SetProcessDataProcFunction setProcessDataProc = nullptr;
-};
+using host::PluginLibrary;
 
-template <typename Function>
-bool Resolve(platform::LibraryHandle library, const char* name, Function* function) {
-  void* symbol = platform::LibrarySymbol(library, name);
-  *function = reinterpret_cast<Function>(symbol);
-  return symbol != nullptr;
-}
-
-bool LoadPlugin(const std::string& path, Plugin* plugin) {
-  plugin->library = platform::LoadLibraryFile(path.c_str());
-  if (plugin->library == nullptr) {
+// Loads the plug-in and checks that it has what listing and extracting
+// need; says what is wrong otherwise.
+bool LoadPlugin(const std::string& path, PluginLibrary* plugin) {
+  if (!host::LoadPluginLibrary(path, plugin)) {
     std::fprintf(stderr, "palmdb: %s: cannot load the plug-in library (missing or not a library)\n",
                  path.c_str());
     return false;
   }
-  struct Needed {
-    const char* name;
-    bool found;
-  };
-  const Needed needed[] = {
-      {"OpenArchive", Resolve(plugin->library, "OpenArchive", &plugin->openArchive)},
-      {"CloseArchive", Resolve(plugin->library, "CloseArchive", &plugin->closeArchive)},
-      {"ReadHeader", Resolve(plugin->library, "ReadHeader", &plugin->readHeader)},
-      {"ProcessFile", Resolve(plugin->library, "ProcessFile", &plugin->processFile)},
-  };
-  bool complete = true;
-  for (const Needed& function : needed) {
-    if (!function.found) {
-      std::fprintf(stderr, "palmdb: %s: the plug-in library does not export %s\n", path.c_str(),
-                   function.name);
-      complete = false;
-    }
+  const std::vector<std::string> missing = host::MissingExports(*plugin, true);
+  for (const std::string& name : missing) {
+    std::fprintf(stderr, "palmdb: %s: the plug-in library does not export %s\n", path.c_str(),
+                 name.c_str());
   }
-  // Optional for a host: it hands over its callbacks when they exist.
-  Resolve(plugin->library, "SetChangeVolProc", &plugin->setChangeVolProc);
-  Resolve(plugin->library, "SetProcessDataProc", &plugin->setProcessDataProc);
-  return complete;
-}
-
-std::string DefaultPluginPath() {
-  char folder[4096];
-  if (!platform::ExecutableFolder(folder, sizeof folder)) {
-    return PALMDB_PLUGIN_FILE_NAME;
-  }
-  return std::string(folder) + PALMDB_PLUGIN_FILE_NAME;
+  return missing.empty();
 }
 
 // The callbacks a file manager hands over. The plug-in must never call
@@ -144,7 +106,7 @@ const char* ExtractFailure(int result, const char* target) {
 // An open database, closed when it goes out of scope.
 class Archive {
  public:
-  Archive(const Plugin& plugin, const char* path) : plugin_(plugin), path_(path) {
+  Archive(const PluginLibrary& plugin, const char* path) : plugin_(plugin), path_(path) {
     OpenArchiveRecord record{};
     record.archiveName = path_.data();
     record.openMode = 0;
@@ -173,7 +135,7 @@ class Archive {
   ArchiveHandle handle() const { return handle_; }
 
  private:
-  const Plugin& plugin_;
+  const PluginLibrary& plugin_;
   std::string path_;
   ArchiveHandle handle_ = nullptr;
   int result_ = 0;
@@ -222,7 +184,7 @@ std::string TimeText(std::int32_t fileTime) {
   return text;
 }
 
-int List(const Plugin& plugin, const char* path) {
+int List(const PluginLibrary& plugin, const char* path) {
   Archive archive(plugin, path);
   if (!archive.IsOpen()) {
     std::fprintf(stderr, "palmdb: %s: %s\n", path, OpenFailure(archive.result(), path));
@@ -260,7 +222,7 @@ bool MakeFolders(const std::string& folder) {
   return platform::MakeFolder(folder.c_str());
 }
 
-int Extract(const Plugin& plugin, const char* path, const std::string& folder,
+int Extract(const PluginLibrary& plugin, const char* path, const std::string& folder,
             const std::vector<std::string>& names) {
   std::string prefix;
   if (!folder.empty()) {
@@ -350,12 +312,12 @@ int Run(int argc, char** argv) {
     return UsageError("list takes one FILE and no -d");
   }
   if (pluginPath.empty()) {
-    pluginPath = DefaultPluginPath();
+    pluginPath = host::DefaultPluginPath();
   }
 
-  Plugin plugin;
+  PluginLibrary plugin;
   if (!LoadPlugin(pluginPath, &plugin)) {
-    platform::UnloadLibrary(plugin.library);
+    host::UnloadPluginLibrary(&plugin);
     return 1;
   }
   int status = 0;
@@ -369,7 +331,7 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "palmdb: the plug-in called a host callback %d times\n", g_callbackCalls);
     status = 1;
   }
-  platform::UnloadLibrary(plugin.library);
+  host::UnloadPluginLibrary(&plugin);
   return status;
 }
 

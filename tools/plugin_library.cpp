@@ -1,0 +1,76 @@
+#include "tools/plugin_library.h"
+
+#include <cstring>
+
+namespace host {
+namespace {
+
+// Symbols come back as data pointers; the functions are copied out of them
+// bit for bit, which is how every loader hands out functions.
+template <typename Function>
+void Resolve(platform::LibraryHandle library, const char* name, Function* function) {
+  void* symbol = platform::LibrarySymbol(library, name);
+  static_assert(sizeof *function == sizeof symbol, "function and data pointers differ in size");
+  std::memcpy(function, &symbol, sizeof symbol);
+}
+
+}  // namespace
+
+bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin) {
+  *plugin = PluginLibrary{};
+  plugin->library = platform::LoadLibraryFile(path.c_str());
+  if (plugin->library == nullptr) {
+    return false;
+  }
+  Resolve(plugin->library, "OpenArchive", &plugin->openArchive);
+  Resolve(plugin->library, "CloseArchive", &plugin->closeArchive);
+  Resolve(plugin->library, "ReadHeader", &plugin->readHeader);
+  Resolve(plugin->library, "ProcessFile", &plugin->processFile);
+  Resolve(plugin->library, "SetChangeVolProc", &plugin->setChangeVolProc);
+  Resolve(plugin->library, "SetProcessDataProc", &plugin->setProcessDataProc);
+  Resolve(plugin->library, "GetPackerCaps", &plugin->getPackerCaps);
+  Resolve(plugin->library, "PackFiles", &plugin->packFiles);
+  Resolve(plugin->library, "DeleteFiles", &plugin->deleteFiles);
+  return true;
+}
+
+std::vector<std::string> MissingExports(const PluginLibrary& plugin, bool listingOnly) {
+  struct Export {
+    const char* name;
+    bool found;
+    bool forListing;
+  };
+  const Export exports[] = {
+      {"OpenArchive", plugin.openArchive != nullptr, true},
+      {"CloseArchive", plugin.closeArchive != nullptr, true},
+      {"ReadHeader", plugin.readHeader != nullptr, true},
+      {"ProcessFile", plugin.processFile != nullptr, true},
+      {"SetChangeVolProc", plugin.setChangeVolProc != nullptr, false},
+      {"SetProcessDataProc", plugin.setProcessDataProc != nullptr, false},
+      {"GetPackerCaps", plugin.getPackerCaps != nullptr, false},
+      {"PackFiles", plugin.packFiles != nullptr, false},
+      {"DeleteFiles", plugin.deleteFiles != nullptr, false},
+  };
+  std::vector<std::string> missing;
+  for (const Export& entry : exports) {
+    if (!entry.found && (entry.forListing || !listingOnly)) {
+      missing.emplace_back(entry.name);
+    }
+  }
+  return missing;
+}
+
+void UnloadPluginLibrary(PluginLibrary* plugin) {
+  platform::UnloadLibrary(plugin->library);
+  *plugin = PluginLibrary{};
+}
+
+std::string DefaultPluginPath() {
+  char folder[4096];
+  if (!platform::ExecutableFolder(folder, sizeof folder)) {
+    return PALMDB_PLUGIN_FILE_NAME;
+  }
+  return std::string(folder) + PALMDB_PLUGIN_FILE_NAME;
+}
+
+}  // namespace host

@@ -1,0 +1,45 @@
+// The plug-in as a host sees it: a library loaded by path and its exported
+// functions looked up by name. Used by the palmdb program, the benchmarks
+// and the tests of the exports.
+#ifndef PALMDB_TOOLS_PLUGIN_LIBRARY_H
+#define PALMDB_TOOLS_PLUGIN_LIBRARY_H
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "plugin/plugin_api.h"
+
+namespace host {
+
+struct PluginLibrary {
+  platform::LibraryHandle library = nullptr;
+  OpenArchiveFunction openArchive = nullptr;
+  CloseArchiveFunction closeArchive = nullptr;
+  ReadHeaderFunction readHeader = nullptr;
+  ProcessFileFunction processFile = nullptr;
+  SetChangeVolProcFunction setChangeVolProc = nullptr;
+  SetProcessDataProcFunction setProcessDataProc = nullptr;
+  GetPackerCapsFunction getPackerCaps = nullptr;
+  PackFilesFunction packFiles = nullptr;
+  DeleteFilesFunction deleteFiles = nullptr;
+};
+
+// Loads the library and looks up the nine exports; a missing one stays
+// null. False when the library itself cannot be loaded.
+bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin);
+
+// Names of the exports that were not found; with `listingOnly`, only of the
+// four that listing and extracting need.
+std::vector<std::string> MissingExports(const PluginLibrary& plugin, bool listingOnly);
+
+// Unloads the library and clears every function.
+void UnloadPluginLibrary(PluginLibrary* plugin);
+
+// The plug-in file beside the running program, or just its file name when
+// the program's folder is unknown.
+std::string DefaultPluginPath();
+
+}  // namespace host
+
+#endif  // PALMDB_TOOLS_PLUGIN_LIBRARY_H
