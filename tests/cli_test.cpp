@@ -322,7 +322,15 @@ struct BrokenCase {
   const char* label;
   Bytes (*bytes)();
   const char* message;
+  bool errorBox;  // whether the plug-in shows its error box
 };
+
+// On Linux the error box is one line on standard error, in UTF-8.
+const char kErrorBoxLine[] =
+    "Fehler in TEKMOR: Archiv unterschreitet Mindestgr\xC3\xB6\xC3\x9F"
+    "e f\xC3\xBC"
+    "r g\xC3\xBC"
+    "ltiges Palm-Datenbank-Format.";
 
 Bytes ShortList() {
   Bytes bytes = dbbuild::DatabaseBuilder().AddRecord("one").AddRecord("two").Build();
@@ -361,15 +369,20 @@ TEST_P(BrokenDatabaseTest, ListAndExtractNameTheFileAndSayWhatIsWrong) {
     EXPECT_TRUE(Contains(outcome.err, path)) << outcome.err;
     EXPECT_TRUE(Contains(outcome.err, c.message)) << outcome.err;
     EXPECT_EQ(outcome.out, "") << command[0];
+    if constexpr (palmdb::kLinuxHost) {
+      const std::vector<std::string> lines = Lines(outcome.err);
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), kErrorBoxLine), c.errorBox ? 1 : 0)
+          << outcome.err;
+    }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, BrokenDatabaseTest,
-    ::testing::Values(BrokenCase{"Missing", &NoFile, "not found"},
-                      BrokenCase{"TruncatedList", &ShortList, "truncated record list"},
-                      BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database"},
-                      BrokenCase{"TooShort", &TooShort, "not a Palm database"}),
+    ::testing::Values(BrokenCase{"Missing", &NoFile, "not found", false},
+                      BrokenCase{"TruncatedList", &ShortList, "truncated record list", false},
+                      BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database", false},
+                      BrokenCase{"TooShort", &TooShort, "not a Palm database", true}),
     [](const ::testing::TestParamInfo<BrokenCase>& param) {
       return std::string(param.param.label);
     });

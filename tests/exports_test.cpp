@@ -435,4 +435,67 @@ INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
                            return std::string(param.param.label);
                          });
 
+// Each handle keeps its own cursor and file: walking several databases in
+// turn, one step at a time, extracts the same files as walking each alone.
+TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
+  TempFolder folder;
+  const std::string paths[] = {
+      folder.Write("records.pdb", RecordDatabase()),
+      folder.Write("resources.prc", ResourceDatabase()),
+      folder.Write("more.pdb",
+                   DatabaseBuilder().AddRecord("x").AddRecord("yy").AddRecord("z").Build())};
+  constexpr std::size_t kCount = 3;
+
+  // Extracts every entry of every database into out/<index>/; one entry of
+  // each database in turn, or each database to its end before the next.
+  const auto walk = [&](const std::string& out, bool interleaved) {
+    ArchiveHandle handles[kCount] = {};
+    bool done[kCount] = {};
+    std::string folders[kCount];
+    for (std::size_t i = 0; i < kCount; ++i) {
+      folders[i] = out + platform::PathSeparator() + std::to_string(i) + platform::PathSeparator();
+      EXPECT_TRUE(platform::MakeFolder(out.c_str()));
+      EXPECT_TRUE(platform::MakeFolder(folders[i].c_str()));
+      int result = -1;
+      handles[i] = Open(paths[i], &result);
+      ASSERT_NE(handles[i], nullptr) << paths[i];
+    }
+    std::size_t open = kCount;
+    for (std::size_t turn = 0; open > 0; ++turn) {
+      const std::size_t i = interleaved ? turn % kCount : kCount - open;
+      if (done[i]) {
+        continue;
+      }
+      do {
+        HeaderRecord header{};
+        if (exports_.readHeader(handles[i], &header) != ResultSuccess) {
+          done[i] = true;
+          --open;
+          EXPECT_EQ(exports_.closeArchive(handles[i]), 0);
+          break;
+        }
+        EXPECT_EQ(exports_.processFile(handles[i], OpExtract, folders[i].data(), header.fileName),
+                  ResultSuccess);
+      } while (!interleaved);
+    }
+  };
+  const std::string alone = folder.File("alone");
+  const std::string together = folder.File("together");
+  walk(alone, false);
+  walk(together, true);
+  for (std::size_t i = 0; i < kCount; ++i) {
+    const std::string a = alone + platform::PathSeparator() + std::to_string(i);
+    const std::string b = together + platform::PathSeparator() + std::to_string(i);
+    const std::set<std::string> names = FolderContents(a);
+    EXPECT_EQ(names.size(), 3u);
+    EXPECT_EQ(FolderContents(b), names);
+    for (const std::string& name : names) {
+      const std::string sep(1, platform::PathSeparator());
+      EXPECT_EQ(testsupport::ReadWholeFile(b + sep + name),
+                testsupport::ReadWholeFile(a + sep + name))
+          << name;
+    }
+  }
+}
+
 }  // namespace

@@ -258,25 +258,26 @@ TEST(ProcessEntry, EntriesOutsideTheFileFailWithoutATarget) {
 // usable for the next entry.
 TEST(ProcessEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   struct Case {
-    const char* what;
+    std::string what;
     testsupport::Faults faults;
     int result;
     bool removes;
   };
-  const auto faults = [](int shortReadAt, int shortWriteAt, bool refuseCreate) {
-    testsupport::Faults f;
-    f.shortReadAt = shortReadAt;
-    f.shortWriteAt = shortWriteAt;
-    f.refuseCreate = refuseCreate;
-    return f;
-  };
-  const Case cases[] = {
-      {"first read short", faults(0, -1, false), ReadError, true},
-      {"third read short", faults(2, -1, false), ReadError, true},
-      {"first write short", faults(-1, 0, false), WriteError, true},
-      {"last write short", faults(-1, 2, false), WriteError, true},
-      {"creation refused", faults(-1, -1, true), CreateError, false},
-  };
+  // The large entry is copied in three pieces: three reads and three writes,
+  // each of which may come up short.
+  std::vector<Case> cases;
+  for (int call = 0; call < 3; ++call) {
+    testsupport::Faults read;
+    read.shortReadAt = call;
+    cases.push_back({"read " + std::to_string(call) + " short", read, ReadError, true});
+    testsupport::Faults write;
+    write.shortWriteAt = call;
+    cases.push_back({"write " + std::to_string(call) + " short", write, WriteError, true});
+  }
+  testsupport::Faults refused;
+  refused.refuseCreate = true;
+  cases.push_back({"creation refused", refused, CreateError, false});
+
   const Bytes big = Pattern(2 * palmdb::kCopyBufferSize + 17, 5);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -293,6 +294,23 @@ TEST(ProcessEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
     ASSERT_EQ(f.Extract("next"), ResultSuccess);
     EXPECT_EQ(ReadWholeFile(f.target.File("next")), f.data[1]);
   }
+}
+
+// Targets in folders that do not exist, or under a file, cannot be created;
+// nothing appears and the next entry still extracts.
+TEST(ProcessEntry, TargetsThatCannotBeCreated) {
+  Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(6, 2), Pattern(7, 3)});
+  ASSERT_NE(f.state, nullptr);
+  const std::string file = f.target.Write("plain-file", Bytes{1});
+  const std::string sep(1, platform::PathSeparator());
+  const std::string targets[] = {f.target.File("missing") + sep + "entry", file + sep + "entry"};
+  for (const std::string& target : targets) {
+    SCOPED_TRACE(target);
+    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, target.c_str()), CreateError);
+    EXPECT_FALSE(FileExists(target));
+  }
+  EXPECT_EQ(f.Extract("next"), ResultSuccess);
+  EXPECT_EQ(ReadWholeFile(f.target.File("next")), f.data[2]);
 }
 
 TEST(ProcessEntry, CopiesLargeEntriesThroughABoundedBuffer) {

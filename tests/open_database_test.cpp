@@ -210,6 +210,30 @@ TEST(OpenDatabase, ReadsTheListInAConstantNumberOfCalls) {
   }
 }
 
+// Opening reads the header, then the list: either coming up short fails
+// with ReadError, shows no box and leaves the file closed.
+TEST(OpenDatabase, AShortReadAtEachCallFails) {
+  TempFolder folder;
+  const Bytes databases[] = {
+      DatabaseBuilder().AddRecord("a").AddRecord("bc").Build(),
+      DatabaseBuilder().Attributes(1).AddResource("code", 1, Bytes{1, 2}).Build()};
+  int index = 0;
+  for (const Bytes& bytes : databases) {
+    const std::string path = folder.Write("short" + std::to_string(index++), bytes);
+    for (int call = 0; call < 2; ++call) {
+      SCOPED_TRACE(call);
+      PlatformSpy spy;
+      spy.faults.shortReadAt = call;
+      int result = -1;
+      EXPECT_EQ(testsupport::Open(path, &result), nullptr);
+      EXPECT_EQ(result, ReadError);
+      EXPECT_EQ(spy.reads, call + 1);
+      EXPECT_EQ(spy.closes, 1);
+      EXPECT_TRUE(spy.boxes.empty());
+    }
+  }
+}
+
 TEST(OpenDatabase, RefusesFilesOf4GiBAndMore) {
   TempFolder folder;
   const std::string path = folder.Write("huge.pdb", DatabaseBuilder().AddRecord("x").Build());
