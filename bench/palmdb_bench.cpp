@@ -130,6 +130,17 @@ std::string ManyRecords(const Options& options, const fs::path& folder) {
   return path;
 }
 
+ArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
+  std::string name = path;
+  OpenArchiveRecord record{};
+  record.archiveName = name.data();
+  ArchiveHandle handle = plugin.openArchive(&record);
+  if (handle == nullptr) {
+    Fail("cannot open " + path);
+  }
+  return handle;
+}
+
 // Open (and list) through the exports, against one read and a walk of the
 // list. Opening alone is measured too: listing adds two calls into the
 // library and a filled header record per entry, which the floor does not do.
@@ -137,13 +148,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
                              const std::string& path) {
   std::uint64_t checksum = 0;
   const auto walk = [&](bool list) {
-    std::string name = path;
-    OpenArchiveRecord record{};
-    record.archiveName = name.data();
-    ArchiveHandle handle = plugin.openArchive(&record);
-    if (handle == nullptr) {
-      Fail("cannot open " + path);
-    }
+    ArchiveHandle handle = OpenThroughExports(plugin, path);
     HeaderRecord header{};
     while (list && plugin.readHeader(handle, &header) == 0) {
       checksum += static_cast<std::uint32_t>(header.unpackedSize);
@@ -202,13 +207,10 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
 
   const std::uint64_t before = PeakMemory();
   const double subject = Median(options.repeat, prepare, [&] {
-    std::string name = path;
-    OpenArchiveRecord record{};
-    record.archiveName = name.data();
-    ArchiveHandle handle = plugin.openArchive(&record);
+    ArchiveHandle handle = OpenThroughExports(plugin, path);
     HeaderRecord header{};
     std::string targetName = target;
-    if (handle == nullptr || plugin.readHeader(handle, &header) != 0 ||
+    if (plugin.readHeader(handle, &header) != 0 ||
         plugin.processFile(handle, OpExtract, nullptr, targetName.data()) != 0) {
       Fail("cannot extract the large entry");
     }
@@ -249,13 +251,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const auto prepare = [&] { EmptyFolder(out); };
 
   const double subject = Median(options.repeat, prepare, [&] {
-    std::string name = path;
-    OpenArchiveRecord record{};
-    record.archiveName = name.data();
-    ArchiveHandle handle = plugin.openArchive(&record);
-    if (handle == nullptr) {
-      Fail("cannot open " + path);
-    }
+    ArchiveHandle handle = OpenThroughExports(plugin, path);
     std::string destination = outWithSeparator;
     HeaderRecord header{};
     while (plugin.readHeader(handle, &header) == 0) {

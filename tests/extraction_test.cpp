@@ -31,20 +31,6 @@ Bytes Pattern(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-// 2005-06-15 08:30:22 as local wall-clock time, in Unix seconds: what the
-// extracted files must carry for a modification date of that day and time.
-std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  return static_cast<std::int64_t>(std::mktime(&local));
-}
-
 // Seconds since 1904 of a wall-clock time, counted as Palm OS does (no time
 // zone).
 std::uint32_t PalmWallClock(int year, int month, int day, int hour, int minute, int second) {
@@ -109,7 +95,7 @@ TEST(ProcessEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
     // may differ by the summer-time hour.
     std::int64_t expectedTime = 0;
     ASSERT_TRUE(platform::DosDateTimeToUnixTime(f.state->archiveTime, &expectedTime));
-    EXPECT_LE(std::abs(expectedTime - LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
+    EXPECT_LE(std::abs(expectedTime - testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
     for (std::size_t i = 0; i < f.data.size(); ++i) {
       const std::string name = "entry" + std::to_string(i);
       ASSERT_EQ(f.Extract(name), ResultSuccess) << i;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "plugin/linux_host.h"
+#include "tests/support.h"
 
 namespace {
 
@@ -16,20 +17,6 @@ std::uint32_t Dos(unsigned year, unsigned month, unsigned day, unsigned hour, un
                   unsigned second) {
   return ((year - 1980) << 25) | (month << 21) | (day << 16) | (hour << 11) | (minute << 5) |
          (second / 2);
-}
-
-// The same wall-clock time as seconds since 1970 UTC, through the C library's
-// own conversion of local time.
-std::int64_t LocalToUnix(int year, int month, int day, int hour, int minute, int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  return static_cast<std::int64_t>(std::mktime(&local));
 }
 
 struct TimeCase {
@@ -44,7 +31,7 @@ TEST_P(UnixTimeTest, TakesTheDosTimeAsLocalTime) {
                                 static_cast<unsigned>(c.day), static_cast<unsigned>(c.hour),
                                 static_cast<unsigned>(c.minute), static_cast<unsigned>(c.second));
   EXPECT_EQ(palmdb::UnixTimeFromArchiveTime(dos),
-            LocalToUnix(c.year, c.month, c.day, c.hour, c.minute, c.second));
+            testsupport::LocalWallClock(c.year, c.month, c.day, c.hour, c.minute, c.second));
 }
 
 INSTANTIATE_TEST_SUITE_P(

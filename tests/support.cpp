@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,6 +58,18 @@ std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const
 bool FileExists(const std::string& path) {
   std::error_code error;
   return fs::exists(path, error);
+}
+
+std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  return static_cast<std::int64_t>(std::mktime(&local));
 }
 
 Bytes ReadWholeFile(const std::string& path) {

@@ -38,6 +38,10 @@ class TempFolder {
 };
 
 bool FileExists(const std::string& path);
+
+// A local wall-clock time as seconds since 1970 UTC, through the C library's
+// own conversion of local time (the offset in force on that day).
+std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second);
 Bytes ReadWholeFile(const std::string& path);
 
 // Opens `path` as the host does; the result code lands in `*result`.
