@@ -46,17 +46,32 @@ double Milliseconds(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// Median time of `run` over `repeat` runs; `prepare` runs untimed before each.
-double Median(int repeat, const std::function<void()>& prepare, const std::function<void()>& run) {
-  std::vector<double> times;
-  for (int i = 0; i < repeat; ++i) {
-    prepare();
-    const Clock::time_point start = Clock::now();
-    run();
-    times.push_back(Milliseconds(Clock::now() - start));
+struct Medians {
+  double subject;
+  double floor;
+};
+
+// Median times of `subject` and `floor` over `repeat` rounds. The two take
+// turns, first one then the other starting a round, so that both meet the
+// same state of the caches and of the disk's write-back. `prepare` runs
+// untimed before every run.
+Medians Compare(int repeat, const std::function<void()>& prepare,
+                const std::function<void()>& subject, const std::function<void()>& floor) {
+  std::vector<double> times[2];
+  const std::function<void()>* runs[2] = {&subject, &floor};
+  for (int round = 0; round < repeat; ++round) {
+    for (int turn = 0; turn < 2; ++turn) {
+      const int which = (round + turn) % 2;
+      prepare();
+      const Clock::time_point start = Clock::now();
+      (*runs[which])();
+      times[which].push_back(Milliseconds(Clock::now() - start));
+    }
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  for (std::vector<double>& t : times) {
+    std::sort(t.begin(), t.end());
+  }
+  return {times[0][times[0].size() / 2], times[1][times[1].size() / 2]};
 }
 
 void Fail(const std::string& what) {
@@ -156,22 +171,21 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
     }
     plugin.closeArchive(handle);
   };
-  const double opening = Median(
-      options.repeat, [] {}, [&] { walk(false); });
-  const double subject = Median(
-      options.repeat, [] {}, [&] { walk(true); });
-  const double floor = Median(
-      options.repeat, [] {},
-      [&] {
-        const dbbuild::Bytes bytes = ReadAll(path);
-        const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + 76);
-        std::uint32_t previous = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-          const std::uint32_t offset = palmdb::ReadBigEndian32(bytes.data() + 78 + i * 8);
-          checksum += offset - previous + bytes[78 + i * 8 + 4];
-          previous = offset;
-        }
-      });
+  const auto floorWalk = [&] {
+    const dbbuild::Bytes bytes = ReadAll(path);
+    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + 76);
+    std::uint32_t previous = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t offset = palmdb::ReadBigEndian32(bytes.data() + 78 + i * 8);
+      checksum += offset - previous + bytes[78 + i * 8 + 4];
+      previous = offset;
+    }
+  };
+  const auto nothing = [] {};
+  const Medians open = Compare(
+      options.repeat, nothing, [&] { walk(false); }, floorWalk);
+  const Medians list = Compare(
+      options.repeat, nothing, [&] { walk(true); }, floorWalk);
   char note[96];
   std::snprintf(note, sizeof note, "%u records; %d read calls at opening", options.records,
                 ReadCallsAtOpening(path));
@@ -180,8 +194,9 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
   }
   char perEntry[96];
   std::snprintf(perEntry, sizeof perEntry, "%.1f ns per entry listed",
-                (subject - opening) * 1e6 / options.records);
-  return {{"open", opening, floor, 1.5, note}, {"open and list", subject, floor, 1.5, perEntry}};
+                (list.subject - open.subject) * 1e6 / options.records);
+  return {{"open", open.subject, open.floor, 1.5, note},
+          {"open and list", list.subject, list.floor, 1.5, perEntry}};
 }
 
 // Peak resident memory of the process in bytes, or 0 where unknown.
@@ -205,8 +220,7 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
   const std::string target = (out / "entry").string();
   const auto prepare = [&] { EmptyFolder(out); };
 
-  const std::uint64_t before = PeakMemory();
-  const double subject = Median(options.repeat, prepare, [&] {
+  const auto extract = [&] {
     ArchiveHandle handle = OpenThroughExports(plugin, path);
     HeaderRecord header{};
     std::string targetName = target;
@@ -215,33 +229,39 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
       Fail("cannot extract the large entry");
     }
     plugin.closeArchive(handle);
-  });
-  const std::uint64_t after = PeakMemory();
-
-  const double floor = Median(options.repeat, prepare, [&] {
+  };
+  const auto copy = [&] {
     const platform::FileHandle in = platform::OpenForReading(path.c_str());
-    const platform::FileHandle copy = platform::CreateNew(target.c_str());
+    const platform::FileHandle written = platform::CreateNew(target.c_str());
     std::vector<std::uint8_t> buffer(palmdb::kCopyBufferSize);
     std::uint64_t position = head.size();
     std::uint64_t left = options.bigSize;
     while (left > 0) {
       const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
       if (platform::ReadAt(in, position, buffer.data(), piece) != piece ||
-          platform::Write(copy, buffer.data(), piece) != piece) {
+          platform::Write(written, buffer.data(), piece) != piece) {
         Fail("plain copy failed");
       }
       position += piece;
       left -= piece;
     }
-    platform::Close(copy);
+    platform::Close(written);
     platform::Close(in);
-  });
+  };
+  // The extraction's own growth of the peak, before anything else of this
+  // measurement has raised it.
+  prepare();
+  const std::uint64_t before = PeakMemory();
+  extract();
+  const std::uint64_t after = PeakMemory();
+  const Medians medians = Compare(options.repeat, prepare, extract, copy);
   EmptyFolder(out);
   char note[128];
-  std::snprintf(note, sizeof note, "%.0f MiB entry; peak memory grew by %.2f MiB",
+  std::snprintf(note, sizeof note,
+                "%.0f MiB entry; peak resident memory %.1f MiB before, %.1f after",
                 static_cast<double>(options.bigSize) / 1048576.0,
-                static_cast<double>(after - before) / 1048576.0);
-  return {"extract one large entry", subject, floor, 1.1, note};
+                static_cast<double>(before) / 1048576.0, static_cast<double>(after) / 1048576.0);
+  return {"extract one large entry", medians.subject, medians.floor, 1.1, note};
 }
 
 Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& path,
@@ -250,7 +270,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const std::string outWithSeparator = out.string() + platform::PathSeparator();
   const auto prepare = [&] { EmptyFolder(out); };
 
-  const double subject = Median(options.repeat, prepare, [&] {
+  const auto extractAll = [&] {
     ArchiveHandle handle = OpenThroughExports(plugin, path);
     std::string destination = outWithSeparator;
     HeaderRecord header{};
@@ -260,7 +280,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
       }
     }
     plugin.closeArchive(handle);
-  });
+  };
 
   // The same files, bytes and time, made directly.
   const dbbuild::Bytes bytes = ReadAll(path);
@@ -277,7 +297,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
     palmdb::FormatEntryName(state->catalogue.entries[i], name);
     targets.push_back(outWithSeparator + name);
   }
-  const double floor = Median(options.repeat, prepare, [&] {
+  const auto plainLoop = [&] {
     for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
       const palmdb::EntryRecord& entry = state->catalogue.entries[i];
       const platform::FileHandle file = platform::CreateNew(targets[i].c_str());
@@ -288,12 +308,13 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
       platform::SetLastWriteTime(file, state->archiveTime);
       platform::Close(file);
     }
-  });
+  };
+  const Medians medians = Compare(options.repeat, prepare, extractAll, plainLoop);
   palmdb::ReleaseArchive(state);
   EmptyFolder(out);
   char note[64];
   std::snprintf(note, sizeof note, "%u files of 16 bytes", options.records);
-  return {"extract every entry", subject, floor, 1.2, note};
+  return {"extract every entry", medians.subject, medians.floor, 1.2, note};
 }
 
 void Usage() {
