@@ -37,7 +37,7 @@ std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
   while (name[plain] != '\0' && static_cast<unsigned char>(name[plain]) < 0x80) {
     ++plain;
   }
-  if (name[plain] == '\0' && plain < outSize) {
+  if (plain < outSize && name[plain] == '\0') {
     if (out != name) {
       std::memcpy(out, name, plain + 1);
     }
