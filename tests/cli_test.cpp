@@ -225,6 +225,10 @@ struct SampleKind {
   const char* label;
   std::vector<std::string> options;
 };
+// GoogleTest names the case by its label rather than printing its bytes.
+void PrintTo(const SampleKind& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class SampleDatabaseTest : public ::testing::TestWithParam<SampleKind> {
  protected:
@@ -324,6 +328,9 @@ struct BrokenCase {
   const char* message;
   bool errorBox;  // whether the plug-in shows its error box
 };
+void PrintTo(const BrokenCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 // On Linux the error box is one line on standard error, in UTF-8.
 const char kErrorBoxLine[] =

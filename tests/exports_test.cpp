@@ -194,6 +194,10 @@ struct OpenCase {
   Bytes bytes;  // empty: the file does not exist
   int result;
 };
+// GoogleTest names the case by its label rather than printing its bytes.
+void PrintTo(const OpenCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class ExportsOpenTest : public ExportsTest, public ::testing::WithParamInterface<OpenCase> {};
 
@@ -289,6 +293,9 @@ struct Layout {
   const char* label;
   Bytes (*build)();
 };
+void PrintTo(const Layout& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class ExportsListTest : public ExportsTest, public ::testing::WithParamInterface<Layout> {};
 
@@ -382,6 +389,9 @@ struct TargetForm {
   bool folderAsDestPath;
   bool emptyDestPath;
 };
+void PrintTo(const TargetForm& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class ExportsExtractTest : public ExportsTest, public ::testing::WithParamInterface<TargetForm> {};
 
