@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "database/archive_state.h"
+#include "database/database.h"
 
 namespace palmdb {
 

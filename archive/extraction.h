@@ -1,27 +1,31 @@
-// Skipping, testing or extracting the entry under the cursor.
+// Copying an entry's bytes out of the database into a new file, or reading
+// them through to test them.
 #ifndef PALMDB_ARCHIVE_EXTRACTION_H
 #define PALMDB_ARCHIVE_EXTRACTION_H
 
 #include <cstddef>
+#include <cstdint>
 
-#include "database/archive_state.h"
+#include "database/database.h"
 
 namespace palmdb {
 
 // Largest piece of an entry held in memory at once while copying it.
 constexpr std::size_t kCopyBufferSize = 1u << 20;
 
-// Handles the entry under the cursor, then moves the cursor to the next
-// entry whatever the outcome. OpSkip and OpTest touch nothing; every other
-// operation extracts the entry into a new file named by `destPath` followed
-// directly by `destName` (either may be null), stamped with the archive
-// time. Returns 0; CreateError when the target exists or cannot be made,
-// its path is empty or 260 bytes or longer; ReadError when the entry does
-// not lie within the file or a read comes up short; WriteError; NoMemory; or
-// EndOfArchive, doing nothing, when the cursor is past the last entry. A
-// target created by a failed extraction is removed again; a file that
+// Writes entry `index` of `database` into a new file at `targetPath` (UTF-8,
+// any length), stamped with the archive time. Returns kOk; kCannotCreate
+// when the target exists or cannot be made; kReadFailed when the entry does
+// not lie within the file or a read comes up short; kWriteFailed when a
+// write comes up short or closing the target reports an error; kNoMemory.
+// A target created by a failed extraction is removed again; a file that
 // existed before is never touched.
-int ProcessEntry(ArchiveState* state, int operation, const char* destPath, const char* destName);
+Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath);
+
+// Reads entry `index` through as extraction would, writing nothing. Returns
+// kOk, kReadFailed when its bytes lie outside the file or cannot be read, or
+// kNoMemory.
+Status TestEntry(const Database& database, std::uint32_t index);
 
 }  // namespace palmdb
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -20,8 +21,9 @@
 #include "archive/entry_name.h"
 #include "archive/extraction.h"
 #include "database/big_endian.h"
-#include "database/open_database.h"
+#include "database/database.h"
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "plugin/plugin_api.h"
 #include "tools/database_builder.h"
 #include "tools/plugin_library.h"
@@ -95,36 +97,35 @@ struct Row {
 
 // Opens with the core directly, counting the read calls that opening makes.
 int g_reads = 0;
-std::size_t CountingRead(platform::FileHandle file, std::uint64_t offset, void* buffer,
+std::size_t CountingRead(palmdb::platform::FileHandle file, std::uint64_t offset, void* buffer,
                          std::size_t count) {
   ++g_reads;
-  return platform::NativeOperations().readAt(file, offset, buffer, count);
+  return palmdb::platform::NativeOperations().readAt(file, offset, buffer, count);
 }
 
 int ReadCallsAtOpening(const std::string& path) {
-  platform::Operations counting = platform::NativeOperations();
+  palmdb::platform::Operations counting = palmdb::platform::NativeOperations();
   counting.readAt = CountingRead;
-  const platform::Operations* previous = platform::InstallOperations(&counting);
+  const palmdb::platform::Operations* previous = palmdb::platform::InstallOperations(&counting);
   g_reads = 0;
-  std::string name = path;
-  OpenArchiveRecord record{};
-  record.archiveName = name.data();
-  palmdb::ReleaseArchive(palmdb::OpenDatabase(&record));
-  platform::InstallOperations(previous);
+  std::unique_ptr<palmdb::Database> database;
+  palmdb::OpenDatabase(path.c_str(), &database);
+  database.reset();
+  palmdb::platform::InstallOperations(previous);
   return g_reads;
 }
 
 dbbuild::Bytes ReadAll(const std::string& path) {
-  const platform::FileHandle file = platform::OpenForReading(path.c_str());
+  const palmdb::platform::FileHandle file = palmdb::platform::OpenForReading(path.c_str());
   std::uint64_t size = 0;
-  if (file == platform::kInvalidFile || !platform::FileSize(file, &size)) {
+  if (file == palmdb::platform::kInvalidFile || !palmdb::platform::FileSize(file, &size)) {
     Fail("cannot read " + path);
   }
   dbbuild::Bytes bytes(static_cast<std::size_t>(size));
-  if (platform::ReadAt(file, 0, bytes.data(), bytes.size()) != bytes.size()) {
+  if (palmdb::platform::ReadAt(file, 0, bytes.data(), bytes.size()) != bytes.size()) {
     Fail("short read of " + path);
   }
-  platform::Close(file);
+  palmdb::platform::Close(file);
   return bytes;
 }
 
@@ -201,7 +202,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
 
 // Peak resident memory of the process in bytes, or 0 where unknown.
 std::uint64_t PeakMemory() {
-  return platform::PeakResidentBytes();
+  return palmdb::platform::PeakResidentBytes();
 }
 
 Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& folder) {
@@ -231,22 +232,22 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
     plugin.closeArchive(handle);
   };
   const auto copy = [&] {
-    const platform::FileHandle in = platform::OpenForReading(path.c_str());
-    const platform::FileHandle written = platform::CreateNew(target.c_str());
+    const palmdb::platform::FileHandle in = palmdb::platform::OpenForReading(path.c_str());
+    const palmdb::platform::FileHandle written = palmdb::platform::CreateNew(target.c_str());
     std::vector<std::uint8_t> buffer(palmdb::kCopyBufferSize);
     std::uint64_t position = head.size();
     std::uint64_t left = options.bigSize;
     while (left > 0) {
       const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-      if (platform::ReadAt(in, position, buffer.data(), piece) != piece ||
-          platform::Write(written, buffer.data(), piece) != piece) {
+      if (palmdb::platform::ReadAt(in, position, buffer.data(), piece) != piece ||
+          palmdb::platform::Write(written, buffer.data(), piece) != piece) {
         Fail("plain copy failed");
       }
       position += piece;
       left -= piece;
     }
-    platform::Close(written);
-    platform::Close(in);
+    palmdb::platform::Close(written);
+    palmdb::platform::Close(in);
   };
   // The extraction's own growth of the peak, before anything else of this
   // measurement has raised it.
@@ -267,7 +268,7 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
 Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& path,
                const fs::path& folder) {
   const fs::path out = folder / "all-out";
-  const std::string outWithSeparator = out.string() + platform::PathSeparator();
+  const std::string outWithSeparator = out.string() + palmdb::platform::PathSeparator();
   const auto prepare = [&] { EmptyFolder(out); };
 
   const auto extractAll = [&] {
@@ -284,11 +285,8 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
 
   // The same files, bytes and time, made directly.
   const dbbuild::Bytes bytes = ReadAll(path);
-  std::string openName = path;
-  OpenArchiveRecord record{};
-  record.archiveName = openName.data();
-  palmdb::ArchiveState* state = palmdb::OpenDatabase(&record);
-  if (state == nullptr) {
+  std::unique_ptr<palmdb::Database> state;
+  if (palmdb::OpenDatabase(path.c_str(), &state) != palmdb::Status::kOk) {
     Fail("cannot open " + path);
   }
   std::vector<std::string> targets;
@@ -300,17 +298,17 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const auto plainLoop = [&] {
     for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
       const palmdb::EntryRecord& entry = state->catalogue.entries[i];
-      const platform::FileHandle file = platform::CreateNew(targets[i].c_str());
-      if (file == platform::kInvalidFile ||
-          platform::Write(file, bytes.data() + entry.offset, entry.size) != entry.size) {
+      const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(targets[i].c_str());
+      if (file == palmdb::platform::kInvalidFile ||
+          palmdb::platform::Write(file, bytes.data() + entry.offset, entry.size) != entry.size) {
         Fail("plain loop failed");
       }
-      platform::SetLastWriteTime(file, state->archiveTime);
-      platform::Close(file);
+      palmdb::platform::SetLastWriteTime(file, state->archiveTime);
+      palmdb::platform::Close(file);
     }
   };
   const Medians medians = Compare(options.repeat, prepare, extractAll, plainLoop);
-  palmdb::ReleaseArchive(state);
+  state.reset();
   EmptyFolder(out);
   char note[64];
   std::snprintf(note, sizeof note, "%u files of 16 bytes", options.records);

@@ -11,6 +11,11 @@ inline std::uint16_t ReadBigEndian16(const std::uint8_t* bytes) {
   return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
 }
 
+inline std::uint32_t ReadBigEndian24(const std::uint8_t* bytes) {
+  return (static_cast<std::uint32_t>(bytes[0]) << 16) |
+         (static_cast<std::uint32_t>(bytes[1]) << 8) | static_cast<std::uint32_t>(bytes[2]);
+}
+
 inline std::uint32_t ReadBigEndian32(const std::uint8_t* bytes) {
   return (static_cast<std::uint32_t>(bytes[0]) << 24) |
          (static_cast<std::uint32_t>(bytes[1]) << 16) |
@@ -20,6 +25,12 @@ inline std::uint32_t ReadBigEndian32(const std::uint8_t* bytes) {
 inline void WriteBigEndian16(std::uint8_t* bytes, std::uint16_t value) {
   bytes[0] = static_cast<std::uint8_t>(value >> 8);
   bytes[1] = static_cast<std::uint8_t>(value);
+}
+
+inline void WriteBigEndian24(std::uint8_t* bytes, std::uint32_t value) {
+  bytes[0] = static_cast<std::uint8_t>(value >> 16);
+  bytes[1] = static_cast<std::uint8_t>(value >> 8);
+  bytes[2] = static_cast<std::uint8_t>(value);
 }
 
 inline void WriteBigEndian32(std::uint8_t* bytes, std::uint32_t value) {

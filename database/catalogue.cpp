@@ -8,19 +8,12 @@
 namespace palmdb {
 namespace {
 
-// Field offsets within one list entry.
-constexpr std::size_t kResourceType = 0;  // 4 bytes, stored order
-constexpr std::size_t kResourceId = 4;
-constexpr std::size_t kResourceOffset = 6;
-constexpr std::size_t kRecordOffset = 0;
-constexpr std::size_t kRecordAttributes = 4;  // 1 byte; 3 bytes of unique ID follow
-
 constexpr char kRecordType[5] = "data";
 
 }  // namespace
 
-int BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t count,
-                   std::uint64_t fileSize, Catalogue* catalogue) {
+Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t count,
+                      std::uint64_t fileSize, Catalogue* catalogue) {
   const std::uint32_t entrySize = resourceList ? kResourceListEntrySize : kRecordListEntrySize;
   // At most 65535 * 10 bytes: the whole list is read at once.
   const std::size_t listSize = static_cast<std::size_t>(count) * entrySize;
@@ -28,24 +21,25 @@ int BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t c
   std::unique_ptr<std::uint8_t[]> list(new (std::nothrow) std::uint8_t[listSize]);
   std::unique_ptr<EntryRecord[]> entries(new (std::nothrow) EntryRecord[count]());
   if (!list || !entries) {
-    return NoMemory;
+    return Status::kNoMemory;
   }
   if (platform::ReadAt(file, DatabaseHeader::kSize, list.get(), listSize) != listSize) {
-    return ReadError;
+    return Status::kReadFailed;
   }
 
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* field = list.get() + static_cast<std::size_t>(i) * entrySize;
     EntryRecord& entry = entries[i];
     if (resourceList) {
-      std::memcpy(entry.type, field + kResourceType, 4);
-      entry.id = ReadBigEndian16(field + kResourceId);
-      entry.offset = ReadBigEndian32(field + kResourceOffset);
+      std::memcpy(entry.type, field + kResourceListType, 4);
+      entry.id = ReadBigEndian16(field + kResourceListId);
+      entry.offset = ReadBigEndian32(field + kResourceListOffset);
     } else {
       std::memcpy(entry.type, kRecordType, sizeof kRecordType);
       entry.id = static_cast<std::uint16_t>(i);
-      entry.offset = ReadBigEndian32(field + kRecordOffset);
-      entry.recordAttributes = field[kRecordAttributes];
+      entry.offset = ReadBigEndian32(field + kRecordListOffset);
+      entry.recordAttributes = field[kRecordListAttributes];
+      entry.uniqueId = ReadBigEndian24(field + kRecordListUniqueId);
     }
     if (i > 0) {
       entries[i - 1].size = entry.offset - entries[i - 1].offset;
@@ -56,7 +50,7 @@ int BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t c
 
   catalogue->entries = std::move(entries);
   catalogue->count = count;
-  return ResultSuccess;
+  return Status::kOk;
 }
 
 }  // namespace palmdb

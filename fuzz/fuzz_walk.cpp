@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "plugin/plugin_api.h"
 
 namespace {
@@ -34,9 +35,9 @@ void NoBox(const char* /*caption*/, const char* /*text*/) {}
 
 // The native operations, but the error box for files that are too short
 // stays silent: on Linux it would write a line for every short input.
-const platform::Operations& QuietOperations() {
-  static const platform::Operations operations = [] {
-    platform::Operations quiet = platform::NativeOperations();
+const palmdb::platform::Operations& QuietOperations() {
+  static const palmdb::platform::Operations operations = [] {
+    palmdb::platform::Operations quiet = palmdb::platform::NativeOperations();
     quiet.showErrorBox = NoBox;
     return quiet;
   }();
@@ -46,7 +47,7 @@ const platform::Operations& QuietOperations() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  platform::InstallOperations(&QuietOperations());
+  palmdb::platform::InstallOperations(&QuietOperations());
   return 0;
 }
 
@@ -60,12 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directory(out, error);
 
   const std::string databasePath = database.string();
-  const platform::FileHandle file = platform::CreateNew(databasePath.c_str());
-  if (file == platform::kInvalidFile) {
+  const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(databasePath.c_str());
+  if (file == palmdb::platform::kInvalidFile) {
     return 0;
   }
-  const bool written = platform::Write(file, data, size) == size;
-  platform::Close(file);
+  const bool written = palmdb::platform::Write(file, data, size) == size;
+  palmdb::platform::Close(file);
   if (!written) {
     return 0;
   }
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (handle == nullptr) {
     return 0;
   }
-  std::string folder = out.string() + platform::PathSeparator();
+  std::string folder = out.string() + palmdb::platform::PathSeparator();
   HeaderRecord header{};
   int entries = 0;
   while (ReadHeader(handle, &header) == 0) {

@@ -1,7 +1,7 @@
-// The dispatch table and the code-page helper, the same on every system.
+// The dispatch table and the DOS date helpers, the same on every system.
 #include "platform/platform.h"
 
-namespace platform {
+namespace palmdb::platform {
 namespace {
 
 const Operations* g_operations = nullptr;
@@ -9,13 +9,6 @@ const Operations* g_operations = nullptr;
 const Operations& Current() {
   return g_operations != nullptr ? *g_operations : NativeOperations();
 }
-
-// Unicode code points of the bytes 0x80-0x9F in Windows-1252; 0 where the
-// code page defines no character. 0xA0-0xFF equal their code points.
-constexpr std::uint16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 bool IsLeapYear(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -47,8 +40,8 @@ std::size_t Write(FileHandle file, const void* buffer, std::size_t count) {
 bool SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   return Current().setLastWriteTime(file, dosDateTime);
 }
-void Close(FileHandle file) {
-  Current().close(file);
+bool Close(FileHandle file) {
+  return Current().close(file);
 }
 bool RemoveFile(const char* path) {
   return Current().removeFile(path);
@@ -77,27 +70,4 @@ bool DosDateTimeExists(std::uint32_t dosDateTime) {
   return f.day <= kDaysInMonth[f.month - 1] + ((f.month == 2 && IsLeapYear(f.year)) ? 1 : 0);
 }
 
-std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {
-  std::uint32_t code = c;
-  if (c >= 0x80 && c < 0xA0) {
-    code = kHighControls[c - 0x80];
-    if (code == 0) {
-      return 0;
-    }
-  }
-  if (code < 0x80) {
-    out[0] = static_cast<char>(code);
-    return 1;
-  }
-  if (code < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (code >> 6));
-    out[1] = static_cast<char>(0x80 | (code & 0x3F));
-    return 2;
-  }
-  out[0] = static_cast<char>(0xE0 | (code >> 12));
-  out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  out[2] = static_cast<char>(0x80 | (code & 0x3F));
-  return 3;
-}
-
-}  // namespace platform
+}  // namespace palmdb::platform

@@ -1,4 +1,5 @@
-// The operating-system services the library uses, and nothing else.
+// The operating-system services that reading and extracting databases use,
+// and nothing else.
 //
 // Every call the library makes to the system goes through this header. There
 // are two implementations of the native operations, one on Win32 and one on
@@ -8,16 +9,22 @@
 //  - a DOS date and time is taken as local time and set as the last-write
 //    time only.
 //
-// The operations are dispatched through a table that tests may replace, to
-// watch the error box, count calls or inject faults. The library itself never
-// changes the table.
+// Paths are UTF-8 on every system and may be of any length the system
+// accepts. On Win32 they are turned into UTF-16 (a lone surrogate, which
+// Windows allows in file names, survives the round trip), and long ones into
+// the \\?\ form; on POSIX they are passed on as bytes.
+//
+// The operations are dispatched through a table that tests and the fuzzer
+// may replace, to watch the error box, count calls, inject faults or serve
+// files from memory. The library itself never changes the table.
 #ifndef PALMDB_PLATFORM_PLATFORM_H
 #define PALMDB_PLATFORM_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-namespace platform {
+namespace palmdb::platform {
 
 // An open file: a HANDLE on Win32, a descriptor on POSIX.
 using FileHandle = std::intptr_t;
@@ -25,7 +32,7 @@ constexpr FileHandle kInvalidFile = -1;
 
 // The function table behind every operation below.
 struct Operations {
-  // Opens an existing file for reading, sharing it for reading.
+  // Opens an existing regular file for reading, sharing it for reading.
   FileHandle (*openForReading)(const char* path);
   // Stores the full size of an open file; false when it cannot be had.
   bool (*fileSize)(FileHandle file, std::uint64_t* size);
@@ -42,7 +49,10 @@ struct Operations {
   // time taken as local time. Creation and access times stay unchanged.
   // False when the time cannot be converted or set.
   bool (*setLastWriteTime)(FileHandle file, std::uint32_t dosDateTime);
-  void (*close)(FileHandle file);
+  // Closes the file. False when the system reports an error at closing,
+  // which for a file written to means that written data may be lost (a
+  // network share or quota that fails only when the file is closed).
+  bool (*close)(FileHandle file);
   bool (*removeFile)(const char* path);
   // A modal error box; caption and text are Windows-1252 bytes.
   void (*showErrorBox)(const char* caption, const char* text);
@@ -52,7 +62,7 @@ struct Operations {
 const Operations& NativeOperations();
 
 // Replaces the table used by the functions below and returns the previous
-// one. Passing nullptr restores the native table. For tests only.
+// one. Passing nullptr restores the native table. For tests and the fuzzer.
 const Operations* InstallOperations(const Operations* operations);
 
 FileHandle OpenForReading(const char* path);
@@ -61,9 +71,14 @@ std::size_t ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::siz
 FileHandle CreateNew(const char* path);
 std::size_t Write(FileHandle file, const void* buffer, std::size_t count);
 bool SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime);
-void Close(FileHandle file);
+bool Close(FileHandle file);
 bool RemoveFile(const char* path);
 void ShowErrorBox(const char* caption, const char* text);
+
+// A path in the system's 8-bit encoding (the ANSI code page on Win32, bytes
+// on POSIX) as the UTF-8 the operations above take. False when the text
+// cannot be converted.
+bool SystemPathToUtf8(const char* path, std::string* utf8);
 
 // Converts a DOS date and time, taken as local time, to seconds since
 // 1970-01-01 UTC, exactly as SetLastWriteTime interprets it. False when the
@@ -87,31 +102,6 @@ struct DosFields {
 };
 DosFields SplitDosDateTime(std::uint32_t dosDateTime);
 
-// Reads back a file's last-write and last-access times as seconds since
-// 1970-01-01 UTC. Used by the tests and the command-line tool.
-bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess);
-
-// Dynamic libraries, for the host program that loads the plug-in.
-using LibraryHandle = void*;
-LibraryHandle LoadLibraryFile(const char* path);
-void* LibrarySymbol(LibraryHandle library, const char* name);
-void UnloadLibrary(LibraryHandle library);
-// Path of the running executable's folder, with a trailing separator; empty
-// when unknown.
-bool ExecutableFolder(char* buffer, std::size_t size);
-// Creates a folder; true when it exists afterwards.
-bool MakeFolder(const char* path);
-// The separator between folder and file names on this system.
-char PathSeparator();
-// The most memory the process has held resident so far, in bytes; 0 when
-// the system does not tell. For the benchmarks.
-std::uint64_t PeakResidentBytes();
-
-// Windows-1252 text. Stores the UTF-8 form of the byte `c` in `out` (up to
-// three bytes) and returns its length, or 0 for the five bytes that the code
-// page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D).
-std::size_t Cp1252ToUtf8(unsigned char c, char out[3]);
-
-}  // namespace platform
+}  // namespace palmdb::platform
 
 #endif  // PALMDB_PLATFORM_PLATFORM_H

@@ -1,8 +1,6 @@
 // POSIX implementation of the platform operations.
-#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +10,9 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
-namespace platform {
+namespace palmdb::platform {
 namespace {
 
 int Descriptor(FileHandle file) {
@@ -103,8 +102,10 @@ bool PosixSetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   return ::futimens(Descriptor(file), times) == 0;
 }
 
-void PosixClose(FileHandle file) {
-  ::close(Descriptor(file));
+bool PosixClose(FileHandle file) {
+  // The descriptor is gone whatever close says; EINTR is not retried, since
+  // Linux has released it already.
+  return ::close(Descriptor(file)) == 0;
 }
 
 bool PosixRemoveFile(const char* path) {
@@ -164,69 +165,10 @@ bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds)
   return true;
 }
 
-bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess) {
-  struct stat info {};
-  if (::stat(path, &info) != 0) {
-    return false;
-  }
-  *lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec);
-  *lastAccess = static_cast<std::int64_t>(info.st_atim.tv_sec);
+bool SystemPathToUtf8(const char* path, std::string* utf8) {
+  // POSIX file names are bytes; the system uses them as they are.
+  *utf8 = path;
   return true;
 }
 
-LibraryHandle LoadLibraryFile(const char* path) {
-  return ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
-}
-
-void* LibrarySymbol(LibraryHandle library, const char* name) {
-  return ::dlsym(library, name);
-}
-
-void UnloadLibrary(LibraryHandle library) {
-  if (library != nullptr) {
-    ::dlclose(library);
-  }
-}
-
-bool ExecutableFolder(char* buffer, std::size_t size) {
-  if (size == 0) {
-    return false;
-  }
-  // readlink cuts a long path short without saying so: a result that fills
-  // the whole buffer leaves no room for the NUL and may be cut.
-  ssize_t length = ::readlink("/proc/self/exe", buffer, size);
-  if (length <= 0 || static_cast<std::size_t>(length) >= size) {
-    buffer[0] = '\0';
-    return false;
-  }
-  buffer[length] = '\0';
-  char* slash = std::strrchr(buffer, '/');
-  if (slash == nullptr) {
-    buffer[0] = '\0';
-    return false;
-  }
-  slash[1] = '\0';
-  return true;
-}
-
-bool MakeFolder(const char* path) {
-  if (::mkdir(path, 0777) == 0) {
-    return true;
-  }
-  struct stat info {};
-  return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-char PathSeparator() {
-  return '/';
-}
-
-std::uint64_t PeakResidentBytes() {
-  struct rusage usage {};
-  if (::getrusage(RUSAGE_SELF, &usage) != 0 || usage.ru_maxrss < 0) {
-    return 0;
-  }
-  return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024u;  // Linux counts KiB
-}
-
-}  // namespace platform
+}  // namespace palmdb::platform

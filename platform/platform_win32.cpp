@@ -2,15 +2,16 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-// After windows.h, which it needs.
-#include <psapi.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/text.h"
+#include "platform/win32_support.h"
 
-namespace platform {
+namespace palmdb::platform {
 namespace {
 
 // One ReadFile or WriteFile moves at most this many bytes, well inside a
@@ -33,18 +34,6 @@ DWORD TransferSize(std::size_t remaining) {
   return static_cast<DWORD>(remaining < kLargestTransfer ? remaining : kLargestTransfer);
 }
 
-std::int64_t FileTimeToUnixSeconds(const FILETIME& time) {
-  const std::uint64_t units =
-      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  const std::int64_t sinceEpoch = static_cast<std::int64_t>(units) - kUnixEpochAsFileTime;
-  // Rounds towards the past, as the seconds of a POSIX timestamp do.
-  std::int64_t seconds = sinceEpoch / kFileTimeUnitsPerSecond;
-  if (sinceEpoch % kFileTimeUnitsPerSecond < 0) {
-    --seconds;
-  }
-  return seconds;
-}
-
 // The DOS date sits in the high 16 bits, the time in the low 16 bits; both
 // are taken as local time and the result is UTC. Windows refuses dates that
 // do not exist, but Wine takes 29 February of every year and rolls it into
@@ -58,8 +47,12 @@ bool DosDateTimeToUtcFileTime(std::uint32_t dosDateTime, FILETIME* utc) {
 }
 
 FileHandle Win32OpenForReading(const char* path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return kInvalidFile;
+  }
   HANDLE handle =
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     return kInvalidFile;
   }
@@ -105,8 +98,12 @@ std::size_t Win32ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std
 }
 
 FileHandle Win32CreateNew(const char* path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return kInvalidFile;
+  }
   return FromHandle(
-      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
+      CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
 }
 
 std::size_t Win32Write(FileHandle file, const void* buffer, std::size_t count) {
@@ -130,12 +127,13 @@ bool Win32SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
          SetFileTime(ToHandle(file), nullptr, nullptr, &utc) != FALSE;
 }
 
-void Win32Close(FileHandle file) {
-  CloseHandle(ToHandle(file));
+bool Win32Close(FileHandle file) {
+  return CloseHandle(ToHandle(file)) != FALSE;
 }
 
 bool Win32RemoveFile(const char* path) {
-  return DeleteFileA(path) != FALSE;
+  std::wstring wide;
+  return WidePath(path, &wide) && DeleteFileW(wide.c_str()) != FALSE;
 }
 
 void Win32ShowErrorBox(const char* caption, const char* text) {
@@ -162,84 +160,61 @@ bool DosDateTimeToUnixTime(std::uint32_t dosDateTime, std::int64_t* unixSeconds)
   return true;
 }
 
-bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) == FALSE) {
+std::int64_t FileTimeToUnixSeconds(const FILETIME& time) {
+  const std::uint64_t units =
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  const std::int64_t sinceEpoch = static_cast<std::int64_t>(units) - kUnixEpochAsFileTime;
+  // Rounds towards the past, as the seconds of a POSIX timestamp do.
+  std::int64_t seconds = sinceEpoch / kFileTimeUnitsPerSecond;
+  if (sinceEpoch % kFileTimeUnitsPerSecond < 0) {
+    --seconds;
+  }
+  return seconds;
+}
+
+bool SystemPathToUtf8(const char* path, std::string* utf8) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (length <= 0) {
     return false;
   }
-  *lastWrite = FileTimeToUnixSeconds(data.ftLastWriteTime);
-  *lastAccess = FileTimeToUnixSeconds(data.ftLastAccessTime);
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, reinterpret_cast<wchar_t*>(&wide[0]), length) !=
+      length) {
+    return false;
+  }
+  *utf8 = Utf16ToUtf8(wide.data(), static_cast<std::size_t>(length - 1));
   return true;
 }
 
-LibraryHandle LoadLibraryFile(const char* path) {
-  return LoadLibraryA(path);
-}
-
-void* LibrarySymbol(LibraryHandle library, const char* name) {
-  FARPROC procedure = GetProcAddress(static_cast<HMODULE>(library), name);
-  // A function address handed out as a plain pointer, the way dlsym does;
-  // the caller converts it back to the function type it expects.
-  static_assert(sizeof(procedure) == sizeof(void*), "function and data pointers differ in size");
-  void* symbol = nullptr;
-  std::memcpy(&symbol, &procedure, sizeof(symbol));
-  return symbol;
-}
-
-void UnloadLibrary(LibraryHandle library) {
-  if (library != nullptr) {
-    FreeLibrary(static_cast<HMODULE>(library));
-  }
-}
-
-bool ExecutableFolder(char* buffer, std::size_t size) {
-  if (size == 0) {
+bool WidePath(const char* path, std::wstring* wide) {
+  std::u16string units;
+  if (!Utf8ToUtf16(path, &units) || units.empty()) {
     return false;
   }
-  const DWORD capacity = static_cast<DWORD>(size < MAXDWORD ? size : MAXDWORD);
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, capacity);
-  // A length that fills the buffer means the path was cut short.
-  if (length == 0 || length >= capacity) {
-    buffer[0] = '\0';
-    return false;
-  }
-  buffer[length] = '\0';
-  char* separator = nullptr;
-  for (char* p = buffer; *p != '\0'; ++p) {
-    if (*p == '\\' || *p == '/') {
-      separator = p;
-    }
-  }
-  if (separator == nullptr) {
-    buffer[0] = '\0';
-    return false;
-  }
-  separator[1] = '\0';
-  return true;
-}
-
-bool MakeFolder(const char* path) {
-  if (CreateDirectoryA(path, nullptr) != FALSE) {
+  wide->assign(units.begin(), units.end());
+  // Paths of MAX_PATH characters and more open only in the \\?\ form, which
+  // the system takes literally: no relative parts, no forward slashes. The
+  // limit for folders is 12 characters lower, room for an 8.3 name.
+  constexpr std::size_t kLongestPlainPath = MAX_PATH - 12;
+  if (wide->size() < kLongestPlainPath || wide->compare(0, 4, L"\\\\?\\") == 0) {
     return true;
   }
-  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+  const DWORD needed = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
     return false;
   }
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-char PathSeparator() {
-  return '\\';
-}
-
-std::uint64_t PeakResidentBytes() {
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
-    return 0;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(wide->c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) {
+    return false;
   }
-  return counters.PeakWorkingSetSize;
+  full.resize(length);
+  if (full.compare(0, 2, L"\\\\") == 0) {
+    *wide = L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+  } else {
+    *wide = L"\\\\?\\" + full;
+  }
+  return true;
 }
 
-}  // namespace platform
+}  // namespace palmdb::platform

@@ -1,39 +1,35 @@
-// The nine exported functions: thin layers over opening, listing and
-// extraction. Each one tolerates the null arguments a careless host may pass
-// and keeps every exception inside the library, since an exception crossing
-// into the host would end the host's process.
+// The nine exported functions of the host interface: thin layers over
+// opening, listing and extraction. Each one tolerates the null arguments and
+// the -1 handle a careless host may pass, and keeps every exception inside
+// the library, since an exception crossing into the host would end the
+// host's process.
 #include <cstdint>
+#include <cstring>
+#include <string>
 
-#include "archive/extraction.h"
-#include "archive/listing.h"
-#include "database/open_database.h"
+#include "platform/platform.h"
+#include "platform/text.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "plugin/plugin_archive.h"
+
+namespace palmdb {
 
 namespace {
 
-palmdb::ArchiveState* StateOf(ArchiveHandle handle) {
-  return static_cast<palmdb::ArchiveState*>(handle);
-}
+// The 8-bit entry points on Windows take paths of at most 259 characters,
+// the width of the host's fields; on Linux paths may be of any length.
+constexpr bool kNarrowPathLimit = !kLinuxHost;
 
-// Hosts pass -1 (all bits set) or NULL to mean "no archive".
-bool IsRealHandle(ArchiveHandle handle) {
-  return handle != nullptr && reinterpret_cast<std::uintptr_t>(handle) != UINTPTR_MAX;
-}
-
-// Rewrites the fields that a Linux host reads in its own way: the file time
-// as Unix seconds, the attributes as a POSIX mode and the name in UTF-8.
-// Touches only fields that FillHeader has just written. The time was
-// converted once, at opening: the conversion asks the time zone, which is
-// slow next to everything else a listing does.
-void TranslateForLinuxHost(const palmdb::ArchiveState& state, HeaderRecord* header) {
-  header->fileTime = state.hostFileTime;
-  header->fileAttributes = static_cast<int>(
-      palmdb::ModeFromAttributes(static_cast<std::uint32_t>(header->fileAttributes)));
-  palmdb::NameToUtf8(header->fileName, header->fileName, sizeof header->fileName);
+std::size_t NarrowLength(const char* text) {
+  return kNarrowPathLimit ? strnlen(text, HOST_NAME_SIZE) : std::strlen(text);
 }
 
 }  // namespace
+
+}  // namespace palmdb
+
+using palmdb::ArchiveOf;
 
 extern "C" {
 
@@ -41,14 +37,25 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
   if (record == nullptr) {
     return nullptr;
   }
+  record->commentBuffer = nullptr;
+  record->commentBufferSize = 0;
+  record->commentSize = 0;
+  record->commentState = 0;
   try {
-    palmdb::ArchiveState* state = palmdb::OpenDatabase(record);
-    if constexpr (palmdb::kLinuxHost) {
-      if (state != nullptr) {
-        state->hostFileTime = palmdb::UnixTimeFromArchiveTime(state->archiveTime);
-      }
+    const char* path = record->archiveName;
+    std::string utf8;
+    if (path == nullptr ||
+        (palmdb::kNarrowPathLimit && palmdb::NarrowLength(path) >= HOST_NAME_SIZE) ||
+        !palmdb::platform::SystemPathToUtf8(path, &utf8)) {
+      record->result = OpenError;
+      return nullptr;
     }
-    return state;
+    palmdb::PluginArchive* archive = palmdb::OpenPluginArchive(utf8, &record->result);
+    if (archive != nullptr) {
+      archive->narrowPath = path;
+      palmdb::platform::Utf8ToUtf16(utf8, &archive->widePath);
+    }
+    return archive;
   } catch (...) {
     record->result = NoMemory;
     return nullptr;
@@ -56,26 +63,19 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
 }
 
 PALMDB_EXPORT int PALMDB_CALL CloseArchive(ArchiveHandle handle) {
-  try {
-    palmdb::ReleaseArchive(StateOf(handle));
-  } catch (...) {
-    // Nothing more can be freed; the host expects 0 whatever happened.
-  }
+  // Releasing frees memory and closes a file opened for reading; neither
+  // throws.
+  delete ArchiveOf(handle);
   return ResultSuccess;
 }
 
 PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* header) {
-  if (handle == nullptr || header == nullptr) {
+  palmdb::PluginArchive* archive = ArchiveOf(handle);
+  if (archive == nullptr || header == nullptr) {
     return EndOfArchive;
   }
   try {
-    const int result = palmdb::FillHeader(*StateOf(handle), header);
-    if constexpr (palmdb::kLinuxHost) {
-      if (result == ResultSuccess) {
-        TranslateForLinuxHost(*StateOf(handle), header);
-      }
-    }
-    return result;
+    return palmdb::FillNarrowHeader(*archive, header);
   } catch (...) {
     return NoMemory;
   }
@@ -83,11 +83,23 @@ PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* hea
 
 PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, char* destPath,
                                           char* destName) {
-  if (handle == nullptr) {
+  palmdb::PluginArchive* archive = ArchiveOf(handle);
+  if (archive == nullptr) {
     return EndOfArchive;
   }
   try {
-    return palmdb::ProcessEntry(StateOf(handle), operation, destPath, destName);
+    // The host joins the parts itself: no separator goes between them.
+    std::string joined;
+    for (const char* part : {destPath, destName}) {
+      if (part != nullptr) {
+        joined.append(part, palmdb::NarrowLength(part));
+      }
+    }
+    std::string target;
+    const bool usable = !joined.empty() &&
+                        !(palmdb::kNarrowPathLimit && joined.size() >= HOST_NAME_SIZE) &&
+                        palmdb::platform::SystemPathToUtf8(joined.c_str(), &target);
+    return palmdb::ProcessCurrentEntry(archive, operation, usable ? &target : nullptr);
   } catch (...) {
     return NoMemory;
   }
@@ -95,20 +107,22 @@ PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, c
 
 PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
                                                 ChangeVolumeCallback callback) {
-  if (IsRealHandle(handle)) {
-    StateOf(handle)->changeVolumeCallback = reinterpret_cast<void*>(callback);
+  if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
+    archive->changeVolumeCallback = reinterpret_cast<void*>(callback);
   }
 }
 
 PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
                                                   ProcessDataCallback callback) {
-  if (IsRealHandle(handle)) {
-    StateOf(handle)->processDataCallback = reinterpret_cast<void*>(callback);
+  if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
+    archive->processDataCallback = reinterpret_cast<void*>(callback);
   }
 }
 
 PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void) {
-  return CapsMultipleFiles;
+  // The 64-bit plug-in also recognises databases by their content, so that
+  // e-books open whatever their extension.
+  return CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
 }
 
 // The plug-in never writes a database: a host that was told otherwise would

@@ -4,6 +4,7 @@
 
 #include "database/palm_time.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace palmdb {
 

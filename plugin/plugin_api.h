@@ -7,19 +7,28 @@
 #include "plugin/host_records.h"
 
 /* The calling convention and export declarations of the host interface:
- * on Windows the callee removes its arguments from the stack (__stdcall) and
- * the export names come from palmdb.def; elsewhere the default convention,
- * and only these functions are visible outside the library. PALMDB_LINUX_HOST
- * says whether the library is loaded by a Linux host, which reads the file
- * time, attributes and names in its own way. */
+ * on Windows the callee removes its arguments from the stack (__stdcall, the
+ * only convention on x64) and the export names come from the .def file;
+ * elsewhere the default convention, and only these functions are visible
+ * outside the library. PALMDB_LINUX_HOST says whether the library is loaded
+ * by a Linux host, which reads the file time, attributes and names in its
+ * own way. PALMDB_WIDE_INTERFACE says whether the library also exports the
+ * wide-character and extended entry points, which 64-bit Windows hosts
+ * call. */
 #if defined(_WIN32)
 #define PALMDB_CALL __stdcall
 #define PALMDB_EXPORT
 #define PALMDB_LINUX_HOST 0
+#if defined(_WIN64)
+#define PALMDB_WIDE_INTERFACE 1
+#else
+#define PALMDB_WIDE_INTERFACE 0
+#endif
 #else
 #define PALMDB_CALL
 #define PALMDB_EXPORT __attribute__((visibility("default")))
 #define PALMDB_LINUX_HOST 1
+#define PALMDB_WIDE_INTERFACE 0
 #endif
 
 #ifdef __cplusplus
@@ -55,6 +64,26 @@ PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* s
                                         char* addList, int flags);
 PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* packedFile, char* deleteList);
 
+/* The wide-character and extended entry points of the 64-bit Windows
+ * plug-in. Paths are UTF-16; the extended header records carry 1024-character
+ * names and 64-bit sizes. */
+typedef int(PALMDB_CALL* ChangeVolumeCallbackW)(wchar_t* archiveName, int mode);
+typedef int(PALMDB_CALL* ProcessDataCallbackW)(wchar_t* fileName, int size);
+PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record);
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(ArchiveHandle handle, HeaderRecordEx* header);
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(ArchiveHandle handle, HeaderRecordExW* header);
+PALMDB_EXPORT int PALMDB_CALL ProcessFileW(ArchiveHandle handle, int operation, wchar_t* destPath,
+                                           wchar_t* destName);
+PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
+                                                 ChangeVolumeCallbackW callback);
+PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
+                                                   ProcessDataCallbackW callback);
+/* TRUE (1) when the file looks like a Palm database by its content. */
+PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFile(char* fileName);
+PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName);
+/* BackgroundUnpack: separate handles share nothing. */
+PALMDB_EXPORT int PALMDB_CALL GetBackgroundFlags(void);
+
 /* The same functions as a host sees them after looking them up by name. */
 typedef ArchiveHandle(PALMDB_CALL* OpenArchiveFunction)(OpenArchiveRecord*);
 typedef int(PALMDB_CALL* CloseArchiveFunction)(ArchiveHandle);
@@ -65,6 +94,15 @@ typedef void(PALMDB_CALL* SetProcessDataProcFunction)(ArchiveHandle, ProcessData
 typedef int(PALMDB_CALL* GetPackerCapsFunction)(void);
 typedef int(PALMDB_CALL* PackFilesFunction)(char*, char*, char*, char*, int);
 typedef int(PALMDB_CALL* DeleteFilesFunction)(char*, char*);
+typedef ArchiveHandle(PALMDB_CALL* OpenArchiveWFunction)(OpenArchiveRecordW*);
+typedef int(PALMDB_CALL* ReadHeaderExFunction)(ArchiveHandle, HeaderRecordEx*);
+typedef int(PALMDB_CALL* ReadHeaderExWFunction)(ArchiveHandle, HeaderRecordExW*);
+typedef int(PALMDB_CALL* ProcessFileWFunction)(ArchiveHandle, int, wchar_t*, wchar_t*);
+typedef void(PALMDB_CALL* SetChangeVolProcWFunction)(ArchiveHandle, ChangeVolumeCallbackW);
+typedef void(PALMDB_CALL* SetProcessDataProcWFunction)(ArchiveHandle, ProcessDataCallbackW);
+typedef int(PALMDB_CALL* CanYouHandleThisFileFunction)(char*);
+typedef int(PALMDB_CALL* CanYouHandleThisFileWFunction)(wchar_t*);
+typedef int(PALMDB_CALL* GetBackgroundFlagsFunction)(void);
 
 #ifdef __cplusplus
 }
@@ -73,6 +111,7 @@ namespace palmdb {
 // True where the host runs on Linux; used with `if constexpr` so that both
 // branches are compiled in every build.
 constexpr bool kLinuxHost = PALMDB_LINUX_HOST != 0;
+constexpr bool kWideInterface = PALMDB_WIDE_INTERFACE != 0;
 }  // namespace palmdb
 #endif
 

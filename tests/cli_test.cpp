@@ -28,7 +28,7 @@ using testsupport::TempFolder;
 
 // A path given by the build, with this system's separators.
 std::string NativePath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', platform::PathSeparator());
+  std::replace(path.begin(), path.end(), '/', palmdb::platform::PathSeparator());
   return path;
 }
 
@@ -203,7 +203,7 @@ void ExpectExtraction(const Outcome& outcome, const Contents& contents, const st
   }
   bool allExtractable = true;
   for (const Entry& entry : contents.entries) {
-    const std::string target = folder + platform::PathSeparator() + entry.name;
+    const std::string target = folder + palmdb::platform::PathSeparator() + entry.name;
     if (entry.extractable) {
       EXPECT_TRUE(testsupport::FileExists(target)) << target;
       EXPECT_EQ(testsupport::ReadWholeFile(target), entry.bytes) << target;
@@ -257,7 +257,7 @@ TEST_P(SampleDatabaseTest, ListShowsEveryEntryAndTheTotal) {
 }
 
 TEST_P(SampleDatabaseTest, ExtractWritesEveryEntryIntoANewFolder) {
-  const std::string target = folder_.File("new") + platform::PathSeparator() + "nested";
+  const std::string target = folder_.File("new") + palmdb::platform::PathSeparator() + "nested";
   const Outcome outcome = Palmdb({"extract", path_, "-d", target});
   ExpectExtraction(outcome, contents_, path_, target);
   EXPECT_EQ(FolderContents(target).size(), contents_.entries.size());
@@ -265,7 +265,7 @@ TEST_P(SampleDatabaseTest, ExtractWritesEveryEntryIntoANewFolder) {
 
 TEST_P(SampleDatabaseTest, ExtractDefaultsToTheCurrentFolder) {
   const std::string target = folder_.File("here");
-  ASSERT_TRUE(platform::MakeFolder(target.c_str()));
+  ASSERT_TRUE(palmdb::platform::MakeFolder(target.c_str()));
   const fs::path previous = fs::current_path();
   fs::current_path(target);
   const Outcome outcome = Palmdb({"extract", path_});
@@ -280,7 +280,7 @@ TEST_P(SampleDatabaseTest, ExtractOnlyTheNamedEntries) {
   const Outcome outcome = Palmdb({"extract", path_, "-d", target, last, first});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(FolderContents(target), (std::set<std::string>{first, last}));
-  EXPECT_EQ(testsupport::ReadWholeFile(target + platform::PathSeparator() + last),
+  EXPECT_EQ(testsupport::ReadWholeFile(target + palmdb::platform::PathSeparator() + last),
             contents_.entries.back().bytes);
 }
 
@@ -296,8 +296,8 @@ TEST_P(SampleDatabaseTest, NamesNotFoundAreErrorsButTheOthersAreExtracted) {
 
 TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   const std::string target = folder_.File("out");
-  ASSERT_TRUE(platform::MakeFolder(target.c_str()));
-  const std::string existing = target + platform::PathSeparator() + contents_.entries[1].name;
+  ASSERT_TRUE(palmdb::platform::MakeFolder(target.c_str()));
+  const std::string existing = target + palmdb::platform::PathSeparator() + contents_.entries[1].name;
   ASSERT_TRUE(dbbuild::WriteNewFile(existing, Bytes{'o', 'l', 'd'}));
 
   const Outcome outcome = Palmdb({"extract", path_, "-d", target});
@@ -308,7 +308,7 @@ TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   EXPECT_EQ(testsupport::ReadWholeFile(existing), (Bytes{'o', 'l', 'd'}));
   for (std::size_t i = 0; i < contents_.entries.size(); ++i) {
     if (i != 1) {
-      const std::string file = target + platform::PathSeparator() + contents_.entries[i].name;
+      const std::string file = target + palmdb::platform::PathSeparator() + contents_.entries[i].name;
       EXPECT_EQ(testsupport::ReadWholeFile(file), contents_.entries[i].bytes) << file;
     }
   }
@@ -454,7 +454,7 @@ TEST_P(SharedSampleTest, ListAndExtractAgreeWithTheFile) {
   if (GetParam().empty()) {
     GTEST_SKIP() << "no samples in " << PALMDB_SAMPLES_DIR;
   }
-  const std::string path = std::string(PALMDB_SAMPLES_DIR) + platform::PathSeparator() + GetParam();
+  const std::string path = std::string(PALMDB_SAMPLES_DIR) + palmdb::platform::PathSeparator() + GetParam();
   const Contents contents = ReadContents(path);
   ExpectListing(Palmdb({"list", path}), contents, path);
   TempFolder folder;

@@ -360,7 +360,7 @@ TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
     EXPECT_EQ(std::string(header.fileName), "#00002.\xE2\x82\xAC%81\xC3\xA9z");
     EXPECT_EQ(header.fileAttributes, 0100444);
     std::int64_t seconds = 0;
-    ASSERT_TRUE(platform::DosDateTimeToUnixTime(dosTime, &seconds));
+    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(dosTime, &seconds));
     EXPECT_EQ(header.fileTime, seconds);
     // Local time differs from UTC by at most 14 hours.
     EXPECT_LE(std::abs(header.fileTime - 1000000000), 14 * 3600);
@@ -400,8 +400,8 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
   const Bytes database = ResourceDatabase();
   const std::string path = folder.Write("app.prc", database);
   const std::string out = folder.File("out");
-  ASSERT_TRUE(platform::MakeFolder(out.c_str()));
-  const std::string outWithSeparator = out + platform::PathSeparator();
+  ASSERT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
+  const std::string outWithSeparator = out + palmdb::platform::PathSeparator();
 
   int result = -1;
   ArchiveHandle handle = Open(path, &result);
@@ -463,9 +463,9 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
     bool done[kCount] = {};
     std::string folders[kCount];
     for (std::size_t i = 0; i < kCount; ++i) {
-      folders[i] = out + platform::PathSeparator() + std::to_string(i) + platform::PathSeparator();
-      EXPECT_TRUE(platform::MakeFolder(out.c_str()));
-      EXPECT_TRUE(platform::MakeFolder(folders[i].c_str()));
+      folders[i] = out + palmdb::platform::PathSeparator() + std::to_string(i) + palmdb::platform::PathSeparator();
+      EXPECT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
+      EXPECT_TRUE(palmdb::platform::MakeFolder(folders[i].c_str()));
       int result = -1;
       handles[i] = Open(paths[i], &result);
       ASSERT_NE(handles[i], nullptr) << paths[i];
@@ -494,13 +494,13 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
   walk(alone, false);
   walk(together, true);
   for (std::size_t i = 0; i < kCount; ++i) {
-    const std::string a = alone + platform::PathSeparator() + std::to_string(i);
-    const std::string b = together + platform::PathSeparator() + std::to_string(i);
+    const std::string a = alone + palmdb::platform::PathSeparator() + std::to_string(i);
+    const std::string b = together + palmdb::platform::PathSeparator() + std::to_string(i);
     const std::set<std::string> names = FolderContents(a);
     EXPECT_EQ(names.size(), 3u);
     EXPECT_EQ(FolderContents(b), names);
     for (const std::string& name : names) {
-      const std::string sep(1, platform::PathSeparator());
+      const std::string sep(1, palmdb::platform::PathSeparator());
       EXPECT_EQ(testsupport::ReadWholeFile(b + sep + name),
                 testsupport::ReadWholeFile(a + sep + name))
           << name;

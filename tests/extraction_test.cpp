@@ -94,7 +94,7 @@ TEST(ProcessEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
     // the time zone's offset of today rather than of that day, so the two
     // may differ by the summer-time hour.
     std::int64_t expectedTime = 0;
-    ASSERT_TRUE(platform::DosDateTimeToUnixTime(f.state->archiveTime, &expectedTime));
+    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(f.state->archiveTime, &expectedTime));
     EXPECT_LE(std::abs(expectedTime - testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
     for (std::size_t i = 0; i < f.data.size(); ++i) {
       const std::string name = "entry" + std::to_string(i);
@@ -102,7 +102,7 @@ TEST(ProcessEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
       EXPECT_EQ(ReadWholeFile(f.target.File(name)), f.data[i]) << i;
       std::int64_t written = 0;
       std::int64_t accessed = 0;
-      ASSERT_TRUE(platform::FileTimes(f.target.File(name).c_str(), &written, &accessed));
+      ASSERT_TRUE(palmdb::platform::FileTimes(f.target.File(name).c_str(), &written, &accessed));
       EXPECT_EQ(written, expectedTime) << i;
     }
     EXPECT_EQ(f.Extract("after-the-last"), EndOfArchive);
@@ -288,7 +288,7 @@ TEST(ProcessEntry, TargetsThatCannotBeCreated) {
   Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(6, 2), Pattern(7, 3)});
   ASSERT_NE(f.state, nullptr);
   const std::string file = f.target.Write("plain-file", Bytes{1});
-  const std::string sep(1, platform::PathSeparator());
+  const std::string sep(1, palmdb::platform::PathSeparator());
   const std::string targets[] = {f.target.File("missing") + sep + "entry", file + sep + "entry"};
   for (const std::string& target : targets) {
     SCOPED_TRACE(target);

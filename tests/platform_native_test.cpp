@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "tests/support.h"
 
 namespace {
@@ -21,8 +22,8 @@ namespace fs = std::filesystem;
 using testsupport::Bytes;
 using testsupport::TempFolder;
 
-const platform::Operations& Native() {
-  return platform::NativeOperations();
+const palmdb::platform::Operations& Native() {
+  return palmdb::platform::NativeOperations();
 }
 
 // Writes a file with the standard library, independently of the code under
@@ -75,9 +76,9 @@ constexpr std::int64_t kRecent = 24 * 60 * 60;
 
 // Creates `path` through the native layer, writes `bytes` and leaves the file
 // open for writing.
-platform::FileHandle CreateWith(const std::string& path, const Bytes& bytes) {
-  const platform::FileHandle file = Native().createNew(path.c_str());
-  if (file != platform::kInvalidFile) {
+palmdb::platform::FileHandle CreateWith(const std::string& path, const Bytes& bytes) {
+  const palmdb::platform::FileHandle file = Native().createNew(path.c_str());
+  if (file != palmdb::platform::kInvalidFile) {
     EXPECT_EQ(Native().write(file, bytes.data(), bytes.size()), bytes.size());
   }
   return file;
@@ -92,8 +93,8 @@ TEST(NativeCreateNew, CreatesWritesAndReadsBack) {
     SCOPED_TRACE(size);
     const std::string path = folder.File("new-" + std::to_string(size));
     const Bytes bytes = Pattern(size);
-    const platform::FileHandle file = CreateWith(path, bytes);
-    ASSERT_NE(file, platform::kInvalidFile);
+    const palmdb::platform::FileHandle file = CreateWith(path, bytes);
+    ASSERT_NE(file, palmdb::platform::kInvalidFile);
     Native().close(file);
     EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
   }
@@ -129,12 +130,12 @@ TEST(NativeCreateNew, RefusesWhatExistsAndLeavesItUnchanged) {
         ASSERT_TRUE(fs::create_directory(path));
         break;
       case Existing::kMissingParent:
-        path = folder.File("no such folder") + platform::PathSeparator() + "file";
+        path = folder.File("no such folder") + palmdb::platform::PathSeparator() + "file";
         break;
     }
-    const platform::FileHandle file = Native().createNew(path.c_str());
-    EXPECT_EQ(file, platform::kInvalidFile);
-    if (file != platform::kInvalidFile) {
+    const palmdb::platform::FileHandle file = Native().createNew(path.c_str());
+    EXPECT_EQ(file, palmdb::platform::kInvalidFile);
+    if (file != palmdb::platform::kInvalidFile) {
       Native().close(file);
     }
     switch (c.existing) {
@@ -155,8 +156,8 @@ TEST(NativeCreateNew, RefusesWhatExistsAndLeavesItUnchanged) {
 TEST(NativeWrite, ZeroBytesWriteNothing) {
   TempFolder folder;
   const std::string path = folder.File("empty");
-  const platform::FileHandle file = Native().createNew(path.c_str());
-  ASSERT_NE(file, platform::kInvalidFile);
+  const palmdb::platform::FileHandle file = Native().createNew(path.c_str());
+  ASSERT_NE(file, palmdb::platform::kInvalidFile);
   const std::uint8_t byte = 0x5A;
   EXPECT_EQ(Native().write(file, &byte, 0), 0u);
   Native().close(file);
@@ -168,8 +169,8 @@ TEST(NativeWrite, SuccessiveWritesAppend) {
   const std::string path = folder.File("pieces");
   const Bytes whole = Pattern(1000);
   const std::size_t cuts[] = {0, 1, 77, 78, 500, 999, 1000};
-  const platform::FileHandle file = Native().createNew(path.c_str());
-  ASSERT_NE(file, platform::kInvalidFile);
+  const palmdb::platform::FileHandle file = Native().createNew(path.c_str());
+  ASSERT_NE(file, palmdb::platform::kInvalidFile);
   for (std::size_t i = 0; i + 1 < std::size(cuts); ++i) {
     const std::size_t length = cuts[i + 1] - cuts[i];
     EXPECT_EQ(Native().write(file, whole.data() + cuts[i], length), length) << cuts[i];
@@ -185,16 +186,16 @@ TEST(NativeOpenForReading, RefusesMissingFilesAndFolders) {
   ASSERT_TRUE(fs::create_directory(folder.File("sub")));
   const std::string paths[] = {
       folder.File("missing"),
-      folder.File("missing") + platform::PathSeparator() + "deeper",
+      folder.File("missing") + palmdb::platform::PathSeparator() + "deeper",
       folder.path(),
       folder.File("sub"),
       "",
   };
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
-    const platform::FileHandle file = Native().openForReading(path.c_str());
-    EXPECT_EQ(file, platform::kInvalidFile);
-    if (file != platform::kInvalidFile) {
+    const palmdb::platform::FileHandle file = Native().openForReading(path.c_str());
+    EXPECT_EQ(file, palmdb::platform::kInvalidFile);
+    if (file != palmdb::platform::kInvalidFile) {
       Native().close(file);
     }
   }
@@ -207,20 +208,20 @@ TEST(NativeOpenForReading, OpensTwiceAndChangesNothing) {
   WriteWithStreams(path, bytes);
   std::int64_t writeBefore = 0;
   std::int64_t accessBefore = 0;
-  ASSERT_TRUE(platform::FileTimes(path.c_str(), &writeBefore, &accessBefore));
+  ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &writeBefore, &accessBefore));
 
-  const platform::FileHandle first = Native().openForReading(path.c_str());
-  ASSERT_NE(first, platform::kInvalidFile);
+  const palmdb::platform::FileHandle first = Native().openForReading(path.c_str());
+  ASSERT_NE(first, palmdb::platform::kInvalidFile);
   // Shared for reading: a second reader gets in while the first holds it.
-  const platform::FileHandle second = Native().openForReading(path.c_str());
-  ASSERT_NE(second, platform::kInvalidFile);
+  const palmdb::platform::FileHandle second = Native().openForReading(path.c_str());
+  ASSERT_NE(second, palmdb::platform::kInvalidFile);
   EXPECT_NE(first, second);
   Native().close(second);
   Native().close(first);
 
   std::int64_t writeAfter = 0;
   std::int64_t accessAfter = 0;
-  ASSERT_TRUE(platform::FileTimes(path.c_str(), &writeAfter, &accessAfter));
+  ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &writeAfter, &accessAfter));
   EXPECT_EQ(writeAfter, writeBefore);
   EXPECT_EQ(accessAfter, accessBefore);
   EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
@@ -233,8 +234,8 @@ TEST(NativeFileSize, ReportsTheSizeOnDisk) {
     SCOPED_TRACE(size);
     const std::string path = folder.File("size-" + std::to_string(size));
     WriteWithStreams(path, Pattern(size));
-    const platform::FileHandle file = Native().openForReading(path.c_str());
-    ASSERT_NE(file, platform::kInvalidFile);
+    const palmdb::platform::FileHandle file = Native().openForReading(path.c_str());
+    ASSERT_NE(file, palmdb::platform::kInvalidFile);
     std::uint64_t reported = ~std::uint64_t{0};
     EXPECT_TRUE(Native().fileSize(file, &reported));
     EXPECT_EQ(reported, static_cast<std::uint64_t>(size));
@@ -273,8 +274,8 @@ TEST(NativeReadAt, ReadsFromTheOffsetAndStopsAtTheEnd) {
       {500, 0},
       {78, 300},
   };
-  const platform::FileHandle file = Native().openForReading(path.c_str());
-  ASSERT_NE(file, platform::kInvalidFile);
+  const palmdb::platform::FileHandle file = Native().openForReading(path.c_str());
+  ASSERT_NE(file, palmdb::platform::kInvalidFile);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "offset " << c.offset << " count " << c.count);
     const std::size_t available =
@@ -318,7 +319,7 @@ TEST(NativeDosDateTime, ConvertsAsLocalTimeWithinAZoneOfUtc) {
     SCOPED_TRACE(testing::Message() << d.year << "-" << d.month << "-" << d.day << " " << d.hour
                                     << ":" << d.minute << ":" << d.second);
     std::int64_t seconds = 0;
-    ASSERT_TRUE(platform::DosDateTimeToUnixTime(
+    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(
         Dos(d.year, d.month, d.day, d.hour, d.minute, d.second), &seconds));
     // Local time lies at most 14 hours from UTC, plus an hour of summer time.
     const std::int64_t utc = UtcSeconds(d.year, d.month, d.day, d.hour, d.minute, d.second);
@@ -329,7 +330,7 @@ TEST(NativeDosDateTime, ConvertsAsLocalTimeWithinAZoneOfUtc) {
     // Two seconds later within the same minute is two seconds later.
     if (d.second < 58) {
       std::int64_t later = 0;
-      ASSERT_TRUE(platform::DosDateTimeToUnixTime(
+      ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(
           Dos(d.year, d.month, d.day, d.hour, d.minute, d.second + 2), &later));
       EXPECT_EQ(later - seconds, 2);
     }
@@ -350,17 +351,17 @@ TEST(NativeDosDateTime, RefusesDatesThatDoNotExist) {
                                     << ":" << d.minute << ":" << d.second);
     const std::uint32_t dos = Dos(d.year, d.month, d.day, d.hour, d.minute, d.second);
     std::int64_t seconds = 12345;
-    EXPECT_FALSE(platform::DosDateTimeToUnixTime(dos, &seconds));
+    EXPECT_FALSE(palmdb::platform::DosDateTimeToUnixTime(dos, &seconds));
 
     // Nor can such a date become a file's time: the file keeps the one it had.
     const std::string path = folder.File("impossible");
-    const platform::FileHandle file = CreateWith(path, Pattern(10));
-    ASSERT_NE(file, platform::kInvalidFile);
+    const palmdb::platform::FileHandle file = CreateWith(path, Pattern(10));
+    ASSERT_NE(file, palmdb::platform::kInvalidFile);
     EXPECT_FALSE(Native().setLastWriteTime(file, dos));
     Native().close(file);
     std::int64_t lastWrite = 0;
     std::int64_t lastAccess = 0;
-    ASSERT_TRUE(platform::FileTimes(path.c_str(), &lastWrite, &lastAccess));
+    ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &lastWrite, &lastAccess));
     EXPECT_LE(std::abs(lastWrite - Now()), kRecent);
     EXPECT_TRUE(Native().removeFile(path.c_str()));
   }
@@ -372,15 +373,15 @@ void CheckSetLastWriteTime(const DosCase& d, const TempFolder& folder) {
                                   << ":" << d.minute << ":" << d.second);
   const std::uint32_t dos = Dos(d.year, d.month, d.day, d.hour, d.minute, d.second);
   std::int64_t expected = 0;
-  ASSERT_TRUE(platform::DosDateTimeToUnixTime(dos, &expected));
+  ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(dos, &expected));
 
   const std::string path = folder.File("stamped-" + std::to_string(dos));
   const Bytes bytes = Pattern(64);
-  const platform::FileHandle file = CreateWith(path, bytes);
-  ASSERT_NE(file, platform::kInvalidFile);
+  const palmdb::platform::FileHandle file = CreateWith(path, bytes);
+  ASSERT_NE(file, palmdb::platform::kInvalidFile);
   std::int64_t writeBefore = 0;
   std::int64_t accessBefore = 0;
-  ASSERT_TRUE(platform::FileTimes(path.c_str(), &writeBefore, &accessBefore));
+  ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &writeBefore, &accessBefore));
   EXPECT_LE(std::abs(accessBefore - Now()), kRecent);
 
   EXPECT_TRUE(Native().setLastWriteTime(file, dos));
@@ -388,7 +389,7 @@ void CheckSetLastWriteTime(const DosCase& d, const TempFolder& folder) {
 
   std::int64_t lastWrite = 0;
   std::int64_t lastAccess = 0;
-  ASSERT_TRUE(platform::FileTimes(path.c_str(), &lastWrite, &lastAccess));
+  ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &lastWrite, &lastAccess));
   EXPECT_EQ(lastWrite, expected);
   // Only the last-write time moved.
   EXPECT_EQ(lastAccess, accessBefore);
@@ -413,7 +414,7 @@ TEST(NativeFileTimes, FailsForAMissingFile) {
   TempFolder folder;
   std::int64_t lastWrite = 7;
   std::int64_t lastAccess = 7;
-  EXPECT_FALSE(platform::FileTimes(folder.File("missing").c_str(), &lastWrite, &lastAccess));
+  EXPECT_FALSE(palmdb::platform::FileTimes(folder.File("missing").c_str(), &lastWrite, &lastAccess));
 }
 
 // --- Removing files and making folders ----------------------------------------
@@ -471,10 +472,10 @@ TEST(NativeMakeFolder, TrueWhenAFolderIsThereAfterwards) {
         WriteWithStreams(path, Pattern(3));
         break;
       case Before::kMissingParent:
-        path = folder.File("no parent") + platform::PathSeparator() + c.name;
+        path = folder.File("no parent") + palmdb::platform::PathSeparator() + c.name;
         break;
     }
-    EXPECT_EQ(platform::MakeFolder(path.c_str()), c.made);
+    EXPECT_EQ(palmdb::platform::MakeFolder(path.c_str()), c.made);
     EXPECT_EQ(fs::is_directory(path), c.made);
     if (c.before == Before::kFile) {
       EXPECT_EQ(testsupport::ReadWholeFile(path), Pattern(3));
@@ -486,11 +487,11 @@ TEST(NativeMakeFolder, TrueWhenAFolderIsThereAfterwards) {
 
 TEST(NativeExecutableFolder, NamesAnExistingFolderWithATrailingSeparator) {
   char buffer[4096];
-  ASSERT_TRUE(platform::ExecutableFolder(buffer, sizeof(buffer)));
+  ASSERT_TRUE(palmdb::platform::ExecutableFolder(buffer, sizeof(buffer)));
   const std::string folder = buffer;
   ASSERT_FALSE(folder.empty());
   const char last = folder.back();
-  EXPECT_TRUE(last == platform::PathSeparator() || last == '/') << folder;
+  EXPECT_TRUE(last == palmdb::platform::PathSeparator() || last == '/') << folder;
   EXPECT_TRUE(fs::is_directory(folder)) << folder;
   // The test program itself lies in it.
   bool found = false;
@@ -505,11 +506,11 @@ TEST(NativeExecutableFolder, FailsWhenTheBufferIsTooSmall) {
   for (std::size_t size : sizes) {
     SCOPED_TRACE(size);
     char buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
-    EXPECT_FALSE(platform::ExecutableFolder(buffer, size));
+    EXPECT_FALSE(palmdb::platform::ExecutableFolder(buffer, size));
     EXPECT_EQ(buffer[0], '\0');
   }
   char untouched = 'x';
-  EXPECT_FALSE(platform::ExecutableFolder(&untouched, 0));
+  EXPECT_FALSE(palmdb::platform::ExecutableFolder(&untouched, 0));
   EXPECT_EQ(untouched, 'x');
 }
 
@@ -520,9 +521,9 @@ TEST(NativeLibraries, MissingOrBrokenLibrariesDoNotLoad) {
   const std::string paths[] = {folder.File("missing-library.dll"), text};
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
-    platform::LibraryHandle library = platform::LoadLibraryFile(path.c_str());
+    palmdb::platform::LibraryHandle library = palmdb::platform::LoadLibraryFile(path.c_str());
     EXPECT_EQ(library, nullptr);
-    platform::UnloadLibrary(library);
+    palmdb::platform::UnloadLibrary(library);
   }
 }
 
@@ -554,7 +555,7 @@ TEST(Cp1252ToUtf8, ConvertsKnownCharacters) {
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.byte));
     char out[3] = {'?', '?', '?'};
-    const std::size_t length = platform::Cp1252ToUtf8(c.byte, out);
+    const std::size_t length = palmdb::platform::Cp1252ToUtf8(c.byte, out);
     EXPECT_EQ(std::string(out, length), c.utf8);
   }
 }
@@ -589,7 +590,7 @@ TEST(Cp1252ToUtf8, EveryByteIsWellFormedOrUndefined) {
     SCOPED_TRACE(value);
     const auto byte = static_cast<unsigned char>(value);
     char out[3] = {};
-    const std::size_t length = platform::Cp1252ToUtf8(byte, out);
+    const std::size_t length = palmdb::platform::Cp1252ToUtf8(byte, out);
     if (std::find(std::begin(undefined), std::end(undefined), byte) != std::end(undefined)) {
       EXPECT_EQ(length, 0u);
       continue;

@@ -81,7 +81,7 @@ TEST(PosixLimits, AWriteCutShortByTheFileSizeLimitLeavesNoTarget) {
 TEST(PosixLimits, AFolderWithoutWritePermissionRefusesTheTarget) {
   TempFolder folder;
   const std::string locked = folder.File("locked");
-  ASSERT_TRUE(platform::MakeFolder(locked.c_str()));
+  ASSERT_TRUE(palmdb::platform::MakeFolder(locked.c_str()));
   ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
   const std::string probe = locked + "/probe";
   if (dbbuild::WriteNewFile(probe, Bytes{1})) {

@@ -40,7 +40,7 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::WithSeparator() const {
-  return path_ + platform::PathSeparator();
+  return path_ + palmdb::platform::PathSeparator();
 }
 
 std::string TempFolder::File(const std::string& name) const {
@@ -169,65 +169,65 @@ namespace {
 
 PlatformSpy* g_spy = nullptr;
 
-platform::FileHandle SpyOpen(const char* path) {
+palmdb::platform::FileHandle SpyOpen(const char* path) {
   ++g_spy->opens;
-  return platform::NativeOperations().openForReading(path);
+  return palmdb::platform::NativeOperations().openForReading(path);
 }
 
-bool SpySize(platform::FileHandle file, std::uint64_t* size) {
-  return platform::NativeOperations().fileSize(file, size);
+bool SpySize(palmdb::platform::FileHandle file, std::uint64_t* size) {
+  return palmdb::platform::NativeOperations().fileSize(file, size);
 }
 
-std::size_t SpyRead(platform::FileHandle file, std::uint64_t offset, void* buffer,
+std::size_t SpyRead(palmdb::platform::FileHandle file, std::uint64_t offset, void* buffer,
                     std::size_t count) {
   const int index = g_spy->reads++;
   g_spy->largestRead = std::max(g_spy->largestRead, count);
   if (index == g_spy->faults.shortReadAt && count > 0) {
     --count;
   }
-  return platform::NativeOperations().readAt(file, offset, buffer, count);
+  return palmdb::platform::NativeOperations().readAt(file, offset, buffer, count);
 }
 
-platform::FileHandle SpyCreate(const char* path) {
+palmdb::platform::FileHandle SpyCreate(const char* path) {
   ++g_spy->creates;
   if (g_spy->faults.refuseCreate) {
-    return platform::kInvalidFile;
+    return palmdb::platform::kInvalidFile;
   }
-  return platform::NativeOperations().createNew(path);
+  return palmdb::platform::NativeOperations().createNew(path);
 }
 
-std::size_t SpyWrite(platform::FileHandle file, const void* buffer, std::size_t count) {
+std::size_t SpyWrite(palmdb::platform::FileHandle file, const void* buffer, std::size_t count) {
   const int index = g_spy->writes++;
   g_spy->largestWrite = std::max(g_spy->largestWrite, count);
   if (index == g_spy->faults.shortWriteAt && count > 0) {
     --count;
   }
-  return platform::NativeOperations().write(file, buffer, count);
+  return palmdb::platform::NativeOperations().write(file, buffer, count);
 }
 
-bool SpySetTime(platform::FileHandle file, std::uint32_t dosDateTime) {
+bool SpySetTime(palmdb::platform::FileHandle file, std::uint32_t dosDateTime) {
   ++g_spy->setTimes;
   if (g_spy->faults.refuseSetTime) {
     return false;
   }
-  return platform::NativeOperations().setLastWriteTime(file, dosDateTime);
+  return palmdb::platform::NativeOperations().setLastWriteTime(file, dosDateTime);
 }
 
-void SpyClose(platform::FileHandle file) {
+void SpyClose(palmdb::platform::FileHandle file) {
   ++g_spy->closes;
-  platform::NativeOperations().close(file);
+  palmdb::platform::NativeOperations().close(file);
 }
 
 bool SpyRemove(const char* path) {
   ++g_spy->removes;
-  return platform::NativeOperations().removeFile(path);
+  return palmdb::platform::NativeOperations().removeFile(path);
 }
 
 void SpyBox(const char* caption, const char* text) {
   g_spy->boxes.emplace_back(caption, text);
 }
 
-const platform::Operations kSpyOperations = {SpyOpen,    SpySize,  SpyRead,   SpyCreate, SpyWrite,
+const palmdb::platform::Operations kSpyOperations = {SpyOpen,    SpySize,  SpyRead,   SpyCreate, SpyWrite,
                                              SpySetTime, SpyClose, SpyRemove, SpyBox};
 
 }  // namespace
@@ -237,11 +237,11 @@ PlatformSpy::PlatformSpy() : previous_(nullptr) {
     throw std::logic_error("one platform spy at a time");
   }
   g_spy = this;
-  previous_ = platform::InstallOperations(&kSpyOperations);
+  previous_ = palmdb::platform::InstallOperations(&kSpyOperations);
 }
 
 PlatformSpy::~PlatformSpy() {
-  platform::InstallOperations(previous_);
+  palmdb::platform::InstallOperations(previous_);
   g_spy = nullptr;
 }
 

@@ -107,7 +107,7 @@ class PlatformSpy {
   std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
 
  private:
-  const platform::Operations* previous_;
+  const palmdb::platform::Operations* previous_;
 };
 
 }  // namespace testsupport

@@ -142,14 +142,14 @@ Bytes DatabaseBuilder::Build() const {
 }
 
 bool WriteNewFile(const std::string& path, const Bytes& bytes) {
-  const platform::FileHandle file = platform::CreateNew(path.c_str());
-  if (file == platform::kInvalidFile) {
+  const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(path.c_str());
+  if (file == palmdb::platform::kInvalidFile) {
     return false;
   }
-  const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
-  platform::Close(file);
+  const bool written = palmdb::platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
+  palmdb::platform::Close(file);
   if (!written) {
-    platform::RemoveFile(path.c_str());
+    palmdb::platform::RemoveFile(path.c_str());
   }
   return written;
 }

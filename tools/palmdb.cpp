@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "plugin/plugin_api.h"
 #include "tools/plugin_library.h"
 
@@ -70,7 +71,7 @@ const char* OpenFailure(int result, const char* path) {
   std::int64_t lastAccess = 0;
   switch (result) {
     case OpenError:
-      return platform::FileTimes(path, &lastWrite, &lastAccess) ? "cannot be opened" : "not found";
+      return palmdb::platform::FileTimes(path, &lastWrite, &lastAccess) ? "cannot be opened" : "not found";
     case UnknownFormat:
       return "not a Palm database (too short, or another kind of file)";
     case ReadError:
@@ -87,7 +88,7 @@ const char* ExtractFailure(int result, const char* target) {
   std::int64_t lastAccess = 0;
   switch (result) {
     case CreateError:
-      return platform::FileTimes(target, &lastWrite, &lastAccess)
+      return palmdb::platform::FileTimes(target, &lastWrite, &lastAccess)
                  ? "target exists already; it was left alone"
                  : "target cannot be created (missing or read-only folder, or path too long)";
     case ReadError:
@@ -209,17 +210,17 @@ int List(const PluginLibrary& plugin, const char* path) {
 }
 
 bool IsSeparator(char c) {
-  return c == '/' || c == platform::PathSeparator();
+  return c == '/' || c == palmdb::platform::PathSeparator();
 }
 
 // Creates the folder and every missing folder above it.
 bool MakeFolders(const std::string& folder) {
   for (std::size_t i = 1; i < folder.size(); ++i) {
     if (IsSeparator(folder[i]) && !IsSeparator(folder[i - 1]) && folder[i - 1] != ':') {
-      platform::MakeFolder(folder.substr(0, i).c_str());
+      palmdb::platform::MakeFolder(folder.substr(0, i).c_str());
     }
   }
-  return platform::MakeFolder(folder.c_str());
+  return palmdb::platform::MakeFolder(folder.c_str());
 }
 
 int Extract(const PluginLibrary& plugin, const char* path, const std::string& folder,
@@ -232,7 +233,7 @@ int Extract(const PluginLibrary& plugin, const char* path, const std::string& fo
     }
     prefix = folder;
     if (!IsSeparator(prefix.back())) {
-      prefix += platform::PathSeparator();
+      prefix += palmdb::platform::PathSeparator();
     }
   }
   Archive archive(plugin, path);

@@ -8,8 +8,8 @@ namespace {
 // Symbols come back as data pointers; the functions are copied out of them
 // bit for bit, which is how every loader hands out functions.
 template <typename Function>
-void Resolve(platform::LibraryHandle library, const char* name, Function* function) {
-  void* symbol = platform::LibrarySymbol(library, name);
+void Resolve(palmdb::platform::LibraryHandle library, const char* name, Function* function) {
+  void* symbol = palmdb::platform::LibrarySymbol(library, name);
   static_assert(sizeof *function == sizeof symbol, "function and data pointers differ in size");
   std::memcpy(function, &symbol, sizeof symbol);
 }
@@ -18,7 +18,7 @@ void Resolve(platform::LibraryHandle library, const char* name, Function* functi
 
 bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin) {
   *plugin = PluginLibrary{};
-  plugin->library = platform::LoadLibraryFile(path.c_str());
+  plugin->library = palmdb::platform::LoadLibraryFile(path.c_str());
   if (plugin->library == nullptr) {
     return false;
   }
@@ -61,13 +61,13 @@ std::vector<std::string> MissingExports(const PluginLibrary& plugin, bool listin
 }
 
 void UnloadPluginLibrary(PluginLibrary* plugin) {
-  platform::UnloadLibrary(plugin->library);
+  palmdb::platform::UnloadLibrary(plugin->library);
   *plugin = PluginLibrary{};
 }
 
 std::string DefaultPluginPath() {
   char folder[4096];
-  if (!platform::ExecutableFolder(folder, sizeof folder)) {
+  if (!palmdb::platform::ExecutableFolder(folder, sizeof folder)) {
     return PALMDB_PLUGIN_FILE_NAME;
   }
   return std::string(folder) + PALMDB_PLUGIN_FILE_NAME;

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "plugin/plugin_api.h"
 
 namespace host {
 
 struct PluginLibrary {
-  platform::LibraryHandle library = nullptr;
+  palmdb::platform::LibraryHandle library = nullptr;
   OpenArchiveFunction openArchive = nullptr;
   CloseArchiveFunction closeArchive = nullptr;
   ReadHeaderFunction readHeader = nullptr;

@@ -1,0 +1,74 @@
+// An opened Palm database: its header, its record list read into entries,
+// and the file, kept open for reading until the database is released.
+#ifndef PALMDB_DATABASE_DATABASE_H
+#define PALMDB_DATABASE_DATABASE_H
+
+#include <cstdint>
+#include <memory>
+
+#include "database/database_header.h"
+#include "database/palm_time.h"
+#include "database/status.h"
+#include "platform/platform.h"
+
+namespace palmdb {
+
+// One record of a record database or one resource of a resource database.
+struct EntryRecord {
+  // Resource: the four type bytes as stored, which may hold any byte,
+  // NUL included. Record: "data". Always followed by a NUL.
+  char type[5];
+  // Resource: the resource ID. Record: its index in the list, from 0.
+  std::uint16_t id;
+  std::uint32_t offset;
+  // Distance to the next entry's offset, or from this offset to the end of
+  // the file for the last; unsigned 32-bit, so it wraps when offsets
+  // decrease or lie past the end.
+  std::uint32_t size;
+  // Record: the attribute byte (delete, dirty, busy, secret, category).
+  // Resource: 0.
+  std::uint8_t recordAttributes;
+  // Record: the 24-bit unique ID. Resource: 0.
+  std::uint32_t uniqueId;
+};
+
+// Record attribute bits; the low four bits are the category.
+constexpr std::uint8_t kRecordDeleted = 0x80;
+constexpr std::uint8_t kRecordDirty = 0x40;
+constexpr std::uint8_t kRecordBusy = 0x20;
+constexpr std::uint8_t kRecordSecret = 0x10;
+constexpr std::uint8_t kRecordCategoryMask = 0x0F;
+
+// The record list in file order, in one array.
+struct Catalogue {
+  std::unique_ptr<EntryRecord[]> entries;
+  std::uint32_t count = 0;
+};
+
+// A database open for reading. Closes its file when destroyed.
+struct Database {
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  DatabaseHeader header = {};
+  platform::FileHandle file = platform::kInvalidFile;
+  // Full size of the file when it was opened; below 4 GiB.
+  std::uint64_t fileSize = 0;
+  Catalogue catalogue;
+  // The time every entry carries, from the header's modification date.
+  DosDateTime archiveTime = 0;
+};
+
+// Opens the file at `path` (UTF-8), refuses what is not a Palm database,
+// and reads the header and the record list. On success stores the database
+// in `*database` and returns kOk. Otherwise returns kCannotOpen,
+// kTooShort (under 78 bytes), kNotADatabase (a debug-symbols file, or 4 GiB
+// and more), kReadFailed (the record list runs past the end of the file)
+// or kNoMemory, and leaves `*database` empty.
+Status OpenDatabase(const char* path, std::unique_ptr<Database>* database);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_DATABASE_DATABASE_H

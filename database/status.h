@@ -1,0 +1,28 @@
+// What reading a database or extracting an entry came to.
+#ifndef PALMDB_DATABASE_STATUS_H
+#define PALMDB_DATABASE_STATUS_H
+
+namespace palmdb {
+
+enum class Status {
+  kOk,
+  kNoMemory,
+  // The database file does not exist or cannot be opened for reading.
+  kCannotOpen,
+  // Shorter than a database header: nothing to read at all.
+  kTooShort,
+  // Not a Palm database: a debug-symbols file of the same extension, or a
+  // file too large for the 32-bit offsets of the format.
+  kNotADatabase,
+  // A read came up short: the header or record list runs past the end of
+  // the file, or an entry's bytes lie outside it.
+  kReadFailed,
+  // A target cannot be created: it exists, or its folder does not.
+  kCannotCreate,
+  // A target could not be written in full, or closing it reported an error.
+  kWriteFailed,
+};
+
+}  // namespace palmdb
+
+#endif  // PALMDB_DATABASE_STATUS_H

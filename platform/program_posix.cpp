@@ -1,0 +1,79 @@
+// POSIX implementation of the services for host programs.
+#include <dlfcn.h>
+#include <errno.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/program.h"
+
+namespace palmdb::platform {
+
+LibraryHandle LoadLibraryFile(const char* path) {
+  return ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* LibrarySymbol(LibraryHandle library, const char* name) {
+  return ::dlsym(library, name);
+}
+
+void UnloadLibrary(LibraryHandle library) {
+  if (library != nullptr) {
+    ::dlclose(library);
+  }
+}
+
+bool ExecutableFolder(char* buffer, std::size_t size) {
+  if (size == 0) {
+    return false;
+  }
+  // readlink cuts a long path short without saying so: a result that fills
+  // the whole buffer leaves no room for the NUL and may be cut.
+  ssize_t length = ::readlink("/proc/self/exe", buffer, size);
+  if (length <= 0 || static_cast<std::size_t>(length) >= size) {
+    buffer[0] = '\0';
+    return false;
+  }
+  buffer[length] = '\0';
+  char* slash = std::strrchr(buffer, '/');
+  if (slash == nullptr) {
+    buffer[0] = '\0';
+    return false;
+  }
+  slash[1] = '\0';
+  return true;
+}
+
+bool MakeFolder(const char* path) {
+  if (::mkdir(path, 0777) == 0) {
+    return true;
+  }
+  struct stat info {};
+  return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+char PathSeparator() {
+  return '/';
+}
+
+bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) {
+    return false;
+  }
+  *lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+  *lastAccess = static_cast<std::int64_t>(info.st_atim.tv_sec);
+  return true;
+}
+
+std::uint64_t PeakResidentBytes() {
+  struct rusage usage {};
+  if (::getrusage(RUSAGE_SELF, &usage) != 0 || usage.ru_maxrss < 0) {
+    return 0;
+  }
+  return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024u;  // Linux counts KiB
+}
+
+}  // namespace palmdb::platform

@@ -1,0 +1,106 @@
+// Win32 implementation of the services for host programs.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "platform/program.h"
+#include "platform/text.h"
+#include "platform/win32_support.h"
+
+namespace palmdb::platform {
+LibraryHandle LoadLibraryFile(const char* path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return nullptr;
+  }
+  return LoadLibraryW(wide.c_str());
+}
+
+void* LibrarySymbol(LibraryHandle library, const char* name) {
+  FARPROC procedure = GetProcAddress(static_cast<HMODULE>(library), name);
+  // A function address handed out as a plain pointer, the way dlsym does;
+  // the caller converts it back to the function type it expects.
+  static_assert(sizeof(procedure) == sizeof(void*), "function and data pointers differ in size");
+  void* symbol = nullptr;
+  std::memcpy(&symbol, &procedure, sizeof(symbol));
+  return symbol;
+}
+
+void UnloadLibrary(LibraryHandle library) {
+  if (library != nullptr) {
+    FreeLibrary(static_cast<HMODULE>(library));
+  }
+}
+
+bool ExecutableFolder(char* buffer, std::size_t size) {
+  if (size == 0) {
+    return false;
+  }
+  buffer[0] = '\0';
+  std::wstring wide(32768, L'\0');
+  const auto capacity = static_cast<DWORD>(wide.size());
+  const DWORD length = GetModuleFileNameW(nullptr, &wide[0], capacity);
+  // A length that fills the buffer means the path was cut short.
+  if (length == 0 || length >= capacity) {
+    return false;
+  }
+  const std::size_t separator = wide.find_last_of(L"\\/", length);
+  if (separator == std::wstring::npos) {
+    return false;
+  }
+  const std::string folder =
+      Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide.data()), separator + 1);
+  if (folder.size() >= size) {
+    return false;
+  }
+  std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+  return true;
+}
+
+bool MakeFolder(const char* path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return false;
+  }
+  if (CreateDirectoryW(wide.c_str(), nullptr) != FALSE) {
+    return true;
+  }
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+char PathSeparator() {
+  return '\\';
+}
+
+bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess) {
+  std::wstring wide;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!WidePath(path, &wide) ||
+      GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+    return false;
+  }
+  *lastWrite = FileTimeToUnixSeconds(data.ftLastWriteTime);
+  *lastAccess = FileTimeToUnixSeconds(data.ftLastAccessTime);
+  return true;
+}
+
+std::uint64_t PeakResidentBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) {
+    return 0;
+  }
+  return counters.PeakWorkingSetSize;
+}
+
+}  // namespace palmdb::platform

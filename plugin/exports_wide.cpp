@@ -1,0 +1,157 @@
+// The entry points that 64-bit Windows hosts call besides the nine: paths in
+// UTF-16 of any length, header records with 1024-character names and 64-bit
+// sizes, detection by content, and extraction in a background thread.
+// Built into the 64-bit Windows plug-in only.
+#include <cstdint>
+#include <string>
+
+#include "database/detection.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "plugin/plugin_api.h"
+#include "plugin/plugin_archive.h"
+#include "plugin/wide_host.h"
+
+namespace {
+
+std::string Utf8Of(const std::u16string& units) {
+  return palmdb::platform::Utf16ToUtf8(units.data(), units.size());
+}
+
+// The 8-bit form of a wide path, for the archive-name field of ReadHeader:
+// only a path in plain ASCII reads the same in every code page.
+std::string AsciiForm(const std::u16string& units) {
+  std::string ascii;
+  for (const char16_t unit : units) {
+    if (unit >= 0x80) {
+      return std::string();
+    }
+    ascii += static_cast<char>(unit);
+  }
+  return ascii;
+}
+
+}  // namespace
+
+extern "C" {
+
+PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record) {
+  if (record == nullptr) {
+    return nullptr;
+  }
+  record->commentBuffer = nullptr;
+  record->commentBufferSize = 0;
+  record->commentSize = 0;
+  record->commentState = 0;
+  try {
+    if (record->archiveName == nullptr || record->archiveName[0] == L'\0') {
+      record->result = OpenError;
+      return nullptr;
+    }
+    std::u16string path = palmdb::WideToUtf16(record->archiveName);
+    palmdb::PluginArchive* archive = palmdb::OpenPluginArchive(Utf8Of(path), &record->result);
+    if (archive != nullptr) {
+      archive->narrowPath = AsciiForm(path);
+      archive->widePath = std::move(path);
+    }
+    return archive;
+  } catch (...) {
+    record->result = NoMemory;
+    return nullptr;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(ArchiveHandle handle, HeaderRecordEx* header) {
+  palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
+  if (archive == nullptr || header == nullptr) {
+    return EndOfArchive;
+  }
+  try {
+    return palmdb::FillNarrowHeader(*archive, header);
+  } catch (...) {
+    return NoMemory;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(ArchiveHandle handle, HeaderRecordExW* header) {
+  palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
+  if (archive == nullptr || header == nullptr) {
+    return EndOfArchive;
+  }
+  if (archive->AtEnd()) {
+    return EndOfArchive;
+  }
+  palmdb::EntryDescription description;
+  palmdb::DescribeEntry(*archive->database, archive->cursor, &description);
+  palmdb::CopyToWideField(archive->widePath, header->archiveName, HOST_LONG_NAME_SIZE);
+  palmdb::NameToWide(description.name, description.nameLength, header->fileName,
+                     HOST_LONG_NAME_SIZE);
+  palmdb::FillCommonFields(*archive, description, header);
+  return ResultSuccess;
+}
+
+PALMDB_EXPORT int PALMDB_CALL ProcessFileW(ArchiveHandle handle, int operation, wchar_t* destPath,
+                                           wchar_t* destName) {
+  palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
+  if (archive == nullptr) {
+    return EndOfArchive;
+  }
+  try {
+    // The host joins the parts itself: no separator goes between them.
+    std::u16string joined;
+    for (const wchar_t* part : {destPath, destName}) {
+      if (part != nullptr) {
+        joined += palmdb::WideToUtf16(part);
+      }
+    }
+    const std::string target = Utf8Of(joined);
+    return palmdb::ProcessCurrentEntry(archive, operation, joined.empty() ? nullptr : &target);
+  } catch (...) {
+    return NoMemory;
+  }
+}
+
+PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
+                                                 ChangeVolumeCallbackW callback) {
+  if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
+    archive->changeVolumeCallback = reinterpret_cast<void*>(callback);
+  }
+}
+
+PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
+                                                   ProcessDataCallbackW callback) {
+  if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
+    archive->processDataCallback = reinterpret_cast<void*>(callback);
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFile(char* fileName) {
+  try {
+    std::string utf8;
+    return fileName != nullptr && palmdb::platform::SystemPathToUtf8(fileName, &utf8) &&
+                   palmdb::FileLooksLikeDatabase(utf8.c_str())
+               ? 1
+               : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName) {
+  try {
+    return fileName != nullptr &&
+                   palmdb::FileLooksLikeDatabase(Utf8Of(palmdb::WideToUtf16(fileName)).c_str())
+               ? 1
+               : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL GetBackgroundFlags(void) {
+  // Separate handles share nothing, so the host may extract in a thread of
+  // its own while the user goes on.
+  return BackgroundUnpack;
+}
+
+}  // extern "C"

@@ -1,0 +1,95 @@
+#include "plugin/plugin_archive.h"
+
+#include <new>
+
+#include "archive/extraction.h"
+#include "platform/platform.h"
+#include "plugin/linux_host.h"
+#include "plugin/plugin_api.h"
+
+namespace palmdb {
+
+const char kTooShortCaption[] = "Fehler in TEKMOR";
+// "Archiv unterschreitet Mindestgröße für gültiges Palm-Datenbank-Format."
+const char kTooShortText[] =
+    "Archiv unterschreitet Mindestgr\xF6\xDF"
+    "e f\xFC"
+    "r g\xFC"
+    "ltiges Palm-Datenbank-Format.";
+
+PluginArchive* ArchiveOf(ArchiveHandle handle) {
+  // Hosts pass -1 (all bits set) or NULL to mean "no archive".
+  if (handle == nullptr || reinterpret_cast<std::uintptr_t>(handle) == UINTPTR_MAX) {
+    return nullptr;
+  }
+  return static_cast<PluginArchive*>(handle);
+}
+
+int HostResult(Status status) {
+  switch (status) {
+    case Status::kOk:
+      return ResultSuccess;
+    case Status::kNoMemory:
+      return NoMemory;
+    case Status::kCannotOpen:
+      return OpenError;
+    case Status::kTooShort:
+    case Status::kNotADatabase:
+      return UnknownFormat;
+    case Status::kReadFailed:
+      return ReadError;
+    case Status::kCannotCreate:
+      return CreateError;
+    case Status::kWriteFailed:
+      return WriteError;
+  }
+  return NoMemory;
+}
+
+PluginArchive* OpenPluginArchive(const std::string& path, int* result) {
+  std::unique_ptr<PluginArchive> archive(new (std::nothrow) PluginArchive());
+  if (!archive) {
+    *result = NoMemory;
+    return nullptr;
+  }
+  const Status status = OpenDatabase(path.c_str(), &archive->database);
+  *result = HostResult(status);
+  if (status == Status::kTooShort) {
+    platform::ShowErrorBox(kTooShortCaption, kTooShortText);
+  }
+  if (status != Status::kOk) {
+    return nullptr;
+  }
+  if constexpr (kLinuxHost) {
+    archive->linuxFileTime = UnixTimeFromArchiveTime(archive->database->archiveTime);
+  }
+  return archive.release();
+}
+
+std::uint32_t WindowsAttributes(const EntryAttributes& attributes) {
+  std::uint32_t bits = 0;
+  bits |= attributes.readOnly ? std::uint32_t{AttributeReadOnly} : 0u;
+  bits |= attributes.hidden ? std::uint32_t{AttributeHidden} : 0u;
+  bits |= attributes.system ? std::uint32_t{AttributeSystem} : 0u;
+  bits |= attributes.archive ? std::uint32_t{AttributeArchive} : 0u;
+  return bits;
+}
+
+int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target) {
+  if (archive->AtEnd()) {
+    return EndOfArchive;
+  }
+  const std::uint32_t index = archive->cursor++;
+  if (operation == OpSkip) {
+    return ResultSuccess;
+  }
+  if (operation == OpTest) {
+    return HostResult(TestEntry(*archive->database, index));
+  }
+  if (target == nullptr) {
+    return CreateError;
+  }
+  return HostResult(ExtractEntry(*archive->database, index, target->c_str()));
+}
+
+}  // namespace palmdb

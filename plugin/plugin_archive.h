@@ -1,0 +1,134 @@
+// The handle the host holds for an open database, and the work that the
+// narrow and the wide entry points share: opening, the cursor, the host's
+// result codes and attribute bits, skipping, testing and extracting.
+#ifndef PALMDB_PLUGIN_PLUGIN_ARCHIVE_H
+#define PALMDB_PLUGIN_PLUGIN_ARCHIVE_H
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "archive/entry.h"
+#include "database/database.h"
+#include "plugin/host_records.h"
+#include "plugin/linux_host.h"
+#include "plugin/plugin_api.h"
+
+namespace palmdb {
+
+// The error box shown for a file too short to hold a database header, in
+// Windows-1252.
+extern const char kTooShortCaption[];
+extern const char kTooShortText[];
+
+struct PluginArchive {
+  std::unique_ptr<Database> database;
+  // The path as the host gave it, for the archive-name fields: the 8-bit
+  // form for ReadHeader and ReadHeaderEx, UTF-16 for ReadHeaderExW. Empty
+  // when the path has no such form.
+  std::string narrowPath;
+  std::u16string widePath;
+  // Index of the entry that the next ReadHeader describes; equal to the
+  // entry count past the last entry.
+  std::uint32_t cursor = 0;
+  // Stored for the host and never called.
+  void* changeVolumeCallback = nullptr;
+  void* processDataCallback = nullptr;
+  // The archive time as a Linux host reads it (Unix seconds), converted once
+  // at opening: the conversion asks the time zone, which is slow next to
+  // everything else a listing does.
+  std::int32_t linuxFileTime = 0;
+
+  bool AtEnd() const { return cursor >= database->catalogue.count; }
+};
+
+// The archive behind a handle; nullptr for the NULL and -1 handles that
+// hosts pass to mean "no archive".
+PluginArchive* ArchiveOf(ArchiveHandle handle);
+
+// The host's code for a status.
+int HostResult(Status status);
+
+// Opens the database at `path` (UTF-8) for the host. Returns the new handle,
+// or nullptr with the host's code in `*result`; shows the error box for a
+// file too short to be a database.
+PluginArchive* OpenPluginArchive(const std::string& path, int* result);
+
+// The Windows attribute bits of a description.
+std::uint32_t WindowsAttributes(const EntryAttributes& attributes);
+
+// Handles the entry under the cursor as the host asks, then moves the cursor
+// on whatever the outcome. OpSkip touches nothing; OpTest reads the entry
+// through; every other operation extracts it to `target` (UTF-8), or fails
+// with CreateError when `target` is null. EndOfArchive, doing nothing, past
+// the last entry.
+int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target);
+
+// The host's text into a fixed field of `N` bytes, NUL included; an empty
+// field when it does not fit, since a path cut short would name another
+// file.
+template <std::size_t N>
+void CopyToField(const std::string& text, char (&field)[N]) {
+  if (text.size() < N) {
+    std::memcpy(field, text.c_str(), text.size() + 1);
+  } else {
+    field[0] = '\0';
+  }
+}
+
+// The fields every header record shares, from a description: flags, sizes,
+// host OS, CRC, time and attributes, in the host's terms. The extended
+// records get the high halves of the sizes too: 0, since a database is
+// below 4 GiB.
+inline void FillSizes(std::uint32_t size, HeaderRecord* header) {
+  // Sizes of 2 GiB and more keep their bit pattern in the host's signed
+  // fields.
+  header->packedSize = static_cast<int>(size);
+  header->unpackedSize = static_cast<int>(size);
+}
+template <typename ExtendedHeader>
+void FillSizes(std::uint32_t size, ExtendedHeader* header) {
+  header->packedSize = size;
+  header->packedSizeHigh = 0;
+  header->unpackedSize = size;
+  header->unpackedSizeHigh = 0;
+}
+template <typename Header>
+void FillCommonFields(const PluginArchive& archive, const EntryDescription& description,
+                      Header* header) {
+  header->flags = 0;
+  FillSizes(description.size, header);
+  header->hostOs = 0;
+  header->fileCrc = 0;
+  const std::uint32_t attributes = WindowsAttributes(description.attributes);
+  if constexpr (kLinuxHost) {
+    header->fileTime = archive.linuxFileTime;
+    header->fileAttributes = static_cast<int>(ModeFromAttributes(attributes));
+  } else {
+    header->fileTime = static_cast<int>(description.time);
+    header->fileAttributes = static_cast<int>(attributes);
+  }
+}
+
+// Describes the entry under the cursor in a header record with 8-bit names.
+template <typename Header>
+int FillNarrowHeader(const PluginArchive& archive, Header* header) {
+  if (archive.AtEnd()) {
+    return EndOfArchive;
+  }
+  EntryDescription description;
+  DescribeEntry(*archive.database, archive.cursor, &description);
+  CopyToField(archive.narrowPath, header->archiveName);
+  if constexpr (kLinuxHost) {
+    NameToUtf8(description.name, header->fileName, sizeof header->fileName);
+  } else {
+    std::memcpy(header->fileName, description.name, description.nameLength + 1);
+  }
+  FillCommonFields(archive, description, header);
+  return ResultSuccess;
+}
+
+}  // namespace palmdb
+
+#endif  // PALMDB_PLUGIN_PLUGIN_ARCHIVE_H

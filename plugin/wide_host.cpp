@@ -1,0 +1,61 @@
+#include "plugin/wide_host.h"
+
+#include "platform/text.h"
+
+namespace palmdb {
+
+std::size_t NameToWide(const char* name, std::size_t length, wchar_t* out, std::size_t outSize) {
+  static const char kHex[] = "0123456789ABCDEF";
+  if (outSize == 0) {
+    return 0;
+  }
+  std::size_t written = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const std::uint16_t code = platform::Cp1252ToUnicode(c);
+    if (code != 0 || c == 0) {
+      if (written + 1 >= outSize) {
+        break;
+      }
+      out[written++] = static_cast<wchar_t>(code);
+    } else {
+      if (written + 3 >= outSize) {
+        break;
+      }
+      out[written++] = L'%';
+      out[written++] = static_cast<wchar_t>(kHex[c >> 4]);
+      out[written++] = static_cast<wchar_t>(kHex[c & 0x0F]);
+    }
+  }
+  out[written] = L'\0';
+  return written;
+}
+
+std::u16string WideToUtf16(const wchar_t* text) {
+  std::u16string units;
+  for (const wchar_t* p = text; *p != L'\0'; ++p) {
+    const auto code = static_cast<std::uint32_t>(*p);
+    if (code > 0xFFFF) {
+      // Only where wchar_t holds whole code points.
+      units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(code);
+    }
+  }
+  return units;
+}
+
+bool CopyToWideField(const std::u16string& text, wchar_t* field, std::size_t size) {
+  if (text.size() >= size) {
+    field[0] = L'\0';
+    return false;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    field[i] = static_cast<wchar_t>(text[i]);
+  }
+  field[text.size()] = L'\0';
+  return true;
+}
+
+}  // namespace palmdb
