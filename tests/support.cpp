@@ -11,10 +11,9 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "archive/entry.h"
 #include "archive/extraction.h"
-#include "archive/listing.h"
-
-#include "database/open_database.h"
+#include "platform/program.h"
 
 namespace testsupport {
 namespace fs = std::filesystem;
@@ -77,43 +76,37 @@ Bytes ReadWholeFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-palmdb::ArchiveState* Open(const std::string& path, int* result) {
-  std::vector<char> name(path.begin(), path.end());
-  name.push_back('\0');
-  OpenArchiveRecord record{};
-  record.archiveName = name.data();
-  record.result = -1;
-  palmdb::ArchiveState* state = palmdb::OpenDatabase(&record);
-  *result = record.result;
-  return state;
+DatabasePtr Open(const std::string& path, palmdb::Status* status) {
+  DatabasePtr database;
+  *status = palmdb::OpenDatabase(path.c_str(), &database);
+  return database;
 }
 
-StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
-                   int* result) {
-  return StatePtr(Open(folder.Write(name, bytes), result));
+DatabasePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
+                      palmdb::Status* status) {
+  return Open(folder.Write(name, bytes), status);
 }
 
 ReferenceDatabase ReadReference(const Bytes& file) {
-  ReferenceDatabase reference{ResultSuccess, false, {}};
+  ReferenceDatabase reference{palmdb::Status::kOk, {}};
   const auto big32 = [&file](std::size_t at) {
     return (std::uint32_t{file[at]} << 24) | (std::uint32_t{file[at + 1]} << 16) |
            (std::uint32_t{file[at + 2]} << 8) | file[at + 3];
   };
   if (file.size() < 78) {
-    reference.result = UnknownFormat;
-    reference.errorBox = true;
+    reference.status = palmdb::Status::kTooShort;
     return reference;
   }
   if (std::memcmp(file.data(), "Microsoft C/C++ MSF", 19) == 0 ||
       std::memcmp(file.data(), "Microsoft C/C++ program database", 32) == 0) {
-    reference.result = UnknownFormat;
+    reference.status = palmdb::Status::kNotADatabase;
     return reference;
   }
   const std::size_t count = (std::size_t{file[76]} << 8) | file[77];
   const bool resources = (file[33] & 1) != 0;
   const std::size_t entrySize = resources ? 10 : 8;
   if (78 + count * entrySize > file.size()) {
-    reference.result = ReadError;
+    reference.status = palmdb::Status::kReadFailed;
     return reference;
   }
   for (std::size_t i = 0; i < count; ++i) {
@@ -126,43 +119,36 @@ ReferenceDatabase ReadReference(const Bytes& file) {
   return reference;
 }
 
-std::size_t WalkAndCheck(palmdb::ArchiveState* state, const Bytes& file,
+std::size_t WalkAndCheck(const palmdb::Database& database, const Bytes& file,
                          const ReferenceDatabase& reference, const TempFolder& folder) {
   std::size_t extracted = 0;
-  std::size_t index = 0;
-  HeaderRecord header{};
-  while (palmdb::FillHeader(*state, &header) == ResultSuccess) {
-    if (index >= reference.entries.size()) {
-      ADD_FAILURE() << "more entries than the file lists";
-      break;
-    }
-    const ReferenceEntry& entry = reference.entries[index++];
-    EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), entry.size);
-    const std::string name = header.fileName;
+  EXPECT_EQ(database.catalogue.count, reference.entries.size());
+  const std::size_t count =
+      std::min<std::size_t>(database.catalogue.count, reference.entries.size());
+  for (std::uint32_t index = 0; index < count; ++index) {
+    palmdb::EntryDescription description;
+    palmdb::DescribeEntry(database, index, &description);
+    const ReferenceEntry& entry = reference.entries[index];
+    EXPECT_EQ(description.size, entry.size);
+    const std::string name = description.name;
     const std::string target = folder.File(name);
     // Entries may repeat a name; a second one must not replace the first.
     const bool existed = FileExists(target);
-    const int code =
-        palmdb::ProcessEntry(state, OpExtract, folder.WithSeparator().c_str(), name.c_str());
+    const palmdb::Status status = palmdb::ExtractEntry(database, index, target.c_str());
     if (existed) {
-      EXPECT_EQ(code, CreateError) << name;
+      EXPECT_EQ(status, palmdb::Status::kCannotCreate) << name;
     } else if (std::uint64_t{entry.offset} + entry.size > file.size()) {
-      EXPECT_EQ(code, ReadError) << name;
+      EXPECT_EQ(status, palmdb::Status::kReadFailed) << name;
       EXPECT_FALSE(FileExists(target)) << name;
     } else {
-      EXPECT_EQ(code, ResultSuccess) << name;
+      EXPECT_EQ(status, palmdb::Status::kOk) << name;
       EXPECT_EQ(ReadWholeFile(target),
                 Bytes(file.begin() + entry.offset, file.begin() + entry.offset + entry.size))
           << name;
       ++extracted;
     }
   }
-  EXPECT_EQ(index, reference.entries.size());
   return extracted;
-}
-
-void StateCloser::operator()(palmdb::ArchiveState* state) const {
-  palmdb::ReleaseArchive(state);
 }
 
 namespace {
@@ -175,7 +161,13 @@ palmdb::platform::FileHandle SpyOpen(const char* path) {
 }
 
 bool SpySize(palmdb::platform::FileHandle file, std::uint64_t* size) {
-  return palmdb::platform::NativeOperations().fileSize(file, size);
+  if (!palmdb::platform::NativeOperations().fileSize(file, size)) {
+    return false;
+  }
+  if (g_spy->faults.fakeSize != 0) {
+    *size = g_spy->faults.fakeSize;
+  }
+  return true;
 }
 
 std::size_t SpyRead(palmdb::platform::FileHandle file, std::uint64_t offset, void* buffer,
@@ -189,11 +181,14 @@ std::size_t SpyRead(palmdb::platform::FileHandle file, std::uint64_t offset, voi
 }
 
 palmdb::platform::FileHandle SpyCreate(const char* path) {
-  ++g_spy->creates;
   if (g_spy->faults.refuseCreate) {
     return palmdb::platform::kInvalidFile;
   }
-  return palmdb::platform::NativeOperations().createNew(path);
+  const palmdb::platform::FileHandle file = palmdb::platform::NativeOperations().createNew(path);
+  if (file != palmdb::platform::kInvalidFile) {
+    ++g_spy->creates;
+  }
+  return file;
 }
 
 std::size_t SpyWrite(palmdb::platform::FileHandle file, const void* buffer, std::size_t count) {
@@ -213,9 +208,10 @@ bool SpySetTime(palmdb::platform::FileHandle file, std::uint32_t dosDateTime) {
   return palmdb::platform::NativeOperations().setLastWriteTime(file, dosDateTime);
 }
 
-void SpyClose(palmdb::platform::FileHandle file) {
+bool SpyClose(palmdb::platform::FileHandle file) {
   ++g_spy->closes;
-  palmdb::platform::NativeOperations().close(file);
+  const bool closed = palmdb::platform::NativeOperations().close(file);
+  return closed && !g_spy->faults.failClose;
 }
 
 bool SpyRemove(const char* path) {
@@ -227,8 +223,8 @@ void SpyBox(const char* caption, const char* text) {
   g_spy->boxes.emplace_back(caption, text);
 }
 
-const palmdb::platform::Operations kSpyOperations = {SpyOpen,    SpySize,  SpyRead,   SpyCreate, SpyWrite,
-                                             SpySetTime, SpyClose, SpyRemove, SpyBox};
+const palmdb::platform::Operations kSpyOperations = {
+    SpyOpen, SpySize, SpyRead, SpyCreate, SpyWrite, SpySetTime, SpyClose, SpyRemove, SpyBox};
 
 }  // namespace
 

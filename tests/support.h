@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "database/archive_state.h"
+#include "database/database.h"
 #include "platform/platform.h"
 #include "tools/database_builder.h"
 
@@ -44,18 +44,14 @@ bool FileExists(const std::string& path);
 std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second);
 Bytes ReadWholeFile(const std::string& path);
 
-// Opens `path` as the host does; the result code lands in `*result`.
-palmdb::ArchiveState* Open(const std::string& path, int* result);
+using DatabasePtr = std::unique_ptr<palmdb::Database>;
 
-// Closes the state when it goes out of scope.
-struct StateCloser {
-  void operator()(palmdb::ArchiveState* state) const;
-};
-using StatePtr = std::unique_ptr<palmdb::ArchiveState, StateCloser>;
+// Opens `path`; the status lands in `*status`.
+DatabasePtr Open(const std::string& path, palmdb::Status* status);
 
 // Writes `bytes` into `folder` under `name` and opens it.
-StatePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
-                   int* result);
+DatabasePtr OpenBytes(const TempFolder& folder, const std::string& name, const Bytes& bytes,
+                      palmdb::Status* status);
 
 // An independent plain reading of a database file: what opening it must
 // give, and each entry's offset and size.
@@ -64,16 +60,15 @@ struct ReferenceEntry {
   std::uint32_t size;
 };
 struct ReferenceDatabase {
-  int result;  // the code opening must give
-  bool errorBox;
+  palmdb::Status status;  // what opening must give
   std::vector<ReferenceEntry> entries;
 };
 ReferenceDatabase ReadReference(const Bytes& file);
 
-// Walks the whole database as the host does: describes each entry and
-// extracts it into `folder` under its own name. Checks every entry against
-// the reference and the file's bytes, and returns how many were extracted.
-std::size_t WalkAndCheck(palmdb::ArchiveState* state, const Bytes& file,
+// Walks the whole database: describes each entry and extracts it into
+// `folder` under its own name. Checks every entry against the reference and
+// the file's bytes, and returns how many were extracted.
+std::size_t WalkAndCheck(const palmdb::Database& database, const Bytes& file,
                          const ReferenceDatabase& reference, const TempFolder& folder);
 
 // What the platform spy does wrong on purpose. Calls are counted from 0
@@ -83,6 +78,8 @@ struct Faults {
   int shortWriteAt = -1;  // this write writes one byte fewer than asked
   bool refuseCreate = false;
   bool refuseSetTime = false;
+  bool failClose = false;      // every close reports an error (the file is closed)
+  std::uint64_t fakeSize = 0;  // when not 0, the size every file reports
 };
 
 // Forwards every operation to the native one, counting calls and recording
@@ -97,7 +94,7 @@ class PlatformSpy {
   Faults faults;
   int opens = 0;
   int reads = 0;
-  int creates = 0;
+  int creates = 0;  // successful ones
   int writes = 0;
   int closes = 0;
   int removes = 0;
