@@ -24,6 +24,7 @@
 #include "database/database.h"
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "platform/text.h"
 #include "plugin/plugin_api.h"
 #include "tools/database_builder.h"
 #include "tools/plugin_library.h"
@@ -196,8 +197,36 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
   char perEntry[96];
   std::snprintf(perEntry, sizeof perEntry, "%.1f ns per entry listed",
                 (list.subject - open.subject) * 1e6 / options.records);
-  return {{"open", open.subject, open.floor, 1.5, note},
-          {"open and list", list.subject, list.floor, 1.5, perEntry}};
+  std::vector<Row> rows = {{"open", open.subject, open.floor, 1.5, note},
+                           {"open and list", list.subject, list.floor, 1.5, perEntry}};
+
+  // Where the plug-in has the wide entry points, listing through them (UTF-16
+  // names and path in a record of 2 x 1024 characters) against ReadHeader.
+  if (plugin.openArchiveW != nullptr && plugin.readHeaderExW != nullptr) {
+    std::u16string units;
+    if (!palmdb::platform::Utf8ToUtf16(path, &units)) {
+      Fail("cannot convert " + path);
+    }
+    std::wstring widePath(units.begin(), units.end());
+    auto header = std::make_unique<HeaderRecordExW>();
+    const auto walkWide = [&] {
+      OpenArchiveRecordW record{};
+      record.archiveName = widePath.data();
+      ArchiveHandle handle = plugin.openArchiveW(&record);
+      if (handle == nullptr) {
+        Fail("cannot open " + path + " through OpenArchiveW");
+      }
+      while (plugin.readHeaderExW(handle, header.get()) == 0) {
+        checksum += header->unpackedSize;
+        plugin.processFileW(handle, OpSkip, nullptr, nullptr);
+      }
+      plugin.closeArchive(handle);
+    };
+    const Medians wide = Compare(options.repeat, nothing, walkWide, [&] { walk(true); });
+    rows.push_back({"list through ReadHeaderExW", wide.subject, wide.floor, 1.5,
+                    "floor: the same listing through ReadHeader"});
+  }
+  return rows;
 }
 
 // Peak resident memory of the process in bytes, or 0 where unknown.

@@ -31,6 +31,15 @@ bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin) {
   Resolve(plugin->library, "GetPackerCaps", &plugin->getPackerCaps);
   Resolve(plugin->library, "PackFiles", &plugin->packFiles);
   Resolve(plugin->library, "DeleteFiles", &plugin->deleteFiles);
+  Resolve(plugin->library, "OpenArchiveW", &plugin->openArchiveW);
+  Resolve(plugin->library, "ReadHeaderEx", &plugin->readHeaderEx);
+  Resolve(plugin->library, "ReadHeaderExW", &plugin->readHeaderExW);
+  Resolve(plugin->library, "ProcessFileW", &plugin->processFileW);
+  Resolve(plugin->library, "SetChangeVolProcW", &plugin->setChangeVolProcW);
+  Resolve(plugin->library, "SetProcessDataProcW", &plugin->setProcessDataProcW);
+  Resolve(plugin->library, "CanYouHandleThisFile", &plugin->canYouHandleThisFile);
+  Resolve(plugin->library, "CanYouHandleThisFileW", &plugin->canYouHandleThisFileW);
+  Resolve(plugin->library, "GetBackgroundFlags", &plugin->getBackgroundFlags);
   return true;
 }
 

@@ -24,10 +24,21 @@ struct PluginLibrary {
   GetPackerCapsFunction getPackerCaps = nullptr;
   PackFilesFunction packFiles = nullptr;
   DeleteFilesFunction deleteFiles = nullptr;
+  // The wide-character and extended entry points; null where the plug-in
+  // does not export them (all but the 64-bit Windows one).
+  OpenArchiveWFunction openArchiveW = nullptr;
+  ReadHeaderExFunction readHeaderEx = nullptr;
+  ReadHeaderExWFunction readHeaderExW = nullptr;
+  ProcessFileWFunction processFileW = nullptr;
+  SetChangeVolProcWFunction setChangeVolProcW = nullptr;
+  SetProcessDataProcWFunction setProcessDataProcW = nullptr;
+  CanYouHandleThisFileFunction canYouHandleThisFile = nullptr;
+  CanYouHandleThisFileWFunction canYouHandleThisFileW = nullptr;
+  GetBackgroundFlagsFunction getBackgroundFlags = nullptr;
 };
 
-// Loads the library and looks up the nine exports; a missing one stays
-// null. False when the library itself cannot be loaded.
+// Loads the library and looks up the nine exports and the extended ones; a
+// missing one stays null. False when the library itself cannot be loaded.
 bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin);
 
 // Names of the exports that were not found; with `listingOnly`, only of the
