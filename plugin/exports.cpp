@@ -37,10 +37,7 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
   if (record == nullptr) {
     return nullptr;
   }
-  record->commentBuffer = nullptr;
-  record->commentBufferSize = 0;
-  record->commentSize = 0;
-  record->commentState = 0;
+  palmdb::ClearComment(record);
   try {
     const char* path = record->archiveName;
     std::string utf8;

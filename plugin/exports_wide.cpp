@@ -39,10 +39,7 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record)
   if (record == nullptr) {
     return nullptr;
   }
-  record->commentBuffer = nullptr;
-  record->commentBufferSize = 0;
-  record->commentSize = 0;
-  record->commentState = 0;
+  palmdb::ClearComment(record);
   try {
     if (record->archiveName == nullptr || record->archiveName[0] == L'\0') {
       record->result = OpenError;

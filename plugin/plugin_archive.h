@@ -77,6 +77,16 @@ void CopyToField(const std::string& text, char (&field)[N]) {
   }
 }
 
+// The comment fields of an open record, which the plug-in clears on every
+// call: databases carry no archive comment.
+template <typename OpenRecord>
+void ClearComment(OpenRecord* record) {
+  record->commentBuffer = nullptr;
+  record->commentBufferSize = 0;
+  record->commentSize = 0;
+  record->commentState = 0;
+}
+
 // The fields every header record shares, from a description: flags, sizes,
 // host OS, CRC, time and attributes, in the host's terms. The extended
 // records get the high halves of the sizes too: 0, since a database is
