@@ -15,7 +15,6 @@ namespace {
 using testsupport::Bytes;
 using testsupport::PlatformSpy;
 using testsupport::ReadWholeFile;
-using testsupport::StatePtr;
 using testsupport::TempFolder;
 
 struct Sample {
@@ -66,22 +65,23 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
     const testsupport::ReferenceDatabase reference = testsupport::ReadReference(file);
-    const int expected = reference.result;
+    const palmdb::Status expected = reference.status;
     if (sample.kind == "record" || sample.kind == "resource") {
-      EXPECT_EQ(expected, ResultSuccess);
+      EXPECT_EQ(expected, palmdb::Status::kOk);
     }
     if (sample.kind == "msvc") {
-      EXPECT_EQ(expected, UnknownFormat);
+      EXPECT_EQ(expected, palmdb::Status::kNotADatabase);
     }
     PlatformSpy spy;
-    int result = -1;
-    StatePtr state(testsupport::Open(path, &result));
-    EXPECT_EQ(result, expected);
-    EXPECT_EQ(state != nullptr, expected == ResultSuccess);
-    EXPECT_EQ(spy.boxes.size(), reference.errorBox ? 1u : 0u);
-    if (state != nullptr) {
-      EXPECT_EQ(state->catalogue.count, static_cast<std::uint32_t>(sample.records));
-      EXPECT_EQ(state->header.IsResourceDatabase(), sample.kind == "resource");
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    EXPECT_EQ(status, expected);
+    EXPECT_EQ(database != nullptr, expected == palmdb::Status::kOk);
+    EXPECT_TRUE(spy.boxes.empty());
+    EXPECT_EQ(spy.closes, database != nullptr ? 0 : spy.opens);
+    if (database != nullptr) {
+      EXPECT_EQ(database->catalogue.count, static_cast<std::uint32_t>(sample.records));
+      EXPECT_EQ(database->header.IsResourceDatabase(), sample.kind == "resource");
     }
   }
 }
@@ -94,12 +94,12 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    int result = -1;
-    StatePtr state(testsupport::Open(path, &result));
-    ASSERT_NE(state, nullptr);
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    ASSERT_NE(database, nullptr);
     TempFolder target;
     const std::size_t extracted =
-        testsupport::WalkAndCheck(state.get(), file, testsupport::ReadReference(file), target);
+        testsupport::WalkAndCheck(*database, file, testsupport::ReadReference(file), target);
     EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
 }
