@@ -199,7 +199,8 @@ TEST(ExtractEntry, EntriesOutsideTheFileFailWithoutATarget) {
   EXPECT_EQ(ReadWholeFile(existing), (Bytes{1, 2}));
 }
 
-// A failed read or write removes the target it made; the database stays usable for the next entry.
+// A failed read or write, or a close that reports an error after writing,
+// removes the target it made; the database stays usable for the next entry.
 TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   struct Case {
     std::string what;
@@ -222,6 +223,9 @@ TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   testsupport::Faults refused;
   refused.refuseCreate = true;
   cases.push_back({"creation refused", refused, Status::kCannotCreate, false});
+  testsupport::Faults closeFails;
+  closeFails.failClose = true;
+  cases.push_back({"closing fails", closeFails, Status::kWriteFailed, true});
 
   const Bytes big = Pattern(2 * palmdb::kCopyBufferSize + 17, 5);
   for (const Case& c : cases) {
@@ -239,6 +243,32 @@ TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
     ASSERT_EQ(f.Extract(1, "next"), Status::kOk);
     EXPECT_EQ(ReadWholeFile(f.target.File("next")), f.data[1]);
   }
+}
+
+// Every target that extraction creates is closed again, whether the entry
+// extracts or fails.
+TEST(ExtractEntry, ClosesEveryTargetItCreates) {
+  TempFolder folder;
+  // Entry 0 extracts; entry 1's target exists; entries 2 and 3 lie past the
+  // end of the file.
+  const Bytes bytes = DatabaseBuilder()
+                          .AddRecord("abc")
+                          .AddRecord("de")
+                          .AddRecord("f")
+                          .AddRecord("g")
+                          .Offset(3, 5000)
+                          .Build();
+  Status status = Status::kNoMemory;
+  DatabasePtr database = OpenBytes(folder, "db.pdb", bytes, &status);
+  ASSERT_NE(database, nullptr);
+  TempFolder out;
+  out.Write("#00001.data", Bytes{7});
+  PlatformSpy spy;
+  EXPECT_EQ(testsupport::WalkAndCheck(*database, bytes, testsupport::ReadReference(bytes), out),
+            1u);
+  EXPECT_EQ(spy.creates, 3);
+  EXPECT_EQ(spy.closes, spy.creates);
+  EXPECT_EQ(spy.removes, 2);
 }
 
 // Targets in folders that do not exist, or under a file, cannot be created;

@@ -203,6 +203,33 @@ TEST(OpenDatabase, RefusesFilesOf4GiBAndMore) {
   EXPECT_EQ(spy.closes, 1);
 }
 
+// 32-bit offsets reach up to 4 GiB - 1: the largest size that opens, and the
+// first that does not. The size is faked; the list is the real file's.
+TEST(OpenDatabase, SizeLimitLiesAt4GiB) {
+  struct Case {
+    std::uint64_t size;
+    Status status;
+  };
+  const Case cases[] = {{0xFFFFFFFFull, Status::kOk},
+                        {0x100000000ull, Status::kNotADatabase},
+                        {0x100000001ull, Status::kNotADatabase}};
+  TempFolder folder;
+  const std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    PlatformSpy spy;
+    spy.faults.fakeSize = c.size;
+    Status status = Status::kNoMemory;
+    auto database = testsupport::Open(path, &status);
+    EXPECT_EQ(status, c.status);
+    ASSERT_EQ(database != nullptr, c.status == Status::kOk);
+    if (database != nullptr) {
+      EXPECT_EQ(database->fileSize, c.size);
+      EXPECT_EQ(database->catalogue.count, 1u);
+    }
+  }
+}
+
 TEST(OpenDatabase, SeveralDatabasesStayOpenIndependently) {
   TempFolder folder;
   Status status = Status::kNoMemory;

@@ -1,5 +1,7 @@
 // The plug-in's handle in this process, where the platform spy reaches it:
-// the host's codes and attribute bits, the cursor and the operations.
+// the host's codes and attribute bits, the cursor, the operations, and the
+// exported ProcessFile built into this program to see what platform faults
+// come to at the host's side.
 #include "plugin/plugin_archive.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +129,27 @@ TEST(FillNarrowHeader, WrappedSizesKeepTheirBits) {
     EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), size);
     EXPECT_EQ(archive->cursor, 0u);
   }
+}
+
+// The exported ProcessFile, built into this program: a close that reports an
+// error after writing is a write error to the host, and leaves no target.
+TEST(ProcessFileInProcess, AFailedCloseIsAWriteError) {
+  TempFolder folder;
+  std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
+  OpenArchiveRecord record{};
+  record.archiveName = path.data();
+  const ArchiveHandle handle = OpenArchive(&record);
+  ASSERT_NE(handle, nullptr);
+  std::string target = folder.File("target");
+  {
+    PlatformSpy spy;
+    spy.faults.failClose = true;
+    EXPECT_EQ(ProcessFile(handle, OpExtract, nullptr, target.data()), WriteError);
+    EXPECT_EQ(spy.creates, 1);
+    EXPECT_EQ(spy.removes, 1);
+  }
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_EQ(CloseArchive(handle), ResultSuccess);
 }
 
 }  // namespace
