@@ -507,6 +507,93 @@ TEST_F(ExportsTest, JoinsTheDestinationPathAndName) {
   }
 }
 
+// Testing reads each entry through: one whose bytes lie outside the file is
+// a read error, a whole one succeeds; nothing is written and the cursor moves
+// on after each.
+TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
+  TempFolder folder;
+  const std::string path = folder.Write(
+      "db.pdb", DatabaseBuilder().AddRecord("outside").AddRecord("whole").Offset(0, 4000).Build());
+  const std::string out = folder.File("out");
+  ASSERT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
+  std::string destPath = out + palmdb::platform::PathSeparator();
+  int result = -1;
+  ArchiveHandle handle = Open(path, &result);
+  ASSERT_NE(handle, nullptr);
+  for (int expected : {ReadError, ResultSuccess}) {
+    HeaderRecord header{};
+    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    EXPECT_EQ(exports_.processFile(handle, OpTest, destPath.data(), header.fileName), expected)
+        << header.fileName;
+  }
+  HeaderRecord header{};
+  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_TRUE(FolderContents(out).empty());
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+// A path of exactly `length` bytes under `base`: folders of 50 bytes, then
+// one name for the rest.
+std::string PathOfLength(const std::string& base, std::size_t length) {
+  std::string path = base;
+  while (length - path.size() > 100) {
+    path += palmdb::platform::PathSeparator() + std::string(49, 'd');
+    EXPECT_TRUE(palmdb::platform::MakeFolder(path.c_str())) << path.size();
+  }
+  path += palmdb::platform::PathSeparator();
+  path += std::string(length - path.size(), 'f');
+  return path;
+}
+
+// The 8-bit entry points on Windows take paths shorter than the host's
+// 260-byte fields and refuse longer ones untouched; on Linux paths of any
+// length open and extract, and the archive-name field of a path that does
+// not fit it stays empty rather than naming another file.
+TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
+  TempFolder folder;
+  const Bytes database = DatabaseBuilder().AddRecord("deep").Build();
+  const Bytes entry{'d', 'e', 'e', 'p'};
+  std::string shortPath = folder.Write("short.pdb", database);
+  for (std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{320}}) {
+    SCOPED_TRACE(length);
+    const bool fits = length < HOST_NAME_SIZE;
+    const bool usable = palmdb::kLinuxHost || fits;
+
+    const std::string base = folder.File(std::to_string(length));
+    ASSERT_TRUE(palmdb::platform::MakeFolder(base.c_str()));
+    const std::string path = PathOfLength(base, length);
+    ASSERT_EQ(path.size(), length);
+    ASSERT_TRUE(dbbuild::WriteNewFile(path, database));
+    int result = -1;
+    ArchiveHandle handle = Open(path, &result);
+    EXPECT_EQ(result, usable ? ResultSuccess : OpenError);
+    ASSERT_EQ(handle != nullptr, usable);
+    if (handle != nullptr) {
+      HeaderRecord header;
+      FillWithSentinel(&header);
+      ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+      EXPECT_EQ(std::string(header.archiveName), fits ? path : "");
+      EXPECT_STREQ(header.fileName, "#00000.data");
+      EXPECT_EQ(exports_.closeArchive(handle), 0);
+    }
+
+    // A target of the same length, extracted from a database with a short
+    // path.
+    const std::string targets = base + "-targets";
+    ASSERT_TRUE(palmdb::platform::MakeFolder(targets.c_str()));
+    std::string target = PathOfLength(targets, length);
+    handle = Open(shortPath, &result);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()),
+              usable ? ResultSuccess : CreateError);
+    EXPECT_EQ(testsupport::FileExists(target), usable);
+    if (usable) {
+      EXPECT_EQ(testsupport::ReadWholeFile(target), entry);
+    }
+    EXPECT_EQ(exports_.closeArchive(handle), 0);
+  }
+}
+
 // Each handle keeps its own cursor and file: walking several databases in
 // turn, one step at a time, extracts the same files as walking each alone.
 TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
