@@ -2,12 +2,15 @@
 // folder, and checks each against a plain reading of the file's bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "database/detection.h"
 #include "tests/support.h"
 
 namespace {
@@ -102,6 +105,29 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
         testsupport::WalkAndCheck(*database, file, testsupport::ReadReference(file), target);
     EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
+}
+
+// Content detection over every file in the folder: the Palm databases pass;
+// the debug-symbols files, the damaged databases and the manifest do not.
+TEST_F(SamplesTest, OnlyPalmDatabasesLookLikeDatabases) {
+  std::map<std::string, std::string> kinds;
+  for (const Sample& sample : samples_) {
+    kinds[sample.file] = sample.kind;
+  }
+  std::size_t databases = 0;
+  for (const auto& item : std::filesystem::directory_iterator(folder_)) {
+    const std::string name = item.path().filename().string();
+    SCOPED_TRACE(name);
+    const std::string kind = kinds.count(name) != 0 ? kinds[name] : "not listed";
+    const bool database = kind == "record" || kind == "resource";
+    EXPECT_EQ(palmdb::FileLooksLikeDatabase(item.path().string().c_str()), database) << kind;
+    databases += database ? 1 : 0;
+  }
+  // Every database the manifest lists was seen.
+  EXPECT_EQ(databases, static_cast<std::size_t>(std::count_if(
+                           samples_.begin(), samples_.end(), [](const Sample& sample) {
+                             return sample.kind == "record" || sample.kind == "resource";
+                           })));
 }
 
 }  // namespace
