@@ -5,6 +5,7 @@
 // host's process.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
@@ -47,12 +48,15 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
       record->result = OpenError;
       return nullptr;
     }
-    palmdb::PluginArchive* archive = palmdb::OpenPluginArchive(utf8, &record->result);
-    if (archive != nullptr) {
+    // Held until the paths are stored, so that running out of memory on the
+    // way closes it again.
+    std::unique_ptr<palmdb::PluginArchive> archive(
+        palmdb::OpenPluginArchive(utf8, &record->result));
+    if (archive) {
       archive->narrowPath = path;
       palmdb::platform::Utf8ToUtf16(utf8, &archive->widePath);
     }
-    return archive;
+    return archive.release();
   } catch (...) {
     record->result = NoMemory;
     return nullptr;

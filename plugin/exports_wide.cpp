@@ -3,6 +3,7 @@
 // sizes, detection by content, and extraction in a background thread.
 // Built into the 64-bit Windows plug-in only.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "database/detection.h"
@@ -46,12 +47,15 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record)
       return nullptr;
     }
     std::u16string path = palmdb::WideToUtf16(record->archiveName);
-    palmdb::PluginArchive* archive = palmdb::OpenPluginArchive(Utf8Of(path), &record->result);
-    if (archive != nullptr) {
+    // Held until the paths are stored, so that running out of memory on the
+    // way closes it again.
+    std::unique_ptr<palmdb::PluginArchive> archive(
+        palmdb::OpenPluginArchive(Utf8Of(path), &record->result));
+    if (archive) {
       archive->narrowPath = AsciiForm(path);
       archive->widePath = std::move(path);
     }
-    return archive;
+    return archive.release();
   } catch (...) {
     record->result = NoMemory;
     return nullptr;

@@ -21,19 +21,21 @@ struct Expected {
   std::uint32_t offset;
   std::uint32_t size;
   std::uint16_t recordAttributes;
+  std::uint32_t uniqueId;
 };
 
-void ExpectCatalogue(const palmdb::ArchiveState& state, const std::vector<Expected>& expected) {
-  ASSERT_EQ(state.catalogue.count, expected.size());
+void ExpectCatalogue(const palmdb::Database& database, const std::vector<Expected>& expected) {
+  ASSERT_EQ(database.catalogue.count, expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    const palmdb::EntryRecord& entry = state.catalogue.entries[i];
+    const palmdb::EntryRecord& entry = database.catalogue.entries[i];
     EXPECT_EQ(std::string(entry.type, 4), expected[i].type);
     EXPECT_EQ(entry.type[4], '\0');
     EXPECT_EQ(entry.id, expected[i].id);
     EXPECT_EQ(entry.offset, expected[i].offset);
     EXPECT_EQ(entry.size, expected[i].size);
     EXPECT_EQ(entry.recordAttributes, expected[i].recordAttributes);
+    EXPECT_EQ(entry.uniqueId, expected[i].uniqueId);
   }
 }
 
@@ -55,43 +57,46 @@ TEST(BuildCatalogue, DecodesBothLayouts) {
   };
   const Case cases[] = {
       {"record list entry",
-       RawDatabase(0, 1, Bytes{0x00, 0x00, 0x01, 0x00, 0x40, 0x00, 0x00, 0x2A}, 300),
-       {{"data", 0, 256, 44, 0x40}}},
+       RawDatabase(0, 1, Bytes{0x00, 0x00, 0x01, 0x00, 0x40, 0x12, 0x34, 0x2A}, 300),
+       {{"data", 0, 256, 44, 0x40, 0x12342A}}},
       {"resource list entry",
        RawDatabase(1, 1, Bytes{0x74, 0x41, 0x49, 0x42, 0x03, 0xE8, 0x00, 0x00, 0x00, 0x60}, 100),
-       {{"tAIB", 1000, 96, 4, 0}}},
+       {{"tAIB", 1000, 96, 4, 0, 0}}},
       {"resource types keep every byte",
        RawDatabase(1, 2, Bytes{0x00, 0x41, 0xFF, 0x0A, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x70,  //
                                0x20, 0x2F, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x71},
                    0x80),
-       {{std::string("\0A\xFF\n", 4), 65535, 0x70, 1, 0},
-        {std::string(" /\0:", 4), 0, 0x71, 0x0F, 0}}},
+       {{std::string("\0A\xFF\n", 4), 65535, 0x70, 1, 0, 0},
+        {std::string(" /\0:", 4), 0, 0x71, 0x0F, 0, 0}}},
       {"three records at 100, 150, 150 in 200 bytes",
-       RawDatabase(0, 3, Bytes{0, 0, 0, 100, 0x80, 0, 0, 1, 0, 0, 0, 150, 0x1F, 0, 0, 2,  //
-                               0, 0, 0, 150, 0x00, 0, 0, 3},
+       RawDatabase(0, 3,
+                   Bytes{0, 0, 0, 100, 0x80, 0,    0, 1, 0, 0, 0, 150, 0x1F, 0xFF, 0xFF, 0xFF,  //
+                         0, 0, 0, 150, 0x00, 0x80, 0, 3},
                    200),
-       {{"data", 0, 100, 50, 0x80}, {"data", 1, 150, 0, 0x1F}, {"data", 2, 150, 50, 0}}},
+       {{"data", 0, 100, 50, 0x80, 1},
+        {"data", 1, 150, 0, 0x1F, 0xFFFFFF},
+        {"data", 2, 150, 50, 0, 0x800003}}},
       {"decreasing offsets wrap around",
        RawDatabase(0, 2, Bytes{0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0}, 300),
-       {{"data", 0, 200, 0xFFFFFF9Cu, 0}, {"data", 1, 100, 200, 0}}},
+       {{"data", 0, 200, 0xFFFFFF9Cu, 0, 0}, {"data", 1, 100, 200, 0, 0}}},
       {"last entry past the end of the file",
        RawDatabase(1, 1, Bytes{'c', 'o', 'd', 'e', 0, 1, 0, 0, 0x10, 0x00}, 100),
-       {{"code", 1, 0x1000, 100u - 0x1000u, 0}}},
+       {{"code", 1, 0x1000, 100u - 0x1000u, 0, 0}}},
       {"ids may repeat",
        RawDatabase(1, 2, Bytes{'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 98,  //
                                'c', 'o', 'd', 'e', 0, 1, 0, 0, 0, 99},
                    100),
-       {{"code", 1, 98, 1, 0}, {"code", 1, 99, 1, 0}}},
+       {{"code", 1, 98, 1, 0, 0}, {"code", 1, 99, 1, 0, 0}}},
   };
   TempFolder folder;
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    int result = -1;
-    auto state = OpenBytes(folder, "case" + std::to_string(index++), c.database, &result);
-    ASSERT_EQ(result, ResultSuccess);
-    ASSERT_NE(state, nullptr);
-    ExpectCatalogue(*state, c.entries);
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    auto database = OpenBytes(folder, "case" + std::to_string(index++), c.database, &status);
+    ASSERT_EQ(status, palmdb::Status::kOk);
+    ASSERT_NE(database, nullptr);
+    ExpectCatalogue(*database, c.entries);
   }
 }
 
@@ -99,32 +104,33 @@ TEST(BuildCatalogue, DecodesBothLayouts) {
 // after it as further entries; only running past the end of the file fails.
 TEST(BuildCatalogue, OvercountedListsReadOnUntilTheEndOfTheFile) {
   TempFolder folder;
-  const Bytes database = DatabaseBuilder().AddRecord(Bytes(16, 0x11)).Build();  // 78+8+2+16
+  const Bytes original = DatabaseBuilder().AddRecord(Bytes(16, 0x11)).Build();  // 78+8+2+16
   struct Case {
     std::uint16_t count;
-    int result;
+    palmdb::Status status;
   };
   // The file has room for three list entries of 8 bytes after the header.
-  const Case cases[] = {{1, ResultSuccess},
-                        {2, ResultSuccess},
-                        {3, ResultSuccess},
-                        {4, ReadError},
-                        {65535, ReadError}};
+  const Case cases[] = {{1, palmdb::Status::kOk},
+                        {2, palmdb::Status::kOk},
+                        {3, palmdb::Status::kOk},
+                        {4, palmdb::Status::kReadFailed},
+                        {65535, palmdb::Status::kReadFailed}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
-    Bytes bytes = database;
+    Bytes bytes = original;
     bytes[76] = static_cast<std::uint8_t>(c.count >> 8);
     bytes[77] = static_cast<std::uint8_t>(c.count);
-    int result = -1;
-    auto state = OpenBytes(folder, "over" + std::to_string(c.count), bytes, &result);
-    EXPECT_EQ(result, c.result);
-    EXPECT_EQ(state != nullptr, c.result == ResultSuccess);
-    if (state != nullptr) {
-      EXPECT_EQ(state->catalogue.count, c.count);
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    auto database = OpenBytes(folder, "over" + std::to_string(c.count), bytes, &status);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(database != nullptr, c.status == palmdb::Status::kOk);
+    if (database != nullptr) {
+      EXPECT_EQ(database->catalogue.count, c.count);
       // The second entry is made of the padding and the data bytes.
       if (c.count >= 2) {
-        EXPECT_EQ(state->catalogue.entries[1].offset, 0x00001111u);
-        EXPECT_EQ(state->catalogue.entries[1].recordAttributes, 0x11);
+        EXPECT_EQ(database->catalogue.entries[1].offset, 0x00001111u);
+        EXPECT_EQ(database->catalogue.entries[1].recordAttributes, 0x11);
+        EXPECT_EQ(database->catalogue.entries[1].uniqueId, 0x111111u);
       }
     }
   }
@@ -144,18 +150,18 @@ TEST(BuildCatalogue, BuilderDatabasesRoundTrip) {
                           data);
   }
   for (std::uint16_t i = 0; i < 50; ++i) {
-    recordEntries.push_back(
-        {"data", i, records.DataOffset(i), i * 3u, static_cast<std::uint8_t>(i * 5)});
+    recordEntries.push_back({"data", i, records.DataOffset(i), i * 3u,
+                             static_cast<std::uint8_t>(i * 5), 0x6F0000u + i});
     resourceEntries.push_back({"r" + std::to_string(100 + i), static_cast<std::uint16_t>(i * 1000),
-                               resources.DataOffset(i), i * 3u, 0});
+                               resources.DataOffset(i), i * 3u, 0, 0});
   }
-  int result = -1;
-  auto recordState = OpenBytes(folder, "records.pdb", records.Build(), &result);
-  ASSERT_NE(recordState, nullptr);
-  ExpectCatalogue(*recordState, recordEntries);
-  auto resourceState = OpenBytes(folder, "resources.prc", resources.Build(), &result);
-  ASSERT_NE(resourceState, nullptr);
-  ExpectCatalogue(*resourceState, resourceEntries);
+  palmdb::Status status = palmdb::Status::kNoMemory;
+  auto recordDatabase = OpenBytes(folder, "records.pdb", records.Build(), &status);
+  ASSERT_NE(recordDatabase, nullptr);
+  ExpectCatalogue(*recordDatabase, recordEntries);
+  auto resourceDatabase = OpenBytes(folder, "resources.prc", resources.Build(), &status);
+  ASSERT_NE(resourceDatabase, nullptr);
+  ExpectCatalogue(*resourceDatabase, resourceEntries);
 }
 
 }  // namespace

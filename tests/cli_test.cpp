@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "archive/entry_name.h"
-#include "database/open_database.h"
+#include "database/database.h"
+#include "platform/program.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
 #include "tests/support.h"
@@ -106,21 +107,19 @@ struct Entry {
 };
 
 struct Contents {
-  int result = -1;
+  palmdb::Status status = palmdb::Status::kNoMemory;
   std::vector<Entry> entries;
 };
 
 Contents ReadContents(const std::string& path) {
   Contents contents;
-  testsupport::PlatformSpy quiet;  // the error box of a short file goes to the spy
-  std::unique_ptr<palmdb::ArchiveState, testsupport::StateCloser> state(
-      testsupport::Open(path, &contents.result));
-  if (state == nullptr) {
+  const testsupport::DatabasePtr database = testsupport::Open(path, &contents.status);
+  if (database == nullptr) {
     return contents;
   }
   const Bytes file = testsupport::ReadWholeFile(path);
-  for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
-    const palmdb::EntryRecord& record = state->catalogue.entries[i];
+  for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
+    const palmdb::EntryRecord& record = database->catalogue.entries[i];
     Entry entry;
     char name[palmdb::kMaxEntryNameSize];
     palmdb::FormatEntryName(record, name);
@@ -141,14 +140,15 @@ Contents ReadContents(const std::string& path) {
   return contents;
 }
 
-// What palmdb says when it cannot open a database, by the core's result.
-std::string OpenMessage(int result) {
-  switch (result) {
-    case OpenError:
+// What palmdb says when it cannot open a database, by the core's status.
+std::string OpenMessage(palmdb::Status status) {
+  switch (status) {
+    case palmdb::Status::kCannotOpen:
       return "not found";
-    case UnknownFormat:
+    case palmdb::Status::kTooShort:
+    case palmdb::Status::kNotADatabase:
       return "not a Palm database";
-    case ReadError:
+    case palmdb::Status::kReadFailed:
       return "truncated record list";
     default:
       return "unexpected";
@@ -165,10 +165,10 @@ std::set<std::string> FolderContents(const std::string& folder) {
 
 // Checks the listing of a database against its contents.
 void ExpectListing(const Outcome& outcome, const Contents& contents, const std::string& path) {
-  if (contents.result != ResultSuccess) {
+  if (contents.status != palmdb::Status::kOk) {
     EXPECT_NE(outcome.status, 0);
     EXPECT_TRUE(Contains(outcome.err, path)) << outcome.err;
-    EXPECT_TRUE(Contains(outcome.err, OpenMessage(contents.result))) << outcome.err;
+    EXPECT_TRUE(Contains(outcome.err, OpenMessage(contents.status))) << outcome.err;
     return;
   }
   ASSERT_EQ(outcome.status, 0) << outcome.err;
@@ -196,9 +196,9 @@ void ExpectListing(const Outcome& outcome, const Contents& contents, const std::
 // Checks an extraction of every entry into `folder`.
 void ExpectExtraction(const Outcome& outcome, const Contents& contents, const std::string& path,
                       const std::string& folder) {
-  if (contents.result != ResultSuccess) {
+  if (contents.status != palmdb::Status::kOk) {
     EXPECT_NE(outcome.status, 0);
-    EXPECT_TRUE(Contains(outcome.err, OpenMessage(contents.result))) << outcome.err;
+    EXPECT_TRUE(Contains(outcome.err, OpenMessage(contents.status))) << outcome.err;
     return;
   }
   bool allExtractable = true;
@@ -239,7 +239,7 @@ class SampleDatabaseTest : public ::testing::TestWithParam<SampleKind> {
     const Outcome made = RunProgram(PALMDB_SAMPLE_TOOL_PATH, arguments);
     ASSERT_EQ(made.status, 0) << made.err;
     contents_ = ReadContents(path_);
-    ASSERT_EQ(contents_.result, ResultSuccess);
+    ASSERT_EQ(contents_.status, palmdb::Status::kOk);
     ASSERT_GE(contents_.entries.size(), 3u);
   }
 
@@ -297,7 +297,8 @@ TEST_P(SampleDatabaseTest, NamesNotFoundAreErrorsButTheOthersAreExtracted) {
 TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   const std::string target = folder_.File("out");
   ASSERT_TRUE(palmdb::platform::MakeFolder(target.c_str()));
-  const std::string existing = target + palmdb::platform::PathSeparator() + contents_.entries[1].name;
+  const std::string existing =
+      target + palmdb::platform::PathSeparator() + contents_.entries[1].name;
   ASSERT_TRUE(dbbuild::WriteNewFile(existing, Bytes{'o', 'l', 'd'}));
 
   const Outcome outcome = Palmdb({"extract", path_, "-d", target});
@@ -308,7 +309,8 @@ TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   EXPECT_EQ(testsupport::ReadWholeFile(existing), (Bytes{'o', 'l', 'd'}));
   for (std::size_t i = 0; i < contents_.entries.size(); ++i) {
     if (i != 1) {
-      const std::string file = target + palmdb::platform::PathSeparator() + contents_.entries[i].name;
+      const std::string file =
+          target + palmdb::platform::PathSeparator() + contents_.entries[i].name;
       EXPECT_EQ(testsupport::ReadWholeFile(file), contents_.entries[i].bytes) << file;
     }
   }
@@ -454,7 +456,8 @@ TEST_P(SharedSampleTest, ListAndExtractAgreeWithTheFile) {
   if (GetParam().empty()) {
     GTEST_SKIP() << "no samples in " << PALMDB_SAMPLES_DIR;
   }
-  const std::string path = std::string(PALMDB_SAMPLES_DIR) + palmdb::platform::PathSeparator() + GetParam();
+  const std::string path =
+      std::string(PALMDB_SAMPLES_DIR) + palmdb::platform::PathSeparator() + GetParam();
   const Contents contents = ReadContents(path);
   ExpectListing(Palmdb({"list", path}), contents, path);
   TempFolder folder;

@@ -1,6 +1,7 @@
-// The one error box, for a file too short to be a database: its caption and
-// text reach the platform layer as Windows-1252 bytes, which MessageBoxA
-// shows as they are and the POSIX layer turns into UTF-8.
+// The one error box, shown by the plug-in when it opens a file too short to
+// be a database: its caption and text reach the platform layer as
+// Windows-1252 bytes, which MessageBoxA shows as they are and the POSIX layer
+// turns into UTF-8.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "database/open_database.h"
+#include "plugin/plugin_archive.h"
 #include "tests/support.h"
 
 namespace {
@@ -29,14 +30,20 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
                            FromBytes({0xFC}) + "r g" + FromBytes({0xFC}) +
                            "ltiges Palm-Datenbank-Format.";
   testsupport::TempFolder folder;
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{77}}) {
-    const std::string path = folder.Write("short" + std::to_string(size), Bytes(size, 'P'));
+  // 77 bytes that start like debug symbols are too short all the same.
+  Bytes debugSymbols(77, 0);
+  const std::string signature = "Microsoft C/C++ MSF 7.00";
+  std::copy(signature.begin(), signature.end(), debugSymbols.begin());
+  const Bytes files[] = {Bytes{}, Bytes(1, 'P'), Bytes(77, 'P'), debugSymbols};
+  for (const Bytes& bytes : files) {
+    const std::size_t size = bytes.size();
+    const std::string path = folder.Write("short" + std::to_string(&bytes - files), bytes);
     testsupport::PlatformSpy spy;
     int result = -1;
-    std::unique_ptr<palmdb::ArchiveState, testsupport::StateCloser> state(
-        testsupport::Open(path, &result));
-    EXPECT_EQ(state, nullptr);
+    std::unique_ptr<palmdb::PluginArchive> archive(palmdb::OpenPluginArchive(path, &result));
+    EXPECT_EQ(archive, nullptr);
     EXPECT_EQ(result, UnknownFormat);
+    EXPECT_EQ(spy.closes, spy.opens);
     ASSERT_EQ(spy.boxes.size(), 1u) << size << " bytes";
     EXPECT_EQ(spy.boxes[0].first, caption);
     EXPECT_EQ(spy.boxes[0].second, text);
@@ -45,21 +52,28 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
 
 TEST(ErrorBox, NoBoxForOtherFailures) {
   testsupport::TempFolder folder;
-  Bytes debugSymbols(200, 0);
+  // Debug symbols of exactly a header's length: long enough, so refused
+  // without the box.
+  Bytes debugSymbols(78, 0);
   const std::string signature = "Microsoft C/C++ MSF 7.00";
   std::copy(signature.begin(), signature.end(), debugSymbols.begin());
   Bytes cutList = dbbuild::DatabaseBuilder().AddRecord("a").AddRecord("b").Build();
   cutList.resize(80);
-  const std::string paths[] = {folder.File("missing.pdb"), folder.Write("pdb", debugSymbols),
-                               folder.Write("cut", cutList)};
-  for (const std::string& path : paths) {
+  struct Case {
+    std::string path;
+    int result;
+  };
+  const Case cases[] = {{folder.File("missing.pdb"), OpenError},
+                        {folder.Write("pdb", debugSymbols), UnknownFormat},
+                        {folder.Write("cut", cutList), ReadError}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
     testsupport::PlatformSpy spy;
     int result = -1;
-    std::unique_ptr<palmdb::ArchiveState, testsupport::StateCloser> state(
-        testsupport::Open(path, &result));
-    EXPECT_EQ(state, nullptr) << path;
-    EXPECT_NE(result, ResultSuccess) << path;
-    EXPECT_TRUE(spy.boxes.empty()) << path;
+    std::unique_ptr<palmdb::PluginArchive> archive(palmdb::OpenPluginArchive(c.path, &result));
+    EXPECT_EQ(archive, nullptr);
+    EXPECT_EQ(result, c.result);
+    EXPECT_TRUE(spy.boxes.empty());
   }
 }
 

@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "archive/entry_name.h"
-#include "archive/listing.h"
+#include "archive/entry.h"
 #include "database/palm_time.h"
+#include "platform/program.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "plugin/plugin_archive.h"
 #include "tests/support.h"
 #include "tools/plugin_library.h"
 
@@ -143,26 +144,26 @@ TEST_F(ExportsTest, PackAndDeleteAreNotSupportedAndTouchNothing) {
   EXPECT_EQ(FolderContents(folder.path()), before);
 }
 
+// NULL and -1 are "no archive" to every entry point that takes a handle.
 TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
-  HeaderRecord header;
-  FillWithSentinel(&header);
-  EXPECT_EQ(exports_.closeArchive(nullptr), 0);
-  EXPECT_EQ(exports_.readHeader(nullptr, &header), EndOfArchive);
-  EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
   EXPECT_EQ(exports_.openArchive(nullptr), nullptr);
-
   TempFolder folder;
   std::string target = folder.File("target");
-  for (int operation : {OpSkip, OpTest, OpExtract}) {
-    EXPECT_EQ(exports_.processFile(nullptr, operation, nullptr, target.data()), EndOfArchive);
-  }
-  EXPECT_FALSE(testsupport::FileExists(target));
-  // -1 and NULL are "no archive" for the callback setters.
   const ArchiveHandle noArchive[] = {nullptr, reinterpret_cast<ArchiveHandle>(UINTPTR_MAX)};
   for (ArchiveHandle handle : noArchive) {
+    SCOPED_TRACE(handle == nullptr ? "NULL" : "-1");
+    HeaderRecord header;
+    FillWithSentinel(&header);
+    EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+    EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
+    for (int operation : {OpSkip, OpTest, OpExtract}) {
+      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+    }
     exports_.setChangeVolProc(handle, nullptr);
     exports_.setProcessDataProc(handle, nullptr);
+    EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
+  EXPECT_FALSE(testsupport::FileExists(target));
 
   // A real handle with no header record to fill.
   int result = -1;
@@ -205,7 +206,7 @@ TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
   TempFolder folder;
   const OpenCase& c = GetParam();
   std::string path = c.bytes.empty() ? folder.File("missing.pdb") : folder.Write("db", c.bytes);
-  for (int mode : {0, 1, 2}) {
+  for (int mode : {0, 1, 2, -1, 0x7FFFFFFF}) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
     char comment[8] = {};
@@ -239,6 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OpenCase{"records", RecordDatabase(), ResultSuccess},
                       OpenCase{"resources", ResourceDatabase(), ResultSuccess},
                       OpenCase{"missing", Bytes{}, OpenError},
+                      OpenCase{"77 bytes", Bytes(77, 'x'), UnknownFormat},
                       OpenCase{"header only, no records", DatabaseBuilder().Build(), ResultSuccess},
                       OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), ReadError},
                       OpenCase{"debug symbols",
@@ -263,27 +265,25 @@ struct ExpectedEntry {
 };
 
 std::vector<ExpectedEntry> ExpectedEntries(const std::string& path) {
-  int result = -1;
-  std::unique_ptr<palmdb::ArchiveState, testsupport::StateCloser> state(
-      testsupport::Open(path, &result));
+  palmdb::Status status = palmdb::Status::kNoMemory;
+  const testsupport::DatabasePtr database = testsupport::Open(path, &status);
   std::vector<ExpectedEntry> entries;
-  if (state == nullptr) {
+  if (database == nullptr) {
     ADD_FAILURE() << "the core cannot open " << path;
     return entries;
   }
-  for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
-    const palmdb::EntryRecord& entry = state->catalogue.entries[i];
-    char name[palmdb::kMaxEntryNameSize];
-    palmdb::FormatEntryName(entry, name);
-    const std::uint32_t attributes = palmdb::EntryAttributes(*state, entry);
+  for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
+    palmdb::EntryDescription entry;
+    palmdb::DescribeEntry(*database, i, &entry);
+    const std::uint32_t attributes = palmdb::WindowsAttributes(entry.attributes);
     if constexpr (palmdb::kLinuxHost) {
       char utf8[palmdb::kMaxUtf8NameSize];
-      palmdb::NameToUtf8(name, utf8, sizeof utf8);
-      entries.push_back({utf8, entry.size, palmdb::UnixTimeFromArchiveTime(state->archiveTime),
+      palmdb::NameToUtf8(entry.name, utf8, sizeof utf8);
+      entries.push_back({utf8, entry.size, palmdb::UnixTimeFromArchiveTime(entry.time),
                          static_cast<int>(palmdb::ModeFromAttributes(attributes))});
     } else {
       entries.push_back(
-          {name, entry.size, static_cast<int>(state->archiveTime), static_cast<int>(attributes)});
+          {entry.name, entry.size, static_cast<int>(entry.time), static_cast<int>(attributes)});
     }
   }
   return entries;
@@ -309,9 +309,14 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   ArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   for (const ExpectedEntry& entry : expected) {
+    // Describing the entry twice describes it twice: only ProcessFile moves
+    // the cursor.
+    HeaderRecord first;
+    ASSERT_EQ(exports_.readHeader(handle, &first), ResultSuccess);
     HeaderRecord header;
     FillWithSentinel(&header);
     ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    EXPECT_STREQ(first.fileName, header.fileName);
     EXPECT_STREQ(header.archiveName, path.c_str());
     EXPECT_EQ(std::string(header.fileName), entry.name);
     EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), entry.size);
@@ -334,6 +339,13 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   FillWithSentinel(&header);
   EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
+  // Past the last entry nothing is extracted.
+  const std::string after = folder.File("after");
+  for (int operation : {OpSkip, OpTest, OpExtract}) {
+    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, std::string(after).data()),
+              EndOfArchive);
+  }
+  EXPECT_FALSE(testsupport::FileExists(after));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
@@ -409,10 +421,10 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
   g_callbackCalls = 0;
   exports_.setChangeVolProc(handle, CountingChangeVolume);
   exports_.setProcessDataProc(handle, CountingProcessData);
-  // Stored in the state that the handle points at.
-  const auto* state = static_cast<const palmdb::ArchiveState*>(handle);
-  EXPECT_EQ(state->changeVolumeCallback, reinterpret_cast<void*>(&CountingChangeVolume));
-  EXPECT_EQ(state->processDataCallback, reinterpret_cast<void*>(&CountingProcessData));
+  // Stored in the archive that the handle points at.
+  const auto* archive = static_cast<const palmdb::PluginArchive*>(handle);
+  EXPECT_EQ(archive->changeVolumeCallback, reinterpret_cast<void*>(&CountingChangeVolume));
+  EXPECT_EQ(archive->processDataCallback, reinterpret_cast<void*>(&CountingProcessData));
 
   const TargetForm& form = GetParam();
   std::uint32_t index = 0;
@@ -427,7 +439,7 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
     ASSERT_EQ(exports_.processFile(handle, OpExtract, destPathArgument, destName.data()),
               ResultSuccess)
         << whole;
-    const palmdb::EntryRecord& entry = state->catalogue.entries[index++];
+    const palmdb::EntryRecord& entry = archive->database->catalogue.entries[index++];
     const Bytes expected(database.begin() + entry.offset,
                          database.begin() + entry.offset + entry.size);
     EXPECT_EQ(testsupport::ReadWholeFile(whole), expected) << whole;
@@ -444,6 +456,143 @@ INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
                          [](const ::testing::TestParamInfo<TargetForm>& param) {
                            return std::string(param.param.label);
                          });
+
+TEST_F(ExportsTest, ADatabaseWithoutEntriesEndsAtOnce) {
+  TempFolder folder;
+  int result = -1;
+  ArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(result, ResultSuccess);
+  HeaderRecord header;
+  FillWithSentinel(&header);
+  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
+  std::string target = folder.File("target");
+  for (int operation : {OpSkip, OpTest, OpExtract}) {
+    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+  }
+  EXPECT_FALSE(testsupport::FileExists(target));
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+// The host joins the folder and the name itself: without a separator at the
+// end of the folder the name runs straight on, and the whole path may come
+// as the folder with no name.
+TEST_F(ExportsTest, JoinsTheDestinationPathAndName) {
+  TempFolder folder;
+  const Bytes database = DatabaseBuilder().AddRecord("joined").Build();
+  const std::string path = folder.Write("db.pdb", database);
+  const std::string sub = folder.File("sub");
+  ASSERT_TRUE(palmdb::platform::MakeFolder(sub.c_str()));
+  struct Case {
+    std::string destPath;
+    bool nullName;
+    std::string destName;
+    std::string target;
+  };
+  const Case cases[] = {{sub, false, "d", sub + "d"},
+                        {folder.File("whole"), true, "", folder.File("whole")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    int result = -1;
+    ArchiveHandle handle = Open(path, &result);
+    ASSERT_NE(handle, nullptr);
+    std::string destPath = c.destPath;
+    std::string destName = c.destName;
+    EXPECT_EQ(exports_.processFile(handle, OpExtract, destPath.data(),
+                                   c.nullName ? nullptr : destName.data()),
+              ResultSuccess);
+    EXPECT_EQ(testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
+    EXPECT_EQ(exports_.closeArchive(handle), 0);
+  }
+}
+
+// Testing reads each entry through: one whose bytes lie outside the file is
+// a read error, a whole one succeeds; nothing is written and the cursor moves
+// on after each.
+TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
+  TempFolder folder;
+  const std::string path = folder.Write(
+      "db.pdb", DatabaseBuilder().AddRecord("outside").AddRecord("whole").Offset(0, 4000).Build());
+  const std::string out = folder.File("out");
+  ASSERT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
+  std::string destPath = out + palmdb::platform::PathSeparator();
+  int result = -1;
+  ArchiveHandle handle = Open(path, &result);
+  ASSERT_NE(handle, nullptr);
+  for (int expected : {ReadError, ResultSuccess}) {
+    HeaderRecord header{};
+    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    EXPECT_EQ(exports_.processFile(handle, OpTest, destPath.data(), header.fileName), expected)
+        << header.fileName;
+  }
+  HeaderRecord header{};
+  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_TRUE(FolderContents(out).empty());
+  EXPECT_EQ(exports_.closeArchive(handle), 0);
+}
+
+// A path of exactly `length` bytes under `base`: folders of 50 bytes, then
+// one name for the rest.
+std::string PathOfLength(const std::string& base, std::size_t length) {
+  std::string path = base;
+  while (length - path.size() > 100) {
+    path += palmdb::platform::PathSeparator() + std::string(49, 'd');
+    EXPECT_TRUE(palmdb::platform::MakeFolder(path.c_str())) << path.size();
+  }
+  path += palmdb::platform::PathSeparator();
+  path += std::string(length - path.size(), 'f');
+  return path;
+}
+
+// The 8-bit entry points on Windows take paths shorter than the host's
+// 260-byte fields and refuse longer ones untouched; on Linux paths of any
+// length open and extract, and the archive-name field of a path that does
+// not fit it stays empty rather than naming another file.
+TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
+  TempFolder folder;
+  const Bytes database = DatabaseBuilder().AddRecord("deep").Build();
+  const Bytes entry{'d', 'e', 'e', 'p'};
+  std::string shortPath = folder.Write("short.pdb", database);
+  for (std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{320}}) {
+    SCOPED_TRACE(length);
+    const bool fits = length < HOST_NAME_SIZE;
+    const bool usable = palmdb::kLinuxHost || fits;
+
+    const std::string base = folder.File(std::to_string(length));
+    ASSERT_TRUE(palmdb::platform::MakeFolder(base.c_str()));
+    const std::string path = PathOfLength(base, length);
+    ASSERT_EQ(path.size(), length);
+    ASSERT_TRUE(dbbuild::WriteNewFile(path, database));
+    int result = -1;
+    ArchiveHandle handle = Open(path, &result);
+    EXPECT_EQ(result, usable ? ResultSuccess : OpenError);
+    ASSERT_EQ(handle != nullptr, usable);
+    if (handle != nullptr) {
+      HeaderRecord header;
+      FillWithSentinel(&header);
+      ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+      EXPECT_EQ(std::string(header.archiveName), fits ? path : "");
+      EXPECT_STREQ(header.fileName, "#00000.data");
+      EXPECT_EQ(exports_.closeArchive(handle), 0);
+    }
+
+    // A target of the same length, extracted from a database with a short
+    // path.
+    const std::string targets = base + "-targets";
+    ASSERT_TRUE(palmdb::platform::MakeFolder(targets.c_str()));
+    std::string target = PathOfLength(targets, length);
+    handle = Open(shortPath, &result);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()),
+              usable ? ResultSuccess : CreateError);
+    EXPECT_EQ(testsupport::FileExists(target), usable);
+    if (usable) {
+      EXPECT_EQ(testsupport::ReadWholeFile(target), entry);
+    }
+    EXPECT_EQ(exports_.closeArchive(handle), 0);
+  }
+}
 
 // Each handle keeps its own cursor and file: walking several databases in
 // turn, one step at a time, extracts the same files as walking each alone.
@@ -463,7 +612,8 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
     bool done[kCount] = {};
     std::string folders[kCount];
     for (std::size_t i = 0; i < kCount; ++i) {
-      folders[i] = out + palmdb::platform::PathSeparator() + std::to_string(i) + palmdb::platform::PathSeparator();
+      folders[i] = out + palmdb::platform::PathSeparator() + std::to_string(i) +
+                   palmdb::platform::PathSeparator();
       EXPECT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
       EXPECT_TRUE(palmdb::platform::MakeFolder(folders[i].c_str()));
       int result = -1;

@@ -9,18 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "archive/listing.h"
+#include "platform/program.h"
 #include "tests/support.h"
 
 namespace {
 
 using dbbuild::DatabaseBuilder;
+using palmdb::Status;
 using testsupport::Bytes;
+using testsupport::DatabasePtr;
 using testsupport::FileExists;
 using testsupport::OpenBytes;
 using testsupport::PlatformSpy;
 using testsupport::ReadWholeFile;
-using testsupport::StatePtr;
 using testsupport::TempFolder;
 
 Bytes Pattern(std::size_t size, unsigned seed) {
@@ -51,7 +52,7 @@ struct Fixture {
   TempFolder target;
   std::vector<Bytes> data;
   std::string path;
-  StatePtr state;
+  DatabasePtr database;
 
   explicit Fixture(DatabaseBuilder builder, std::vector<Bytes> entries, bool resources = false)
       : data(std::move(entries)) {
@@ -63,145 +64,101 @@ struct Fixture {
         builder.AddRecord(bytes);
       }
     }
-    int result = -1;
+    Status status = Status::kNoMemory;
     path = source.Write("db", builder.Build());
-    state.reset(testsupport::Open(path, &result));
+    database = testsupport::Open(path, &status);
   }
 
-  // Describes the entry under the cursor, then extracts it into the target
-  // folder under `name`.
-  int Extract(const std::string& name) {
-    HeaderRecord header{};
-    const int listed = palmdb::FillHeader(*state, &header);
-    if (listed != ResultSuccess) {
-      return listed;
-    }
-    return palmdb::ProcessEntry(state.get(), OpExtract, target.WithSeparator().c_str(),
-                                name.c_str());
+  // Extracts entry `index` into the target folder under `name`.
+  Status Extract(std::uint32_t index, const std::string& name) {
+    return palmdb::ExtractEntry(*database, index, target.File(name).c_str());
   }
 };
 
-TEST(ProcessEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
+TEST(ExtractEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
   for (bool resources : {false, true}) {
     SCOPED_TRACE(resources ? "resources" : "records");
     Fixture f(DatabaseBuilder()
                   .Attributes(resources ? 1 : 0)
                   .ModificationDate(PalmWallClock(2005, 6, 15, 8, 30, 23)),
               {Pattern(100, 1), Bytes{}, Pattern(1, 2), Pattern(70000, 3)}, resources);
-    ASSERT_NE(f.state, nullptr);
+    ASSERT_NE(f.database, nullptr);
     // The platform's own reading of the DOS time as local time; it must be
     // 08:30:22 on that day (the seconds in two-second steps). Windows uses
     // the time zone's offset of today rather than of that day, so the two
     // may differ by the summer-time hour.
     std::int64_t expectedTime = 0;
-    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(f.state->archiveTime, &expectedTime));
+    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(f.database->archiveTime, &expectedTime));
     EXPECT_LE(std::abs(expectedTime - testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
-    for (std::size_t i = 0; i < f.data.size(); ++i) {
+    for (std::uint32_t i = 0; i < f.data.size(); ++i) {
       const std::string name = "entry" + std::to_string(i);
-      ASSERT_EQ(f.Extract(name), ResultSuccess) << i;
+      ASSERT_EQ(f.Extract(i, name), Status::kOk) << i;
       EXPECT_EQ(ReadWholeFile(f.target.File(name)), f.data[i]) << i;
       std::int64_t written = 0;
       std::int64_t accessed = 0;
       ASSERT_TRUE(palmdb::platform::FileTimes(f.target.File(name).c_str(), &written, &accessed));
       EXPECT_EQ(written, expectedTime) << i;
     }
-    EXPECT_EQ(f.Extract("after-the-last"), EndOfArchive);
-    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, f.target.WithSeparator().c_str(),
-                                   "after-the-last"),
-              EndOfArchive);
-    EXPECT_FALSE(FileExists(f.target.File("after-the-last")));
   }
 }
 
-TEST(ProcessEntry, SkipsTestsOrExtractsByOperation) {
-  struct Case {
-    int operation;
-    bool extracts;
-  };
-  const Case cases[] = {{OpSkip, false}, {OpTest, false}, {OpExtract, true},
-                        {3, true},       {-1, true},      {0x7FFFFFFF, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.operation);
-    Fixture f(DatabaseBuilder(), {Pattern(10, 1), Pattern(20, 2)});
-    ASSERT_NE(f.state, nullptr);
-    PlatformSpy spy;
-    const std::string target = f.target.File("first");
-    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), c.operation, nullptr, target.c_str()),
-              ResultSuccess);
-    EXPECT_EQ(FileExists(target), c.extracts);
-    EXPECT_EQ(spy.reads, c.extracts ? 1 : 0);
-    EXPECT_EQ(f.state->cursor, 1u);
-  }
+// Testing reads the entry through as extracting does, and writes nothing.
+TEST(TestEntry, ReadsTheWholeEntryAndWritesNothing) {
+  Fixture f(DatabaseBuilder(), {Pattern(3 * palmdb::kCopyBufferSize + 5, 7), Bytes{}});
+  ASSERT_NE(f.database, nullptr);
+  PlatformSpy spy;
+  EXPECT_EQ(palmdb::TestEntry(*f.database, 0), Status::kOk);
+  EXPECT_EQ(palmdb::TestEntry(*f.database, 1), Status::kOk);
+  EXPECT_EQ(spy.reads, 4);
+  EXPECT_EQ(spy.largestRead, palmdb::kCopyBufferSize);
+  EXPECT_EQ(spy.creates + spy.writes + spy.removes + spy.setTimes, 0);
+  EXPECT_TRUE(std::filesystem::is_empty(f.target.path()));
+  // A read that comes up short fails the test.
+  spy.faults.shortReadAt = spy.reads + 2;
+  EXPECT_EQ(palmdb::TestEntry(*f.database, 0), Status::kReadFailed);
 }
 
-// The host may pass the folder and the name apart, or the whole path as the
-// name with no folder or an empty one; without a separator at the end of the
-// folder the name runs straight on.
-TEST(ProcessEntry, JoinsTheDestinationPathAndName) {
-  TempFolder folder;
-  const std::string withSeparator = folder.WithSeparator();
-  struct Case {
-    const char* destPath;
-    std::string destName;
-    std::string target;
-  };
-  const std::vector<Case> cases = {
-      {withSeparator.c_str(), "a", folder.File("a")},
-      {nullptr, folder.File("b"), folder.File("b")},
-      {"", folder.File("c"), folder.File("c")},
-      {folder.path().c_str(), "d", folder.path() + "d"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.target);
-    Fixture f(DatabaseBuilder(), {Pattern(5, 9)});
-    ASSERT_NE(f.state, nullptr);
-    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, c.destPath, c.destName.c_str()),
-              ResultSuccess);
-    EXPECT_EQ(ReadWholeFile(c.target), f.data[0]);
+// Paths have no length limit here: a target deep in folders, longer than the
+// host's 260-byte name fields, extracts like any other.
+TEST(ExtractEntry, TargetsOfAnyLength) {
+  Fixture f(DatabaseBuilder(), {Pattern(12, 4)});
+  ASSERT_NE(f.database, nullptr);
+  std::string deep = f.target.path();
+  while (deep.size() < 300) {
+    deep += palmdb::platform::PathSeparator() + std::string(40, 'd');
+    ASSERT_TRUE(palmdb::platform::MakeFolder(deep.c_str()));
   }
-  {
-    Fixture f(DatabaseBuilder(), {Pattern(5, 9)});
-    ASSERT_NE(f.state, nullptr);
-    const std::string whole = folder.File("e");
-    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, whole.c_str(), nullptr),
-              ResultSuccess);
-    EXPECT_EQ(ReadWholeFile(whole), f.data[0]);
-  }
-  std::filesystem::remove_all(folder.path() + "d");
+  const std::string target = deep + palmdb::platform::PathSeparator() + "entry";
+  ASSERT_GT(target.size(), 300u);
+  EXPECT_EQ(palmdb::ExtractEntry(*f.database, 0, target.c_str()), Status::kOk);
+  EXPECT_EQ(ReadWholeFile(target), f.data[0]);
 }
 
-TEST(ProcessEntry, RefusesTargetsThatExistOrCannotBeNamed) {
-  Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(6, 2), Pattern(7, 3), Pattern(8, 4)});
-  ASSERT_NE(f.state, nullptr);
+TEST(ExtractEntry, RefusesTargetsThatExistOrAreNotNamed) {
+  Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(6, 2)});
+  ASSERT_NE(f.database, nullptr);
   const std::string existing = f.target.Write("existing", Bytes{'k', 'e', 'e', 'p'});
-  std::string longest = f.target.WithSeparator();
-  longest += std::string(259 - longest.size(), 'x');
 
   PlatformSpy spy;
   // An existing file is neither replaced nor changed.
-  EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, existing.c_str()), CreateError);
+  EXPECT_EQ(palmdb::ExtractEntry(*f.database, 0, existing.c_str()), Status::kCannotCreate);
   EXPECT_EQ(ReadWholeFile(existing), (Bytes{'k', 'e', 'e', 'p'}));
+  // No path at all, or an empty one: nothing is asked of the system.
+  EXPECT_EQ(palmdb::ExtractEntry(*f.database, 1, nullptr), Status::kCannotCreate);
+  EXPECT_EQ(palmdb::ExtractEntry(*f.database, 1, ""), Status::kCannotCreate);
+  EXPECT_EQ(spy.creates, 0);
   EXPECT_EQ(spy.removes, 0);
-  // No path at all.
-  EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, nullptr), CreateError);
-  // 260 bytes and more do not fit the host's name fields; nothing is created.
-  const int createsBefore = spy.creates;
-  EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, longest.c_str(), "y"), CreateError);
-  EXPECT_EQ(spy.creates, createsBefore);
-  // 259 bytes are tried (the name is too long for most file systems).
-  palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, longest.c_str());
-  EXPECT_EQ(spy.creates, createsBefore + 1);
-  std::error_code error;
-  std::filesystem::remove(longest, error);
+  EXPECT_EQ(spy.reads, 0);
 }
 
 // Offsets and sizes come from the file: an entry that does not lie within
-// the file fails before anything is allocated, and leaves no file behind.
-TEST(ProcessEntry, EntriesOutsideTheFileFailWithoutATarget) {
+// the file fails before anything is read or allocated, and leaves no file
+// behind; testing it fails the same way.
+TEST(ExtractEntry, EntriesOutsideTheFileFailWithoutATarget) {
   struct Case {
     const char* what;
     DatabaseBuilder builder;
-    std::size_t entry;
+    std::uint32_t entry;
   };
   std::vector<Case> cases;
   cases.push_back(
@@ -218,35 +175,37 @@ TEST(ProcessEntry, EntriesOutsideTheFileFailWithoutATarget) {
   int index = 0;
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
-    int result = -1;
-    StatePtr state = OpenBytes(folder, "bad" + std::to_string(index++), c.builder.Build(), &result);
-    ASSERT_NE(state, nullptr);
-    state->cursor = static_cast<std::uint32_t>(c.entry);
+    Status status = Status::kNoMemory;
+    DatabasePtr database =
+        OpenBytes(folder, "bad" + std::to_string(index++), c.builder.Build(), &status);
+    ASSERT_NE(database, nullptr);
     PlatformSpy spy;
     const std::string target = folder.File("target" + std::to_string(index));
-    EXPECT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, target.c_str()), ReadError);
+    EXPECT_EQ(palmdb::ExtractEntry(*database, c.entry, target.c_str()), Status::kReadFailed);
     EXPECT_FALSE(FileExists(target));
-    EXPECT_EQ(spy.reads, 0);
     EXPECT_EQ(spy.creates, 1) << "the target is created first";
-    EXPECT_EQ(state->cursor, c.entry + 1);
+    EXPECT_EQ(spy.removes, 1);
+    EXPECT_EQ(palmdb::TestEntry(*database, c.entry), Status::kReadFailed);
+    EXPECT_EQ(spy.reads, 0);
+    EXPECT_EQ(spy.creates, 1);
   }
-  // An existing target comes first: CreateError, and the file stays.
-  int result = -1;
-  StatePtr state = OpenBytes(folder, "bad-existing",
-                             DatabaseBuilder().AddRecord("abc").Offset(0, 5000).Build(), &result);
-  ASSERT_NE(state, nullptr);
+  // An existing target comes first: kCannotCreate, and the file stays.
+  Status status = Status::kNoMemory;
+  DatabasePtr database = OpenBytes(
+      folder, "bad-existing", DatabaseBuilder().AddRecord("abc").Offset(0, 5000).Build(), &status);
+  ASSERT_NE(database, nullptr);
   const std::string existing = folder.Write("existing", Bytes{1, 2});
-  EXPECT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, existing.c_str()), CreateError);
+  EXPECT_EQ(palmdb::ExtractEntry(*database, 0, existing.c_str()), Status::kCannotCreate);
   EXPECT_EQ(ReadWholeFile(existing), (Bytes{1, 2}));
 }
 
-// A failed read or write removes the target it made; the database stays
-// usable for the next entry.
-TEST(ProcessEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
+// A failed read or write, or a close that reports an error after writing,
+// removes the target it made; the database stays usable for the next entry.
+TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   struct Case {
     std::string what;
     testsupport::Faults faults;
-    int result;
+    Status status;
     bool removes;
   };
   // The large entry is copied in three pieces: three reads and three writes,
@@ -255,55 +214,86 @@ TEST(ProcessEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   for (int call = 0; call < 3; ++call) {
     testsupport::Faults read;
     read.shortReadAt = call;
-    cases.push_back({"read " + std::to_string(call) + " short", read, ReadError, true});
+    cases.push_back({"read " + std::to_string(call) + " short", read, Status::kReadFailed, true});
     testsupport::Faults write;
     write.shortWriteAt = call;
-    cases.push_back({"write " + std::to_string(call) + " short", write, WriteError, true});
+    cases.push_back(
+        {"write " + std::to_string(call) + " short", write, Status::kWriteFailed, true});
   }
   testsupport::Faults refused;
   refused.refuseCreate = true;
-  cases.push_back({"creation refused", refused, CreateError, false});
+  cases.push_back({"creation refused", refused, Status::kCannotCreate, false});
+  testsupport::Faults closeFails;
+  closeFails.failClose = true;
+  cases.push_back({"closing fails", closeFails, Status::kWriteFailed, true});
 
   const Bytes big = Pattern(2 * palmdb::kCopyBufferSize + 17, 5);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Fixture f(DatabaseBuilder(), {big, Pattern(9, 6)});
-    ASSERT_NE(f.state, nullptr);
+    ASSERT_NE(f.database, nullptr);
     {
       PlatformSpy spy;
       spy.faults = c.faults;
-      EXPECT_EQ(f.Extract("failed"), c.result);
+      EXPECT_EQ(f.Extract(0, "failed"), c.status);
       EXPECT_FALSE(FileExists(f.target.File("failed")));
       EXPECT_EQ(spy.removes, c.removes ? 1 : 0);
       EXPECT_EQ(spy.closes, c.removes ? 1 : 0);
     }
-    ASSERT_EQ(f.Extract("next"), ResultSuccess);
+    ASSERT_EQ(f.Extract(1, "next"), Status::kOk);
     EXPECT_EQ(ReadWholeFile(f.target.File("next")), f.data[1]);
   }
 }
 
+// Every target that extraction creates is closed again, whether the entry
+// extracts or fails.
+TEST(ExtractEntry, ClosesEveryTargetItCreates) {
+  TempFolder folder;
+  // Entry 0 extracts; entry 1's target exists; entries 2 and 3 lie past the
+  // end of the file.
+  const Bytes bytes = DatabaseBuilder()
+                          .AddRecord("abc")
+                          .AddRecord("de")
+                          .AddRecord("f")
+                          .AddRecord("g")
+                          .Offset(3, 5000)
+                          .Build();
+  Status status = Status::kNoMemory;
+  DatabasePtr database = OpenBytes(folder, "db.pdb", bytes, &status);
+  ASSERT_NE(database, nullptr);
+  TempFolder out;
+  out.Write("#00001.data", Bytes{7});
+  PlatformSpy spy;
+  EXPECT_EQ(testsupport::WalkAndCheck(*database, bytes, testsupport::ReadReference(bytes), out),
+            1u);
+  EXPECT_EQ(spy.creates, 3);
+  EXPECT_EQ(spy.closes, spy.creates);
+  EXPECT_EQ(spy.removes, 2);
+}
+
 // Targets in folders that do not exist, or under a file, cannot be created;
 // nothing appears and the next entry still extracts.
-TEST(ProcessEntry, TargetsThatCannotBeCreated) {
+TEST(ExtractEntry, TargetsThatCannotBeCreated) {
   Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(6, 2), Pattern(7, 3)});
-  ASSERT_NE(f.state, nullptr);
+  ASSERT_NE(f.database, nullptr);
   const std::string file = f.target.Write("plain-file", Bytes{1});
   const std::string sep(1, palmdb::platform::PathSeparator());
   const std::string targets[] = {f.target.File("missing") + sep + "entry", file + sep + "entry"};
+  std::uint32_t index = 0;
   for (const std::string& target : targets) {
     SCOPED_TRACE(target);
-    EXPECT_EQ(palmdb::ProcessEntry(f.state.get(), OpExtract, nullptr, target.c_str()), CreateError);
+    EXPECT_EQ(palmdb::ExtractEntry(*f.database, index++, target.c_str()), Status::kCannotCreate);
     EXPECT_FALSE(FileExists(target));
   }
-  EXPECT_EQ(f.Extract("next"), ResultSuccess);
+  EXPECT_EQ(f.Extract(2, "next"), Status::kOk);
   EXPECT_EQ(ReadWholeFile(f.target.File("next")), f.data[2]);
 }
 
-TEST(ProcessEntry, CopiesLargeEntriesThroughABoundedBuffer) {
+TEST(ExtractEntry, CopiesLargeEntriesThroughABoundedBuffer) {
   Fixture f(DatabaseBuilder(), {Pattern(3 * palmdb::kCopyBufferSize + 5, 7)});
-  ASSERT_NE(f.state, nullptr);
+  ASSERT_NE(f.database, nullptr);
   PlatformSpy spy;
-  ASSERT_EQ(f.Extract("large"), ResultSuccess);
+  ASSERT_EQ(f.Extract(0, "large"), Status::kOk);
   EXPECT_EQ(ReadWholeFile(f.target.File("large")), f.data[0]);
   EXPECT_EQ(spy.reads, 4);
   EXPECT_EQ(spy.largestRead, palmdb::kCopyBufferSize);
@@ -311,7 +301,7 @@ TEST(ProcessEntry, CopiesLargeEntriesThroughABoundedBuffer) {
 }
 
 // Offsets of 2 GiB and more are reached exactly.
-TEST(ProcessEntry, ReachesOffsetsBeyond2GiB) {
+TEST(ExtractEntry, ReachesOffsetsBeyond2GiB) {
   TempFolder folder;
   const std::uint32_t offset = 0x80000010u;
   const Bytes payload = Pattern(64, 11);
@@ -329,22 +319,21 @@ TEST(ProcessEntry, ReachesOffsetsBeyond2GiB) {
               static_cast<std::streamsize>(payload.size()));
     ASSERT_TRUE(out.good());
   }
-  int result = -1;
-  StatePtr state(testsupport::Open(path, &result));
-  ASSERT_NE(state, nullptr);
-  ASSERT_EQ(state->catalogue.entries[1].size, payload.size());
-  state->cursor = 1;
+  Status status = Status::kNoMemory;
+  DatabasePtr database = testsupport::Open(path, &status);
+  ASSERT_NE(database, nullptr);
+  ASSERT_EQ(database->catalogue.entries[1].size, payload.size());
   const std::string target = folder.File("far");
-  ASSERT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, target.c_str()), ResultSuccess);
+  ASSERT_EQ(palmdb::ExtractEntry(*database, 1, target.c_str()), Status::kOk);
   EXPECT_EQ(ReadWholeFile(target), payload);
 }
 
-TEST(ProcessEntry, AFailedTimeStampStillExtracts) {
+TEST(ExtractEntry, AFailedTimeStampStillExtracts) {
   Fixture f(DatabaseBuilder(), {Pattern(33, 1)});
-  ASSERT_NE(f.state, nullptr);
+  ASSERT_NE(f.database, nullptr);
   PlatformSpy spy;
   spy.faults.refuseSetTime = true;
-  EXPECT_EQ(f.Extract("untimed"), ResultSuccess);
+  EXPECT_EQ(f.Extract(0, "untimed"), Status::kOk);
   EXPECT_EQ(ReadWholeFile(f.target.File("untimed")), f.data[0]);
   EXPECT_EQ(spy.setTimes, 1);
 }

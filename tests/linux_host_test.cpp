@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <ostream>
 #include <string>
 
 #include "plugin/linux_host.h"
@@ -22,6 +24,20 @@ std::uint32_t Dos(unsigned year, unsigned month, unsigned day, unsigned hour, un
 struct TimeCase {
   int year, month, day, hour, minute, second;
 };
+// GoogleTest names each case by its label rather than printing its bytes:
+// the time as 19800101T000000.
+void PrintTo(const TimeCase& value, std::ostream* out) {
+  char label[32];
+  std::snprintf(label, sizeof label, "%04d%02d%02dT%02d%02d%02d", value.year, value.month,
+                value.day, value.hour, value.minute, value.second);
+  *out << label;
+}
+
+// The label that PrintTo gives, as the name of a case.
+template <typename Case>
+std::string Label(const ::testing::TestParamInfo<Case>& info) {
+  return ::testing::PrintToString(info.param);
+}
 
 class UnixTimeTest : public ::testing::TestWithParam<TimeCase> {};
 
@@ -38,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
     WithinTheSigned32BitRange, UnixTimeTest,
     ::testing::Values(TimeCase{1980, 1, 1, 0, 0, 0}, TimeCase{1999, 12, 31, 23, 59, 58},
                       TimeCase{2000, 2, 29, 12, 0, 0}, TimeCase{2024, 3, 1, 12, 30, 0},
-                      TimeCase{2024, 7, 15, 6, 45, 30}, TimeCase{2038, 1, 17, 23, 59, 58}));
+                      TimeCase{2024, 7, 15, 6, 45, 30}, TimeCase{2038, 1, 17, 23, 59, 58}),
+    Label<TimeCase>);
 
 TEST(UnixTimeFromArchiveTime, CountsSecondsBetweenKnownTimes) {
   // January has no daylight-saving change, so these differences hold in
@@ -74,6 +91,12 @@ struct ModeCase {
   std::uint32_t attributes;
   std::uint32_t mode;
 };
+// The attribute bits in hexadecimal: Attributes23.
+void PrintTo(const ModeCase& value, std::ostream* out) {
+  char label[32];
+  std::snprintf(label, sizeof label, "Attributes%X", static_cast<unsigned>(value.attributes));
+  *out << label;
+}
 
 class ModeTest : public ::testing::TestWithParam<ModeCase> {};
 
@@ -85,12 +108,17 @@ INSTANTIATE_TEST_SUITE_P(AttributeBits, ModeTest,
                          ::testing::Values(ModeCase{0x00, 0100644}, ModeCase{0x01, 0100444},
                                            ModeCase{0x02, 0100644}, ModeCase{0x04, 0100644},
                                            ModeCase{0x20, 0100644}, ModeCase{0x23, 0100444},
-                                           ModeCase{0x26, 0100644}, ModeCase{0xFFFFFFFF, 0100444}));
+                                           ModeCase{0x26, 0100644}, ModeCase{0xFFFFFFFF, 0100444}),
+                         Label<ModeCase>);
 
 struct NameCase {
+  const char* label;
   const char* name;
   const char* utf8;
 };
+void PrintTo(const NameCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class NameTest : public ::testing::TestWithParam<NameCase> {};
 
@@ -112,19 +140,22 @@ TEST_P(NameTest, ConvertsInPlace) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, NameTest,
-    ::testing::Values(NameCase{"#00000.data", "#00000.data"},
-                      NameCase{"#01000.a%2Fb%5C", "#01000.a%2Fb%5C"},
-                      NameCase{"#00001.\x80", "#00001.\xE2\x82\xAC"},
-                      NameCase{"#00001.\xE9t\xE9", "#00001.\xC3\xA9t\xC3\xA9"},
-                      NameCase{"#00001.\xA0\xFF", "#00001.\xC2\xA0\xC3\xBF"},
-                      NameCase{"#00001.\x9F\x8A", "#00001.\xC5\xB8\xC5\xA0"},
-                      NameCase{"#00001.\x81", "#00001.%81"},
-                      NameCase{"#00002.\x8D\x8F\x90\x9D", "#00002.%8D%8F%90%9D"},
-                      NameCase{"#65535.\x80\x99\x85\x84",
+    ::testing::Values(NameCase{"Ascii", "#00000.data", "#00000.data"},
+                      NameCase{"EscapesStay", "#01000.a%2Fb%5C", "#01000.a%2Fb%5C"},
+                      NameCase{"Euro", "#00001.\x80", "#00001.\xE2\x82\xAC"},
+                      NameCase{"Latin1", "#00001.\xE9t\xE9", "#00001.\xC3\xA9t\xC3\xA9"},
+                      NameCase{"NoBreakSpaceAndYDiaeresis", "#00001.\xA0\xFF",
+                               "#00001.\xC2\xA0\xC3\xBF"},
+                      NameCase{"Typographic", "#00001.\x9F\x8A", "#00001.\xC5\xB8\xC5\xA0"},
+                      NameCase{"Undefined", "#00001.\x81", "#00001.%81"},
+                      NameCase{"AllUndefined", "#00002.\x8D\x8F\x90\x9D", "#00002.%8D%8F%90%9D"},
+                      NameCase{"ThreeByteCharacters", "#65535.\x80\x99\x85\x84",
                                "#65535.\xE2\x82\xAC\xE2\x84\xA2\xE2\x80\xA6\xE2\x80\x9E"},
-                      NameCase{"#00003.a\x81"
+                      NameCase{"UndefinedBetween",
+                               "#00003.a\x81"
                                "b",
-                               "#00003.a%81b"}));
+                               "#00003.a%81b"}),
+    [](const ::testing::TestParamInfo<NameCase>& param) { return std::string(param.param.label); });
 
 TEST(NameToUtf8, LongestNameFitsItsBound) {
   char out[palmdb::kMaxUtf8NameSize];

@@ -132,6 +132,8 @@ TEST(ArchiveTimeFromPalm, ReadsEpochOf1970AndClampsBefore1980) {
       {0x80000000u, palmdb::kEarliestDosDateTime},  // 1972 (1904-based)
       {PalmSeconds(1979, 12, 31, 23, 59, 59), palmdb::kEarliestDosDateTime},
       {PalmSeconds(1980, 1, 1, 0, 0, 1), Dos(1980, 1, 1, 0, 0, 0)},
+      // Within 1980 but past its first second: kept, not clamped.
+      {PalmSeconds(1980, 6, 15, 12, 0, 0), Dos(1980, 6, 15, 12, 0, 0)},
       {PalmSeconds(2005, 6, 15, 8, 30, 22), Dos(2005, 6, 15, 8, 30, 22)},
   };
   for (const Case& c : cases) {

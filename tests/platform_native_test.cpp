@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "platform/text.h"
 #include "tests/support.h"
 
 namespace {
@@ -414,7 +415,8 @@ TEST(NativeFileTimes, FailsForAMissingFile) {
   TempFolder folder;
   std::int64_t lastWrite = 7;
   std::int64_t lastAccess = 7;
-  EXPECT_FALSE(palmdb::platform::FileTimes(folder.File("missing").c_str(), &lastWrite, &lastAccess));
+  EXPECT_FALSE(
+      palmdb::platform::FileTimes(folder.File("missing").c_str(), &lastWrite, &lastAccess));
 }
 
 // --- Removing files and making folders ----------------------------------------

@@ -10,16 +10,16 @@
 #include <string>
 
 #include "archive/extraction.h"
-#include "archive/listing.h"
+#include "platform/program.h"
 #include "tests/support.h"
 
 namespace {
 
 using dbbuild::DatabaseBuilder;
+using palmdb::Status;
 using testsupport::Bytes;
 using testsupport::FileExists;
 using testsupport::ReadWholeFile;
-using testsupport::StatePtr;
 using testsupport::TempFolder;
 
 // Lowers the file-size limit for the scope; SIGXFSZ is ignored, so that a
@@ -62,18 +62,18 @@ TEST(PosixLimits, AWriteCutShortByTheFileSizeLimitLeavesNoTarget) {
   // The database is written before the limit applies.
   const std::string path =
       folder.Write("db.pdb", DatabaseBuilder().AddRecord(large).AddRecord(small).Build());
-  int result = -1;
-  StatePtr state(testsupport::Open(path, &result));
-  ASSERT_NE(state, nullptr);
+  Status status = Status::kNoMemory;
+  testsupport::DatabasePtr database = testsupport::Open(path, &status);
+  ASSERT_NE(database, nullptr);
   const std::string failed = folder.File("failed");
   const std::string next = folder.File("next");
   {
     FileSizeLimit limit(palmdb::kCopyBufferSize + palmdb::kCopyBufferSize / 2);
     ASSERT_TRUE(limit.active());
-    EXPECT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, failed.c_str()), WriteError);
+    EXPECT_EQ(palmdb::ExtractEntry(*database, 0, failed.c_str()), Status::kWriteFailed);
     EXPECT_FALSE(FileExists(failed));
     // Below the limit the database goes on working.
-    EXPECT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, next.c_str()), ResultSuccess);
+    EXPECT_EQ(palmdb::ExtractEntry(*database, 1, next.c_str()), Status::kOk);
   }
   EXPECT_EQ(ReadWholeFile(next), small);
 }
@@ -89,11 +89,11 @@ TEST(PosixLimits, AFolderWithoutWritePermissionRefusesTheTarget) {
     GTEST_SKIP() << "this user may write into read-only folders (root)";
   }
   const std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
-  int result = -1;
-  StatePtr state(testsupport::Open(path, &result));
-  ASSERT_NE(state, nullptr);
+  Status status = Status::kNoMemory;
+  testsupport::DatabasePtr database = testsupport::Open(path, &status);
+  ASSERT_NE(database, nullptr);
   const std::string target = locked + "/entry";
-  EXPECT_EQ(palmdb::ProcessEntry(state.get(), OpExtract, nullptr, target.c_str()), CreateError);
+  EXPECT_EQ(palmdb::ExtractEntry(*database, 0, target.c_str()), Status::kCannotCreate);
   EXPECT_FALSE(FileExists(target));
   chmod(locked.c_str(), 0755);
 }

@@ -2,12 +2,15 @@
 // folder, and checks each against a plain reading of the file's bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "database/detection.h"
 #include "tests/support.h"
 
 namespace {
@@ -15,7 +18,6 @@ namespace {
 using testsupport::Bytes;
 using testsupport::PlatformSpy;
 using testsupport::ReadWholeFile;
-using testsupport::StatePtr;
 using testsupport::TempFolder;
 
 struct Sample {
@@ -66,22 +68,23 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
     const testsupport::ReferenceDatabase reference = testsupport::ReadReference(file);
-    const int expected = reference.result;
+    const palmdb::Status expected = reference.status;
     if (sample.kind == "record" || sample.kind == "resource") {
-      EXPECT_EQ(expected, ResultSuccess);
+      EXPECT_EQ(expected, palmdb::Status::kOk);
     }
     if (sample.kind == "msvc") {
-      EXPECT_EQ(expected, UnknownFormat);
+      EXPECT_EQ(expected, palmdb::Status::kNotADatabase);
     }
     PlatformSpy spy;
-    int result = -1;
-    StatePtr state(testsupport::Open(path, &result));
-    EXPECT_EQ(result, expected);
-    EXPECT_EQ(state != nullptr, expected == ResultSuccess);
-    EXPECT_EQ(spy.boxes.size(), reference.errorBox ? 1u : 0u);
-    if (state != nullptr) {
-      EXPECT_EQ(state->catalogue.count, static_cast<std::uint32_t>(sample.records));
-      EXPECT_EQ(state->header.IsResourceDatabase(), sample.kind == "resource");
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    EXPECT_EQ(status, expected);
+    EXPECT_EQ(database != nullptr, expected == palmdb::Status::kOk);
+    EXPECT_TRUE(spy.boxes.empty());
+    EXPECT_EQ(spy.closes, database != nullptr ? 0 : spy.opens);
+    if (database != nullptr) {
+      EXPECT_EQ(database->catalogue.count, static_cast<std::uint32_t>(sample.records));
+      EXPECT_EQ(database->header.IsResourceDatabase(), sample.kind == "resource");
     }
   }
 }
@@ -94,14 +97,37 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    int result = -1;
-    StatePtr state(testsupport::Open(path, &result));
-    ASSERT_NE(state, nullptr);
+    palmdb::Status status = palmdb::Status::kNoMemory;
+    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    ASSERT_NE(database, nullptr);
     TempFolder target;
     const std::size_t extracted =
-        testsupport::WalkAndCheck(state.get(), file, testsupport::ReadReference(file), target);
+        testsupport::WalkAndCheck(*database, file, testsupport::ReadReference(file), target);
     EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
+}
+
+// Content detection over every file in the folder: the Palm databases pass;
+// the debug-symbols files, the damaged databases and the manifest do not.
+TEST_F(SamplesTest, OnlyPalmDatabasesLookLikeDatabases) {
+  std::map<std::string, std::string> kinds;
+  for (const Sample& sample : samples_) {
+    kinds[sample.file] = sample.kind;
+  }
+  std::size_t databases = 0;
+  for (const auto& item : std::filesystem::directory_iterator(folder_)) {
+    const std::string name = item.path().filename().string();
+    SCOPED_TRACE(name);
+    const std::string kind = kinds.count(name) != 0 ? kinds[name] : "not listed";
+    const bool database = kind == "record" || kind == "resource";
+    EXPECT_EQ(palmdb::FileLooksLikeDatabase(item.path().string().c_str()), database) << kind;
+    databases += database ? 1 : 0;
+  }
+  // Every database the manifest lists was seen.
+  EXPECT_EQ(databases, static_cast<std::size_t>(std::count_if(
+                           samples_.begin(), samples_.end(), [](const Sample& sample) {
+                             return sample.kind == "record" || sample.kind == "resource";
+                           })));
 }
 
 }  // namespace

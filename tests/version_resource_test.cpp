@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,11 @@ struct Field {
   const char* name;
   const wchar_t* value;
 };
+// GoogleTest names the case by the field's name rather than printing its
+// bytes.
+void PrintTo(const Field& value, std::ostream* out) {
+  *out << value.name;
+}
 
 class VersionStringTest : public VersionResourceTest,
                           public ::testing::WithParamInterface<Field> {};
