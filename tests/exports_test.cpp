@@ -108,9 +108,12 @@ bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t 
   return true;
 }
 
-TEST_F(ExportsTest, CapabilitiesAreOnlyMultipleFiles) {
+// Read-only: several files per archive; the 64-bit plug-in also detects
+// databases by content.
+TEST_F(ExportsTest, CapabilitiesAreMultipleFilesAndDetection) {
+  const int expected = CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
   for (int call = 0; call < 3; ++call) {
-    EXPECT_EQ(exports_.getPackerCaps(), CapsMultipleFiles);
+    EXPECT_EQ(exports_.getPackerCaps(), expected);
   }
 }
 
@@ -442,7 +445,10 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
     const palmdb::EntryRecord& entry = archive->database->catalogue.entries[index++];
     const Bytes expected(database.begin() + entry.offset,
                          database.begin() + entry.offset + entry.size);
-    EXPECT_EQ(testsupport::ReadWholeFile(whole), expected) << whole;
+    // The host's path is in its 8-bit encoding; the test reads in UTF-8.
+    std::string wholeUtf8;
+    ASSERT_TRUE(palmdb::platform::SystemPathToUtf8(whole.c_str(), &wholeUtf8));
+    EXPECT_EQ(testsupport::ReadWholeFile(wholeUtf8), expected) << whole;
   }
   EXPECT_EQ(index, 3u);
   EXPECT_EQ(g_callbackCalls, 0);

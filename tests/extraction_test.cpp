@@ -294,10 +294,10 @@ TEST(ExtractEntry, CopiesLargeEntriesThroughABoundedBuffer) {
   ASSERT_NE(f.database, nullptr);
   PlatformSpy spy;
   ASSERT_EQ(f.Extract(0, "large"), Status::kOk);
-  EXPECT_EQ(ReadWholeFile(f.target.File("large")), f.data[0]);
   EXPECT_EQ(spy.reads, 4);
   EXPECT_EQ(spy.largestRead, palmdb::kCopyBufferSize);
   EXPECT_EQ(spy.largestWrite, palmdb::kCopyBufferSize);
+  EXPECT_EQ(ReadWholeFile(f.target.File("large")), f.data[0]);
 }
 
 // Offsets of 2 GiB and more are reached exactly.

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
@@ -55,8 +54,9 @@ std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const
 }
 
 bool FileExists(const std::string& path) {
-  std::error_code error;
-  return fs::exists(path, error);
+  std::int64_t lastWrite = 0;
+  std::int64_t lastAccess = 0;
+  return palmdb::platform::FileTimes(path.c_str(), &lastWrite, &lastAccess);
 }
 
 std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second) {
@@ -71,9 +71,20 @@ std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, 
   return static_cast<std::int64_t>(std::mktime(&local));
 }
 
+// Through the platform layer, which takes UTF-8 paths on every system.
 Bytes ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const palmdb::platform::FileHandle file = palmdb::platform::OpenForReading(path.c_str());
+  if (file == palmdb::platform::kInvalidFile) {
+    return {};
+  }
+  std::uint64_t size = 0;
+  Bytes bytes;
+  if (palmdb::platform::FileSize(file, &size)) {
+    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(palmdb::platform::ReadAt(file, 0, bytes.data(), bytes.size()));
+  }
+  palmdb::platform::Close(file);
+  return bytes;
 }
 
 DatabasePtr Open(const std::string& path, palmdb::Status* status) {
@@ -130,7 +141,10 @@ std::size_t WalkAndCheck(const palmdb::Database& database, const Bytes& file,
     palmdb::DescribeEntry(database, index, &description);
     const ReferenceEntry& entry = reference.entries[index];
     EXPECT_EQ(description.size, entry.size);
-    const std::string name = description.name;
+    // The name's bytes as a host hands them over, in the system's 8-bit
+    // encoding; the core takes UTF-8.
+    std::string name;
+    EXPECT_TRUE(palmdb::platform::SystemPathToUtf8(description.name, &name));
     const std::string target = folder.File(name);
     // Entries may repeat a name; a second one must not replace the first.
     const bool existed = FileExists(target);
