@@ -79,7 +79,10 @@ TEST(PalmdbInfo, ShowsTheHeaderFieldByField) {
   }
   const Outcome asJson = Palmdb({"info", "--json", path});
   ASSERT_EQ(asJson.status, 0) << asJson.err;
-  EXPECT_EQ(json::parse(asJson.out)["sortInfo"]["size"], 6);
+  const json document = json::parse(asJson.out);
+  EXPECT_EQ(document["sortInfo"]["size"], 6);
+  EXPECT_EQ(document["created"]["epoch"], 1970);
+  EXPECT_TRUE(document["backedUp"]["date"].is_null());
 }
 
 TEST(PalmdbCheck, OneLinePerFileThenTheDetails) {
