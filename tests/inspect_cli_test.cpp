@@ -229,8 +229,16 @@ TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {
   const Outcome absent = Palmdb({"extract", plain, "-d", folder.File("none"), "AppInfo.block"});
   EXPECT_EQ(ExitCode(absent.status), 1);
   EXPECT_TRUE(Contains(absent.err, "there is no AppInfo block")) << absent.err;
-  // Asked for with --blocks, an absent block is no error.
+  // Asked for with --blocks, an absent block is no error; one that lies
+  // outside the file is, even when the other block is written.
   EXPECT_EQ(Palmdb({"extract", plain, "--blocks", "-d", folder.File("some")}).status, 0);
+  const std::string outside = folder.Write("outside.pdb", Memo().AppInfoOffset(9999).Build());
+  const std::string half = folder.File("half");
+  const Outcome partly = Palmdb({"extract", outside, "--blocks", "-d", half});
+  EXPECT_EQ(ExitCode(partly.status), 1);
+  EXPECT_TRUE(Contains(partly.err, "the AppInfo block starts at 9999, past the end of the file"))
+      << partly.err;
+  EXPECT_TRUE(testsupport::FileExists(InFolder(half, "SortInfo.block")));
 }
 
 // How many calls of each kind `palmdb list` makes on a database of `count`

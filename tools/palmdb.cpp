@@ -341,12 +341,15 @@ int Info(const char* path, bool json) {
   return 0;
 }
 
+bool IsSeparator(char c) {
+  return c == '/' || c == palmdb::platform::PathSeparator();
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  const char separator = palmdb::platform::PathSeparator();
-  if (!folder.empty() && (folder.back() == '/' || folder.back() == separator)) {
+  if (!folder.empty() && IsSeparator(folder.back())) {
     return folder + name;
   }
-  return folder + separator + name;
+  return folder + palmdb::platform::PathSeparator() + name;
 }
 
 int Check(const std::vector<std::string>& arguments, bool json) {
@@ -380,10 +383,6 @@ int Check(const std::vector<std::string>& arguments, bool json) {
     Print(inspect::Print(inspect::Json{{"whole", whole}, {"files", std::move(files)}}));
   }
   return whole ? 0 : 1;
-}
-
-bool IsSeparator(char c) {
-  return c == '/' || c == palmdb::platform::PathSeparator();
 }
 
 // Creates the folder and every missing folder above it.
@@ -465,26 +464,29 @@ int ExtractBlocks(const char* path, const std::string& prefix, const bool wanted
     if (!wanted[i] || (block.place == palmdb::BlockPlace::kAbsent && !named[i])) {
       continue;
     }
-    status = 1;
     if (block.place == palmdb::BlockPlace::kAbsent) {
       std::fprintf(stderr, "palmdb: %s: there is no %s block\n", path, kBlockTitles[i]);
-    } else if (block.place != palmdb::BlockPlace::kInFile) {
+      status = 1;
+      continue;
+    }
+    if (block.place != palmdb::BlockPlace::kInFile) {
       std::fprintf(stderr, "palmdb: %s: the %s block starts at %u, %s; not extracted\n", path,
                    kBlockTitles[i], static_cast<unsigned>(block.offset),
                    block.place == palmdb::BlockPlace::kPastEnd
                        ? "past the end of the file"
                        : "inside the header or the record list");
+      status = 1;
+      continue;
+    }
+    const std::string target = prefix + kBlockNames[i];
+    const int result = palmdb::HostResult(
+        palmdb::ExtractRange(*database, block.offset, block.size, target.c_str()));
+    if (result != ResultSuccess) {
+      std::fprintf(stderr, "palmdb: %s: cannot extract the %s block to %s: %s\n", path,
+                   kBlockTitles[i], target.c_str(), ExtractFailure(result, target.c_str()));
+      status = 1;
     } else {
-      const std::string target = prefix + kBlockNames[i];
-      const int result = palmdb::HostResult(
-          palmdb::ExtractRange(*database, block.offset, block.size, target.c_str()));
-      if (result != ResultSuccess) {
-        std::fprintf(stderr, "palmdb: %s: cannot extract the %s block to %s: %s\n", path,
-                     kBlockTitles[i], target.c_str(), ExtractFailure(result, target.c_str()));
-      } else {
-        std::printf("extracted %s\n", target.c_str());
-        status = 0;
-      }
+      std::printf("extracted %s\n", target.c_str());
     }
   }
   return status;
