@@ -163,8 +163,7 @@ std::string FindingLead(const palmdb::Finding& finding, const palmdb::Database& 
       return (finding.count == 1 ? "1 entry starts" : Number(finding.count) + " entries start") +
              " past the end of the file " + fileSize;
     case FindingKind::kOffsetDecreases:
-      return (finding.count == 1 ? "1 entry starts" : Number(finding.count) + " entries start") +
-             " before the entry ahead of it in the list";
+      return "the offset decreases at " + Count(finding.count, "entry", "entries");
     case FindingKind::kEntryInsideList:
       return (finding.count == 1 ? "1 entry starts" : Number(finding.count) + " entries start") +
              " inside the header or the record list " + listEnd;
