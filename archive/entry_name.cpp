@@ -19,8 +19,33 @@ constexpr EscapeTable kEscape;
 
 }  // namespace
 
-std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
+std::size_t EscapeType(const char* type, char* out) {
   static const char kHex[] = "0123456789ABCDEF";
+  std::size_t typeLength = 0;
+  while (typeLength < 4 && type[typeLength] != '\0') {
+    ++typeLength;
+  }
+  // Spaces and dots from here on end the type.
+  std::size_t trailing = typeLength;
+  while (trailing > 0 && (type[trailing - 1] == ' ' || type[trailing - 1] == '.')) {
+    --trailing;
+  }
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < typeLength; ++i) {
+    const auto c = static_cast<unsigned char>(type[i]);
+    if (i >= trailing || kEscape.escape[c]) {
+      out[length++] = '%';
+      out[length++] = kHex[c >> 4];
+      out[length++] = kHex[c & 0x0F];
+    } else {
+      out[length++] = static_cast<char>(c);
+    }
+  }
+  out[length] = '\0';
+  return length;
+}
+
+std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
   std::size_t length = 0;
   out[length++] = '#';
   // The ID in decimal, at least five digits; an unsigned 16-bit value never
@@ -32,28 +57,7 @@ std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
   }
   length += 5;
   out[length++] = '.';
-
-  std::size_t typeLength = 0;
-  while (typeLength < 4 && entry.type[typeLength] != '\0') {
-    ++typeLength;
-  }
-  // Spaces and dots from here on end the type.
-  std::size_t trailing = typeLength;
-  while (trailing > 0 && (entry.type[trailing - 1] == ' ' || entry.type[trailing - 1] == '.')) {
-    --trailing;
-  }
-  for (std::size_t i = 0; i < typeLength; ++i) {
-    const auto c = static_cast<unsigned char>(entry.type[i]);
-    if (i >= trailing || kEscape.escape[c]) {
-      out[length++] = '%';
-      out[length++] = kHex[c >> 4];
-      out[length++] = kHex[c & 0x0F];
-    } else {
-      out[length++] = static_cast<char>(c);
-    }
-  }
-  out[length] = '\0';
-  return length;
+  return length + EscapeType(entry.type, out + length);
 }
 
 }  // namespace palmdb

@@ -9,17 +9,24 @@
 
 namespace palmdb {
 
-// Longest name, NUL included: "#65535." and four type bytes of three
-// characters each.
-constexpr std::size_t kMaxEntryNameSize = 7 + 4 * 3 + 1;
+// Longest escaped type, NUL included: four bytes of three characters each.
+constexpr std::size_t kMaxEscapedTypeSize = 4 * 3 + 1;
+
+// Longest name, NUL included: "#65535." and the longest escaped type.
+constexpr std::size_t kMaxEntryNameSize = 7 + kMaxEscapedTypeSize;
+
+// Writes the four bytes of a type (or creator), as entry names show them,
+// into `out` (at least kMaxEscapedTypeSize bytes) and returns the length. The
+// type ends at its first NUL byte; every byte that a file name cannot hold,
+// and '%' itself, is written as '%' and two upper-case hex digits: 0x01-0x1F,
+// " * / : < > ? \ |, and spaces or dots at the end of the type, which Windows
+// would drop. Every other byte, 0x80-0xFF included, stays as it is, so the
+// text can be turned back into the type.
+std::size_t EscapeType(const char* type, char* out);
 
 // Writes the entry's name into `out` (at least kMaxEntryNameSize bytes) and
-// returns its length. The type ends at its first NUL byte. A resource type is
-// four arbitrary bytes, so in the type part every byte that a file name
-// cannot hold, and '%' itself, is written as '%' and two upper-case hex
-// digits: 0x01-0x1F, " * / : < > ? \ |, and spaces or dots at the end of the
-// type, which Windows would drop. Every other byte, 0x80-0xFF included,
-// stays as it is, so the name can be turned back into the type.
+// returns its length. A resource type is four arbitrary bytes, so the type
+// part is escaped by EscapeType.
 std::size_t FormatEntryName(const EntryRecord& entry, char* out);
 
 }  // namespace palmdb

@@ -9,27 +9,27 @@
 namespace palmdb {
 namespace {
 
-// Reads the entry's bytes piece by piece and hands each piece to `sink`,
+// Reads `size` bytes at `offset` piece by piece and hands each piece to `sink`,
 // which returns false when it could not take it. Returns kOk, kReadFailed,
 // kWriteFailed (the sink refused), or kNoMemory when not even the copy
 // buffer can be had.
 template <typename Sink>
-Status CopyEntry(const Database& database, const EntryRecord& entry, Sink sink) {
-  // Sizes come from the file and are not trusted: the entry must lie within
-  // the file before anything is allocated for it.
-  const std::uint64_t end = std::uint64_t{entry.offset} + entry.size;
+Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t size, Sink sink) {
+  // Sizes come from the file and are not trusted: the bytes must lie within
+  // the file before anything is allocated for them.
+  const std::uint64_t end = std::uint64_t{offset} + size;
   if (end > database.fileSize) {
     return Status::kReadFailed;
   }
-  if (entry.size == 0) {
+  if (size == 0) {
     return Status::kOk;
   }
-  const std::size_t bufferSize = std::min<std::size_t>(entry.size, kCopyBufferSize);
+  const std::size_t bufferSize = std::min<std::size_t>(size, kCopyBufferSize);
   std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bufferSize]);
   if (!buffer) {
     return Status::kNoMemory;
   }
-  std::uint64_t position = entry.offset;
+  std::uint64_t position = offset;
   while (position < end) {
     const auto piece =
         static_cast<std::size_t>(std::min<std::uint64_t>(bufferSize, end - position));
@@ -47,6 +47,12 @@ Status CopyEntry(const Database& database, const EntryRecord& entry, Sink sink) 
 }  // namespace
 
 Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath) {
+  const EntryRecord& entry = database.catalogue.entries[index];
+  return ExtractRange(database, entry.offset, entry.size, targetPath);
+}
+
+Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_t size,
+                    const char* targetPath) {
   if (targetPath == nullptr || targetPath[0] == '\0') {
     return Status::kCannotCreate;
   }
@@ -54,10 +60,10 @@ Status ExtractEntry(const Database& database, std::uint32_t index, const char* t
   if (target == platform::kInvalidFile) {
     return Status::kCannotCreate;
   }
-  Status status = CopyEntry(database, database.catalogue.entries[index],
-                            [target](const std::uint8_t* bytes, std::size_t count) {
-                              return platform::Write(target, bytes, count) == count;
-                            });
+  Status status =
+      CopyRange(database, offset, size, [target](const std::uint8_t* bytes, std::size_t count) {
+        return platform::Write(target, bytes, count) == count;
+      });
   if (status == Status::kOk) {
     // A date the system cannot convert leaves the time of writing.
     platform::SetLastWriteTime(target, database.archiveTime);
@@ -76,7 +82,8 @@ Status ExtractEntry(const Database& database, std::uint32_t index, const char* t
 }
 
 Status TestEntry(const Database& database, std::uint32_t index) {
-  return CopyEntry(database, database.catalogue.entries[index],
+  const EntryRecord& entry = database.catalogue.entries[index];
+  return CopyRange(database, entry.offset, entry.size,
                    [](const std::uint8_t*, std::size_t) { return true; });
 }
 

@@ -22,6 +22,11 @@ constexpr std::size_t kCopyBufferSize = 1u << 20;
 // existed before is never touched.
 Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath);
 
+// The same for `size` bytes at `offset` of the database file that no entry
+// describes, such as the AppInfo and SortInfo blocks.
+Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_t size,
+                    const char* targetPath);
+
 // Reads entry `index` through as extraction would, writing nothing. Returns
 // kOk, kReadFailed when its bytes lie outside the file or cannot be read, or
 // kNoMemory.

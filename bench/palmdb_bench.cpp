@@ -5,7 +5,10 @@
 //  2. extract one entry of 1 GiB, against a plain read/write copy of the same
 //     bytes with the same buffer size, and the peak memory it takes;
 //  3. extract every entry of the database, against a loop that creates the
-//     same files, writes the same bytes, sets the same time and closes them.
+//     same files, writes the same bytes, sets the same time and closes them;
+//  4. the palmdb program listing the database, against Perl's Palm::PDB
+//     loading it and walking its records, when that module is installed (a
+//     yardstick from outside the project, not a dependency).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -40,7 +43,7 @@ struct Options {
   unsigned records = 65535;
   std::uint64_t bigSize = std::uint64_t{1} << 30;
   int repeat = 5;
-  std::string only = "123";
+  std::string only = "1234";
 };
 
 using Plugin = host::PluginLibrary;
@@ -344,17 +347,77 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   return {"extract every entry", medians.subject, medians.floor, 1.2, note};
 }
 
+// The palmdb program beside this one.
+std::string ProgramPath() {
+  char folder[4096];
+  if (!palmdb::platform::ExecutableFolder(folder, sizeof folder)) {
+    return PALMDB_CLI_FILE_NAME;
+  }
+  return std::string(folder) + PALMDB_CLI_FILE_NAME;
+}
+
+// Runs a command line through the command processor with its output going
+// to `output`; true when it succeeded.
+bool RunQuietly(const std::string& command, const fs::path& output) {
+  std::fflush(nullptr);
+  return std::system((command + " >\"" + output.string() + "\" 2>&1").c_str()) == 0;
+}
+
+// A process that lists the database against one that loads it with Perl's
+// Palm::PDB and walks its records; both start a program, read the file and
+// go through every entry. Returns no row when Perl or the module is missing.
+std::vector<Row> AgainstPalmPdb(const Options& options, const std::string& path,
+                                const fs::path& folder) {
+  const fs::path script = folder / "walk.pl";
+  {
+    const std::string text =
+        "my $pdb = Palm::PDB->new;\n"
+        "$pdb->Load($ARGV[0]);\n"
+        "my $bytes = 0;\n"
+        "$bytes += length($_->{data}) for @{$pdb->{records}};\n"
+        "print scalar(@{$pdb->{records}}), \" records, $bytes bytes\\n\";\n";
+    const dbbuild::Bytes bytes(text.begin(), text.end());
+    std::error_code error;
+    fs::remove(script, error);
+    if (!dbbuild::WriteNewFile(script.string(), bytes)) {
+      Fail("cannot write " + script.string());
+    }
+  }
+  const fs::path output = folder / "yardstick.txt";
+  const std::string perl =
+      "perl -MPalm::PDB -MPalm::Raw \"" + script.string() + "\" \"" + path + "\"";
+  if (!RunQuietly("perl -MPalm::PDB -MPalm::Raw -e1", output)) {
+    std::printf(
+        "Perl's Palm::PDB is not installed (Debian: libpalm-perl): measurement 4 left out\n");
+    return {};
+  }
+  const std::string program = ProgramPath();
+  const std::string list = "\"" + program + "\" list \"" + path + "\"";
+  bool failed = false;
+  const Medians medians = Compare(
+      options.repeat, [] {}, [&] { failed = !RunQuietly(list, output) || failed; },
+      [&] { failed = !RunQuietly(perl, output) || failed; });
+  if (failed) {
+    Fail("palmdb list or the Perl walk failed; see " + output.string());
+  }
+  char note[128];
+  std::snprintf(note, sizeof note,
+                "floor: Palm::PDB loading and walking the file, %.1f times as long; %u records",
+                medians.floor / medians.subject, options.records);
+  return {{"palmdb list, as a process", medians.subject, medians.floor, 0.1, note}};
+}
+
 void Usage() {
   std::printf(
       "usage: palmdb-bench [--plugin PATH] [--dir DIR] [--records N] [--big-mib N]\n"
-      "                    [--repeat N] [--only 123]\n"
+      "                    [--repeat N] [--only 1234]\n"
       "Times the plug-in against floors measured in the same run and prints medians.\n"
       "  --plugin PATH  the plug-in library (default: beside this program)\n"
       "  --dir DIR      where to make the work folder palmdb-bench.work (default: temp)\n"
       "  --records N    records of the listed and extracted database (default 65535)\n"
       "  --big-mib N    size of the large entry in MiB (default 1024)\n"
       "  --repeat N     runs per measurement; the median is shown (default 5)\n"
-      "  --only DIGITS  which measurements to run (default 123)\n");
+      "  --only DIGITS  which measurements to run (default 1234)\n");
 }
 
 }  // namespace
@@ -399,7 +462,7 @@ int main(int argc, char** argv) {
   }
 
   std::vector<Row> rows;
-  const bool needMany = options.only.find_first_of("13") != std::string::npos;
+  const bool needMany = options.only.find_first_of("134") != std::string::npos;
   const std::string many = needMany ? ManyRecords(options, folder) : std::string();
   if (options.only.find('1') != std::string::npos) {
     for (const Row& row : OpenAndList(options, plugin, many)) {
@@ -411,6 +474,11 @@ int main(int argc, char** argv) {
   }
   if (options.only.find('3') != std::string::npos) {
     rows.push_back(ExtractAll(options, plugin, many, folder));
+  }
+  if (options.only.find('4') != std::string::npos) {
+    for (const Row& row : AgainstPalmPdb(options, many, folder)) {
+      rows.push_back(row);
+    }
   }
 
   std::printf("| measurement | plug-in (ms) | floor (ms) | ratio | goal | met | notes |\n");

@@ -13,6 +13,17 @@ namespace palmdb {
 constexpr std::uint32_t kResourceListEntrySize = 10;  // type, ID, offset
 constexpr std::uint32_t kRecordListEntrySize = 8;     // offset, attributes, unique ID
 
+// Size of one list entry in the layout of a resource or a record database.
+constexpr std::uint32_t ListEntrySize(bool resourceList) {
+  return resourceList ? kResourceListEntrySize : kRecordListEntrySize;
+}
+
+// Offset just past a record list of `count` entries: where the header and
+// the list end, and where an entry's data or a block may begin.
+constexpr std::uint64_t ListEnd(bool resourceList, std::uint16_t count) {
+  return DatabaseHeader::kSize + std::uint64_t{count} * ListEntrySize(resourceList);
+}
+
 // Field offsets within one list entry.
 constexpr std::size_t kResourceListType = 0;  // 4 bytes, stored order
 constexpr std::size_t kResourceListId = 4;

@@ -27,52 +27,67 @@ bool IsDebugSymbolsFile(const std::uint8_t* head, std::size_t length) {
          StartsWith(head, length, kOldDebugSymbolsSignature, sizeof kOldDebugSymbolsSignature - 1);
 }
 
-bool LooksLikeDatabase(const std::uint8_t* head, std::size_t length, std::uint64_t fileSize) {
-  if (length < DatabaseHeader::kSize || fileSize < DatabaseHeader::kSize ||
-      fileSize > kLargestDatabase || length > fileSize) {
-    return false;
+Detection DetectDatabase(const std::uint8_t* head, std::size_t length, std::uint64_t fileSize) {
+  if (fileSize > kLargestDatabase) {
+    return Detection::kTooLarge;
+  }
+  if (length < DatabaseHeader::kSize || fileSize < DatabaseHeader::kSize || length > fileSize) {
+    return Detection::kTooShort;
   }
   if (IsDebugSymbolsFile(head, length)) {
-    return false;
+    return Detection::kDebugSymbols;
   }
   for (std::size_t i = 0; i < DatabaseHeader::kNameSize && head[i] != 0; ++i) {
     if (head[i] < 0x20) {
-      return false;
+      return Detection::kControlByteInName;
     }
   }
   const bool resources = (ReadBigEndian16(head + DatabaseHeader::kAttributes) &
                           DatabaseHeader::kResourceDatabase) != 0;
-  const std::uint32_t entrySize = resources ? kResourceListEntrySize : kRecordListEntrySize;
   const std::uint16_t count = ReadBigEndian16(head + DatabaseHeader::kRecordCount);
-  const std::uint64_t listEnd = DatabaseHeader::kSize + std::uint64_t{count} * entrySize;
-  if (listEnd > fileSize) {
-    return false;
+  const std::uint64_t listEnd = ListEnd(resources, count);
+  // The first list entry must have been read to be judged.
+  if (listEnd > fileSize || (count != 0 && length < ListEnd(resources, 1))) {
+    return Detection::kListPastEnd;
   }
   if (count == 0) {
-    return true;
-  }
-  if (length < DatabaseHeader::kSize + entrySize) {
-    return false;
+    return Detection::kDatabase;
   }
   const std::uint8_t* first = head + DatabaseHeader::kSize;
   const std::uint32_t offset =
       ReadBigEndian32(first + (resources ? kResourceListOffset : kRecordListOffset));
-  return offset >= listEnd && offset <= fileSize;
+  if (offset < listEnd) {
+    return Detection::kFirstEntryInsideList;
+  }
+  if (offset > fileSize) {
+    return Detection::kFirstEntryPastEnd;
+  }
+  return Detection::kDatabase;
 }
 
-bool FileLooksLikeDatabase(const char* path) {
+bool LooksLikeDatabase(const std::uint8_t* head, std::size_t length, std::uint64_t fileSize) {
+  return DetectDatabase(head, length, fileSize) == Detection::kDatabase;
+}
+
+bool DetectFile(const char* path, Detection* detection, std::uint64_t* fileSize) {
   const platform::FileHandle file = platform::OpenForReading(path);
   if (file == platform::kInvalidFile) {
     return false;
   }
-  std::uint64_t fileSize = 0;
   std::uint8_t head[kDetectionLength];
-  std::size_t length = 0;
-  if (platform::FileSize(file, &fileSize)) {
-    length = platform::ReadAt(file, 0, head, sizeof head);
-  }
+  const bool sized = platform::FileSize(file, fileSize);
+  const std::size_t length = sized ? platform::ReadAt(file, 0, head, sizeof head) : 0;
   platform::Close(file);
-  return length > 0 && LooksLikeDatabase(head, length, fileSize);
+  if (sized) {
+    *detection = DetectDatabase(head, length, *fileSize);
+  }
+  return sized;
+}
+
+bool FileLooksLikeDatabase(const char* path) {
+  Detection detection = Detection::kTooShort;
+  std::uint64_t fileSize = 0;
+  return DetectFile(path, &detection, &fileSize) && detection == Detection::kDatabase;
 }
 
 }  // namespace palmdb

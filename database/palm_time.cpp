@@ -35,12 +35,16 @@ DosDateTime PackDosDateTime(const CalendarTime& time) {
          field(time.second) / 2u;
 }
 
-DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate) {
-  std::uint32_t since1904 = modificationDate;
-  if (since1904 < 0x80000000u) {
-    since1904 += kSecondsFrom1904To1970;  // at most 0xFC2A5C7F: no overflow
+PalmDate DecodePalmDate(std::uint32_t stored) {
+  if (stored < 0x80000000u) {
+    // At most 0xFC2A5C7F: no overflow.
+    return {PalmEpoch::k1970, PalmToCalendar(stored + kSecondsFrom1904To1970)};
   }
-  const CalendarTime time = PalmToCalendar(since1904);
+  return {PalmEpoch::k1904, PalmToCalendar(stored)};
+}
+
+DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate) {
+  const CalendarTime time = DecodePalmDate(modificationDate).time;
   if (time.year < 80) {
     return kEarliestDosDateTime;
   }

@@ -34,11 +34,23 @@ CalendarTime PalmToCalendar(std::uint32_t palmSeconds);
 // bits, so years before 1980 wrap around into 2032-2107.
 DosDateTime PackDosDateTime(const CalendarTime& time);
 
+// The year from which a date in a database header counts its seconds.
+enum class PalmEpoch { k1904, k1970 };
+
+// A date of a database header read as a calendar date and time.
+struct PalmDate {
+  PalmEpoch epoch;
+  CalendarTime time;
+};
+
+// Reads a date of a database header. Many programs store seconds since 1970
+// instead of 1904; read as 1904 seconds those values all fall before 1972,
+// so a value below 0x80000000 is taken as counting from 1970.
+PalmDate DecodePalmDate(std::uint32_t stored);
+
 // The time every entry of a database carries, from the header's modification
-// date. Many programs store seconds since 1970 instead of 1904; read as 1904
-// seconds those values all fall before 1972, so a value below 0x80000000 is
-// taken as counting from 1970. A result before 1980 becomes 1980-01-01, the
-// earliest DOS time, rather than wrapping into the future.
+// date read as DecodePalmDate reads it. A result before 1980 becomes
+// 1980-01-01, the earliest DOS time, rather than wrapping into the future.
 DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate);
 
 }  // namespace palmdb

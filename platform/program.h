@@ -1,12 +1,15 @@
 // Operating-system services for programs that host the plug-in (the palmdb
 // program, the benchmarks, the tests), which the plug-in itself never needs:
-// loading a library, finding the program's folder, folders, file times and
-// the memory gauge. Kept apart so that the plug-in links none of them.
+// loading a library, finding the program's folder, making and listing
+// folders, file times and the memory gauge. Kept apart so that the plug-in
+// links none of them.
 #ifndef PALMDB_PLATFORM_PROGRAM_H
 #define PALMDB_PLATFORM_PROGRAM_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace palmdb::platform {
 
@@ -22,6 +25,12 @@ bool ExecutableFolder(char* buffer, std::size_t size);
 
 // Creates a folder; true when it exists afterwards.
 bool MakeFolder(const char* path);
+
+// Adds to `files` the names (UTF-8) of the regular files directly inside
+// the folder at `path`, in no particular order; subfolders and the entries
+// for the folder itself and its parent are left out. False when `path` is
+// not a folder that can be read.
+bool ListFolder(const char* path, std::vector<std::string>* files);
 
 // The separator between folder and file names on this system.
 char PathSeparator();

@@ -1,6 +1,8 @@
 // POSIX implementation of the services for host programs.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +54,37 @@ bool MakeFolder(const char* path) {
   }
   struct stat info {};
   return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ListFolder(const char* path, std::vector<std::string>* files) {
+  DIR* folder = ::opendir(path);
+  if (folder == nullptr) {
+    return false;
+  }
+  bool complete = true;
+  for (;;) {
+    errno = 0;
+    const struct dirent* item = ::readdir(folder);
+    if (item == nullptr) {
+      complete = errno == 0;
+      break;
+    }
+    const char* name = item->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+      continue;
+    }
+    bool regular = item->d_type == DT_REG;
+    // Some file systems do not give the kind, and a link may lead to a file.
+    if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+      struct stat info {};
+      regular = ::fstatat(::dirfd(folder), name, &info, 0) == 0 && S_ISREG(info.st_mode);
+    }
+    if (regular) {
+      files->emplace_back(name);
+    }
+  }
+  ::closedir(folder);
+  return complete;
 }
 
 char PathSeparator() {

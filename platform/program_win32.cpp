@@ -78,6 +78,32 @@ bool MakeFolder(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool ListFolder(const char* path, std::vector<std::string>* files) {
+  std::wstring pattern;
+  if (!WidePath(path, &pattern)) {
+    return false;
+  }
+  if (pattern.back() != L'\\' && pattern.back() != L'/') {
+    pattern += L'\\';
+  }
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    // Only the root of an empty drive has no entry at all, not even ".".
+    return GetLastError() == ERROR_FILE_NOT_FOUND;
+  }
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      files->push_back(
+          Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName), wcslen(found.cFileName)));
+    }
+  } while (FindNextFileW(search, &found) != FALSE);
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  return complete;
+}
+
 char PathSeparator() {
   return '\\';
 }

@@ -3,8 +3,11 @@
 # there already. Run as root (or with sudo available).
 set -euo pipefail
 
+# nlohmann-json3-dev: the palmdb program's JSON output (header-only, also
+# for the Windows build). strace: the test that palmdb list makes as many
+# system calls for many entries as for few.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev llvm googletest libgtest-dev
-          libbenchmark-dev valgrind python3)
+          libbenchmark-dev valgrind python3 nlohmann-json3-dev strace)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 
 missing=()

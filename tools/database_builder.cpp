@@ -50,8 +50,35 @@ DatabaseBuilder& DatabaseBuilder::TypeAndCreator(const std::string& type,
   return *this;
 }
 
+DatabaseBuilder& DatabaseBuilder::BackupDate(std::uint32_t palmSeconds) {
+  backupDate_ = palmSeconds;
+  return *this;
+}
+
 DatabaseBuilder& DatabaseBuilder::AppInfo(const Bytes& block) {
   appInfo_ = block;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::SortInfo(const Bytes& block) {
+  sortInfo_ = block;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::NextListLink(std::uint32_t offset) {
+  nextListLink_ = offset;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::AppInfoOffset(std::uint32_t offset) {
+  appInfoOffsetOverridden_ = true;
+  appInfoOffset_ = offset;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::SortInfoOffset(std::uint32_t offset) {
+  sortInfoOffsetOverridden_ = true;
+  sortInfoOffset_ = offset;
   return *this;
 }
 
@@ -83,7 +110,8 @@ DatabaseBuilder& DatabaseBuilder::Offset(std::size_t index, std::uint32_t offset
 
 std::uint32_t DatabaseBuilder::DataOffset(std::size_t index) const {
   const std::size_t entrySize = IsResourceDatabase() ? 10 : 8;
-  std::size_t offset = kHeaderSize + entries_.size() * entrySize + 2 + appInfo_.size();
+  std::size_t offset =
+      kHeaderSize + entries_.size() * entrySize + 2 + appInfo_.size() + sortInfo_.size();
   for (std::size_t i = 0; i < index && i < entries_.size(); ++i) {
     offset += entries_[i].data.size();
   }
@@ -102,19 +130,25 @@ Bytes DatabaseBuilder::Build() const {
   palmdb::WriteBigEndian16(header + 34, 1);  // version
   palmdb::WriteBigEndian32(header + 36, creationDate_);
   palmdb::WriteBigEndian32(header + 40, modificationDate_);
-  palmdb::WriteBigEndian32(header + 44, 0);  // last backup
+  palmdb::WriteBigEndian32(header + 44, backupDate_);
   palmdb::WriteBigEndian32(header + 48, 1);  // modification number
-  palmdb::WriteBigEndian32(header + 52,
-                           appInfo_.empty() ? 0 : static_cast<std::uint32_t>(listEnd + 2));
-  palmdb::WriteBigEndian32(header + 56, 0);  // sort info
+  const auto appInfoAt = static_cast<std::uint32_t>(listEnd + 2);
+  const auto sortInfoAt = static_cast<std::uint32_t>(appInfoAt + appInfo_.size());
+  palmdb::WriteBigEndian32(header + 52, appInfoOffsetOverridden_ ? appInfoOffset_
+                                        : appInfo_.empty()       ? 0
+                                                                 : appInfoAt);
+  palmdb::WriteBigEndian32(header + 56, sortInfoOffsetOverridden_ ? sortInfoOffset_
+                                        : sortInfo_.empty()       ? 0
+                                                                  : sortInfoAt);
   PutFourBytes(header + 60, type_);
   PutFourBytes(header + 64, creator_);
   palmdb::WriteBigEndian32(header + 68, 0);  // unique-ID seed
-  palmdb::WriteBigEndian32(header + 72, 0);  // no further list
+  palmdb::WriteBigEndian32(header + 72, nextListLink_);
   palmdb::WriteBigEndian16(header + 76,
                            countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
 
   out.insert(out.end(), appInfo_.begin(), appInfo_.end());
+  out.insert(out.end(), sortInfo_.begin(), sortInfo_.end());
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     std::uint32_t offset = static_cast<std::uint32_t>(out.size());

@@ -28,7 +28,12 @@ class DatabaseBuilder {
   DatabaseBuilder& ModificationDate(std::uint32_t palmSeconds);
   // Four characters each.
   DatabaseBuilder& TypeAndCreator(const std::string& type, const std::string& creator);
+  DatabaseBuilder& BackupDate(std::uint32_t palmSeconds);
   DatabaseBuilder& AppInfo(const Bytes& block);
+  // Written after the AppInfo block.
+  DatabaseBuilder& SortInfo(const Bytes& block);
+  // The header's link to a further record list; 0, none, by default.
+  DatabaseBuilder& NextListLink(std::uint32_t offset);
 
   // A record of a record database.
   DatabaseBuilder& AddRecord(const Bytes& data, std::uint8_t attributes = 0);
@@ -40,9 +45,12 @@ class DatabaseBuilder {
   DatabaseBuilder& RecordCount(std::uint16_t count);
   // Damage: the list gives this offset for entry `index`.
   DatabaseBuilder& Offset(std::size_t index, std::uint32_t offset);
+  // Damage: the header gives these offsets for the blocks, whatever they hold.
+  DatabaseBuilder& AppInfoOffset(std::uint32_t offset);
+  DatabaseBuilder& SortInfoOffset(std::uint32_t offset);
 
-  // Header, record list, two bytes of padding, application info, then the
-  // entries' data in list order.
+  // Header, record list, two bytes of padding, AppInfo block, SortInfo
+  // block, then the entries' data in list order.
   Bytes Build() const;
   // Offset of entry `index`'s data in what Build returns (before damage).
   std::uint32_t DataOffset(std::size_t index) const;
@@ -60,9 +68,16 @@ class DatabaseBuilder {
   std::uint16_t attributes_ = 0;
   std::uint32_t creationDate_ = 0;
   std::uint32_t modificationDate_ = 0;
+  std::uint32_t backupDate_ = 0;
+  std::uint32_t nextListLink_ = 0;
   std::string type_ = "DATA";
   std::string creator_ = "test";
   Bytes appInfo_;
+  Bytes sortInfo_;
+  bool appInfoOffsetOverridden_ = false;
+  std::uint32_t appInfoOffset_ = 0;
+  bool sortInfoOffsetOverridden_ = false;
+  std::uint32_t sortInfoOffset_ = 0;
   std::vector<Entry> entries_;
   bool countOverridden_ = false;
   std::uint16_t count_ = 0;

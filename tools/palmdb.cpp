@@ -1,40 +1,69 @@
 // palmdb: lists and extracts Palm databases through the plug-in library, the
-// way a file manager does. The library is loaded by path and driven only
-// through its exported functions, so this program is also the end-to-end
-// test of the library as a host sees it.
+// way a file manager does, and tells what a database is and whether it is
+// whole. The library is loaded by path and driven only through its exported
+// functions for `list` and `extract`, so this program is also the end-to-end
+// test of the library as a host sees it; `info`, `check`, `list --long` and
+// the AppInfo and SortInfo blocks need fields that the host's record does
+// not carry and read the database through the core library.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "archive/extraction.h"
+#include "database/database.h"
+#include "database/detection.h"
+#include "database/info_blocks.h"
+#include "database/structure_check.h"
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "plugin/plugin_archive.h"
+#include "tools/inspect.h"
 #include "tools/plugin_library.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: palmdb [--plugin PATH] list FILE\n"
-    "       palmdb [--plugin PATH] extract FILE [-d DIR] [NAME...]\n"
+    "usage: palmdb [--plugin PATH] list [--long] [--json] FILE\n"
+    "       palmdb [--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]\n"
+    "       palmdb info [--json] FILE\n"
+    "       palmdb check [--json] FILE|FOLDER...\n"
     "       palmdb --help\n"
     "\n"
-    "Opens a Palm OS database (.pdb, .prc) through the palmdb plug-in library, as a\n"
-    "file manager does, and lists or extracts its entries.\n"
+    "Opens Palm OS databases (.pdb, .prc) as a file manager does, through the palmdb\n"
+    "plug-in library, and lists or extracts their entries; tells what a database is\n"
+    "and whether its structure is whole.\n"
     "\n"
     "  list FILE       prints one line per entry: attributes, size, date and time,\n"
     "                  name; then the number of entries and their total size.\n"
+    "    --long        also each record's flags (D deleted, M dirty, B busy,\n"
+    "                  S secret), category and unique ID, or each resource's type\n"
+    "                  and ID, and every entry's offset.\n"
     "  extract FILE    writes every entry, or only the NAMEs given (as list shows\n"
     "                  them), to a new file in DIR (default: the current folder;\n"
     "                  created when missing). An existing file is never replaced.\n"
+    "    --blocks      also writes the AppInfo and SortInfo blocks, where there are\n"
+    "                  any, as AppInfo.block and SortInfo.block; these NAMEs ask\n"
+    "                  for one block alone.\n"
+    "  info FILE       prints every field of the header, decoded, and where the\n"
+    "                  AppInfo and SortInfo blocks lie.\n"
+    "  check FILE...   checks each database's structure (every file of a FOLDER)\n"
+    "                  and prints one line per file, OK or what is wrong, then the\n"
+    "                  details.\n"
+    "  --json          one JSON document on standard output instead of the text.\n"
     "  --plugin PATH   the plug-in library to load (default: the one beside this\n"
     "                  program).\n"
     "\n"
     "Records are named #NNNNN.data by their index, resources #NNNNN.type by their\n"
-    "ID and type. Exit status: 0 on success, 1 when anything failed, 2 on a usage\n"
-    "error. A failed entry does not stop the others from being extracted.\n";
+    "ID and type. Exit status: 0 on success (for check: every file is whole), 1 when\n"
+    "anything failed (for check: a file is not whole), 2 on a usage error. A failed\n"
+    "entry does not stop the others from being extracted.\n";
 
 using host::PluginLibrary;
 
@@ -66,20 +95,18 @@ int PALMDB_CALL ProcessData(char* /*fileName*/, int /*size*/) {
   return 1;
 }
 
-const char* OpenFailure(int result, const char* path) {
-  std::int64_t lastWrite = 0;
-  std::int64_t lastAccess = 0;
+// Why the plug-in could not open a database, in words: by the file's content
+// first, so that a file of another kind is not reported as damaged.
+std::string OpenFailure(int result, const char* path) {
   switch (result) {
     case OpenError:
-      return palmdb::platform::FileTimes(path, &lastWrite, &lastAccess) ? "cannot be opened" : "not found";
-    case UnknownFormat:
-      return "not a Palm database (too short, or another kind of file)";
-    case ReadError:
-      return "truncated record list: the database ends inside its list of records";
+      return inspect::OpenFailureText(path, palmdb::Status::kCannotOpen);
     case NoMemory:
-      return "out of memory";
+      return inspect::OpenFailureText(path, palmdb::Status::kNoMemory);
+    case ReadError:
+      return inspect::OpenFailureText(path, palmdb::Status::kReadFailed);
     default:
-      return "cannot be opened (unexpected result)";
+      return inspect::OpenFailureText(path, palmdb::Status::kNotADatabase);
   }
 }
 
@@ -167,50 +194,195 @@ std::string AttributeText(std::uint32_t attributes) {
 }
 
 std::string TimeText(std::int32_t fileTime) {
-  char text[32];
   if constexpr (palmdb::kLinuxHost) {
     // Seconds since 1970 UTC, shown in local time.
+    char text[32];
     const std::time_t seconds = static_cast<std::time_t>(fileTime);
     const std::tm* local = std::localtime(&seconds);
     if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) {
       return "(no valid date)";
     }
+    return text;
   } else {
-    // A DOS date and time: the date in the high 16 bits, the time in the low.
-    const auto dos = static_cast<std::uint32_t>(fileTime);
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (dos >> 25) + 1980,
-                  (dos >> 21) & 0x0Fu, (dos >> 16) & 0x1Fu, (dos >> 11) & 0x1Fu, (dos >> 5) & 0x3Fu,
-                  (dos & 0x1Fu) * 2);
+    return inspect::DosTimeText(static_cast<std::uint32_t>(fileTime));
   }
-  return text;
 }
 
-int List(const PluginLibrary& plugin, const char* path) {
+// The time of a listing's line. Every entry of a database carries the same
+// time, and turning it into local time asks the system for the time zone,
+// which costs more than everything else a line does: it is converted once
+// and the text kept for as long as the time stays the same.
+class ListingTime {
+ public:
+  const std::string& Text(std::int32_t fileTime) {
+    if (!known_ || fileTime != time_) {
+      text_ = TimeText(fileTime);
+      time_ = fileTime;
+      known_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  bool known_ = false;
+  std::int32_t time_ = 0;
+  std::string text_;
+};
+
+void Print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+inspect::Json ListingJson(const char* path, inspect::Json entries, std::uint64_t total) {
+  inspect::Json json;
+  json["file"] = path;
+  json["entryCount"] = entries.size();
+  json["totalSize"] = total;
+  json["entries"] = std::move(entries);
+  return json;
+}
+
+int List(const PluginLibrary& plugin, const char* path, bool json) {
   Archive archive(plugin, path);
   if (!archive.IsOpen()) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", path, OpenFailure(archive.result(), path));
+    std::fprintf(stderr, "palmdb: %s: %s\n", path, OpenFailure(archive.result(), path).c_str());
     return 1;
   }
-  std::printf("%-10s %10s  %-19s  %s\n", "Attributes", "Size", "Date and time", "Name");
+  if (!json) {
+    std::printf("%-10s %10s  %-19s  %s\n", "Attributes", "Size", "Date and time", "Name");
+  }
+  ListingTime time;
+  inspect::Json entries = inspect::Json::array();
   std::uint64_t total = 0;
-  unsigned entries = 0;
+  std::uint32_t count = 0;
   HeaderRecord header{};
   while (plugin.readHeader(archive.handle(), &header) == ResultSuccess) {
     const auto size = static_cast<std::uint32_t>(header.unpackedSize);
-    std::printf("%-10s %10u  %-19s  %s\n",
-                AttributeText(static_cast<std::uint32_t>(header.fileAttributes)).c_str(), size,
-                TimeText(header.fileTime).c_str(), header.fileName);
+    const std::string attributes = AttributeText(static_cast<std::uint32_t>(header.fileAttributes));
+    if (json) {
+      // The Linux host's names are UTF-8 already; the Windows host's are
+      // Windows-1252.
+      std::string name = header.fileName;
+      if constexpr (!palmdb::kLinuxHost) {
+        char utf8[palmdb::kMaxUtf8NameSize];
+        palmdb::NameToUtf8(header.fileName, utf8, sizeof utf8);
+        name = utf8;
+      }
+      entries.push_back(inspect::Json{{"name", name},
+                                      {"size", size},
+                                      {"time", time.Text(header.fileTime)},
+                                      {"attributes", attributes}});
+    } else {
+      std::printf("%-10s %10u  %-19s  %s\n", attributes.c_str(), static_cast<unsigned>(size),
+                  time.Text(header.fileTime).c_str(), header.fileName);
+    }
     total += size;
-    ++entries;
+    ++count;
     plugin.processFile(archive.handle(), OpSkip, nullptr, nullptr);
   }
-  std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
-              entries, entries == 1 ? "entry" : "entries");
+  if (json) {
+    Print(inspect::Print(ListingJson(path, std::move(entries), total)));
+  } else {
+    std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
+                static_cast<unsigned>(count), count == 1 ? "entry" : "entries");
+  }
+  return 0;
+}
+
+// Opens a database with the core for the commands that need fields the
+// host's record does not carry. A file that does not look like a database
+// by its content is refused as one, whatever opening it would give.
+std::unique_ptr<palmdb::Database> OpenWithCore(const char* path) {
+  palmdb::Detection detection = palmdb::Detection::kDatabase;
+  std::uint64_t fileSize = 0;
+  std::unique_ptr<palmdb::Database> database;
+  palmdb::Status status = palmdb::Status::kCannotOpen;
+  if (palmdb::DetectFile(path, &detection, &fileSize)) {
+    status = detection == palmdb::Detection::kDatabase ? palmdb::OpenDatabase(path, &database)
+                                                       : palmdb::Status::kNotADatabase;
+  }
+  if (status != palmdb::Status::kOk) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", path, inspect::OpenFailureText(path, status).c_str());
+  }
+  return database;
+}
+
+int ListLong(const char* path, bool json) {
+  const std::unique_ptr<palmdb::Database> database = OpenWithCore(path);
+  if (database == nullptr) {
+    return 1;
+  }
+  const palmdb::Catalogue& catalogue = database->catalogue;
+  if (json) {
+    std::uint64_t total = 0;
+    inspect::Json entries = inspect::Json::array();
+    for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+      total += catalogue.entries[i].size;
+      entries.push_back(inspect::LongEntryJson(*database, i));
+    }
+    Print(inspect::Print(ListingJson(path, std::move(entries), total)));
+    return 0;
+  }
+  Print(inspect::LongListingHeading(*database));
+  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+    Print(inspect::LongListingLine(*database, i));
+  }
+  Print(inspect::LongListingTotal(*database));
+  return 0;
+}
+
+int Info(const char* path, bool json) {
+  const std::unique_ptr<palmdb::Database> database = OpenWithCore(path);
+  if (database == nullptr) {
+    return 1;
+  }
+  Print(json ? inspect::Print(inspect::InfoJson(path, *database))
+             : inspect::InfoText(path, *database));
   return 0;
 }
 
 bool IsSeparator(char c) {
   return c == '/' || c == palmdb::platform::PathSeparator();
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && IsSeparator(folder.back())) {
+    return folder + name;
+  }
+  return folder + palmdb::platform::PathSeparator() + name;
+}
+
+int Check(const std::vector<std::string>& arguments, bool json) {
+  inspect::Json files = inspect::Json::array();
+  bool whole = true;
+  const auto checkOne = [&](const std::string& path) {
+    const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
+    whole = whole && check.IsWhole();
+    if (json) {
+      files.push_back(inspect::CheckJson(path, check));
+    } else {
+      Print(inspect::CheckText(path, check));
+      std::fflush(stdout);
+    }
+  };
+  for (const std::string& argument : arguments) {
+    std::vector<std::string> names;
+    if (!palmdb::platform::ListFolder(argument.c_str(), &names)) {
+      checkOne(argument);
+      continue;
+    }
+    if (names.empty()) {
+      std::fprintf(stderr, "palmdb: %s: no files to check in this folder\n", argument.c_str());
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      checkOne(JoinPath(argument, name));
+    }
+  }
+  if (json) {
+    Print(inspect::Print(inspect::Json{{"whole", whole}, {"files", std::move(files)}}));
+  }
+  return whole ? 0 : 1;
 }
 
 // Creates the folder and every missing folder above it.
@@ -223,22 +395,14 @@ bool MakeFolders(const std::string& folder) {
   return palmdb::platform::MakeFolder(folder.c_str());
 }
 
-int Extract(const PluginLibrary& plugin, const char* path, const std::string& folder,
-            const std::vector<std::string>& names) {
-  std::string prefix;
-  if (!folder.empty()) {
-    if (!MakeFolders(folder)) {
-      std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
-      return 1;
-    }
-    prefix = folder;
-    if (!IsSeparator(prefix.back())) {
-      prefix += palmdb::platform::PathSeparator();
-    }
-  }
+// Extracts every entry, or the named ones, through the plug-in. `*opened`
+// tells whether the database could be opened at all.
+int ExtractEntries(const PluginLibrary& plugin, const char* path, const std::string& prefix,
+                   const std::vector<std::string>& names, bool* opened) {
   Archive archive(plugin, path);
+  *opened = archive.IsOpen();
   if (!archive.IsOpen()) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", path, OpenFailure(archive.result(), path));
+    std::fprintf(stderr, "palmdb: %s: %s\n", path, OpenFailure(archive.result(), path).c_str());
     return 1;
   }
   std::vector<bool> found(names.size(), false);
@@ -275,15 +439,131 @@ int Extract(const PluginLibrary& plugin, const char* path, const std::string& fo
   return status;
 }
 
-int UsageError(const char* message) {
-  std::fprintf(stderr, "palmdb: %s\n\n%s", message, kUsage);
+// The file names of the two blocks. Entry names start with '#', so these
+// never collide with one.
+constexpr const char* kBlockNames[2] = {"AppInfo.block", "SortInfo.block"};
+constexpr const char* kBlockTitles[2] = {"AppInfo", "SortInfo"};
+
+bool IsBlockName(const std::string& name) {
+  return name == kBlockNames[0] || name == kBlockNames[1];
+}
+
+// Writes the blocks asked for; an absent block is an error only when it was
+// asked for by name.
+int ExtractBlocks(const char* path, const std::string& prefix, const bool wanted[2],
+                  const bool named[2]) {
+  const std::unique_ptr<palmdb::Database> database = OpenWithCore(path);
+  if (database == nullptr) {
+    return 1;
+  }
+  const palmdb::InfoBlocks found = palmdb::FindInfoBlocks(*database);
+  const palmdb::InfoBlock* blocks[2] = {&found.appInfo, &found.sortInfo};
+  int status = 0;
+  for (std::size_t i = 0; i < 2; ++i) {
+    const palmdb::InfoBlock& block = *blocks[i];
+    if (!wanted[i] || (block.place == palmdb::BlockPlace::kAbsent && !named[i])) {
+      continue;
+    }
+    if (block.place == palmdb::BlockPlace::kAbsent) {
+      std::fprintf(stderr, "palmdb: %s: there is no %s block\n", path, kBlockTitles[i]);
+      status = 1;
+      continue;
+    }
+    if (block.place != palmdb::BlockPlace::kInFile) {
+      std::fprintf(stderr, "palmdb: %s: the %s block starts at %u, %s; not extracted\n", path,
+                   kBlockTitles[i], static_cast<unsigned>(block.offset),
+                   block.place == palmdb::BlockPlace::kPastEnd
+                       ? "past the end of the file"
+                       : "inside the header or the record list");
+      status = 1;
+      continue;
+    }
+    const std::string target = prefix + kBlockNames[i];
+    const int result = palmdb::HostResult(
+        palmdb::ExtractRange(*database, block.offset, block.size, target.c_str()));
+    if (result != ResultSuccess) {
+      std::fprintf(stderr, "palmdb: %s: cannot extract the %s block to %s: %s\n", path,
+                   kBlockTitles[i], target.c_str(), ExtractFailure(result, target.c_str()));
+      status = 1;
+    } else {
+      std::printf("extracted %s\n", target.c_str());
+    }
+  }
+  return status;
+}
+
+int Extract(const PluginLibrary& plugin, const char* path, const std::string& folder,
+            const std::vector<std::string>& allNames, bool blocks) {
+  std::string prefix;
+  if (!folder.empty()) {
+    if (!MakeFolders(folder)) {
+      std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
+      return 1;
+    }
+    prefix = folder;
+    if (!IsSeparator(prefix.back())) {
+      prefix += palmdb::platform::PathSeparator();
+    }
+  }
+  std::vector<std::string> names;
+  bool wantedBlocks[2] = {blocks, blocks};
+  bool namedBlocks[2] = {false, false};
+  for (const std::string& name : allNames) {
+    if (IsBlockName(name)) {
+      const std::size_t which = name == kBlockNames[0] ? 0 : 1;
+      wantedBlocks[which] = true;
+      namedBlocks[which] = true;
+    } else {
+      names.push_back(name);
+    }
+  }
+  int status = 0;
+  // Names of blocks alone ask for no entry.
+  if (allNames.empty() || !names.empty()) {
+    bool opened = false;
+    status = ExtractEntries(plugin, path, prefix, names, &opened);
+    if (!opened) {
+      return status;
+    }
+  }
+  if (wantedBlocks[0] || wantedBlocks[1]) {
+    status |= ExtractBlocks(path, prefix, wantedBlocks, namedBlocks);
+  }
+  return status;
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "palmdb: %s\n\n%s", message.c_str(), kUsage);
   return 2;
 }
 
-int Run(int argc, char** argv) {
-  std::string pluginPath;
+struct Arguments {
+  std::string plugin;
   std::string folder;
+  bool folderGiven = false;
+  bool longListing = false;
+  bool json = false;
+  bool blocks = false;
   std::vector<std::string> words;
+};
+
+// Checks that the options given belong to the command; an empty text when
+// they do.
+std::string Misplaced(const Arguments& arguments, const std::string& command) {
+  if (arguments.longListing && command != "list") {
+    return "--long belongs to list";
+  }
+  if (arguments.json && command == "extract") {
+    return "--json belongs to list, info and check";
+  }
+  if ((arguments.folderGiven || arguments.blocks) && command != "extract") {
+    return std::string(arguments.blocks ? "--blocks" : "-d") + " belongs to extract";
+  }
+  return "";
+}
+
+int Run(int argc, char** argv) {
+  Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--help" || argument == "-h") {
@@ -292,41 +572,61 @@ int Run(int argc, char** argv) {
     }
     if (argument == "--plugin" || argument == "-d") {
       if (i + 1 >= argc) {
-        return UsageError((argument + " needs a value").c_str());
+        return UsageError(argument + " needs a value");
       }
-      (argument == "--plugin" ? pluginPath : folder) = argv[++i];
+      (argument == "--plugin" ? arguments.plugin : arguments.folder) = argv[++i];
+      arguments.folderGiven = arguments.folderGiven || argument == "-d";
+    } else if (argument == "--long" || argument == "-l") {
+      arguments.longListing = true;
+    } else if (argument == "--json") {
+      arguments.json = true;
+    } else if (argument == "--blocks") {
+      arguments.blocks = true;
     } else {
-      words.push_back(argument);
+      arguments.words.push_back(argument);
     }
   }
+  const std::vector<std::string>& words = arguments.words;
   if (words.empty()) {
     return UsageError("no command given");
   }
   const std::string& command = words[0];
-  if (command != "list" && command != "extract") {
-    return UsageError(("unknown command: " + command).c_str());
+  if (command != "list" && command != "extract" && command != "info" && command != "check") {
+    return UsageError("unknown command: " + command);
   }
   if (words.size() < 2) {
-    return UsageError((command + " needs a database FILE").c_str());
+    return UsageError(command + " needs a database FILE");
   }
-  if (command == "list" && (words.size() > 2 || !folder.empty())) {
-    return UsageError("list takes one FILE and no -d");
+  if ((command == "list" || command == "info") && words.size() > 2) {
+    return UsageError(command + " takes one FILE");
   }
-  if (pluginPath.empty()) {
-    pluginPath = host::DefaultPluginPath();
+  const std::string misplaced = Misplaced(arguments, command);
+  if (!misplaced.empty()) {
+    return UsageError(misplaced);
+  }
+  const char* file = words[1].c_str();
+  if (command == "info") {
+    return Info(file, arguments.json);
+  }
+  if (command == "check") {
+    return Check(std::vector<std::string>(words.begin() + 1, words.end()), arguments.json);
+  }
+  if (command == "list" && arguments.longListing) {
+    return ListLong(file, arguments.json);
   }
 
   PluginLibrary plugin;
-  if (!LoadPlugin(pluginPath, &plugin)) {
+  if (!LoadPlugin(arguments.plugin.empty() ? host::DefaultPluginPath() : arguments.plugin,
+                  &plugin)) {
     host::UnloadPluginLibrary(&plugin);
     return 1;
   }
   int status = 0;
   if (command == "list") {
-    status = List(plugin, words[1].c_str());
+    status = List(plugin, file, arguments.json);
   } else {
-    status = Extract(plugin, words[1].c_str(), folder,
-                     std::vector<std::string>(words.begin() + 2, words.end()));
+    status = Extract(plugin, file, arguments.folder,
+                     std::vector<std::string>(words.begin() + 2, words.end()), arguments.blocks);
   }
   if (g_callbackCalls != 0) {
     std::fprintf(stderr, "palmdb: the plug-in called a host callback %d times\n", g_callbackCalls);

@@ -1,0 +1,127 @@
+#include "database/structure_check.h"
+
+#include <new>
+#include <unordered_map>
+
+#include "database/catalogue.h"
+#include "database/info_blocks.h"
+
+namespace palmdb {
+namespace {
+
+constexpr std::size_t kKinds = static_cast<std::size_t>(FindingKind::kFurtherList) + 1;
+
+// The findings of every kind, gathered in list order.
+class Findings {
+ public:
+  Findings() {
+    for (std::size_t i = 0; i < kKinds; ++i) {
+      byKind_[i].kind = static_cast<FindingKind>(i);
+    }
+  }
+
+  void Add(FindingKind kind, std::uint32_t index, std::uint32_t related) {
+    Finding& finding = byKind_[static_cast<std::size_t>(kind)];
+    ++finding.count;
+    if (finding.entries.size() < kFindingEntriesKept) {
+      finding.entries.push_back({index, related});
+    }
+  }
+
+  void AddHeaderField(FindingKind kind) { byKind_[static_cast<std::size_t>(kind)].count = 1; }
+
+  void MoveTo(std::vector<Finding>* findings) {
+    findings->clear();
+    for (Finding& finding : byKind_) {
+      if (finding.count != 0) {
+        findings->push_back(std::move(finding));
+      }
+    }
+  }
+
+ private:
+  Finding byKind_[kKinds];
+};
+
+void CheckBlock(BlockPlace place, FindingKind pastEnd, FindingKind insideList, Findings* findings) {
+  if (place == BlockPlace::kPastEnd) {
+    findings->AddHeaderField(pastEnd);
+  } else if (place == BlockPlace::kInsideList) {
+    findings->AddHeaderField(insideList);
+  }
+}
+
+// A resource's type and ID as one key.
+std::uint64_t ResourceKey(const EntryRecord& entry) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    key = (key << 8) | static_cast<unsigned char>(entry.type[i]);
+  }
+  return (key << 16) | entry.id;
+}
+
+}  // namespace
+
+Status CheckStructure(const Database& database, std::vector<Finding>* findings) {
+  try {
+    const DatabaseHeader& header = database.header;
+    const bool resources = header.IsResourceDatabase();
+    const std::uint64_t listEnd = ListEnd(resources, header.RecordCount());
+    const Catalogue& catalogue = database.catalogue;
+    Findings found;
+
+    // The first index of each type and ID, for resources only.
+    std::unordered_map<std::uint64_t, std::uint32_t> firstOfKey;
+    if (resources) {
+      firstOfKey.reserve(catalogue.count);
+    }
+    for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+      const EntryRecord& entry = catalogue.entries[i];
+      if (entry.offset > database.fileSize) {
+        found.Add(FindingKind::kEntryPastEnd, i, i);
+      }
+      if (i > 0 && entry.offset < catalogue.entries[i - 1].offset) {
+        found.Add(FindingKind::kOffsetDecreases, i, i - 1);
+      }
+      if (entry.offset < listEnd) {
+        found.Add(FindingKind::kEntryInsideList, i, i);
+      }
+      if (resources) {
+        const auto inserted = firstOfKey.emplace(ResourceKey(entry), i);
+        if (!inserted.second) {
+          found.Add(FindingKind::kDuplicateResource, i, inserted.first->second);
+        }
+      }
+    }
+    CheckBlock(PlaceOfBlock(database, header.AppInfoOffset()), FindingKind::kAppInfoPastEnd,
+               FindingKind::kAppInfoInsideList, &found);
+    CheckBlock(PlaceOfBlock(database, header.SortInfoOffset()), FindingKind::kSortInfoPastEnd,
+               FindingKind::kSortInfoInsideList, &found);
+    if (header.NextListLink() != 0) {
+      found.AddHeaderField(FindingKind::kFurtherList);
+    }
+    found.MoveTo(findings);
+    return Status::kOk;
+  } catch (const std::bad_alloc&) {
+    return Status::kNoMemory;
+  }
+}
+
+FileCheck CheckFile(const char* path) {
+  FileCheck check;
+  if (!DetectFile(path, &check.detection, &check.fileSize)) {
+    check.status = Status::kCannotOpen;
+    return check;
+  }
+  if (check.detection != Detection::kDatabase) {
+    check.status = Status::kOk;
+    return check;
+  }
+  check.status = OpenDatabase(path, &check.database);
+  if (check.status == Status::kOk) {
+    check.status = CheckStructure(*check.database, &check.findings);
+  }
+  return check;
+}
+
+}  // namespace palmdb

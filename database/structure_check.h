@@ -1,0 +1,90 @@
+// Checking a database's structure: whether every entry and block starts
+// where the file can hold it, and whether the list is in order and says
+// everything that is in the database. Findings come back as data; the
+// program that shows them puts them into words.
+#ifndef PALMDB_DATABASE_STRUCTURE_CHECK_H
+#define PALMDB_DATABASE_STRUCTURE_CHECK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "database/database.h"
+#include "database/detection.h"
+#include "database/status.h"
+
+namespace palmdb {
+
+// What can be wrong with a database that opens. Entries of size 0 (equal
+// offsets) and a gap between the list and the first entry's data are normal
+// and not findings.
+enum class FindingKind {
+  // An entry's offset lies past the end of the file.
+  kEntryPastEnd,
+  // An entry's offset is below the offset of the entry before it.
+  kOffsetDecreases,
+  // An entry's offset lies inside the header or the record list.
+  kEntryInsideList,
+  // A non-zero AppInfo or SortInfo offset past the end of the file, or
+  // inside the header or the record list.
+  kAppInfoPastEnd,
+  kAppInfoInsideList,
+  kSortInfoPastEnd,
+  kSortInfoInsideList,
+  // A resource has the same type and ID as an earlier one.
+  kDuplicateResource,
+  // The header links to a further record list, whose entries nobody shows.
+  kFurtherList,
+};
+
+// One entry concerned by a finding, and the entry it is set against: the
+// one before it for kOffsetDecreases, the earlier resource of the same type
+// and ID for kDuplicateResource, itself otherwise.
+struct FindingEntry {
+  std::uint32_t index;
+  std::uint32_t related;
+};
+
+// How many entries a finding keeps, the first ones in list order.
+constexpr std::size_t kFindingEntriesKept = 5;
+
+struct Finding {
+  FindingKind kind;
+  // How many entries are concerned in all; 1 for the header's own fields.
+  std::uint32_t count = 0;
+  // The first of them, at most kFindingEntriesKept; empty for the header's
+  // own fields.
+  std::vector<FindingEntry> entries;
+};
+
+// Checks an opened database in one pass over its entries, with memory
+// linear in their number. Stores the findings in the order of FindingKind,
+// one per kind that occurs, and returns kOk; or kNoMemory.
+Status CheckStructure(const Database& database, std::vector<Finding>* findings);
+
+// The outcome of checking one file.
+struct FileCheck {
+  // kOk when the file could be read: `detection` says what its content is
+  // and, for a database, `database` holds it opened and `findings` what is
+  // wrong with it. Otherwise what opening it came to: kCannotOpen,
+  // kReadFailed, kNoMemory, or kTooShort and kNotADatabase for a file that
+  // changed between detection and opening.
+  Status status = Status::kCannotOpen;
+  Detection detection = Detection::kDatabase;
+  std::uint64_t fileSize = 0;
+  std::unique_ptr<Database> database;
+  std::vector<Finding> findings;
+
+  bool IsWhole() const {
+    return status == Status::kOk && detection == Detection::kDatabase && findings.empty();
+  }
+};
+
+// Checks the file at `path` (UTF-8): by its content first, then, when it
+// looks like a database, opens it and checks its structure.
+FileCheck CheckFile(const char* path);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_DATABASE_STRUCTURE_CHECK_H

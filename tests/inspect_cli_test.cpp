@@ -1,0 +1,349 @@
+// palmdb info, check, list --long, --json and the blocks as files, end to
+// end: the program the build produced, on databases written by the builder
+// and on the real databases of the shared samples folder.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/program.h"
+#include "plugin/plugin_api.h"
+#include "tests/run_program.h"
+#include "tests/support.h"
+
+namespace {
+
+using dbbuild::Bytes;
+using dbbuild::DatabaseBuilder;
+using nlohmann::json;
+using testsupport::ExitCode;
+using testsupport::Lines;
+using testsupport::Outcome;
+using testsupport::TempFolder;
+
+Outcome Palmdb(const std::vector<std::string>& arguments) {
+  return testsupport::RunProgram(PALMDB_CLI_PATH, arguments);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder + palmdb::platform::PathSeparator() + name;
+}
+
+// Three records after an AppInfo block of 20 bytes and a SortInfo block of
+// 6; the third record is flagged dirty in category 5.
+DatabaseBuilder Memo() {
+  DatabaseBuilder builder;
+  builder.Name("Memo")
+      .Attributes(0x0208)
+      .CreationDate(1053882042)  // below 0x80000000: counted from 1970
+      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
+      .AppInfo(Bytes(20, 'a'))
+      .SortInfo(Bytes(6, 's'))
+      .AddRecord("one")
+      .AddRecord("two")
+      .AddRecord("three", 0x45);
+  return builder;
+}
+
+TEST(PalmdbInfo, ShowsTheHeaderFieldByField) {
+  TempFolder folder;
+  const std::string path = folder.Write("memo.pdb", Memo().Build());
+  const Outcome outcome = Palmdb({"info", path});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  const std::vector<std::string> expected = {
+      "Name              Memo",
+      "Attributes        0x0208 backup, launchable",
+      "Created           2003-05-25 17:00:42 (counted from 1970)",
+      "Modified          2024-03-01 12:30:00 (counted from 1904)",
+      "Backed up         not set",
+      "Entries           3 records",
+      "Record list       8 bytes each (offset, attributes, unique ID), from 78 to 102",
+      "AppInfo block     at 104, 20 bytes",
+      "SortInfo block    at 124, 6 bytes",
+  };
+  const std::vector<std::string> lines = Lines(outcome.out);
+  for (const std::string& line : expected) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n"
+                                                                        << outcome.out;
+  }
+  const Outcome asJson = Palmdb({"info", "--json", path});
+  ASSERT_EQ(asJson.status, 0) << asJson.err;
+  const json document = json::parse(asJson.out);
+  EXPECT_EQ(document["sortInfo"]["size"], 6);
+  EXPECT_EQ(document["created"]["epoch"], 1970);
+  EXPECT_TRUE(document["backedUp"]["date"].is_null());
+}
+
+TEST(PalmdbCheck, OneLinePerFileThenTheDetails) {
+  TempFolder folder;
+  folder.Write("whole.pdb", Memo().Build());
+  folder.Write("damaged.pdb", Memo().Offset(2, 99999).NextListLink(4096).Build());
+  folder.Write("notes.txt", Bytes(200, 'x'));
+  const std::string subfolder = folder.File("inner");
+  ASSERT_TRUE(palmdb::platform::MakeFolder(subfolder.c_str()));
+
+  const Outcome outcome = Palmdb({"check", folder.path()});
+  EXPECT_EQ(ExitCode(outcome.status), 1) << outcome.err;
+  const std::vector<std::string> expected = {
+      InFolder(folder.path(), "damaged.pdb") +
+          ": damaged: entries past the end of the file, a further record list",
+      "  1 entry starts past the end of the file (141 bytes): #00002.data at 99999",
+      "  the header links to a further record list at 0x00001000, whose entries are not shown",
+      InFolder(folder.path(), "notes.txt") +
+          ": not a Palm database (its record list would run past the end of the file)",
+      InFolder(folder.path(), "whole.pdb") + ": OK",
+  };
+  EXPECT_EQ(Lines(outcome.out), expected) << outcome.out;
+
+  const Outcome whole = Palmdb({"check", InFolder(folder.path(), "whole.pdb")});
+  EXPECT_EQ(ExitCode(whole.status), 0) << whole.out;
+
+  const Outcome asJson = Palmdb({"check", "--json", folder.path(), folder.File("missing")});
+  EXPECT_EQ(ExitCode(asJson.status), 1);
+  const json document = json::parse(asJson.out);
+  EXPECT_EQ(document["whole"], false);
+  ASSERT_EQ(document["files"].size(), 4u);
+  EXPECT_EQ(document["files"][0]["problems"][0]["entries"][0]["offset"], 99999);
+  EXPECT_EQ(document["files"][2]["verdict"], "OK");
+  EXPECT_EQ(document["files"][3]["verdict"], "unreadable");
+  EXPECT_EQ(document["files"][3]["reason"], "not found");
+}
+
+TEST(PalmdbProgram, OptionsOutsideTheirCommandAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"check"},
+      {"info", "a.pdb", "b.pdb"},
+      {"info", "--long", "a.pdb"},
+      {"check", "-d", "out", "a.pdb"},
+      {"list", "--blocks", "a.pdb"},
+      {"extract", "--json", "a.pdb"},
+      {"inspect", "a.pdb"},
+  };
+  for (const std::vector<std::string>& arguments : cases) {
+    const Outcome outcome = Palmdb(arguments);
+    EXPECT_EQ(ExitCode(outcome.status), 2) << arguments[0] << " " << arguments[1];
+    EXPECT_TRUE(Contains(outcome.err, "usage:")) << outcome.err;
+  }
+}
+
+// The fields of a listing's line, split at spaces.
+std::vector<std::string> Fields(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> fields;
+  for (std::string field; in >> field;) {
+    fields.push_back(field);
+  }
+  return fields;
+}
+
+TEST(PalmdbList, LongShowsWhatTheHostsRecordDoesNotCarry) {
+  TempFolder folder;
+  const std::string memo = folder.Write("memo.pdb", Memo().Build());
+  const std::vector<std::string> records = Lines(Palmdb({"list", "--long", memo}).out);
+  ASSERT_EQ(records.size(), 5u);
+  // Flags, category, unique ID, offset, size, date, time, name.
+  EXPECT_EQ(Fields(records[3]),
+            (std::vector<std::string>{"-M--", "5", "7274498", "136", "5", "2024-03-01", "12:30:00",
+                                      "#00002.data"}));
+  EXPECT_EQ(Fields(records[4]), (std::vector<std::string>{"11", "3", "entries"}));
+
+  const std::string application =
+      folder.Write("app.prc", DatabaseBuilder()
+                                  .Attributes(DatabaseBuilder::kResourceDatabase)
+                                  .AddResource("code", 1, Bytes(8))
+                                  .AddResource("a/b ", 1000, Bytes(2))
+                                  .Build());
+  const std::vector<std::string> resources = Lines(Palmdb({"list", "-l", application}).out);
+  ASSERT_EQ(resources.size(), 4u);
+  EXPECT_EQ(Fields(resources[2]),
+            (std::vector<std::string>{"a%2Fb%20", "1000", "108", "2", "1980-01-01", "00:00:00",
+                                      "#01000.a%2Fb%20"}));
+
+  const json entries = json::parse(Palmdb({"list", "--long", "--json", memo}).out)["entries"];
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[2]["attributes"], json::array({"dirty"}));
+  EXPECT_EQ(entries[2]["category"], 5);
+  EXPECT_EQ(entries[2]["offset"], 136);
+}
+
+TEST(PalmdbList, JsonThroughThePlugin) {
+  TempFolder folder;
+  const std::string memo = folder.Write("memo.pdb", Memo().Build());
+  const Outcome outcome = Palmdb({"list", "--json", memo});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  const json document = json::parse(outcome.out);
+  EXPECT_EQ(document["entryCount"], 3);
+  EXPECT_EQ(document["totalSize"], 11);
+  EXPECT_EQ(document["entries"][1]["name"], "#00001.data");
+  EXPECT_EQ(document["entries"][1]["size"], 3);
+  EXPECT_EQ(document["entries"][1]["time"], "2024-03-01 12:30:00");
+}
+
+TEST(PalmdbProgram, AFileOfAnotherKindIsNotADatabaseForEveryCommand) {
+  TempFolder folder;
+  const std::string text = folder.Write("passwd", Bytes(300, 'x'));
+  const std::string cut = folder.Write("cut.pdb", Memo().RecordCount(900).Build());
+  const std::vector<std::vector<std::string>> commands = {
+      {"list"}, {"list", "--long"}, {"info"}, {"extract", "-d", folder.File("out")}};
+  for (const std::vector<std::string>& command : commands) {
+    for (const std::string& path : {text, cut}) {
+      std::vector<std::string> arguments = command;
+      arguments.insert(arguments.begin() + 1, path);
+      const Outcome outcome = Palmdb(arguments);
+      EXPECT_EQ(ExitCode(outcome.status), 1) << command[0];
+      EXPECT_TRUE(Contains(outcome.err, path + ": not a Palm database (")) << outcome.err;
+    }
+  }
+  EXPECT_TRUE(
+      Contains(Palmdb({"list", cut}).err, "(its record list would run past the end of the file)"));
+}
+
+TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {
+  TempFolder folder;
+  const Bytes bytes = Memo().Build();
+  const std::string memo = folder.Write("memo.pdb", bytes);
+  const std::string all = folder.File("all");
+  const Outcome outcome = Palmdb({"extract", memo, "--blocks", "-d", all});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(testsupport::ReadWholeFile(InFolder(all, "AppInfo.block")), Bytes(20, 'a'));
+  EXPECT_EQ(testsupport::ReadWholeFile(InFolder(all, "SortInfo.block")), Bytes(6, 's'));
+  EXPECT_TRUE(testsupport::FileExists(InFolder(all, "#00002.data")));
+
+  const std::string one = folder.File("one");
+  EXPECT_EQ(Palmdb({"extract", memo, "-d", one, "SortInfo.block"}).status, 0);
+  EXPECT_TRUE(testsupport::FileExists(InFolder(one, "SortInfo.block")));
+  EXPECT_FALSE(testsupport::FileExists(InFolder(one, "#00000.data")));
+
+  const std::string plain = folder.Write("plain.pdb", DatabaseBuilder().AddRecord("x").Build());
+  const Outcome absent = Palmdb({"extract", plain, "-d", folder.File("none"), "AppInfo.block"});
+  EXPECT_EQ(ExitCode(absent.status), 1);
+  EXPECT_TRUE(Contains(absent.err, "there is no AppInfo block")) << absent.err;
+  // Asked for with --blocks, an absent block is no error; one that lies
+  // outside the file is, even when the other block is written.
+  EXPECT_EQ(Palmdb({"extract", plain, "--blocks", "-d", folder.File("some")}).status, 0);
+  const std::string outside = folder.Write("outside.pdb", Memo().AppInfoOffset(9999).Build());
+  const std::string half = folder.File("half");
+  const Outcome partly = Palmdb({"extract", outside, "--blocks", "-d", half});
+  EXPECT_EQ(ExitCode(partly.status), 1);
+  EXPECT_TRUE(Contains(partly.err, "the AppInfo block starts at 9999, past the end of the file"))
+      << partly.err;
+  EXPECT_TRUE(testsupport::FileExists(InFolder(half, "SortInfo.block")));
+}
+
+// How many calls of each kind `palmdb list` makes on a database of `count`
+// records, as strace counts them; writes and the calls that take memory
+// from the system, which grow with the size of what is held, left out.
+std::map<std::string, int> ListingSystemCalls(const TempFolder& folder, std::size_t count) {
+  DatabaseBuilder builder;
+  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200));
+  for (std::size_t i = 0; i < count; ++i) {
+    builder.AddRecord(Bytes(4, 'r'));
+  }
+  const std::string name = std::to_string(count);
+  const std::string path = folder.Write(name + ".pdb", builder.Build());
+  const std::string log = folder.File(name + ".log");
+  // LeakSanitizer, in the sanitizer build, cannot work under a tracer.
+  const Outcome outcome =
+      testsupport::RunProgram(PALMDB_CLI_PATH, {"list", path},
+                              "strace -E ASAN_OPTIONS=detect_leaks=0 -f -qq -o \"" + log + "\"");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(Lines(outcome.out).size(), count + 2);
+  std::map<std::string, int> calls;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    // "PID name(arguments) = result"
+    const std::size_t start = line.find_first_not_of("0123456789 ");
+    const std::size_t end = line.find('(', start);
+    if (start == std::string::npos || end == std::string::npos) {
+      continue;
+    }
+    const std::string call = line.substr(start, end - start);
+    if (call != "write" && call != "brk" && call != "mmap" && call != "munmap" &&
+        call != "mremap") {
+      ++calls[call];
+    }
+  }
+  return calls;
+}
+
+TEST(PalmdbList, AsManySystemCallsForFiveThousandEntriesAsForTen) {
+  if (!palmdb::kLinuxHost || std::system("strace -V >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs Linux and strace";
+  }
+  TempFolder folder;
+  const std::map<std::string, int> few = ListingSystemCalls(folder, 10);
+  const std::map<std::string, int> many = ListingSystemCalls(folder, 5000);
+  EXPECT_FALSE(few.empty());
+  EXPECT_EQ(many, few);
+}
+
+// The shared samples and what their manifest says each one is.
+struct Sample {
+  std::string file;
+  std::string kind;  // record, resource, or what is not a database
+  std::string type;
+  std::string entries;
+};
+
+std::vector<Sample> ManifestSamples() {
+  std::vector<Sample> samples;
+  std::ifstream in(std::string(PALMDB_SAMPLES_DIR) + "/MANIFEST.tsv");
+  std::string line;
+  std::getline(in, line);  // the column names
+  while (std::getline(in, line)) {
+    std::vector<std::string> columns;
+    std::istringstream fields(line);
+    for (std::string column; std::getline(fields, column, '\t');) {
+      columns.push_back(column);
+    }
+    if (columns.size() >= 7) {
+      samples.push_back({columns[0], columns[3], columns[4], columns[6]});
+    }
+  }
+  return samples;
+}
+
+TEST(PalmdbCheck, TheSharedSamplesAreWhatTheirManifestSays) {
+  const std::vector<Sample> samples = ManifestSamples();
+  if (samples.empty()) {
+    GTEST_SKIP() << "no samples in " << PALMDB_SAMPLES_DIR;
+  }
+  const Outcome outcome = Palmdb({"check", "--json", PALMDB_SAMPLES_DIR});
+  const json document = json::parse(outcome.out);
+  std::map<std::string, json> byFile;
+  for (const json& file : document["files"]) {
+    const std::string path = file["file"];
+    byFile[path.substr(path.find_last_of("/\\") + 1)] = file;
+  }
+  for (const Sample& sample : samples) {
+    SCOPED_TRACE(sample.file);
+    ASSERT_EQ(byFile.count(sample.file), 1u);
+    const json& file = byFile[sample.file];
+    if (sample.kind != "record" && sample.kind != "resource") {
+      EXPECT_EQ(file["verdict"], "not a Palm database");
+      if (sample.kind == "msvc") {
+        EXPECT_EQ(file["reason"], "a debug-symbols file");
+      }
+      continue;
+    }
+    EXPECT_EQ(file["verdict"], "OK");
+    const json info =
+        json::parse(Palmdb({"info", "--json", InFolder(PALMDB_SAMPLES_DIR, sample.file)}).out);
+    EXPECT_EQ(info["type"], sample.type);
+    EXPECT_EQ(std::to_string(info["entryCount"].get<int>()), sample.entries);
+    EXPECT_EQ(info["layout"], sample.kind + "s");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// What the palmdb program says about a database read through the core: the
+// header decoded field by field, the findings of a structure check in words,
+// the long listing's lines, and the same as JSON documents for scripts.
+// Every text is UTF-8.
+#ifndef PALMDB_TOOLS_INSPECT_H
+#define PALMDB_TOOLS_INSPECT_H
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "database/database.h"
+#include "database/detection.h"
+#include "database/status.h"
+#include "database/structure_check.h"
+
+namespace inspect {
+
+// Keys stay in the order they are written, which is the order of the text.
+using Json = nlohmann::ordered_json;
+
+// The database's name up to its first NUL, its Windows-1252 bytes as UTF-8.
+// A control byte (below 0x20, or 0x7F) and the five bytes that the code page
+// leaves undefined are written as \xNN, and a backslash as two, so that the
+// bytes can be read back from the text.
+std::string DatabaseName(const palmdb::DatabaseHeader& header);
+
+// A type or creator, four bytes, escaped as entry names are (EscapeType),
+// with bytes 0x80-0xFF as the Windows-1252 characters they stand for.
+std::string FourCharacterCode(const std::uint8_t* bytes);
+
+// Names of the header's attribute flags that are set, lowest bit first;
+// a set bit without a name as "0x1000" and the like.
+std::vector<std::string> AttributeNames(std::uint16_t attributes);
+
+// A date of the header: "not set" for 0, otherwise the calendar date and
+// time as DecodePalmDate reads it, and the year its seconds count from.
+struct DateText {
+  bool set;
+  std::string text;  // YYYY-MM-DD HH:MM:SS, or "not set"
+  int epochYear;     // 1904 or 1970; 0 when not set
+};
+DateText DescribeDate(std::uint32_t stored);
+
+// A DOS date and time as YYYY-MM-DD HH:MM:SS.
+std::string DosTimeText(std::uint32_t dosDateTime);
+
+// A record's attribute byte as four letters, a '-' for each flag that is
+// not set: D deleted, M dirty (modified), B busy, S secret.
+std::string RecordLetters(std::uint8_t attributes);
+
+// An entry's name as the listing shows it on Linux: FormatEntryName, with
+// bytes 0x80-0xFF as Windows-1252 characters.
+std::string EntryName(const palmdb::EntryRecord& entry);
+
+// Why the content of a file is not that of a database, in words.
+const char* DetectionText(palmdb::Detection detection);
+
+// Why the file at `path` could not be opened as a database, in words:
+// "not found" or "cannot be opened"; "not a Palm database (...)" when its
+// content does not look like one; otherwise what `status` says.
+std::string OpenFailureText(const std::string& path, palmdb::Status status);
+
+// Every field of the header, decoded, one per line; the record list's
+// layout; the AppInfo and SortInfo blocks.
+std::string InfoText(const std::string& path, const palmdb::Database& database);
+Json InfoJson(const std::string& path, const palmdb::Database& database);
+
+// A finding in words: a short label for the line of its file, and the
+// details with the first entries concerned and how many in all.
+const char* FindingLabel(palmdb::FindingKind kind);
+std::string FindingDetails(const palmdb::Finding& finding, const palmdb::Database& database);
+
+// One file's outcome: a line "PATH: OK" or what is wrong, then one indented
+// line of details per finding.
+std::string CheckText(const std::string& path, const palmdb::FileCheck& check);
+Json CheckJson(const std::string& path, const palmdb::FileCheck& check);
+
+// The long listing: a heading and one line per entry, with the fields the
+// host's record does not carry.
+std::string LongListingHeading(const palmdb::Database& database);
+std::string LongListingLine(const palmdb::Database& database, std::uint32_t index);
+// The last line: the total size under the sizes, and the number of entries.
+std::string LongListingTotal(const palmdb::Database& database);
+Json LongEntryJson(const palmdb::Database& database, std::uint32_t index);
+
+// A JSON document as printed: indented, and bytes that are not UTF-8 (a
+// path given on the command line may hold any) replaced rather than thrown
+// at.
+std::string Print(const Json& document);
+
+}  // namespace inspect
+
+#endif  // PALMDB_TOOLS_INSPECT_H
