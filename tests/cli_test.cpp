@@ -149,7 +149,7 @@ std::string OpenMessage(palmdb::Status status) {
     case palmdb::Status::kNotADatabase:
       return "not a Palm database";
     case palmdb::Status::kReadFailed:
-      return "truncated record list";
+      return "its record list would run past the end of the file";
     default:
       return "unexpected";
   }
@@ -389,7 +389,7 @@ TEST_P(BrokenDatabaseTest, ListAndExtractNameTheFileAndSayWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(
     Failures, BrokenDatabaseTest,
     ::testing::Values(BrokenCase{"Missing", &NoFile, "not found", false},
-                      BrokenCase{"TruncatedList", &ShortList, "truncated record list", false},
+                      BrokenCase{"TruncatedList", &ShortList, "record list would run past the end of the file", false},
                       BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database", false},
                       BrokenCase{"TooShort", &TooShort, "not a Palm database", true}),
     [](const ::testing::TestParamInfo<BrokenCase>& param) {
