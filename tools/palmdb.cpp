@@ -97,7 +97,17 @@ int PALMDB_CALL ProcessData(char* /*fileName*/, int /*size*/) {
 
 // Why the plug-in could not open a database, in words: by the file's content
 // first, so that a file of another kind is not reported as damaged.
-std::string OpenFailure(int result, const char* path) {
+// The program's arguments and the names the plug-in reports come in the
+// system's 8-bit encoding, which the plug-in's entry points take too; the
+// core and the platform layer take UTF-8 (the same bytes on Linux).
+std::string Utf8(const std::string& text) {
+  std::string utf8;
+  return palmdb::platform::SystemPathToUtf8(text.c_str(), &utf8) ? utf8 : text;
+}
+
+std::string OpenFailure(int result, const char* systemPath) {
+  const std::string utf8 = Utf8(systemPath);
+  const char* path = utf8.c_str();
   switch (result) {
     case OpenError:
       return inspect::OpenFailureText(path, palmdb::Status::kCannotOpen);
@@ -115,7 +125,7 @@ const char* ExtractFailure(int result, const char* target) {
   std::int64_t lastAccess = 0;
   switch (result) {
     case CreateError:
-      return palmdb::platform::FileTimes(target, &lastWrite, &lastAccess)
+      return palmdb::platform::FileTimes(Utf8(target).c_str(), &lastWrite, &lastAccess)
                  ? "target exists already; it was left alone"
                  : "target cannot be created (missing or read-only folder, or path too long)";
     case ReadError:
@@ -386,7 +396,8 @@ int Check(const std::vector<std::string>& arguments, bool json) {
 }
 
 // Creates the folder and every missing folder above it.
-bool MakeFolders(const std::string& folder) {
+bool MakeFolders(const std::string& systemFolder) {
+  const std::string folder = Utf8(systemFolder);
   for (std::size_t i = 1; i < folder.size(); ++i) {
     if (IsSeparator(folder[i]) && !IsSeparator(folder[i - 1]) && folder[i - 1] != ':') {
       palmdb::platform::MakeFolder(folder.substr(0, i).c_str());
@@ -452,7 +463,7 @@ bool IsBlockName(const std::string& name) {
 // asked for by name.
 int ExtractBlocks(const char* path, const std::string& prefix, const bool wanted[2],
                   const bool named[2]) {
-  const std::unique_ptr<palmdb::Database> database = OpenWithCore(path);
+  const std::unique_ptr<palmdb::Database> database = OpenWithCore(Utf8(path).c_str());
   if (database == nullptr) {
     return 1;
   }
@@ -478,7 +489,7 @@ int ExtractBlocks(const char* path, const std::string& prefix, const bool wanted
       status = 1;
       continue;
     }
-    const std::string target = prefix + kBlockNames[i];
+    const std::string target = Utf8(prefix + kBlockNames[i]);
     const int result = palmdb::HostResult(
         palmdb::ExtractRange(*database, block.offset, block.size, target.c_str()));
     if (result != ResultSuccess) {
@@ -604,19 +615,24 @@ int Run(int argc, char** argv) {
   if (!misplaced.empty()) {
     return UsageError(misplaced);
   }
-  const char* file = words[1].c_str();
+  // These read the database with the core, in UTF-8.
+  std::vector<std::string> utf8Files;
+  for (auto word = words.begin() + 1; word != words.end(); ++word) {
+    utf8Files.push_back(Utf8(*word));
+  }
   if (command == "info") {
-    return Info(file, arguments.json);
+    return Info(utf8Files[0].c_str(), arguments.json);
   }
   if (command == "check") {
-    return Check(std::vector<std::string>(words.begin() + 1, words.end()), arguments.json);
+    return Check(utf8Files, arguments.json);
   }
   if (command == "list" && arguments.longListing) {
-    return ListLong(file, arguments.json);
+    return ListLong(utf8Files[0].c_str(), arguments.json);
   }
+  const char* file = words[1].c_str();
 
   PluginLibrary plugin;
-  if (!LoadPlugin(arguments.plugin.empty() ? host::DefaultPluginPath() : arguments.plugin,
+  if (!LoadPlugin(arguments.plugin.empty() ? host::DefaultPluginPath() : Utf8(arguments.plugin),
                   &plugin)) {
     host::UnloadPluginLibrary(&plugin);
     return 1;
