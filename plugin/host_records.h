@@ -95,7 +95,7 @@ enum FileAttributeBits {
 
 /* The host lays the records out for a 32-bit process: 4-byte integers and
  * pointers, no padding. These hold wherever pointers are 4 bytes wide. */
-#define PALMDB_ASSERT_32(type, field, offset) \
+#define PALMDB_ASSERT_32(type, field, offset)                                           \
   PALMDB_STATIC_ASSERT(sizeof(void*) != 4 || PALMDB_OFFSET_OF(type, field) == (offset), \
                        #type "." #field " must lie at offset " #offset)
 PALMDB_ASSERT_32(OpenArchiveRecord, archiveName, 0);
