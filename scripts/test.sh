@@ -3,9 +3,11 @@
 # the GCC debug build, the Clang build with the sanitizers and the fuzzer, the
 # 64-bit Windows build under 64-bit Wine, the 32-bit Windows build under
 # 32-bit Wine (where this machine runs 32-bit programs; elsewhere only its
-# export and import tables are checked).
+# export and import tables are checked), and the packages: built, checked by
+# lintian, installed into a scratch folder and run.
 #
-# PALMDB_SKIP_WINDOWS=1 leaves out the Windows builds and their packages.
+# PALMDB_SKIP_WINDOWS=1 leaves out the Windows builds, their packages and the
+# Windows zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -57,3 +59,7 @@ if [ "$skip_windows" = 0 ]; then
     ctest --preset windows -L tables
   fi
 fi
+
+echo "=== packages ==="
+scripts/package.sh
+scripts/check-packages.sh
