@@ -13,12 +13,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 failures=0
+successes=0
 fail() {
   echo "FAILED: $*" >&2
   failures=$((failures + 1))
 }
 passed() {
   echo "ok: $*"
+  successes=$((successes + 1))
 }
 
 # The version comes from the release build's generated header, so from
@@ -160,8 +162,7 @@ defaultextension=pdb'
   fi
 fi
 
+echo "packages: $successes passed, $failures failed"
 if [ "$failures" -ne 0 ]; then
-  echo "$failures package checks failed" >&2
   exit 1
 fi
-echo "package checks passed"
