@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: installs what is missing, builds the
-# plug-in and the palmdb program, writes the sample memo database with the
-# project's builder, and lists it through the plug-in.
+# The main job on a fresh machine: installs what building needs (CMake, Ninja,
+# GCC), builds the plug-in, the palmdb program and the sample writer, writes
+# the sample memo database with the project's builder, and lists it through
+# the plug-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PALMDB_SKIP_WINDOWS=1 scripts/install-deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native --target palmdb_cli palmdb_plugin palmdb-sample >/dev/null
+scripts/install-deps.sh build
+# Configuring is quiet unless it fails; the compiler's errors always show.
+log=$(mktemp)
+if ! cmake --preset release >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
+cmake --build --preset release --target palmdb_cli palmdb_plugin palmdb-sample
 
-sample=build/native/sample/memo.pdb
+sample=build/release/sample/memo.pdb
 mkdir -p "$(dirname "$sample")"
 rm -f "$sample"   # the builder never replaces a file
-build/native/palmdb-sample "$sample"
+build/release/palmdb-sample "$sample"
 echo "\$ palmdb list $sample"
-build/native/palmdb list "$sample"
+build/release/palmdb list "$sample"

@@ -1,25 +1,70 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12, skipping what is
-# there already. Run as root (or with sudo available).
+# Installs what building, testing and packaging need on Debian 12, skipping
+# what is there already. Run as root (or with sudo available).
+#
+#   scripts/install-deps.sh [GROUP...]     (default: every group)
+#
+#   build     CMake, Ninja and GCC: the Linux programs and the plug-in
+#   test      Clang and its sanitizer runtimes, GoogleTest, clang-format and
+#             the other tools of the test run
+#   windows   MinGW-w64 for 32-bit and 64-bit Windows and 64-bit Wine; 32-bit
+#             Wine too, where this machine runs 32-bit programs
+#   package   what CPack, the package checks and lintian use
+#
+# PALMDB_SKIP_WINDOWS=1 leaves out the windows group. PALMDB_DEPS_INSTALLED=1
+# (set by scripts/test.sh once it has installed everything) makes this a
+# no-op, so that scripts called from the test run do not install again.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-# nlohmann-json3-dev: the palmdb program's JSON output (header-only, also
-# for the Windows build). strace: the test that palmdb list makes as many
-# system calls for many entries as for few.
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev llvm googletest libgtest-dev
-          libbenchmark-dev valgrind python3 nlohmann-json3-dev strace)
-windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+if [ "${PALMDB_DEPS_INSTALLED:-0}" = 1 ]; then
+  exit 0
+fi
+
+groups=("$@")
+if [ ${#groups[@]} -eq 0 ]; then
+  groups=(build test windows package)
+fi
+
+packages=()
+for group in "${groups[@]}"; do
+  case "$group" in
+    build)
+      # nlohmann-json3-dev: the palmdb program's JSON output (header-only,
+      # also for the Windows builds).
+      packages+=(cmake ninja-build g++ nlohmann-json3-dev)
+      ;;
+    test)
+      # strace: the test that palmdb list makes as many system calls for
+      # many entries as for few.
+      packages+=(clang libclang-rt-14-dev llvm googletest libgtest-dev clang-format git
+                 libbenchmark-dev valgrind python3 strace)
+      ;;
+    windows)
+      if [ "${PALMDB_SKIP_WINDOWS:-0}" != 1 ]; then
+        packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686
+                   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
+        # 32-bit Wine only runs where the kernel runs 32-bit programs.
+        if scripts/runs-32bit.sh >/dev/null; then
+          packages+=(wine32:i386)
+        fi
+      fi
+      ;;
+    package)
+      # dpkg-shlibdeps (dpkg-dev) and file for CPack's DEB generator.
+      packages+=(dpkg-dev file lintian zip unzip)
+      ;;
+    *)
+      echo "install-deps.sh: unknown group '$group' (build, test, windows, package)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ "${PALMDB_SKIP_WINDOWS:-0}" != 1 ]; then
-  for p in "${windows_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-fi
-
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
@@ -29,7 +74,8 @@ if [ "$(id -u)" != 0 ]; then
   sudo="sudo"
 fi
 echo "Installing: ${missing[*]}"
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

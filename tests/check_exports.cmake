@@ -1,17 +1,54 @@
-# Checks that a plug-in library exports exactly the nine functions of the
-# host interface, under undecorated names, and nothing else; and that a DLL
-# imports only system libraries, so that it needs no runtime DLL beside it.
-#   cmake -DLIBRARY=<file> -DFORMAT=nm|objdump -DTOOL=<program> -P check_exports.cmake
+# Checks that a plug-in library exports exactly the functions of its export
+# list, under undecorated names, and nothing else; and that a DLL imports only
+# system libraries, so that it needs no runtime DLL beside it.
+#   cmake -DLIBRARY=<file> -DFORMAT=nm|objdump -DTOOL=<program>
+#         -DEXPORTS_FILE=<.def or .map> -P check_exports.cmake
+#   cmake -DLIBRARY=<file> -DFORMAT=objdump -DTOOL=<program>
+#         -DEXPECT_NO_EXPORTS=ON -P check_exports.cmake
+# EXPORTS_FILE is the list the build links with: a module-definition file
+# (.def) for a DLL, a version script (.map) for an ELF shared object.
 # FORMAT nm reads `nm -D --defined-only` (ELF shared objects), FORMAT objdump
 # reads the export name table that `objdump -p` prints for a DLL.
 cmake_minimum_required(VERSION 3.25)
 
-set(expected CloseArchive DeleteFiles GetPackerCaps OpenArchive PackFiles ProcessFile
-    ReadHeader SetChangeVolProc SetProcessDataProc)
+set(expected "")
 if(EXPECT_NO_EXPORTS)
   # A program: no export table at all.
-  set(expected "")
+elseif(EXPORTS_FILE MATCHES "\\.def$")
+  # The names under EXPORTS, one a line, up to the next section; a name may
+  # be followed by "=internal", "@ordinal" or keywords. ";" starts a comment.
+  file(READ "${EXPORTS_FILE}" text)
+  # Comments go first: their ";" would split CMake's list of lines.
+  string(REGEX REPLACE ";[^\n]*" "" text "${text}")
+  string(REPLACE "\n" ";" lines "${text}")
+  set(inside FALSE)
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "")
+      continue()
+    elseif(line MATCHES "^EXPORTS$")
+      set(inside TRUE)
+    elseif(line MATCHES "^(LIBRARY|NAME|SECTIONS|HEAPSIZE|STACKSIZE|VERSION|DESCRIPTION)( |$)")
+      set(inside FALSE)
+    elseif(inside AND line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)")
+      list(APPEND expected "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+elseif(EXPORTS_FILE MATCHES "\\.map$")
+  # The names between "global:" and "local:", with the C comments taken out.
+  file(READ "${EXPORTS_FILE}" text)
+  string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" text "${text}")
+  if(NOT text MATCHES "global:([^:]*)local:")
+    message(FATAL_ERROR "${EXPORTS_FILE} has no global: part before local:")
+  endif()
+  string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" expected "${CMAKE_MATCH_1}")
+else()
+  message(FATAL_ERROR "EXPORTS_FILE must name a .def or .map file, not '${EXPORTS_FILE}'")
 endif()
+if(NOT EXPECT_NO_EXPORTS AND expected STREQUAL "")
+  message(FATAL_ERROR "no exports found in ${EXPORTS_FILE}")
+endif()
+list(SORT expected)
 
 if(FORMAT STREQUAL "nm")
   set(arguments -D --defined-only)

@@ -1,5 +1,6 @@
-// Reads the version resource of palmdb.dll back through the Windows version
-// API and checks every field. Built only for Windows, by CMake.
+// Reads the version resource of the Windows plug-in back through the Windows
+// version API and checks every field. Built only for Windows, by CMake, which
+// passes the project's version and the plug-in's file name.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,11 @@
 #include <vector>
 
 namespace {
+
+// The text fields write version 1.0.0.8 as "1, 0, 0, 8".
+constexpr wchar_t kVersionText[] = L"" PALMDB_EXPECTED_VERSION_TEXT;
+constexpr DWORD kVersionMS = (PALMDB_EXPECTED_VERSION_MAJOR << 16) | PALMDB_EXPECTED_VERSION_MINOR;
+constexpr DWORD kVersionLS = (PALMDB_EXPECTED_VERSION_PATCH << 16) | PALMDB_EXPECTED_VERSION_TWEAK;
 
 class VersionResourceTest : public ::testing::Test {
  protected:
@@ -34,16 +40,16 @@ class VersionResourceTest : public ::testing::Test {
   std::vector<char> data_;
 };
 
-TEST_F(VersionResourceTest, FixedVersionsAre1_0_0_8) {
+TEST_F(VersionResourceTest, FixedVersionsAreTheProjectVersion) {
   UINT length = 0;
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(Query("\\", &length));
   ASSERT_NE(fixed, nullptr);
   ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 0u);
-  EXPECT_EQ(fixed->dwFileVersionLS, (0u << 16) | 8u);
-  EXPECT_EQ(fixed->dwProductVersionMS, (1u << 16) | 0u);
-  EXPECT_EQ(fixed->dwProductVersionLS, (0u << 16) | 8u);
+  EXPECT_EQ(fixed->dwFileVersionMS, kVersionMS);
+  EXPECT_EQ(fixed->dwFileVersionLS, kVersionLS);
+  EXPECT_EQ(fixed->dwProductVersionMS, kVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, kVersionLS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 }
 
@@ -97,10 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Field{"Comments", L"Entwickelt f\u00FCr Palm-OS PDB- und PRC-Datenbanken"},
                       Field{"CompanyName", L"palmdb developers"},
                       Field{"FileDescription", L"Packer-Plugin f\u00FCr Palm-OS-Datenbanken"},
-                      Field{"FileVersion", L"1, 0, 0, 8"}, Field{"InternalName", L"palmdb"},
+                      Field{"FileVersion", kVersionText}, Field{"InternalName", L"palmdb"},
                       Field{"LegalCopyright", L"Copyright (C) palmdb developers"},
-                      Field{"OriginalFilename", L"palmdb.dll"}, Field{"ProductName", L"palmdb"},
-                      Field{"ProductVersion", L"1, 0, 0, 8"}),
+                      Field{"OriginalFilename", L"" PALMDB_PLUGIN_FILE_NAME},
+                      Field{"ProductName", L"palmdb"}, Field{"ProductVersion", kVersionText}),
     [](const ::testing::TestParamInfo<Field>& param) { return std::string(param.param.name); });
 
 TEST_F(VersionResourceTest, CommentIsStoredAsUnicode) {

@@ -1,5 +1,6 @@
 #include "tools/plugin_library.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace host {
@@ -79,7 +80,26 @@ std::string DefaultPluginPath() {
   if (!palmdb::platform::ExecutableFolder(folder, sizeof folder)) {
     return PALMDB_PLUGIN_FILE_NAME;
   }
-  return std::string(folder) + PALMDB_PLUGIN_FILE_NAME;
+  const std::string here(folder);
+  const std::string up = here + ".." + platform::PathSeparator();
+  // Beside the program (a build folder); one folder up (the Windows zip,
+  // where each program has a folder of its own below the plug-ins); the
+  // private library folder of the Debian package (/usr/bin/../lib/palmdb).
+  const std::string candidates[] = {
+      here + PALMDB_PLUGIN_FILE_NAME,
+      up + PALMDB_PLUGIN_FILE_NAME,
+      up + "lib" + platform::PathSeparator() + "palmdb" + platform::PathSeparator() +
+          PALMDB_PLUGIN_FILE_NAME,
+  };
+  for (const std::string& candidate : candidates) {
+    std::int64_t lastWrite = 0;
+    std::int64_t lastAccess = 0;
+    if (platform::FileTimes(candidate.c_str(), &lastWrite, &lastAccess)) {
+      return candidate;
+    }
+  }
+  // None there: the path beside the program, which the error message names.
+  return candidates[0];
 }
 
 }  // namespace host

@@ -48,8 +48,10 @@ std::vector<std::string> MissingExports(const PluginLibrary& plugin, bool listin
 // Unloads the library and clears every function.
 void UnloadPluginLibrary(PluginLibrary* plugin);
 
-// The plug-in file beside the running program, or just its file name when
-// the program's folder is unknown.
+// The plug-in file of this build (palmdb.wcx, or palmdb.wcx64 on 64-bit
+// Windows) that exists first of: beside the running program, in the folder
+// above it, in ../lib/palmdb/ from it. The path beside the program when none
+// exists; just the file name when the program's folder is unknown.
 std::string DefaultPluginPath();
 
 }  // namespace host
