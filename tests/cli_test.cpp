@@ -16,6 +16,7 @@
 
 #include "archive/entry_name.h"
 #include "database/database.h"
+#include "palmdb_version.h"
 #include "platform/program.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
@@ -389,7 +390,8 @@ TEST_P(BrokenDatabaseTest, ListAndExtractNameTheFileAndSayWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(
     Failures, BrokenDatabaseTest,
     ::testing::Values(BrokenCase{"Missing", &NoFile, "not found", false},
-                      BrokenCase{"TruncatedList", &ShortList, "record list would run past the end of the file", false},
+                      BrokenCase{"TruncatedList", &ShortList,
+                                 "record list would run past the end of the file", false},
                       BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database", false},
                       BrokenCase{"TooShort", &TooShort, "not a Palm database", true}),
     [](const ::testing::TestParamInfo<BrokenCase>& param) {
@@ -402,6 +404,12 @@ TEST(PalmdbProgram, HelpExplainsTheCommands) {
   for (const char* part : {"usage: palmdb", "list FILE", "extract FILE", "-d DIR", "--plugin"}) {
     EXPECT_TRUE(Contains(outcome.out, part)) << part;
   }
+}
+
+TEST(PalmdbProgram, VersionIsTheProjects) {
+  const Outcome outcome = Palmdb({"--version"});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.out, "palmdb " PALMDB_VERSION_STRING "\n");
 }
 
 TEST(PalmdbProgram, UsageErrorsFail) {

@@ -19,6 +19,7 @@
 #include "database/detection.h"
 #include "database/info_blocks.h"
 #include "database/structure_check.h"
+#include "palmdb_version.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "plugin/linux_host.h"
@@ -34,7 +35,7 @@ constexpr char kUsage[] =
     "       palmdb [--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]\n"
     "       palmdb info [--json] FILE\n"
     "       palmdb check [--json] FILE|FOLDER...\n"
-    "       palmdb --help\n"
+    "       palmdb --help | --version\n"
     "\n"
     "Opens Palm OS databases (.pdb, .prc) as a file manager does, through the palmdb\n"
     "plug-in library, and lists or extracts their entries; tells what a database is\n"
@@ -58,7 +59,9 @@ constexpr char kUsage[] =
     "                  details.\n"
     "  --json          one JSON document on standard output instead of the text.\n"
     "  --plugin PATH   the plug-in library to load (default: the one beside this\n"
-    "                  program).\n"
+    "                  program, else in the folder above it, else in\n"
+    "                  ../lib/palmdb/ as the Debian package installs it).\n"
+    "  --version       prints the program's version.\n"
     "\n"
     "Records are named #NNNNN.data by their index, resources #NNNNN.type by their\n"
     "ID and type. Exit status: 0 on success (for check: every file is whole), 1 when\n"
@@ -579,6 +582,10 @@ int Run(int argc, char** argv) {
     const std::string argument = argv[i];
     if (argument == "--help" || argument == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (argument == "--version") {
+      std::puts("palmdb " PALMDB_VERSION_STRING);
       return 0;
     }
     if (argument == "--plugin" || argument == "-d") {

@@ -81,20 +81,20 @@ std::string DefaultPluginPath() {
     return PALMDB_PLUGIN_FILE_NAME;
   }
   const std::string here(folder);
-  const std::string up = here + ".." + platform::PathSeparator();
+  const std::string up = here + ".." + palmdb::platform::PathSeparator();
   // Beside the program (a build folder); one folder up (the Windows zip,
   // where each program has a folder of its own below the plug-ins); the
   // private library folder of the Debian package (/usr/bin/../lib/palmdb).
   const std::string candidates[] = {
       here + PALMDB_PLUGIN_FILE_NAME,
       up + PALMDB_PLUGIN_FILE_NAME,
-      up + "lib" + platform::PathSeparator() + "palmdb" + platform::PathSeparator() +
-          PALMDB_PLUGIN_FILE_NAME,
+      up + "lib" + palmdb::platform::PathSeparator() + "palmdb" +
+          palmdb::platform::PathSeparator() + PALMDB_PLUGIN_FILE_NAME,
   };
   for (const std::string& candidate : candidates) {
     std::int64_t lastWrite = 0;
     std::int64_t lastAccess = 0;
-    if (platform::FileTimes(candidate.c_str(), &lastWrite, &lastAccess)) {
+    if (palmdb::platform::FileTimes(candidate.c_str(), &lastWrite, &lastAccess)) {
       return candidate;
     }
   }
