@@ -409,7 +409,7 @@ TEST(PalmdbProgram, HelpExplainsTheCommands) {
 TEST(PalmdbProgram, VersionIsTheProjects) {
   const Outcome outcome = Palmdb({"--version"});
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.out, "palmdb " PALMDB_VERSION_STRING "\n");
+  EXPECT_EQ(Lines(outcome.out), std::vector<std::string>{"palmdb " PALMDB_VERSION_STRING});
 }
 
 TEST(PalmdbProgram, UsageErrorsFail) {
