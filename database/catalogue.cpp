@@ -24,6 +24,11 @@ int BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t c
   const std::uint32_t entrySize = resourceList ? kResourceListEntrySize : kRecordListEntrySize;
   // At most 65535 * 10 bytes: the whole list is read at once.
   const std::size_t listSize = static_cast<std::size_t>(count) * entrySize;
+  // The count is untrusted: a list that cannot lie within the file is refused
+  // before any memory is taken for it.
+  if (DatabaseHeader::kSize + listSize > fileSize) {
+    return ReadError;
+  }
 
   std::unique_ptr<std::uint8_t[]> list(new (std::nothrow) std::uint8_t[listSize]);
   std::unique_ptr<EntryRecord[]> entries(new (std::nothrow) EntryRecord[count]());
