@@ -11,7 +11,6 @@
 
 #include "fuzz/walk.h"
 #include "platform/platform.h"
-#include "tools/database_builder.h"
 
 namespace {
 
@@ -88,7 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directory(out, error);
 
   const std::string databasePath = database.string();
-  if (!dbbuild::WriteNewFile(databasePath, dbbuild::Bytes(data, data + size))) {
+  const platform::FileHandle file = platform::CreateNew(databasePath.c_str());
+  if (file == platform::kInvalidFile) {
+    return 0;
+  }
+  const bool written = platform::Write(file, data, size) == size;
+  platform::Close(file);
+  if (!written) {
     return 0;
   }
   fuzzwalk::WalkThroughTheExports(databasePath, out.string() + platform::PathSeparator(),
