@@ -17,6 +17,11 @@ Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_
   const std::uint32_t entrySize = resourceList ? kResourceListEntrySize : kRecordListEntrySize;
   // At most 65535 * 10 bytes: the whole list is read at once.
   const std::size_t listSize = static_cast<std::size_t>(count) * entrySize;
+  // The count is untrusted: a list that cannot lie within the file is refused
+  // before any memory is taken for it.
+  if (DatabaseHeader::kSize + listSize > fileSize) {
+    return Status::kReadFailed;
+  }
 
   std::unique_ptr<std::uint8_t[]> list(new (std::nothrow) std::uint8_t[listSize]);
   std::unique_ptr<EntryRecord[]> entries(new (std::nothrow) EntryRecord[count]());

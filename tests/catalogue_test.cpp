@@ -164,4 +164,35 @@ TEST(BuildCatalogue, BuilderDatabasesRoundTrip) {
   ExpectCatalogue(*resourceDatabase, resourceEntries);
 }
 
+// A count that the file cannot hold once took memory for the whole claimed
+// list (up to 1.9 MiB) and asked to read it before failing. The list's size
+// is now checked against the file first: only the header is read.
+TEST(BuildCatalogue, ListLongerThanTheFileFailsBeforeAnythingIsAllocated) {
+  struct Case {
+    const char* what;
+    std::uint16_t attributes;
+    std::uint16_t count;
+    std::size_t fileSize;
+  };
+  const Case cases[] = {
+      {"records, largest count", 0, 65535, 200},
+      {"resources, largest count", 1, 65535, 200},
+      {"records, one entry too many", 0, 4, 78 + 3 * 8},
+      {"resources, one entry too many", 1, 3, 78 + 2 * 10 + 9},
+  };
+  TempFolder folder;
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = folder.Write("short" + std::to_string(index++),
+                                          RawDatabase(c.attributes, c.count, Bytes{}, c.fileSize));
+    testsupport::PlatformSpy spy;
+    palmdb::Status status = palmdb::Status::kOk;
+    EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+    EXPECT_EQ(status, palmdb::Status::kReadFailed);
+    EXPECT_EQ(spy.reads, 1);
+    EXPECT_LE(spy.largestRead, c.fileSize);
+  }
+}
+
 }  // namespace

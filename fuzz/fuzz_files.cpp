@@ -1,34 +1,60 @@
-// Fuzz target: takes its input as a database file and walks it the way a
-// file manager does, through the exported entry points: open, then for each
-// entry describe it and extract it into a fresh folder, then close.
+// Fuzz target palmdb-fuzz-files: writes each input to a database file and
+// walks it through the exported functions on the real file system,
+// extracting every entry into a fresh folder. Slower than palmdb-fuzz, which
+// keeps everything in memory, but it runs the native platform code too.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <system_error>
 
+#include "fuzz/walk.h"
 #include "platform/platform.h"
 #include "platform/program.h"
-#include "plugin/plugin_api.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// One folder per process, made on first use: the input goes into db.pdb and
-// the entries into out/, which is emptied before every input.
-const fs::path& WorkFolder() {
-  static const fs::path folder = [] {
+// One folder per process, made on first use and removed at exit: the input
+// goes into db.pdb and the entries into out/, which is emptied before every
+// input.
+class WorkFolder {
+ public:
+  WorkFolder() {
     std::random_device random;
-    fs::path path = fs::temp_directory_path() / ("palmdb-fuzz-" + std::to_string(random()));
+    path_ = fs::temp_directory_path() / ("palmdb-fuzz-" + std::to_string(random()));
     std::error_code error;
-    fs::remove_all(path, error);
-    fs::create_directories(path / "out");
-    return path;
-  }();
-  return folder;
+    fs::remove_all(path_, error);
+    fs::create_directories(path_ / "out");
+  }
+  ~WorkFolder() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+  }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+const fs::path& Work() {
+  static const WorkFolder folder;
+  return folder.path();
+}
+
+bool FileSizeOnDisk(const std::string& path, std::uint64_t* size) {
+  std::error_code error;
+  const std::uintmax_t bytes = fs::file_size(path, error);
+  if (error) {
+    return false;
+  }
+  *size = bytes;
+  return true;
 }
 
 void NoBox(const char* /*caption*/, const char* /*text*/) {}
@@ -47,12 +73,13 @@ const palmdb::platform::Operations& QuietOperations() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  fuzzwalk::ReadTheTimeZoneOnce();
   palmdb::platform::InstallOperations(&QuietOperations());
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fs::path& work = WorkFolder();
+  const fs::path& work = Work();
   std::error_code error;
   const fs::path database = work / "db.pdb";
   const fs::path out = work / "out";
@@ -70,24 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!written) {
     return 0;
   }
-
-  std::string name = databasePath;
-  OpenArchiveRecord record{};
-  record.archiveName = name.data();
-  ArchiveHandle handle = OpenArchive(&record);
-  if (handle == nullptr) {
-    return 0;
-  }
-  std::string folder = out.string() + palmdb::platform::PathSeparator();
-  HeaderRecord header{};
-  int entries = 0;
-  while (ReadHeader(handle, &header) == 0) {
-    // A database lists at most 65535 entries: a walk that goes on is a fault.
-    if (++entries > 65535) {
-      std::abort();
-    }
-    ProcessFile(handle, OpExtract, folder.data(), header.fileName);
-  }
-  CloseArchive(handle);
+  fuzzwalk::WalkThroughTheExports(databasePath, out.string() + palmdb::platform::PathSeparator(),
+                                  FileSizeOnDisk);
   return 0;
 }
