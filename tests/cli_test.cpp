@@ -20,6 +20,7 @@
 #include "platform/program.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "tests/run_program.h"
 #include "tests/support.h"
 
 namespace {
@@ -28,59 +29,13 @@ namespace fs = std::filesystem;
 using dbbuild::Bytes;
 using testsupport::TempFolder;
 
-// A path given by the build, with this system's separators.
-std::string NativePath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', palmdb::platform::PathSeparator());
-  return path;
-}
-
-struct Outcome {
-  int status = -1;  // 0 when the program succeeded
-  std::string out;
-  std::string err;
-};
-
-std::string ReadText(const std::string& path) {
-  const Bytes bytes = testsupport::ReadWholeFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs a program through the command processor, which is the shell on Linux
-// and cmd on Windows. The program's own path goes unquoted (cmd strips the
-// quotes around a quoted first word in some cases), every argument in double
-// quotes, which both processors remove.
-Outcome RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  const TempFolder scratch;
-  const std::string outPath = scratch.File("stdout.txt");
-  const std::string errPath = scratch.File("stderr.txt");
-  std::string command = NativePath(program);
-  EXPECT_EQ(command.find(' '), std::string::npos) << "the build folder must not hold spaces";
-  for (const std::string& argument : arguments) {
-    command += " \"" + argument + "\"";
-  }
-  command += " >\"" + outPath + "\" 2>\"" + errPath + "\"";
-  std::fflush(nullptr);
-  Outcome outcome;
-  outcome.status = std::system(command.c_str());
-  outcome.out = ReadText(outPath);
-  outcome.err = ReadText(errPath);
-  return outcome;
-}
+using testsupport::Lines;
+using testsupport::NativePath;
+using testsupport::Outcome;
+using testsupport::RunProgram;
 
 Outcome Palmdb(const std::vector<std::string>& arguments) {
   return RunProgram(PALMDB_CLI_PATH, arguments);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
