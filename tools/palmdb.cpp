@@ -25,8 +25,8 @@
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
 #include "plugin/plugin_archive.h"
-#include "tools/inspect.h"
 #include "tools/plugin_library.h"
+#include "tools/report.h"
 
 namespace {
 
@@ -113,13 +113,13 @@ std::string OpenFailure(int result, const char* systemPath) {
   const char* path = utf8.c_str();
   switch (result) {
     case OpenError:
-      return inspect::OpenFailureText(path, palmdb::Status::kCannotOpen);
+      return report::OpenFailureText(path, palmdb::Status::kCannotOpen);
     case NoMemory:
-      return inspect::OpenFailureText(path, palmdb::Status::kNoMemory);
+      return report::OpenFailureText(path, palmdb::Status::kNoMemory);
     case ReadError:
-      return inspect::OpenFailureText(path, palmdb::Status::kReadFailed);
+      return report::OpenFailureText(path, palmdb::Status::kReadFailed);
     default:
-      return inspect::OpenFailureText(path, palmdb::Status::kNotADatabase);
+      return report::OpenFailureText(path, palmdb::Status::kNotADatabase);
   }
 }
 
@@ -217,7 +217,7 @@ std::string TimeText(std::int32_t fileTime) {
     }
     return text;
   } else {
-    return inspect::DosTimeText(static_cast<std::uint32_t>(fileTime));
+    return report::DosTimeText(static_cast<std::uint32_t>(fileTime));
   }
 }
 
@@ -246,8 +246,8 @@ void Print(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-inspect::Json ListingJson(const char* path, inspect::Json entries, std::uint64_t total) {
-  inspect::Json json;
+report::Json ListingJson(const char* path, report::Json entries, std::uint64_t total) {
+  report::Json json;
   json["file"] = path;
   json["entryCount"] = entries.size();
   json["totalSize"] = total;
@@ -265,7 +265,7 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
     std::printf("%-10s %10s  %-19s  %s\n", "Attributes", "Size", "Date and time", "Name");
   }
   ListingTime time;
-  inspect::Json entries = inspect::Json::array();
+  report::Json entries = report::Json::array();
   std::uint64_t total = 0;
   std::uint32_t count = 0;
   HeaderRecord header{};
@@ -281,10 +281,10 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
         palmdb::NameToUtf8(header.fileName, utf8, sizeof utf8);
         name = utf8;
       }
-      entries.push_back(inspect::Json{{"name", name},
-                                      {"size", size},
-                                      {"time", time.Text(header.fileTime)},
-                                      {"attributes", attributes}});
+      entries.push_back(report::Json{{"name", name},
+                                     {"size", size},
+                                     {"time", time.Text(header.fileTime)},
+                                     {"attributes", attributes}});
     } else {
       std::printf("%-10s %10u  %-19s  %s\n", attributes.c_str(), static_cast<unsigned>(size),
                   time.Text(header.fileTime).c_str(), header.fileName);
@@ -294,7 +294,7 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
     plugin.processFile(archive.handle(), OpSkip, nullptr, nullptr);
   }
   if (json) {
-    Print(inspect::Print(ListingJson(path, std::move(entries), total)));
+    Print(report::Print(ListingJson(path, std::move(entries), total)));
   } else {
     std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
                 static_cast<unsigned>(count), count == 1 ? "entry" : "entries");
@@ -315,7 +315,7 @@ std::unique_ptr<palmdb::Database> OpenWithCore(const char* path) {
                                                        : palmdb::Status::kNotADatabase;
   }
   if (status != palmdb::Status::kOk) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", path, inspect::OpenFailureText(path, status).c_str());
+    std::fprintf(stderr, "palmdb: %s: %s\n", path, report::OpenFailureText(path, status).c_str());
   }
   return database;
 }
@@ -328,19 +328,19 @@ int ListLong(const char* path, bool json) {
   const palmdb::Catalogue& catalogue = database->catalogue;
   if (json) {
     std::uint64_t total = 0;
-    inspect::Json entries = inspect::Json::array();
+    report::Json entries = report::Json::array();
     for (std::uint32_t i = 0; i < catalogue.count; ++i) {
       total += catalogue.entries[i].size;
-      entries.push_back(inspect::LongEntryJson(*database, i));
+      entries.push_back(report::LongEntryJson(*database, i));
     }
-    Print(inspect::Print(ListingJson(path, std::move(entries), total)));
+    Print(report::Print(ListingJson(path, std::move(entries), total)));
     return 0;
   }
-  Print(inspect::LongListingHeading(*database));
+  Print(report::LongListingHeading(*database));
   for (std::uint32_t i = 0; i < catalogue.count; ++i) {
-    Print(inspect::LongListingLine(*database, i));
+    Print(report::LongListingLine(*database, i));
   }
-  Print(inspect::LongListingTotal(*database));
+  Print(report::LongListingTotal(*database));
   return 0;
 }
 
@@ -349,8 +349,8 @@ int Info(const char* path, bool json) {
   if (database == nullptr) {
     return 1;
   }
-  Print(json ? inspect::Print(inspect::InfoJson(path, *database))
-             : inspect::InfoText(path, *database));
+  Print(json ? report::Print(report::InfoJson(path, *database))
+             : report::InfoText(path, *database));
   return 0;
 }
 
@@ -366,15 +366,15 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 int Check(const std::vector<std::string>& arguments, bool json) {
-  inspect::Json files = inspect::Json::array();
+  report::Json files = report::Json::array();
   bool whole = true;
   const auto checkOne = [&](const std::string& path) {
     const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
     whole = whole && check.IsWhole();
     if (json) {
-      files.push_back(inspect::CheckJson(path, check));
+      files.push_back(report::CheckJson(path, check));
     } else {
-      Print(inspect::CheckText(path, check));
+      Print(report::CheckText(path, check));
       std::fflush(stdout);
     }
   };
@@ -393,7 +393,7 @@ int Check(const std::vector<std::string>& arguments, bool json) {
     }
   }
   if (json) {
-    Print(inspect::Print(inspect::Json{{"whole", whole}, {"files", std::move(files)}}));
+    Print(report::Print(report::Json{{"whole", whole}, {"files", std::move(files)}}));
   }
   return whole ? 0 : 1;
 }

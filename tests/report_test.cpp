@@ -11,7 +11,7 @@
 #include "database/palm_time.h"
 #include "database/structure_check.h"
 #include "tests/support.h"
-#include "tools/inspect.h"
+#include "tools/report.h"
 
 namespace {
 
@@ -145,10 +145,10 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
         EXPECT_EQ(finding.entries[e].related, expected.entries[e].related);
       }
     }
-    const std::string words = inspect::FindingDetails(finding, *check.database);
+    const std::string words = report::FindingDetails(finding, *check.database);
     EXPECT_NE(words.find(expected.words), std::string::npos) << words;
   }
-  const std::string text = inspect::CheckText(path, check);
+  const std::string text = report::CheckText(path, check);
   EXPECT_EQ(text.rfind(path + (c.findings.empty() ? ": OK\n" : ": damaged: "), 0), 0u) << text;
 }
 
@@ -181,12 +181,12 @@ TEST(CheckFile, JudgesByContentBeforeOpening) {
     EXPECT_EQ(check.detection, c.detection);
     EXPECT_EQ(check.database, nullptr);
     EXPECT_FALSE(check.IsWhole());
-    EXPECT_EQ(inspect::CheckText(path, check),
-              path + ": not a Palm database (" + inspect::DetectionText(c.detection) + ")\n");
+    EXPECT_EQ(report::CheckText(path, check),
+              path + ": not a Palm database (" + report::DetectionText(c.detection) + ")\n");
   }
   const palmdb::FileCheck missing = palmdb::CheckFile(folder.File("missing").c_str());
   EXPECT_EQ(missing.status, palmdb::Status::kCannotOpen);
-  EXPECT_EQ(inspect::CheckText("m", missing), "m: not found\n");
+  EXPECT_EQ(report::CheckText("m", missing), "m: not found\n");
 }
 
 TEST(CheckFile, FourGibibytesAreNotADatabase) {
@@ -252,14 +252,14 @@ TEST(DecodePalmDate, TheTopBitChoosesTheEpoch) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     EXPECT_EQ(palmdb::DecodePalmDate(c.stored).epoch, c.epoch);
-    const inspect::DateText date = inspect::DescribeDate(c.stored);
+    const report::DateText date = report::DescribeDate(c.stored);
     EXPECT_EQ(date.text, c.text);
     EXPECT_EQ(date.epochYear, c.epoch == palmdb::PalmEpoch::k1970 ? 1970 : 1904);
   }
-  EXPECT_FALSE(inspect::DescribeDate(0).set);
+  EXPECT_FALSE(report::DescribeDate(0).set);
 }
 
-TEST(InspectText, NamesCodesAndFlags) {
+TEST(ReportText, NamesCodesAndFlags) {
   struct NameCase {
     std::string stored;
     std::string shown;
@@ -274,19 +274,19 @@ TEST(InspectText, NamesCodesAndFlags) {
   for (const NameCase& c : names) {
     palmdb::DatabaseHeader header{};
     std::copy(c.stored.begin(), c.stored.end(), header.bytes);
-    EXPECT_EQ(inspect::DatabaseName(header), c.shown);
+    EXPECT_EQ(report::DatabaseName(header), c.shown);
   }
   const std::uint8_t odd[4] = {'a', '/', 0xE9, ' '};
-  EXPECT_EQ(inspect::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
+  EXPECT_EQ(report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
 
-  EXPECT_EQ(inspect::AttributeNames(0x0209),
+  EXPECT_EQ(report::AttributeNames(0x0209),
             (std::vector<std::string>{"resource database", "backup", "launchable"}));
-  EXPECT_EQ(inspect::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
-  EXPECT_EQ(inspect::RecordLetters(0xF5), "DMBS");
-  EXPECT_EQ(inspect::RecordLetters(0x45), "-M--");
+  EXPECT_EQ(report::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
+  EXPECT_EQ(report::RecordLetters(0xF5), "DMBS");
+  EXPECT_EQ(report::RecordLetters(0x45), "-M--");
 
   // A path that is not UTF-8 is printed in JSON, not thrown at.
-  EXPECT_NE(inspect::Print(inspect::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
+  EXPECT_NE(report::Print(report::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
             std::string::npos);
 }
 

@@ -1,4 +1,4 @@
-#include "tools/inspect.h"
+#include "tools/report.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "plugin/linux_host.h"
 
-namespace inspect {
+namespace report {
 namespace {
 
 using palmdb::DatabaseHeader;
@@ -595,4 +595,4 @@ std::string Print(const Json& document) {
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace inspect
+}  // namespace report

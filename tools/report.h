@@ -2,8 +2,8 @@
 // header decoded field by field, the findings of a structure check in words,
 // the long listing's lines, and the same as JSON documents for scripts.
 // Every text is UTF-8.
-#ifndef PALMDB_TOOLS_INSPECT_H
-#define PALMDB_TOOLS_INSPECT_H
+#ifndef PALMDB_TOOLS_REPORT_H
+#define PALMDB_TOOLS_REPORT_H
 
 #include <nlohmann/json.hpp>
 
@@ -16,7 +16,7 @@
 #include "database/status.h"
 #include "database/structure_check.h"
 
-namespace inspect {
+namespace report {
 
 // Keys stay in the order they are written, which is the order of the text.
 using Json = nlohmann::ordered_json;
@@ -91,6 +91,6 @@ Json LongEntryJson(const palmdb::Database& database, std::uint32_t index);
 // at.
 std::string Print(const Json& document);
 
-}  // namespace inspect
+}  // namespace report
 
-#endif  // PALMDB_TOOLS_INSPECT_H
+#endif  // PALMDB_TOOLS_REPORT_H
