@@ -189,28 +189,42 @@ std::string FindingLead(const palmdb::Finding& finding, const palmdb::Database& 
   return "";
 }
 
-const char* FindingKey(FindingKind kind) {
-  switch (kind) {
-    case FindingKind::kEntryPastEnd:
-      return "entry-past-end";
-    case FindingKind::kOffsetDecreases:
-      return "offset-decreases";
-    case FindingKind::kEntryInsideList:
-      return "entry-inside-list";
-    case FindingKind::kAppInfoPastEnd:
-      return "appinfo-past-end";
-    case FindingKind::kAppInfoInsideList:
-      return "appinfo-inside-list";
-    case FindingKind::kSortInfoPastEnd:
-      return "sortinfo-past-end";
-    case FindingKind::kSortInfoInsideList:
-      return "sortinfo-inside-list";
-    case FindingKind::kDuplicateResource:
-      return "duplicate-resource";
-    case FindingKind::kFurtherList:
-      return "further-list";
+// Each kind of finding's key in JSON and its words, in the order of
+// FindingKind.
+struct FindingNames {
+  FindingKind kind;
+  const char* key;
+  const char* label;
+};
+constexpr FindingNames kFindingNames[] = {
+    {FindingKind::kEntryPastEnd, "entry-past-end", "entries past the end of the file"},
+    {FindingKind::kOffsetDecreases, "offset-decreases", "offsets that decrease"},
+    {FindingKind::kEntryInsideList, "entry-inside-list", "entries inside the record list"},
+    {FindingKind::kAppInfoPastEnd, "appinfo-past-end", "AppInfo block past the end of the file"},
+    {FindingKind::kAppInfoInsideList, "appinfo-inside-list",
+     "AppInfo block inside the record list"},
+    {FindingKind::kSortInfoPastEnd, "sortinfo-past-end", "SortInfo block past the end of the file"},
+    {FindingKind::kSortInfoInsideList, "sortinfo-inside-list",
+     "SortInfo block inside the record list"},
+    {FindingKind::kDuplicateResource, "duplicate-resource", "duplicate resources"},
+    {FindingKind::kFurtherList, "further-list", "a further record list"},
+};
+static_assert(sizeof kFindingNames / sizeof kFindingNames[0] ==
+                  static_cast<std::size_t>(FindingKind::kFurtherList) + 1,
+              "every kind of finding has its names");
+
+constexpr bool NamesInKindOrder() {
+  for (std::size_t i = 0; i < sizeof kFindingNames / sizeof kFindingNames[0]; ++i) {
+    if (static_cast<std::size_t>(kFindingNames[i].kind) != i) {
+      return false;
+    }
   }
-  return "";
+  return true;
+}
+static_assert(NamesInKindOrder(), "the names stand in the order of FindingKind");
+
+const FindingNames& NamesOf(FindingKind kind) {
+  return kFindingNames[static_cast<std::size_t>(kind)];
 }
 
 // The verdict of a check that did not come to findings: the reason, or an
@@ -427,27 +441,7 @@ Json InfoJson(const std::string& path, const palmdb::Database& database) {
 }
 
 const char* FindingLabel(FindingKind kind) {
-  switch (kind) {
-    case FindingKind::kEntryPastEnd:
-      return "entries past the end of the file";
-    case FindingKind::kOffsetDecreases:
-      return "offsets that decrease";
-    case FindingKind::kEntryInsideList:
-      return "entries inside the record list";
-    case FindingKind::kAppInfoPastEnd:
-      return "AppInfo block past the end of the file";
-    case FindingKind::kAppInfoInsideList:
-      return "AppInfo block inside the record list";
-    case FindingKind::kSortInfoPastEnd:
-      return "SortInfo block past the end of the file";
-    case FindingKind::kSortInfoInsideList:
-      return "SortInfo block inside the record list";
-    case FindingKind::kDuplicateResource:
-      return "duplicate resources";
-    case FindingKind::kFurtherList:
-      return "a further record list";
-  }
-  return "";
+  return NamesOf(kind).label;
 }
 
 std::string FindingDetails(const palmdb::Finding& finding, const palmdb::Database& database) {
@@ -495,7 +489,7 @@ Json CheckJson(const std::string& path, const palmdb::FileCheck& check) {
   Json problems = Json::array();
   for (const palmdb::Finding& finding : check.findings) {
     Json problem;
-    problem["kind"] = FindingKey(finding.kind);
+    problem["kind"] = NamesOf(finding.kind).key;
     problem["summary"] = FindingLabel(finding.kind);
     problem["text"] = FindingDetails(finding, *check.database);
     problem["count"] = finding.count;
