@@ -31,8 +31,8 @@ for group in "${groups[@]}"; do
   case "$group" in
     build)
       # nlohmann-json3-dev: the palmdb program's JSON output (header-only,
-      # also for the Windows builds).
-      packages+=(cmake ninja-build g++ nlohmann-json3-dev)
+      # also for the Windows builds); zlib1g-dev: PNG for exported bitmaps.
+      packages+=(cmake ninja-build g++ nlohmann-json3-dev zlib1g-dev)
       ;;
     test)
       # strace: the test that palmdb list makes as many system calls for
@@ -43,7 +43,8 @@ for group in "${groups[@]}"; do
     windows)
       if [ "${PALMDB_SKIP_WINDOWS:-0}" != 1 ]; then
         packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686
-                   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
+                   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64
+                   libz-mingw-w64-dev)
         # 32-bit Wine only runs where the kernel runs 32-bit programs.
         if scripts/runs-32bit.sh >/dev/null; then
           packages+=(wine32:i386)

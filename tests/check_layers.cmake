@@ -1,8 +1,8 @@
 # Checks that each folder of the library includes only the folders below it:
-# platform, then database, archive, plugin, tools.
+# platform, then database, archive, convert, plugin, tools.
 #   cmake -DSOURCE_DIR=... -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(layers platform database archive plugin tools)
+set(layers platform database archive convert plugin tools)
 set(violations "")
 list(LENGTH layers count)
 math(EXPR last "${count} - 1")

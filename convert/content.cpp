@@ -1,0 +1,88 @@
+#include "convert/content.h"
+
+#include <cstring>
+#include <new>
+
+#include "archive/entry_name.h"
+#include "database/info_blocks.h"
+#include "platform/platform.h"
+
+namespace palmdb::convert {
+namespace {
+
+// Reads `size` bytes at `offset`, which must lie within the file.
+Status ReadBytes(const Database& database, std::uint64_t offset, std::uint64_t size, Bytes* out) {
+  if (offset > database.fileSize || size > database.fileSize - offset) {
+    return Status::kReadFailed;
+  }
+  try {
+    out->resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return Status::kNoMemory;
+  }
+  if (size != 0 && platform::ReadAt(database.file, offset, out->data(), out->size()) != size) {
+    return Status::kReadFailed;
+  }
+  return Status::kOk;
+}
+
+Status ReadBlock(const Database& database, const InfoBlock& block, Bytes* out) {
+  if (block.place != BlockPlace::kInFile) {
+    return Status::kOk;
+  }
+  return ReadBytes(database, block.offset, block.size, out);
+}
+
+}  // namespace
+
+bool Content::TypeIs(const char (&expected)[5]) const {
+  return std::memcmp(type, expected, 4) == 0;
+}
+
+bool Content::CreatorIs(const char (&expected)[5]) const {
+  return std::memcmp(creator, expected, 4) == 0;
+}
+
+bool Content::Is(const char (&expectedType)[5], const char (&expectedCreator)[5]) const {
+  return TypeIs(expectedType) && CreatorIs(expectedCreator);
+}
+
+Status LoadContent(const Database& database, Content* content) {
+  const DatabaseHeader& header = database.header;
+  const char* name = reinterpret_cast<const char*>(header.bytes + DatabaseHeader::kName);
+  content->name.assign(name, strnlen(name, DatabaseHeader::kNameSize));
+  std::memcpy(content->type, header.bytes + DatabaseHeader::kType, 4);
+  std::memcpy(content->creator, header.bytes + DatabaseHeader::kCreator, 4);
+  content->attributes = header.Attributes();
+  content->version = header.Version();
+  content->resources = header.IsResourceDatabase();
+
+  const InfoBlocks blocks = FindInfoBlocks(database);
+  Status status = ReadBlock(database, blocks.appInfo, &content->appInfo);
+  if (status == Status::kOk) {
+    status = ReadBlock(database, blocks.sortInfo, &content->sortInfo);
+  }
+  if (status != Status::kOk) {
+    return status;
+  }
+
+  content->items.clear();
+  content->items.resize(database.catalogue.count);
+  for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
+    const EntryRecord& entry = database.catalogue.entries[i];
+    Item& item = content->items[i];
+    char entryName[kMaxEntryNameSize];
+    item.name.assign(entryName, FormatEntryName(entry, entryName));
+    std::memcpy(item.type, entry.type, 4);
+    item.id = entry.id;
+    item.attributes = entry.recordAttributes;
+    item.uniqueId = entry.uniqueId;
+    status = ReadBytes(database, entry.offset, entry.size, &item.bytes);
+    if (status != Status::kOk) {
+      return status;
+    }
+  }
+  return Status::kOk;
+}
+
+}  // namespace palmdb::convert

@@ -1,0 +1,58 @@
+// What the converters see of a database: the header fields they decide by,
+// the AppInfo and SortInfo blocks, and every entry's bytes, read once and
+// checked against the file by the loader. The converters turn this into
+// files people open; they never touch the database file themselves.
+#ifndef PALMDB_CONVERT_CONTENT_H
+#define PALMDB_CONVERT_CONTENT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "database/database.h"
+#include "database/status.h"
+
+namespace palmdb::convert {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One record or resource.
+struct Item {
+  // The name `palmdb list` shows it under ("#00002.data", "#01000.tAIB").
+  std::string name;
+  // Resource: the four type bytes as stored. Record: "data".
+  char type[4];
+  // Resource: its ID. Record: its index.
+  std::uint16_t id = 0;
+  // Record: attribute byte (deleted 0x80, dirty 0x40, busy 0x20, secret
+  // 0x10, category in the low four bits) and unique ID. Resource: 0.
+  std::uint8_t attributes = 0;
+  std::uint32_t uniqueId = 0;
+  Bytes bytes;
+};
+
+struct Content {
+  // The name field up to its first NUL, as stored (no character set).
+  std::string name;
+  char type[4];
+  char creator[4];
+  std::uint16_t attributes = 0;
+  std::uint16_t version = 0;
+  bool resources = false;
+  Bytes appInfo;
+  Bytes sortInfo;
+  std::vector<Item> items;
+
+  bool Is(const char (&expectedType)[5], const char (&expectedCreator)[5]) const;
+  bool TypeIs(const char (&expected)[5]) const;
+  bool CreatorIs(const char (&expected)[5]) const;
+};
+
+// Reads every entry and block of an opened database into `content`. An
+// entry that does not lie within the file gives kReadFailed; kNoMemory when
+// the bytes do not fit in memory.
+Status LoadContent(const Database& database, Content* content);
+
+}  // namespace palmdb::convert
+
+#endif  // PALMDB_CONVERT_CONTENT_H
