@@ -1,5 +1,7 @@
 #include "convert/export.h"
 
+#include "convert/ebook.h"
+
 namespace palmdb::convert {
 
 const char* KindName(Kind kind) {
@@ -44,14 +46,23 @@ Kind KindOf(const Content& content) {
     return Kind::kMobipocket;
   }
   if (content.TypeIs("TEXt")) {
-    return Kind::kPalmDoc;
+    // Early Mobipocket books kept PalmDOC's type and creator.
+    return HasMobiHeader(content) ? Kind::kMobipocket : Kind::kPalmDoc;
   }
   return Kind::kUnknown;
 }
 
-bool Export(const Content& content, const ExportOptions& /*options*/, ExportResult* result) {
+bool Export(const Content& content, const ExportOptions& options, ExportResult* result) {
   *result = ExportResult();
   result->kind = KindOf(content);
+  switch (result->kind) {
+    case Kind::kPalmDoc:
+      return ExportPalmDoc(content, options, result);
+    case Kind::kMobipocket:
+      return ExportMobipocket(content, options, result);
+    default:
+      break;
+  }
   // Each kind's converter is called from here as it is written.
   result->errors.push_back(std::string("cannot export a ") + KindName(result->kind) +
                            " database yet");
