@@ -1,0 +1,460 @@
+// PalmDOC and Mobipocket books to text and HTML: the LZ77 decoder and the
+// trailing entries on their own, then whole books written by the builder,
+// then the real books of the samples folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "convert/content.h"
+#include "convert/ebook.h"
+#include "convert/export.h"
+#include "convert/file_name.h"
+#include "convert/palmdoc.h"
+#include "tests/support.h"
+
+namespace {
+
+using palmdb::convert::Kind;
+using palmdb::convert::RecordFault;
+using testsupport::Bytes;
+using testsupport::TempFolder;
+
+Bytes B(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+std::string S(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+struct Lz77Case {
+  const char* what;
+  Bytes record;
+  std::string text;
+  RecordFault fault;
+  std::size_t faultOffset;
+};
+
+TEST(PalmDocLz77, DecodesEachTokenAndStopsAtEachFault) {
+  const std::vector<Lz77Case> cases = {
+      {"literals, NUL included",
+       {'a', 0x00, 0x7F, 0x09},
+       std::string("a\0\x7F\t", 4),
+       RecordFault::kNone,
+       0},
+      {"literal run of bytes that are tokens",
+       {0x03, 0x80, 0xC1, 0x05, 'z'},
+       "\x80\xC1\x05z",
+       RecordFault::kNone,
+       0},
+      {"space and a character", {'a', 0xE8, 0xC0}, "a h @", RecordFault::kNone, 0},
+      {"back-reference", {'a', 'b', 'c', 'd', 0x80, 0x20}, "abcdabc", RecordFault::kNone, 0},
+      {"overlapping run, longest length", {'a', 0x80, 0x0F}, "aaaaaaaaaaa", RecordFault::kNone, 0},
+      {"longest distance", Cat({{0x08}, B("0123456X"), Bytes(2039, 'y'), {0xBF, 0xF8}}),
+       "0123456X" + std::string(2039, 'y') + "012", RecordFault::kNone, 0},
+      {"run past the end", {'a', 0x05, 'b', 'c'}, "a", RecordFault::kLiteralPastEnd, 1},
+      {"pair cut off", {'a', 'b', 0x80}, "ab", RecordFault::kPairPastEnd, 2},
+      {"distance before the start",
+       {'a', 'b', 0x80, 0x18},
+       "ab",
+       RecordFault::kDistanceBeforeStart,
+       2},
+      {"distance zero", {0x80, 0x00}, "", RecordFault::kDistanceBeforeStart, 0},
+      {"empty record", {}, "", RecordFault::kNone, 0},
+  };
+  for (const Lz77Case& c : cases) {
+    const auto result = palmdb::convert::DecompressPalmDoc(c.record.data(), c.record.size());
+    EXPECT_EQ(S(result.bytes), c.text) << c.what;
+    EXPECT_EQ(result.fault, c.fault) << c.what;
+    EXPECT_EQ(result.faultOffset, c.faultOffset) << c.what;
+  }
+}
+
+struct TrailingCase {
+  const char* what;
+  std::uint16_t flags;
+  Bytes record;
+  bool ok;
+  std::size_t textSize;
+};
+
+TEST(MobiTrailingEntries, AreCutFromTheRecordsEnd) {
+  const std::vector<TrailingCase> cases = {
+      {"no flags", 0, B("abc\x81"), true, 4},
+      {"multibyte overlap", 1, {'a', 'b', 0xC3, 0xA9, 0x01}, true, 3},
+      {"multibyte overlap of none", 1, {'a', 'b', 0x00}, true, 2},
+      {"one-byte size", 2, {'t', 'x', 't', 0x55, 0x55, 0x83}, true, 3},
+      {"two-byte size", 2, Cat({B("txt"), Bytes(128, 0x01), {0x81, 0x02}}), true, 3},
+      {"bit 1 last, then bit 2", 6, {'t', 'x', 0x11, 0x82, 0x22, 0x22, 0x83}, true, 2},
+      {"entry, then multibyte inside it", 3, {'a', 'b', 'c', 0xA9, 0x01, 0x81}, true, 3},
+      {"size larger than the record", 2, {'a', 'b', 0x85}, false, 3},
+      {"size smaller than itself", 2, {'a', 0x01, 0x80}, false, 3},
+      {"no start byte in four", 2, {'a', 0x01, 0x01, 0x01, 0x01}, false, 5},
+      {"overlap longer than the record", 1, {'a', 0x03}, false, 2},
+      {"overlap in an empty record", 1, {}, false, 0},
+  };
+  for (const TrailingCase& c : cases) {
+    std::size_t size = 99;
+    EXPECT_EQ(palmdb::convert::TextSizeWithoutTrailingEntries(c.record.data(), c.record.size(),
+                                                              c.flags, &size),
+              c.ok)
+        << c.what;
+    EXPECT_EQ(size, c.textSize) << c.what;
+  }
+}
+
+// Record 0 of a PalmDOC book.
+Bytes PalmDocHeader(std::uint16_t compression, std::uint32_t textLength, std::uint16_t count,
+                    std::uint16_t encryption = 0) {
+  return {static_cast<std::uint8_t>(compression >> 8),
+          static_cast<std::uint8_t>(compression),
+          0,
+          0,
+          static_cast<std::uint8_t>(textLength >> 24),
+          static_cast<std::uint8_t>(textLength >> 16),
+          static_cast<std::uint8_t>(textLength >> 8),
+          static_cast<std::uint8_t>(textLength),
+          0,
+          static_cast<std::uint8_t>(count),
+          0x10,
+          0x00,
+          static_cast<std::uint8_t>(encryption >> 8),
+          static_cast<std::uint8_t>(encryption),
+          0,
+          0};
+}
+
+// Record 0 of a Mobipocket book: 256 bytes whatever the header length says,
+// the extra-data flags at 0xF2 whether or not the length covers them.
+Bytes MobiHeader(Bytes palmDoc, std::uint8_t headerLength, std::uint16_t codePage,
+                 std::uint16_t flags) {
+  Bytes record = Cat({palmDoc, B("MOBI"), {0, 0, 0, headerLength}, {0, 0, 0, 2}});
+  record.insert(record.end(), {0, 0, static_cast<std::uint8_t>(codePage >> 8),
+                               static_cast<std::uint8_t>(codePage)});
+  record.resize(256, 0);
+  record[0xF2] = static_cast<std::uint8_t>(flags >> 8);
+  record[0xF3] = static_cast<std::uint8_t>(flags);
+  return record;
+}
+
+struct BookCase {
+  const char* what;
+  std::string type;
+  std::string creator;
+  std::string name;
+  std::vector<Bytes> records;
+  std::uint8_t deleted;  // index of a record marked deleted, 0 for none
+  bool ok;
+  Kind kind;
+  std::string path;  // empty: no file
+  std::string text;
+  std::vector<std::string> errors;  // a piece of each, in order
+  std::vector<std::string> warnings;
+};
+
+const char kMeta[] = "<meta charset=\"utf-8\">";
+
+TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
+  const std::vector<BookCase> cases = {
+      {"uncompressed PalmDOC in Windows-1252",
+       "TEXt",
+       "REAd",
+       "Tale: 1?",
+       {PalmDocHeader(1, 12, 2), B("\x93Hi\x94\r\n"), B("caf\xE9 \x80")},
+       0,
+       true,
+       Kind::kPalmDoc,
+       "Tale_ 1_.txt",
+       "\xE2\x80\x9CHi\xE2\x80\x9D\r\ncaf\xC3\xA9 \xE2\x82\xAC",
+       {},
+       {}},
+      {"compressed PalmDOC, every token, a distance per record",
+       "TEXt",
+       "abcd",
+       "Cat",
+       {PalmDocHeader(2, 23, 2),
+        {0x54, 0x68, 0x65, 0xE3, 0x61, 0x74, 0x02, 0x80, 0x09, 0x80, 0x28, 0x21, 0x80, 0x09},
+        {0x41, 0x80, 0x0A}},
+       0,
+       true,
+       Kind::kPalmDoc,
+       "Cat.txt",
+       "The cat\xE2\x82\xAC\tcat!!!!!AAAAAA",
+       {},
+       {}},
+      {"Mobipocket in UTF-8, a character split by the multibyte overlap",
+       "BOOK",
+       "MOBI",
+       "Book",
+       {MobiHeader(PalmDocHeader(1, 60, 2), 0xE8, 65001, 0x0003),
+        Cat({B("<html><head><title>T</title></head><body>Caf\xC3"), {0xA9, 0x01, 0x10, 0x82}}),
+        Cat({B("\xA9</body></html>"), {0x00, 0x81}})},
+       0,
+       true,
+       Kind::kMobipocket,
+       "Book.html",
+       std::string("<html><head>") + kMeta +
+           "<title>T</title></head><body>Caf\xC3\xA9</body></html>",
+       {},
+       {}},
+      {"header too short for the flags: they are not read",
+       "BOOK",
+       "MOBI",
+       "Short",
+       {MobiHeader(PalmDocHeader(1, 9, 1), 0xE0, 1252, 0x0002), B("<p>x</p>\x81")},
+       0,
+       true,
+       Kind::kMobipocket,
+       "Short.html",
+       std::string(kMeta) + "<p>x</p>\xEF\xBF\xBD",
+       {},
+       {"1 bytes of the text could not be read as windows-1252"}},
+      {"early Mobipocket under PalmDOC's type, hybrid: first part only",
+       "TEXt",
+       "REAd",
+       "Hybrid",
+       {MobiHeader(PalmDocHeader(1, 32, 1), 0xE8, 1252, 0), B("<html><body>Mobi 6</body></html>"),
+        B("BOUNDARY"), B("<html>KF8</html>")},
+       0,
+       true,
+       Kind::kMobipocket,
+       "Hybrid.html",
+       std::string("<html>") + kMeta + "<body>Mobi 6</body></html>",
+       {},
+       {}},
+      {"encrypted PalmDOC",
+       "TEXt",
+       "REAd",
+       "Locked",
+       {PalmDocHeader(1, 5, 1, 2), B("hello")},
+       0,
+       false,
+       Kind::kPalmDoc,
+       "",
+       "",
+       {"encrypted (encryption type 2): not supported"},
+       {}},
+      {"encrypted Mobipocket",
+       "BOOK",
+       "MOBI",
+       "Locked",
+       {MobiHeader(PalmDocHeader(2, 5, 1, 1), 0xE8, 1252, 0), B("hello")},
+       0,
+       false,
+       Kind::kMobipocket,
+       "",
+       "",
+       {"encrypted (encryption type 1)"},
+       {}},
+      {"Huffman",
+       "BOOK",
+       "MOBI",
+       "Huff",
+       {MobiHeader(PalmDocHeader(17480, 5, 1), 0xE8, 1252, 0), B("hello")},
+       0,
+       false,
+       Kind::kMobipocket,
+       "",
+       "",
+       {"Huffman (CDIC) compression is not supported"},
+       {}},
+      {"unknown compression",
+       "TEXt",
+       "REAd",
+       "Odd",
+       {PalmDocHeader(3, 5, 1), B("hello")},
+       0,
+       false,
+       Kind::kPalmDoc,
+       "",
+       "",
+       {"compression 3 is not supported"},
+       {}},
+      {"record 0 too short",
+       "TEXt",
+       "REAd",
+       "Cut",
+       {{0x00, 0x01, 0x00, 0x00}, B("hello")},
+       0,
+       false,
+       Kind::kPalmDoc,
+       "",
+       "",
+       {"record 0 holds 4 bytes"},
+       {}},
+      {"no MOBI header",
+       "BOOK",
+       "MOBI",
+       "Plain",
+       {PalmDocHeader(1, 5, 1), B("hello")},
+       0,
+       false,
+       Kind::kMobipocket,
+       "",
+       "",
+       {"no MOBI header"},
+       {}},
+      {"bad records reported, the others written",
+       "TEXt",
+       "REAd",
+       "Bad",
+       {PalmDocHeader(2, 6, 5), {'a', 'b', 0x80, 0x18}, {0x05, 'a'}, {'x', 0x80}, B("fine")},
+       0,
+       true,
+       Kind::kPalmDoc,
+       "Bad.txt",
+       "fine",
+       {"announces 5 text records; the database holds 4 after record 0",
+        "text record 1: a back-reference points before the start of the record's text (at byte 2)",
+        "text record 2: a literal run goes past", "text record 3: a back-reference is cut off"},
+       {}},
+      {"trailing entry larger than its record",
+       "BOOK",
+       "MOBI",
+       "Trail",
+       {MobiHeader(PalmDocHeader(1, 1, 2), 0xE4, 1252, 0x0002), B("abc\x85"), B("d\x81")},
+       0,
+       true,
+       Kind::kMobipocket,
+       "Trail.html",
+       std::string(kMeta) + "d",
+       {"text record 1: a trailing entry"},
+       {}},
+      {"deleted text record left out",
+       "TEXt",
+       "REAd",
+       "Gap",
+       {PalmDocHeader(1, 12, 3), B("one "), B("two "), B("three")},
+       2,
+       true,
+       Kind::kPalmDoc,
+       "Gap.txt",
+       "one three",
+       {},
+       {"text record 2 is marked deleted", "the text is 9 bytes long; the book's header says 12"}},
+  };
+  TempFolder folder;
+  int n = 0;
+  for (const BookCase& c : cases) {
+    dbbuild::DatabaseBuilder builder;
+    builder.Name(c.name).TypeAndCreator(c.type, c.creator);
+    for (std::size_t i = 0; i < c.records.size(); ++i) {
+      builder.AddRecord(c.records[i], i == c.deleted && i != 0 ? 0x80 : 0);
+    }
+    palmdb::Status status;
+    const auto database = testsupport::OpenBytes(folder, "book" + std::to_string(n++) + ".pdb",
+                                                 builder.Build(), &status);
+    ASSERT_EQ(status, palmdb::Status::kOk) << c.what;
+    palmdb::convert::Content content;
+    ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk) << c.what;
+
+    palmdb::convert::ExportResult result;
+    EXPECT_EQ(palmdb::convert::Export(content, {}, &result), c.ok) << c.what;
+    EXPECT_EQ(result.kind, c.kind) << c.what;
+    if (c.path.empty()) {
+      EXPECT_TRUE(result.files.empty()) << c.what;
+    } else {
+      ASSERT_EQ(result.files.size(), 1u) << c.what;
+      EXPECT_EQ(result.files[0].path, c.path) << c.what;
+      EXPECT_EQ(result.files[0].bytes, c.text) << c.what;
+    }
+    const auto expectPieces = [&](const std::vector<std::string>& got,
+                                  const std::vector<std::string>& pieces, const char* which) {
+      ASSERT_EQ(got.size(), pieces.size()) << c.what << ": " << which;
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_NE(got[i].find(pieces[i]), std::string::npos) << c.what << ": " << got[i];
+      }
+    };
+    expectPieces(result.errors, c.errors, "errors");
+    expectPieces(result.warnings, c.warnings, "warnings");
+  }
+}
+
+TEST(EbookExport, MetaGoesAfterTheHeadTagOnly) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"<HTML><HEAD lang=en><TITLE>", "<HTML><HEAD lang=en><meta charset=\"utf-8\"><TITLE>"},
+      {"<html><header>x</header>", "<html><meta charset=\"utf-8\"><header>x</header>"},
+      {"<html\n><body>", "<html\n><meta charset=\"utf-8\"><body>"},
+      {"<p>text", "<meta charset=\"utf-8\"><p>text"},
+      {"", "<meta charset=\"utf-8\">"},
+      {"<head", "<meta charset=\"utf-8\"><head"},
+  };
+  for (const auto& [html, expected] : cases) {
+    EXPECT_EQ(palmdb::convert::WithUtf8Meta(html), expected) << html;
+  }
+}
+
+TEST(EbookExport, FileNamesAreSafeEverywhere) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a/b\\c:d*e?f\"g<h>i|j\x01", "a_b_c_d_e_f_g_h_i_j_"},
+      {".hidden. . ", "_hidden"},
+      {"con", "_con"},
+      {"LPT1.x", "_LPT1.x"},
+      {"COM10", "COM10"},
+      {" .", "book"},
+      {"Caf\xC3\xA9", "Caf\xC3\xA9"},
+  };
+  for (const auto& [name, expected] : cases) {
+    EXPECT_EQ(palmdb::convert::SafeFileName(name, "book"), expected) << name;
+  }
+}
+
+struct SampleCase {
+  const char* file;
+  Kind kind;
+  bool ok;
+  std::string path;
+  std::string text;
+  std::string error;  // a piece of the first error
+};
+
+TEST(EbookExport, ReadsTheSampleBooks) {
+  const std::string folder = PALMDB_SAMPLES_DIR;
+  std::error_code error;
+  if (!std::filesystem::exists(folder + "/MANIFEST.tsv", error)) {
+    GTEST_SKIP() << "no samples at " << folder;
+  }
+  const std::vector<SampleCase> cases = {
+      {"libmobi_sample-ncx.mobi", Kind::kMobipocket, true, "libmobi_ncx_test.html",
+       "<html><head><meta charset=\"utf-8\"><guide></guide></head><body><h1>Test chapter 1</h1> "
+       "<p>Test page 1</p>  <mbp:pagebreak/><h1>Test chapter 2</h1> <p>Test page 2</p>  "
+       "<mbp:pagebreak/><h2 >Test subchapter 2-1</h2> <p>Test page 3</p> <h2 >Test subchapter "
+       "2-2</h2> <p>Test page 4</p>  <mbp:pagebreak/></body></html>",
+       ""},
+      {"libmobi_sample-drm-v1.mobi", Kind::kPalmDoc, false, "", "", "encrypted"},
+      {"plucker_UnitTest.pdb", Kind::kUnknown, false, "", "", ""},
+  };
+  for (const SampleCase& c : cases) {
+    palmdb::Status status;
+    const auto database = testsupport::Open(folder + "/" + c.file, &status);
+    ASSERT_EQ(status, palmdb::Status::kOk) << c.file;
+    palmdb::convert::Content content;
+    ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk) << c.file;
+    palmdb::convert::ExportResult result;
+    EXPECT_EQ(palmdb::convert::Export(content, {}, &result), c.ok) << c.file;
+    EXPECT_EQ(result.kind, c.kind) << c.file;
+    if (c.ok) {
+      ASSERT_EQ(result.files.size(), 1u) << c.file;
+      EXPECT_EQ(result.files[0].path, c.path);
+      EXPECT_EQ(result.files[0].bytes, c.text);
+      EXPECT_TRUE(result.errors.empty()) << c.file;
+      EXPECT_TRUE(result.warnings.empty()) << c.file;
+    } else {
+      EXPECT_TRUE(result.files.empty()) << c.file;
+      ASSERT_FALSE(result.errors.empty()) << c.file;
+      EXPECT_NE(result.errors[0].find(c.error), std::string::npos) << result.errors[0];
+    }
+  }
+}
+
+}  // namespace
