@@ -89,6 +89,17 @@ bool ReadLayout(const Content& content, bool mobi, const ExportOptions& options,
                                  " is not known: its text is read as " + options.charset);
     }
   }
+  if (holds(bh::kMobiFirstNonBook, 4)) {
+    // Images and indexes follow the text: never read them as text.
+    const std::uint32_t firstNonBook = ReadBigEndian32(header.data() + bh::kMobiFirstNonBook);
+    if (firstNonBook != 0 && firstNonBook <= layout->recordCount) {
+      result->warnings.push_back("the book's header announces " +
+                                 std::to_string(layout->recordCount) +
+                                 " text records, but its other records start at record " +
+                                 std::to_string(firstNonBook) + ": only those before are read");
+      layout->recordCount = static_cast<std::uint16_t>(firstNonBook - 1);
+    }
+  }
   if (mobiLength >= bh::kMobiLengthWithExtraDataFlags && holds(bh::kMobiExtraDataFlags, 2)) {
     layout->extraDataFlags = ReadBigEndian16(header.data() + bh::kMobiExtraDataFlags);
   }

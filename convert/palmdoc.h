@@ -25,6 +25,7 @@ constexpr std::size_t kPalmDocSize = 16;  // the PalmDOC header ends here
 constexpr std::size_t kMobiIdentifier = 16;        // "MOBI"
 constexpr std::size_t kMobiHeaderLength = 20;      // 4 bytes, counted from the identifier
 constexpr std::size_t kMobiTextEncoding = 28;      // 4 bytes: a Windows code page
+constexpr std::size_t kMobiFirstNonBook = 0x50;    // 4 bytes: the first record past the text
 constexpr std::size_t kMobiExtraDataFlags = 0xF2;  // 2 bytes
 // The MOBI header must be at least this long to hold the flags.
 constexpr std::size_t kMobiLengthWithExtraDataFlags = 0xE4;

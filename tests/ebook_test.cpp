@@ -123,13 +123,15 @@ Bytes PalmDocHeader(std::uint16_t compression, std::uint32_t textLength, std::ui
 }
 
 // Record 0 of a Mobipocket book: 256 bytes whatever the header length says,
-// the extra-data flags at 0xF2 whether or not the length covers them.
+// the extra-data flags at 0xF2 whether or not the length covers them, the
+// first non-book record at 0x50.
 Bytes MobiHeader(const Bytes& palmDoc, std::uint32_t headerLength, std::uint32_t codePage,
-                 std::uint16_t flags) {
+                 std::uint16_t flags, std::uint8_t firstNonBook = 0) {
   Bytes record = Cat({palmDoc, B("MOBI"), Be(headerLength, 4), Be(2, 4), Be(codePage, 4)});
   record.resize(256, 0);
   record[0xF2] = static_cast<std::uint8_t>(flags >> 8);
   record[0xF3] = static_cast<std::uint8_t>(flags);
+  record[0x53] = firstNonBook;
   return record;
 }
 
@@ -174,6 +176,10 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
        {MobiHeader(PalmDocHeader(1, 32, 1), 0xE8, 1252, 0), B("<html><body>Mobi 6</body></html>"),
         B("BOUNDARY"), B("<html>KF8</html>")}, 0,
        Kind::kMobipocket, "Hybrid.html", "<html>" + kMeta + "<body>Mobi 6</body></html>", {}, {}},
+      {"text records end where the other records start", "BOOKMOBI", "Images",
+       {MobiHeader(PalmDocHeader(1, 4, 3), 0xE8, 1252, 0, 2), B("text"), B("\x89PNG")}, 0,
+       Kind::kMobipocket, "Images.html", kMeta + "text", {},
+       {"announces 3 text records, but its other records start at record 2"}},
       {"encrypted PalmDOC", "TEXtREAd", "Locked", {PalmDocHeader(1, 5, 1, 2), B("hello")}, 0,
        Kind::kPalmDoc, "", "", {"encrypted (encryption type 2): not supported"}, {}},
       {"encrypted Mobipocket", "BOOKMOBI", "Locked",
