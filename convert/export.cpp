@@ -1,5 +1,7 @@
 #include "convert/export.h"
 
+#include "convert/pim.h"
+
 namespace palmdb::convert {
 
 const char* KindName(Kind kind) {
@@ -49,10 +51,30 @@ Kind KindOf(const Content& content) {
   return Kind::kUnknown;
 }
 
-bool Export(const Content& content, const ExportOptions& /*options*/, ExportResult* result) {
+bool Export(const Content& content, const ExportOptions& options, ExportResult* result) {
   *result = ExportResult();
   result->kind = KindOf(content);
-  // Each kind's converter is called from here as it is written.
+  if (!platform::IsKnownCharset(options.charset)) {
+    result->errors.push_back("unknown character set " + options.charset);
+    return false;
+  }
+  switch (result->kind) {
+    case Kind::kMemos:
+      ExportMemos(content, options, result);
+      return true;
+    case Kind::kAddresses:
+      ExportAddresses(content, options, result);
+      return true;
+    case Kind::kDateBook:
+      ExportDateBook(content, options, result);
+      return true;
+    case Kind::kToDoList:
+      ExportToDoList(content, options, result);
+      return true;
+    default:
+      break;
+  }
+  // Each remaining kind's converter is called from here as it is written.
   result->errors.push_back(std::string("cannot export a ") + KindName(result->kind) +
                            " database yet");
   return false;
