@@ -248,9 +248,18 @@ std::string PathSet::Unique(const std::string& folder, const std::string& stem,
                             const std::string& extension) {
   const std::string prefix = folder.empty() ? std::string() : folder + "/";
   std::string path = prefix + stem + extension;
-  for (unsigned number = 2; !taken_.insert(AsciiLower(path)).second; ++number) {
-    path = prefix + stem + " (" + std::to_string(number) + ")" + extension;
+  if (taken_.insert(AsciiLower(path)).second) {
+    return path;
   }
+  // Numbering resumes where it stopped for this name, so that a thousand
+  // memos of one name cost a thousand tries, not half a million.
+  unsigned& number = nextNumber_[AsciiLower(path)];
+  if (number < 2) {
+    number = 2;
+  }
+  do {
+    path = prefix + stem + " (" + std::to_string(number++) + ")" + extension;
+  } while (!taken_.insert(AsciiLower(path)).second);
   return path;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -115,6 +116,7 @@ class PathSet {
 
  private:
   std::set<std::string> taken_;
+  std::map<std::string, unsigned> nextNumber_;
 };
 
 // The name of the one file a database's records go into: the database's
