@@ -33,12 +33,9 @@ TEST(Charset, DecodesEachCharacterSet) {
       // wave dash as the fullwidth tilde are its own.
       {"cp932", "\x93\x63\x92\x86\\", "\xE7\x94\xB0\xE4\xB8\xAD\\", 0},
       {"CP932", "\x87\x40\x81\x60\xB1", "\xE2\x91\xA0\xEF\xBD\x9E\xEF\xBD\xB1", 0},
-      {"cp932",
-       "a\x80"
-       "b",
-       "a\xEF\xBF\xBD"
-       "b",
-       1},
+      // A lead byte before a byte that cannot follow it: the lead byte alone
+      // is replaced, and the next decodes.
+      {"cp932", "a\x81 b", "a\xEF\xBF\xBD b", 1},
       {"cp932", "a\x93", "a\xEF\xBF\xBD", 1},
       {"big5", "\xA4\xA4", "\xE4\xB8\xAD", 0},
       {"gbk", "\xD6\xD0", "\xE4\xB8\xAD", 0},
