@@ -55,6 +55,7 @@ Status LoadContent(const Database& database, Content* content) {
   std::memcpy(content->creator, header.bytes + DatabaseHeader::kCreator, 4);
   content->attributes = header.Attributes();
   content->version = header.Version();
+  content->modificationDate = header.ModificationDate();
   content->resources = header.IsResourceDatabase();
 
   const InfoBlocks blocks = FindInfoBlocks(database);

@@ -38,6 +38,8 @@ struct Content {
   char creator[4];
   std::uint16_t attributes = 0;
   std::uint16_t version = 0;
+  // As stored: seconds since 1904, or since 1970 (see DecodePalmDate).
+  std::uint32_t modificationDate = 0;
   bool resources = false;
   Bytes appInfo;
   Bytes sortInfo;

@@ -1,6 +1,7 @@
 #include "convert/export.h"
 
 #include "convert/ebook.h"
+#include "convert/pim.h"
 
 namespace palmdb::convert {
 
@@ -55,7 +56,23 @@ Kind KindOf(const Content& content) {
 bool Export(const Content& content, const ExportOptions& options, ExportResult* result) {
   *result = ExportResult();
   result->kind = KindOf(content);
+  if (!platform::IsKnownCharset(options.charset)) {
+    result->errors.push_back("unknown character set " + options.charset);
+    return false;
+  }
   switch (result->kind) {
+    case Kind::kMemos:
+      ExportMemos(content, options, result);
+      return true;
+    case Kind::kAddresses:
+      ExportAddresses(content, options, result);
+      return true;
+    case Kind::kDateBook:
+      ExportDateBook(content, options, result);
+      return true;
+    case Kind::kToDoList:
+      ExportToDoList(content, options, result);
+      return true;
     case Kind::kPalmDoc:
       return ExportPalmDoc(content, options, result);
     case Kind::kMobipocket:
@@ -63,7 +80,7 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
     default:
       break;
   }
-  // Each kind's converter is called from here as it is written.
+  // Each remaining kind's converter is called from here as it is written.
   result->errors.push_back(std::string("cannot export a ") + KindName(result->kind) +
                            " database yet");
   return false;

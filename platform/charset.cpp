@@ -1,11 +1,27 @@
 #include "platform/charset.h"
 
+#include "platform/charset_system.h"
 #include "platform/text.h"
 
 namespace palmdb::platform {
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+// Names are matched without regard to ASCII case.
+std::string Lowercase(std::string_view charset) {
+  std::string name(charset);
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return name;
+}
+
+bool IsPalmOs(std::string_view charset) {
+  return charset == "palmos" || charset == "palm-latin";
+}
 
 bool IsWindows1252(std::string_view charset) {
   return charset == "windows-1252" || charset == "cp1252";
@@ -24,6 +40,45 @@ void DecodeWindows1252(const std::uint8_t* bytes, std::size_t length, DecodedTex
       ++out->replaced;
     } else {
       out->utf8.append(encoded, size);
+    }
+  }
+}
+
+// The Palm Latin character set of Palm OS before 3.1: Windows-1252 but for
+// a numeric space at 0x80, where 3.1 put the euro sign, and the four card
+// suits at 0x8D-0x90, where Windows-1252 has nothing at 0x8D, 0x8F and 0x90
+// and a Z with caron at 0x8E. The command and shortcut strokes at 0x9D and
+// 0x9E are Graffiti glyphs with no Unicode character: they decode as
+// U+FFFD, counted, like 0x81.
+std::uint16_t PalmOsToUnicode(std::uint8_t c) {
+  switch (c) {
+    case 0x80:
+      return 0x2007;  // FIGURE SPACE
+    case 0x8D:
+      return 0x2666;  // BLACK DIAMOND SUIT
+    case 0x8E:
+      return 0x2663;  // BLACK CLUB SUIT
+    case 0x8F:
+      return 0x2665;  // BLACK HEART SUIT
+    case 0x90:
+      return 0x2660;  // BLACK SPADE SUIT
+    case 0x9D:
+    case 0x9E:
+      return 0;
+    default:
+      return Cp1252ToUnicode(c);
+  }
+}
+
+void DecodePalmOs(const std::uint8_t* bytes, std::size_t length, DecodedText* out) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint16_t unit = PalmOsToUnicode(bytes[i]);
+    if (unit == 0 && bytes[i] != 0) {
+      out->utf8 += kReplacement;
+      ++out->replaced;
+    } else {
+      const char16_t units[1] = {unit};
+      out->utf8 += Utf16ToUtf8(units, 1);
     }
   }
 }
@@ -79,20 +134,26 @@ void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out)
 }  // namespace
 
 bool IsKnownCharset(std::string_view charset) {
-  return IsWindows1252(charset) || IsUtf8(charset);
+  const std::string name = Lowercase(charset);
+  return IsWindows1252(name) || IsUtf8(name) || IsPalmOs(name) || SystemKnowsCharset(name);
 }
 
 bool DecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t length,
                 DecodedText* out) {
-  if (IsWindows1252(charset)) {
+  const std::string name = Lowercase(charset);
+  if (IsWindows1252(name)) {
     DecodeWindows1252(bytes, length, out);
     return true;
   }
-  if (IsUtf8(charset)) {
+  if (IsUtf8(name)) {
     DecodeUtf8(bytes, length, out);
     return true;
   }
-  return false;
+  if (IsPalmOs(name)) {
+    DecodePalmOs(bytes, length, out);
+    return true;
+  }
+  return SystemDecodeText(name, bytes, length, out);
 }
 
 }  // namespace palmdb::platform

@@ -265,8 +265,8 @@ TEST(EbookExport, FileNamesAreSafeEverywhere) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"a/b\\c:d*e?f\"g<h>i|j\x01", "a_b_c_d_e_f_g_h_i_j_"},
       {".hidden. . ", "_hidden"},
-      {"con", "_con"},
-      {"LPT1.x", "_LPT1.x"},
+      {"con", "con_"},
+      {"LPT1.x", "LPT1_.x"},
       {"COM10", "COM10"},
       {" .", "book"},
       {"Caf\xC3\xA9", "Caf\xC3\xA9"},

@@ -1,0 +1,118 @@
+// Fuzz target palmdb-fuzz-records: feeds random AppInfo blocks and records
+// straight to the PIM converters, each record in a buffer of exactly its
+// size so that the sanitizer catches any read past it. Checks what comes
+// out: relative paths without empty or ".." parts, UTF-8 text, and vCard
+// and iCalendar lines of at most 75 octets, each ended with CR LF.
+//
+// Input: a byte choosing the kind (low two bits) and the character set
+// (next two), the AppInfo block's length (two bytes) and bytes; then
+// records, each an attribute byte, a length (two bytes) and its bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "convert/content.h"
+#include "convert/export.h"
+#include "platform/charset.h"
+
+namespace {
+
+using palmdb::convert::Bytes;
+
+void Require(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "broken invariant: %s\n", what);
+    std::abort();
+  }
+}
+
+class Input {
+ public:
+  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool Empty() const { return position_ >= size_; }
+  std::uint8_t Byte() { return Empty() ? 0 : data_[position_++]; }
+  Bytes Take(std::size_t wanted) {
+    const std::size_t count = wanted < size_ - position_ ? wanted : size_ - position_;
+    Bytes bytes(data_ + position_, data_ + position_ + count);
+    position_ += count;
+    return bytes;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t position_ = 0;
+};
+
+bool IsUtf8(const std::string& text) {
+  palmdb::platform::DecodedText decoded;
+  palmdb::platform::DecodeText("utf-8", reinterpret_cast<const std::uint8_t*>(text.data()),
+                               text.size(), &decoded);
+  return decoded.replaced == 0;
+}
+
+void CheckPath(const std::string& path) {
+  Require(!path.empty() && path.front() != '/', "an output path is empty or absolute");
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = path.find('/', start);
+    const std::string part = path.substr(start, end == std::string::npos ? end : end - start);
+    Require(!part.empty() && part != "." && part != "..", "an output path has a bad part");
+    if (end == std::string::npos) {
+      break;
+    }
+    start = end + 1;
+  }
+  Require(IsUtf8(path), "an output path is not UTF-8");
+}
+
+void CheckContentLines(const std::string& text) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    Require(end != std::string::npos, "a content line without CR LF");
+    Require(end - start <= 75, "a content line longer than 75 octets");
+    Require(text.find_first_of("\r\n", start) == end, "a bare line end inside a content line");
+    start = end + 2;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const char* const kCreators[] = {"memo", "addr", "date", "todo"};
+  static const char* const kCharsets[] = {"windows-1252", "palmos", "cp932", "utf-8"};
+  Input input(data, size);
+  const std::uint8_t choice = input.Byte();
+  palmdb::convert::Content content;
+  content.name = "Fuzz";
+  std::memcpy(content.type, "DATA", 4);
+  std::memcpy(content.creator, kCreators[choice & 3], 4);
+  std::size_t appInfoSize = input.Byte();
+  appInfoSize = appInfoSize << 8 | input.Byte();
+  content.appInfo = input.Take(appInfoSize);
+  while (!input.Empty()) {
+    palmdb::convert::Item item;
+    item.attributes = input.Byte();
+    std::size_t recordSize = input.Byte();
+    recordSize = recordSize << 8 | input.Byte();
+    item.bytes = input.Take(recordSize);
+    item.id = static_cast<std::uint16_t>(content.items.size());
+    content.items.push_back(std::move(item));
+  }
+  palmdb::convert::ExportOptions options;
+  options.charset = kCharsets[(choice >> 2) & 3];
+  palmdb::convert::ExportResult result;
+  Require(palmdb::convert::Export(content, options, &result), "a PIM database was refused");
+  for (const palmdb::convert::OutputFile& file : result.files) {
+    CheckPath(file.path);
+    Require(IsUtf8(file.bytes), "an output file is not UTF-8");
+    if (file.path.size() > 4 && file.path.compare(file.path.size() - 4, 4, ".txt") != 0) {
+      CheckContentLines(file.bytes);
+    }
+  }
+  return 0;
+}
