@@ -1,5 +1,7 @@
 #include "convert/export.h"
 
+#include "convert/application.h"
+
 namespace palmdb::convert {
 
 const char* KindName(Kind kind) {
@@ -52,6 +54,10 @@ Kind KindOf(const Content& content) {
 bool Export(const Content& content, const ExportOptions& /*options*/, ExportResult* result) {
   *result = ExportResult();
   result->kind = KindOf(content);
+  if (result->kind == Kind::kApplication) {
+    ExportBitmaps(content, result);
+    return true;
+  }
   // Each kind's converter is called from here as it is written.
   result->errors.push_back(std::string("cannot export a ") + KindName(result->kind) +
                            " database yet");
