@@ -98,8 +98,8 @@ ApplicationInfo DescribeApplication(const Content& content, std::string_view cha
 
 std::string RenditionFileName(const std::string& entryName, std::size_t number,
                               const Rendition& rendition) {
-  std::string name = entryName + "." + std::to_string(number) + "-" +
-                     std::to_string(rendition.depth) + "bit";
+  std::string name =
+      entryName + "." + std::to_string(number) + "-" + std::to_string(rendition.depth) + "bit";
   if (rendition.density != BitmapHeader::kLowDensity) {
     name += "-" + std::to_string(rendition.density) + "dpi";
   }
@@ -139,10 +139,9 @@ void ExportBitmaps(const Content& content, ExportResult* result) {
         continue;
       }
       if (outcome == DecodeOutcome::kCutShort) {
-        result->warnings.push_back(file.path + ": the pixel data ends after " +
-                                   std::to_string(rows) + " of " +
-                                   std::to_string(rendition.height) +
-                                   " rows; the rest is transparent");
+        result->warnings.push_back(
+            file.path + ": the pixel data ends after " + std::to_string(rows) + " of " +
+            std::to_string(rendition.height) + " rows; the rest is transparent");
       }
       result->files.push_back(std::move(file));
     }

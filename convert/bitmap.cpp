@@ -276,8 +276,7 @@ std::vector<Color> IndexedColors(const std::uint8_t* bytes, const Rendition& r) 
   for (std::size_t value = 0; value < colors.size(); ++value) {
     Rgb rgb;
     if (value < r.colorCount) {
-      const std::uint8_t* entry =
-          bytes + r.colorTableOffset + value * BitmapColorTable::kEntrySize;
+      const std::uint8_t* entry = bytes + r.colorTableOffset + value * BitmapColorTable::kEntrySize;
       rgb = Rgb{entry[1], entry[2], entry[3]};
     } else if (r.depth == 8) {
       rgb = SystemColor(static_cast<std::uint8_t>(value));
@@ -368,8 +367,8 @@ DecodeOutcome DecodeRendition(const std::uint8_t* bytes, std::size_t size,
 
   const std::size_t unit =
       rendition.compression == BitmapCompression::kPackBits && rendition.depth == 16 ? 2 : 1;
-  RowReader reader(bytes + rendition.dataOffset, size - rendition.dataOffset,
-                   rendition.compression, rendition.rowBytes, unit);
+  RowReader reader(bytes + rendition.dataOffset, size - rendition.dataOffset, rendition.compression,
+                   rendition.rowBytes, unit);
   const unsigned depth = rendition.depth;
   const unsigned mask = (1u << (depth == 16 ? 0 : depth)) - 1u;
   std::uint32_t y = 0;
@@ -389,9 +388,8 @@ DecodeOutcome DecodeRendition(const std::uint8_t* bytes, std::size_t size,
         transparent = rendition.transparent && rendition.transparentValue == value;
       } else {
         const std::size_t bit = x * depth;
-        const unsigned shift = rendition.littleEndian
-                                   ? static_cast<unsigned>(bit % 8)
-                                   : 8u - depth - static_cast<unsigned>(bit % 8);
+        const unsigned shift = rendition.littleEndian ? static_cast<unsigned>(bit % 8)
+                                                      : 8u - depth - static_cast<unsigned>(bit % 8);
         const Color& color = colors[(row[bit / 8] >> shift) & mask];
         rgb = color.rgb;
         transparent = color.transparent;

@@ -34,9 +34,9 @@ void AppendChunk(const char (&type)[5], const std::uint8_t* data, std::size_t si
     png->append(reinterpret_cast<const char*>(data), size);
   }
   // The CRC covers the type and the data.
-  const uLong crc = crc32(crc32(0L, Z_NULL, 0),
-                          reinterpret_cast<const Bytef*>(png->data() + crcStart),
-                          static_cast<uInt>(4 + size));
+  const uLong crc =
+      crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(png->data() + crcStart),
+            static_cast<uInt>(4 + size));
   WriteBigEndian32(word, static_cast<std::uint32_t>(crc));
   png->append(reinterpret_cast<const char*>(word), 4);
 }
