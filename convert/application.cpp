@@ -112,6 +112,7 @@ void ExportBitmaps(const Content& content, ExportResult* result) {
       continue;
     }
     const BitmapFamily family = ReadBitmapFamily(item.bytes.data(), item.bytes.size());
+    std::uint64_t decoded = 0;
     for (std::size_t i = 0; i < family.renditions.size(); ++i) {
       const Rendition& rendition = family.renditions[i];
       const std::string label = item.name + ": rendition " + std::to_string(i + 1);
@@ -123,11 +124,13 @@ void ExportBitmaps(const Content& content, ExportResult* result) {
         result->warnings.push_back(label + " is " + Size(rendition) + " pixels, skipped");
         continue;
       }
-      if (std::uint64_t{rendition.width} * rendition.height > kMaxBitmapPixels) {
+      const std::uint64_t pixels = std::uint64_t{rendition.width} * rendition.height;
+      if (pixels > kMaxBitmapPixels || pixels > kMaxFamilyPixels - decoded) {
         result->errors.push_back(label + ": " + Size(rendition) +
                                  " pixels, more than can be decoded");
         continue;
       }
+      decoded += pixels;
       Image image;
       std::uint32_t rows = 0;
       const DecodeOutcome outcome =

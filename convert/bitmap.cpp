@@ -333,6 +333,12 @@ BitmapFamily ReadBitmapFamily(const std::uint8_t* bytes, std::size_t size) {
     if (next == 0) {
       break;
     }
+    // A rendition's data follows its header, so a shorter link is no
+    // chain but a loop over overlapping headers.
+    if (next < (version == 3 ? BitmapHeader::kSizeV3 : BitmapHeader::kSize)) {
+      family.error = label + ": the link to the next rendition points into its own header";
+      break;
+    }
     position += next;
   }
   return family;

@@ -132,6 +132,9 @@ BitmapFamily ReadBitmapFamily(const std::uint8_t* bytes, std::size_t size);
 // No rendition larger than this is decoded: 4096 x 4096 pixels, far beyond
 // any Palm OS screen, and 64 MiB of RGBA.
 constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t{1} << 24;
+// Nor more than this in all the renditions of one resource, so that a few
+// kilobytes of crafted headers cannot ask for gigabytes of pictures.
+constexpr std::uint64_t kMaxFamilyPixels = kMaxBitmapPixels * 4;
 
 // A picture as 8-bit red, green, blue and alpha, rows top to bottom.
 struct Image {

@@ -3,9 +3,10 @@
 namespace palmdb::convert {
 namespace {
 
-// As the system holds it: the cube in the order red, blue, green from the
-// slowest to the fastest changing (the blue levels split in two halves),
-// each channel from 0xFF down to 0x00 in steps of 0x33.
+// As the system holds it. The 215 colours of the 6x6x6 cube other than
+// black come first, each channel from 0xFF down to 0x00 in steps of 0x33:
+// blue 0xFF to 0x99 in the first 108 entries and 0x66 to 0x00 in the next
+// 107; within each part red changes slowest, then blue, green fastest.
 constexpr std::uint8_t kSystemPalette[256][3] = {
     {0xFF, 0xFF, 0xFF}, {0xFF, 0xCC, 0xFF}, {0xFF, 0x99, 0xFF}, {0xFF, 0x66, 0xFF},  // 0
     {0xFF, 0x33, 0xFF}, {0xFF, 0x00, 0xFF}, {0xFF, 0xFF, 0xCC}, {0xFF, 0xCC, 0xCC},  // 4

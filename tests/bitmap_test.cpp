@@ -304,6 +304,11 @@ Bytes WithByte(Bytes bytes, std::size_t offset, std::uint8_t value) {
   return bytes;
 }
 
+Bytes WithWord(Bytes bytes, std::size_t offset, std::uint16_t value) {
+  palmdb::WriteBigEndian16(&bytes.at(offset), value);
+  return bytes;
+}
+
 struct FaultCase {
   const char* name;
   std::vector<palmdb::convert::Item> items;
@@ -380,6 +385,21 @@ std::vector<FaultCase> FaultCases() {
                    {"#01001.tAIB.2-2bit.png"},
                    {"#01001.tAIB: rendition 1 is 0x0 pixels, skipped"},
                    {}});
+  // 5000 x 5000 one-bit pixels in rows of 626 bytes.
+  const Bytes huge =
+      WithWord(WithWord(WithWord(eight, BitmapHeader::kWidth, 5000), BitmapHeader::kHeight, 5000),
+               BitmapHeader::kRowBytes, 626);
+  cases.push_back({"TooLargeToDecode",
+                   {Resource("Tbmp", 1000, WithByte(huge, BitmapHeader::kPixelSize, 1))},
+                   {},
+                   {},
+                   {"#01000.Tbmp: rendition 1: 5000x5000 pixels, more than can be decoded"}});
+  cases.push_back({"LinkIntoItsOwnHeader",
+                   {Resource("Tbmp", 1000, WithWord(eight, BitmapHeader::kNextDepthOffset, 2))},
+                   {"#01000.Tbmp.1-8bit.png"},
+                   {},
+                   {"#01000.Tbmp: rendition 1: the link to the next rendition points into its "
+                    "own header"}});
   cases.push_back({"OtherBitmapsStillWritten",
                    {Resource("Tbmp", 1000, WithByte(eight, BitmapHeader::kVersion, 9)),
                     Resource("tAIB", 1000, eight), Resource("tSTR", 1000, eight)},
