@@ -32,6 +32,7 @@ void Check(bool condition, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto family = palmdb::convert::ReadBitmapFamily(data, size);
+  std::uint64_t allPixels = 0;
   for (const auto& rendition : family.renditions) {
     Check(rendition.offset < size, "a rendition starts within the resource");
     if (rendition.problem.empty()) {
@@ -44,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodeOutcome outcome =
         palmdb::convert::DecodeRendition(data, size, rendition, &image, &rows);
     const std::uint64_t pixels = std::uint64_t{rendition.width} * rendition.height;
+    allPixels += pixels;
     if (outcome == DecodeOutcome::kFailed) {
       Check(!rendition.problem.empty() || pixels == 0 || pixels > palmdb::convert::kMaxBitmapPixels,
             "a rendition without a problem is decoded");
@@ -64,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  if (size <= 4096) {
+  // The export decodes everything again: only where that is quick.
+  if (allPixels <= kMaxPngPixels * 16) {
     palmdb::convert::Content content;
     content.resources = true;
     content.items.resize(1);
