@@ -46,7 +46,6 @@ struct BitmapHeader {
   static constexpr std::uint16_t kCompressed = 0x8000;
   static constexpr std::uint16_t kHasColorTable = 0x4000;
   static constexpr std::uint16_t kHasTransparency = 0x2000;
-  static constexpr std::uint16_t kIndirect = 0x1000;
   static constexpr std::uint16_t kDirectColor = 0x0400;
 
   static constexpr std::uint8_t kScanLine = 0;
