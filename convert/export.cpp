@@ -1,5 +1,6 @@
 #include "convert/export.h"
 
+#include "convert/application.h"
 #include "convert/ebook.h"
 #include "convert/pim.h"
 
@@ -77,12 +78,13 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
       return ExportPalmDoc(content, options, result);
     case Kind::kMobipocket:
       return ExportMobipocket(content, options, result);
+    case Kind::kApplication:
+      ExportBitmaps(content, result);
+      return true;
     default:
       break;
   }
-  // Each remaining kind's converter is called from here as it is written.
-  result->errors.push_back(std::string("cannot export a ") + KindName(result->kind) +
-                           " database yet");
+  result->errors.push_back(std::string("cannot export a database of this kind"));
   return false;
 }
 
