@@ -25,11 +25,12 @@
 #include "archive/extraction.h"
 #include "database/big_endian.h"
 #include "database/database.h"
+#include "database/format.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
 #include "plugin/plugin_api.h"
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 #include "tools/plugin_library.h"
 
 namespace {
@@ -119,13 +120,13 @@ int ReadCallsAtOpening(const std::string& path) {
   return g_reads;
 }
 
-dbbuild::Bytes ReadAll(const std::string& path) {
+palmdb::testdata::Bytes ReadAll(const std::string& path) {
   const palmdb::platform::FileHandle file = palmdb::platform::OpenForReading(path.c_str());
   std::uint64_t size = 0;
   if (file == palmdb::platform::kInvalidFile || !palmdb::platform::FileSize(file, &size)) {
     Fail("cannot read " + path);
   }
-  dbbuild::Bytes bytes(static_cast<std::size_t>(size));
+  palmdb::testdata::Bytes bytes(static_cast<std::size_t>(size));
   if (palmdb::platform::ReadAt(file, 0, bytes.data(), bytes.size()) != bytes.size()) {
     Fail("short read of " + path);
   }
@@ -134,17 +135,17 @@ dbbuild::Bytes ReadAll(const std::string& path) {
 }
 
 std::string ManyRecords(const Options& options, const fs::path& folder) {
-  dbbuild::DatabaseBuilder builder;
-  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200));
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200));
   for (unsigned i = 0; i < options.records; ++i) {
-    dbbuild::Bytes data(16);
+    palmdb::testdata::Bytes data(16);
     for (std::size_t b = 0; b < data.size(); ++b) {
       data[b] = static_cast<std::uint8_t>(i + b);
     }
     builder.AddRecord(data, static_cast<std::uint8_t>(i & 0xF0));
   }
   const std::string path = (folder / "many.pdb").string();
-  if (!dbbuild::WriteNewFile(path, builder.Build())) {
+  if (!palmdb::testdata::WriteNewFile(path, builder.Build())) {
     Fail("cannot write " + path);
   }
   return path;
@@ -177,12 +178,15 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
     plugin.closeArchive(handle);
   };
   const auto floorWalk = [&] {
-    const dbbuild::Bytes bytes = ReadAll(path);
-    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + 76);
+    const palmdb::testdata::Bytes bytes = ReadAll(path);
+    namespace format = palmdb::format;
+    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + format::header::kRecordCount);
     std::uint32_t previous = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const std::uint32_t offset = palmdb::ReadBigEndian32(bytes.data() + 78 + i * 8);
-      checksum += offset - previous + bytes[78 + i * 8 + 4];
+      const std::uint8_t* entry =
+          bytes.data() + format::header::kSize + i * format::record_entry::kSize;
+      const std::uint32_t offset = palmdb::ReadBigEndian32(entry + format::record_entry::kOffset);
+      checksum += offset - previous + entry[format::record_entry::kAttributes];
       previous = offset;
     }
   };
@@ -239,9 +243,10 @@ std::uint64_t PeakMemory() {
 
 Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& folder) {
   // One record whose bytes are a sparse stretch of zeros.
-  dbbuild::Bytes head = dbbuild::DatabaseBuilder().AddRecord(dbbuild::Bytes{}).Build();
+  palmdb::testdata::Bytes head =
+      palmdb::testdata::DatabaseBuilder().AddRecord(palmdb::testdata::Bytes{}).Build();
   const std::string path = (folder / "big.pdb").string();
-  if (!dbbuild::WriteNewFile(path, head)) {
+  if (!palmdb::testdata::WriteNewFile(path, head)) {
     Fail("cannot write " + path);
   }
   std::error_code error;
@@ -316,7 +321,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   };
 
   // The same files, bytes and time, made directly.
-  const dbbuild::Bytes bytes = ReadAll(path);
+  const palmdb::testdata::Bytes bytes = ReadAll(path);
   std::unique_ptr<palmdb::Database> state;
   if (palmdb::OpenDatabase(path.c_str(), &state) != palmdb::Status::kOk) {
     Fail("cannot open " + path);
@@ -376,10 +381,10 @@ std::vector<Row> AgainstPalmPdb(const Options& options, const std::string& path,
         "my $bytes = 0;\n"
         "$bytes += length($_->{data}) for @{$pdb->{records}};\n"
         "print scalar(@{$pdb->{records}}), \" records, $bytes bytes\\n\";\n";
-    const dbbuild::Bytes bytes(text.begin(), text.end());
+    const palmdb::testdata::Bytes bytes(text.begin(), text.end());
     std::error_code error;
     fs::remove(script, error);
-    if (!dbbuild::WriteNewFile(script.string(), bytes)) {
+    if (!palmdb::testdata::WriteNewFile(script.string(), bytes)) {
       Fail("cannot write " + script.string());
     }
   }

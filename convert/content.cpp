@@ -49,10 +49,10 @@ bool Content::Is(const char (&expectedType)[5], const char (&expectedCreator)[5]
 
 Status LoadContent(const Database& database, Content* content) {
   const DatabaseHeader& header = database.header;
-  const char* name = reinterpret_cast<const char*>(header.bytes + DatabaseHeader::kName);
-  content->name.assign(name, strnlen(name, DatabaseHeader::kNameSize));
-  std::memcpy(content->type, header.bytes + DatabaseHeader::kType, 4);
-  std::memcpy(content->creator, header.bytes + DatabaseHeader::kCreator, 4);
+  const char* name = reinterpret_cast<const char*>(header.bytes + format::header::kName);
+  content->name.assign(name, strnlen(name, format::header::kNameSize));
+  std::memcpy(content->type, header.bytes + format::header::kType, 4);
+  std::memcpy(content->creator, header.bytes + format::header::kCreator, 4);
   content->attributes = header.Attributes();
   content->version = header.Version();
   content->resources = header.IsResourceDatabase();

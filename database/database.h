@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "database/database_header.h"
+#include "database/format.h"
 #include "database/palm_time.h"
 #include "database/status.h"
 #include "platform/platform.h"
@@ -31,13 +32,6 @@ struct EntryRecord {
   // Record: the 24-bit unique ID. Resource: 0.
   std::uint32_t uniqueId;
 };
-
-// Record attribute bits; the low four bits are the category.
-constexpr std::uint8_t kRecordDeleted = 0x80;
-constexpr std::uint8_t kRecordDirty = 0x40;
-constexpr std::uint8_t kRecordBusy = 0x20;
-constexpr std::uint8_t kRecordSecret = 0x10;
-constexpr std::uint8_t kRecordCategoryMask = 0x0F;
 
 // The record list in file order, in one array.
 struct Catalogue {

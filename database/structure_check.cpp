@@ -66,7 +66,7 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
   try {
     const DatabaseHeader& header = database.header;
     const bool resources = header.IsResourceDatabase();
-    const std::uint64_t listEnd = ListEnd(resources, header.RecordCount());
+    const std::uint64_t listEnd = format::ListEnd(resources, header.RecordCount());
     const Catalogue& catalogue = database.catalogue;
     Findings found;
 

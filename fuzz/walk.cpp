@@ -7,7 +7,7 @@
 
 #include "plugin/plugin_api.h"
 
-namespace fuzzwalk {
+namespace palmdb::fuzzwalk {
 namespace {
 
 // The record list's count is 16 bits wide: a walk that goes on is a fault.
@@ -86,4 +86,4 @@ void WalkThroughTheExports(const std::string& databasePath, const std::string& f
   CloseArchive(handle);
 }
 
-}  // namespace fuzzwalk
+}  // namespace palmdb::fuzzwalk

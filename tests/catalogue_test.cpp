@@ -10,10 +10,10 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
-using testsupport::Bytes;
-using testsupport::OpenBytes;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::OpenBytes;
+using palmdb::testsupport::TempFolder;
 
 struct Expected {
   std::string type;  // four bytes, or "data"
@@ -186,9 +186,9 @@ TEST(BuildCatalogue, ListLongerThanTheFileFailsBeforeAnythingIsAllocated) {
     SCOPED_TRACE(c.what);
     const std::string path = folder.Write("short" + std::to_string(index++),
                                           RawDatabase(c.attributes, c.count, Bytes{}, c.fileSize));
-    testsupport::PlatformSpy spy;
+    palmdb::testsupport::PlatformSpy spy;
     palmdb::Status status = palmdb::Status::kOk;
-    EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+    EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
     EXPECT_EQ(status, palmdb::Status::kReadFailed);
     EXPECT_EQ(spy.reads, 1);
     EXPECT_LE(spy.largestRead, c.fileSize);

@@ -10,8 +10,8 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
-using testsupport::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
 
 Bytes Records() {
   return DatabaseBuilder().Name("Memo").AddRecord("first").AddRecord("second").Build();
@@ -73,7 +73,7 @@ TEST(LooksLikeDatabase, BuilderDatabasesAndDamagedOnes) {
       {"4 GiB - 1", Records(), 0xFFFFFFFFull, true},
       {"4 GiB", Records(), 0x100000000ull, false},
   };
-  testsupport::TempFolder folder;
+  palmdb::testsupport::TempFolder folder;
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -24,9 +24,9 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::TempFolder;
 
 // The exports, looked up by name in the library the build produced.
 using Exports = host::PluginLibrary;
@@ -67,7 +67,7 @@ Exports ExportsTest::exports_;
 // A small database of each layout, with entries of several sizes.
 Bytes RecordDatabase() {
   return DatabaseBuilder()
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200))
       .AddRecord("first record", 0x40)
       .AddRecord(Bytes{}, 0x20)
       .AddRecord(Bytes(3000, 0x5A), 0x10)
@@ -77,7 +77,7 @@ Bytes RecordDatabase() {
 Bytes ResourceDatabase() {
   return DatabaseBuilder()
       .Attributes(DatabaseBuilder::kResourceDatabase | 0x0002)
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1000000000))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1000000000))
       .AddResource("code", 1, Bytes{1, 2, 3, 4})
       .AddResource(std::string("\x80\x81\xE9z", 4), 2, Bytes{9, 8, 7})
       .AddResource("tAIN", 1000, Bytes{'a', 'p', 'p', 0})
@@ -142,8 +142,8 @@ TEST_F(ExportsTest, PackAndDeleteAreNotSupportedAndTouchNothing) {
   }
   EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), NotSupported);
 
-  EXPECT_EQ(testsupport::ReadWholeFile(database), original);
-  EXPECT_EQ(testsupport::ReadWholeFile(source), Bytes{'x'});
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(database), original);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(source), Bytes{'x'});
   EXPECT_EQ(FolderContents(folder.path()), before);
 }
 
@@ -166,7 +166,7 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
     exports_.setProcessDataProc(handle, nullptr);
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
-  EXPECT_FALSE(testsupport::FileExists(target));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(target));
 
   // A real handle with no header record to fill.
   int result = -1;
@@ -269,7 +269,7 @@ struct ExpectedEntry {
 
 std::vector<ExpectedEntry> ExpectedEntries(const std::string& path) {
   palmdb::Status status = palmdb::Status::kNoMemory;
-  const testsupport::DatabasePtr database = testsupport::Open(path, &status);
+  const palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
   std::vector<ExpectedEntry> entries;
   if (database == nullptr) {
     ADD_FAILURE() << "the core cannot open " << path;
@@ -348,7 +348,7 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
     EXPECT_EQ(exports_.processFile(handle, operation, nullptr, std::string(after).data()),
               EndOfArchive);
   }
-  EXPECT_FALSE(testsupport::FileExists(after));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(after));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
@@ -448,7 +448,7 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
     // The host's path is in its 8-bit encoding; the test reads in UTF-8.
     std::string wholeUtf8;
     ASSERT_TRUE(palmdb::platform::SystemPathToUtf8(whole.c_str(), &wholeUtf8));
-    EXPECT_EQ(testsupport::ReadWholeFile(wholeUtf8), expected) << whole;
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(wholeUtf8), expected) << whole;
   }
   EXPECT_EQ(index, 3u);
   EXPECT_EQ(g_callbackCalls, 0);
@@ -477,7 +477,7 @@ TEST_F(ExportsTest, ADatabaseWithoutEntriesEndsAtOnce) {
   for (int operation : {OpSkip, OpTest, OpExtract}) {
     EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
   }
-  EXPECT_FALSE(testsupport::FileExists(target));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(target));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
@@ -508,7 +508,7 @@ TEST_F(ExportsTest, JoinsTheDestinationPathAndName) {
     EXPECT_EQ(exports_.processFile(handle, OpExtract, destPath.data(),
                                    c.nullName ? nullptr : destName.data()),
               ResultSuccess);
-    EXPECT_EQ(testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
 }
@@ -569,7 +569,7 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     ASSERT_TRUE(palmdb::platform::MakeFolder(base.c_str()));
     const std::string path = PathOfLength(base, length);
     ASSERT_EQ(path.size(), length);
-    ASSERT_TRUE(dbbuild::WriteNewFile(path, database));
+    ASSERT_TRUE(palmdb::testdata::WriteNewFile(path, database));
     int result = -1;
     ArchiveHandle handle = Open(path, &result);
     EXPECT_EQ(result, usable ? ResultSuccess : OpenError);
@@ -592,9 +592,9 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()),
               usable ? ResultSuccess : CreateError);
-    EXPECT_EQ(testsupport::FileExists(target), usable);
+    EXPECT_EQ(palmdb::testsupport::FileExists(target), usable);
     if (usable) {
-      EXPECT_EQ(testsupport::ReadWholeFile(target), entry);
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(target), entry);
     }
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
@@ -657,8 +657,8 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
     EXPECT_EQ(FolderContents(b), names);
     for (const std::string& name : names) {
       const std::string sep(1, palmdb::platform::PathSeparator());
-      EXPECT_EQ(testsupport::ReadWholeFile(b + sep + name),
-                testsupport::ReadWholeFile(a + sep + name))
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(b + sep + name),
+                palmdb::testsupport::ReadWholeFile(a + sep + name))
           << name;
     }
   }

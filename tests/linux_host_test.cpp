@@ -47,7 +47,7 @@ TEST_P(UnixTimeTest, TakesTheDosTimeAsLocalTime) {
                                 static_cast<unsigned>(c.day), static_cast<unsigned>(c.hour),
                                 static_cast<unsigned>(c.minute), static_cast<unsigned>(c.second));
   EXPECT_EQ(palmdb::UnixTimeFromArchiveTime(dos),
-            testsupport::LocalWallClock(c.year, c.month, c.day, c.hour, c.minute, c.second));
+            palmdb::testsupport::LocalWallClock(c.year, c.month, c.day, c.hour, c.minute, c.second));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,8 +20,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::Bytes;
-using testsupport::TempFolder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::TempFolder;
 
 const palmdb::platform::Operations& Native() {
   return palmdb::platform::NativeOperations();
@@ -97,7 +97,7 @@ TEST(NativeCreateNew, CreatesWritesAndReadsBack) {
     const palmdb::platform::FileHandle file = CreateWith(path, bytes);
     ASSERT_NE(file, palmdb::platform::kInvalidFile);
     Native().close(file);
-    EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
   }
 }
 
@@ -142,13 +142,13 @@ TEST(NativeCreateNew, RefusesWhatExistsAndLeavesItUnchanged) {
     switch (c.existing) {
       case Existing::kFile:
       case Existing::kEmptyFile:
-        EXPECT_EQ(testsupport::ReadWholeFile(path), before);
+        EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), before);
         break;
       case Existing::kFolder:
         EXPECT_TRUE(fs::is_directory(path));
         break;
       case Existing::kMissingParent:
-        EXPECT_FALSE(testsupport::FileExists(path));
+        EXPECT_FALSE(palmdb::testsupport::FileExists(path));
         break;
     }
   }
@@ -162,7 +162,7 @@ TEST(NativeWrite, ZeroBytesWriteNothing) {
   const std::uint8_t byte = 0x5A;
   EXPECT_EQ(Native().write(file, &byte, 0), 0u);
   Native().close(file);
-  EXPECT_TRUE(testsupport::ReadWholeFile(path).empty());
+  EXPECT_TRUE(palmdb::testsupport::ReadWholeFile(path).empty());
 }
 
 TEST(NativeWrite, SuccessiveWritesAppend) {
@@ -177,7 +177,7 @@ TEST(NativeWrite, SuccessiveWritesAppend) {
     EXPECT_EQ(Native().write(file, whole.data() + cuts[i], length), length) << cuts[i];
   }
   Native().close(file);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), whole);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), whole);
 }
 
 // --- Opening, sizing and reading ---------------------------------------------
@@ -225,7 +225,7 @@ TEST(NativeOpenForReading, OpensTwiceAndChangesNothing) {
   ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &writeAfter, &accessAfter));
   EXPECT_EQ(writeAfter, writeBefore);
   EXPECT_EQ(accessAfter, accessBefore);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
 }
 
 TEST(NativeFileSize, ReportsTheSizeOnDisk) {
@@ -394,7 +394,7 @@ void CheckSetLastWriteTime(const DosCase& d, const TempFolder& folder) {
   EXPECT_EQ(lastWrite, expected);
   // Only the last-write time moved.
   EXPECT_EQ(lastAccess, accessBefore);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
 }
 
 TEST(NativeSetLastWriteTime, SetsWhatTheConversionGivesAndLeavesAccessAlone) {
@@ -443,7 +443,7 @@ TEST(NativeRemoveFile, RemovesFilesOnly) {
       ASSERT_TRUE(fs::create_directory(path));
     }
     EXPECT_EQ(Native().removeFile(path.c_str()), c.removed);
-    EXPECT_EQ(testsupport::FileExists(path), c.what == What::kFolder);
+    EXPECT_EQ(palmdb::testsupport::FileExists(path), c.what == What::kFolder);
   }
 }
 
@@ -480,7 +480,7 @@ TEST(NativeMakeFolder, TrueWhenAFolderIsThereAfterwards) {
     EXPECT_EQ(palmdb::platform::MakeFolder(path.c_str()), c.made);
     EXPECT_EQ(fs::is_directory(path), c.made);
     if (c.before == Before::kFile) {
-      EXPECT_EQ(testsupport::ReadWholeFile(path), Pattern(3));
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), Pattern(3));
     }
   }
 }

@@ -14,13 +14,13 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::PluginArchive;
 using palmdb::Status;
-using testsupport::Bytes;
-using testsupport::FileExists;
-using testsupport::PlatformSpy;
-using testsupport::TempFolder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::FileExists;
+using palmdb::testsupport::PlatformSpy;
+using palmdb::testsupport::TempFolder;
 
 using ArchivePtr = std::unique_ptr<PluginArchive>;
 

@@ -15,10 +15,10 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::FindingKind;
-using testsupport::TempFolder;
+using palmdb::testsupport::TempFolder;
 
 DatabaseBuilder Records(std::size_t count) {
   DatabaseBuilder builder;
@@ -192,7 +192,7 @@ TEST(CheckFile, JudgesByContentBeforeOpening) {
 TEST(CheckFile, FourGibibytesAreNotADatabase) {
   TempFolder folder;
   const std::string path = folder.Write("big.pdb", Records(1).Build());
-  testsupport::PlatformSpy spy;
+  palmdb::testsupport::PlatformSpy spy;
   spy.faults.fakeSize = std::uint64_t{1} << 32;
   EXPECT_EQ(palmdb::CheckFile(path.c_str()).detection, palmdb::Detection::kTooLarge);
 }
@@ -225,8 +225,8 @@ TEST(InfoBlocks, EachRunsToTheNextThingInTheFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     palmdb::Status status;
-    const testsupport::DatabasePtr database =
-        testsupport::OpenBytes(folder, c.label, c.builder.Build(), &status);
+    const palmdb::testsupport::DatabasePtr database =
+        palmdb::testsupport::OpenBytes(folder, c.label, c.builder.Build(), &status);
     ASSERT_NE(database, nullptr);
     const palmdb::InfoBlocks blocks = palmdb::FindInfoBlocks(*database);
     EXPECT_EQ(blocks.appInfo.place, c.appPlace);

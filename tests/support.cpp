@@ -14,7 +14,7 @@
 #include "archive/extraction.h"
 #include "platform/program.h"
 
-namespace testsupport {
+namespace palmdb::testsupport {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
@@ -47,7 +47,7 @@ std::string TempFolder::File(const std::string& name) const {
 
 std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const {
   const std::string path = File(name);
-  if (!dbbuild::WriteNewFile(path, bytes)) {
+  if (!palmdb::testdata::WriteNewFile(path, bytes)) {
     throw std::runtime_error("cannot write " + path);
   }
   return path;
@@ -257,4 +257,4 @@ PlatformSpy::~PlatformSpy() {
   g_spy = nullptr;
 }
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport

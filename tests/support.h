@@ -12,11 +12,11 @@
 
 #include "database/database.h"
 #include "platform/platform.h"
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 
-namespace testsupport {
+namespace palmdb::testsupport {
 
-using dbbuild::Bytes;
+using palmdb::testdata::Bytes;
 
 // A fresh empty folder, removed with everything in it at the end.
 class TempFolder {
@@ -107,6 +107,6 @@ class PlatformSpy {
   const palmdb::platform::Operations* previous_;
 };
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport
 
 #endif  // PALMDB_TESTS_SUPPORT_H

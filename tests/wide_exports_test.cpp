@@ -19,9 +19,9 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::TempFolder;
 
 std::wstring Wide(const std::string& utf8) {
   std::u16string units;
@@ -84,7 +84,7 @@ std::string DeepFolders(std::size_t length, const std::string& piece) {
 Bytes TwoResources() {
   return DatabaseBuilder()
       .Attributes(DatabaseBuilder::kResourceDatabase)
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1000000000))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1000000000))
       .AddResource(
           "\xE9\x81"
           "ab",
@@ -171,7 +171,7 @@ TEST_F(WideExportsTest, OpensAndExtractsUnicodeAndLongPaths) {
     TempFolder base;
     std::string root = base.path();
     const std::string source = MakeFolders(root, c.sourceFolders) + "\\db.prc";
-    ASSERT_TRUE(dbbuild::WriteNewFile(source, database));
+    ASSERT_TRUE(palmdb::testdata::WriteNewFile(source, database));
     const std::string target = MakeFolders(root, "out\\" + c.targetFolders) + "\\";
 
     int result = -1;

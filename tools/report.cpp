@@ -39,19 +39,19 @@ struct AttributeName {
   const char* name;
 };
 constexpr AttributeName kAttributeNames[] = {
-    {DatabaseHeader::kResourceDatabase, "resource database"},
-    {DatabaseHeader::kReadOnly, "read-only"},
-    {DatabaseHeader::kAppInfoDirty, "AppInfo dirty"},
-    {DatabaseHeader::kBackup, "backup"},
-    {DatabaseHeader::kInstallNewer, "install newer"},
-    {DatabaseHeader::kResetAfterInstall, "reset after install"},
-    {DatabaseHeader::kNoCopy, "no copy"},
-    {DatabaseHeader::kStream, "stream"},
-    {DatabaseHeader::kHidden, "hidden"},
-    {DatabaseHeader::kLaunchable, "launchable"},
-    {DatabaseHeader::kRecyclable, "recyclable"},
-    {DatabaseHeader::kBundle, "bundle"},
-    {DatabaseHeader::kOpen, "open"},
+    {palmdb::format::database_attribute::kResourceDatabase, "resource database"},
+    {palmdb::format::database_attribute::kReadOnly, "read-only"},
+    {palmdb::format::database_attribute::kAppInfoDirty, "AppInfo dirty"},
+    {palmdb::format::database_attribute::kBackup, "backup"},
+    {palmdb::format::database_attribute::kInstallNewer, "install newer"},
+    {palmdb::format::database_attribute::kResetAfterInstall, "reset after install"},
+    {palmdb::format::database_attribute::kNoCopy, "no copy"},
+    {palmdb::format::database_attribute::kStream, "stream"},
+    {palmdb::format::database_attribute::kHidden, "hidden"},
+    {palmdb::format::database_attribute::kLaunchable, "launchable"},
+    {palmdb::format::database_attribute::kRecyclable, "recyclable"},
+    {palmdb::format::database_attribute::kBundle, "bundle"},
+    {palmdb::format::database_attribute::kOpen, "open"},
 };
 
 // The record attribute flags, in the order of their letters.
@@ -61,10 +61,10 @@ struct RecordFlag {
   const char* name;
 };
 constexpr RecordFlag kRecordFlags[] = {
-    {palmdb::kRecordDeleted, 'D', "deleted"},
-    {palmdb::kRecordDirty, 'M', "dirty"},
-    {palmdb::kRecordBusy, 'B', "busy"},
-    {palmdb::kRecordSecret, 'S', "secret"},
+    {palmdb::format::record_attribute::kDeleted, 'D', "deleted"},
+    {palmdb::format::record_attribute::kDirty, 'M', "dirty"},
+    {palmdb::format::record_attribute::kBusy, 'B', "busy"},
+    {palmdb::format::record_attribute::kSecret, 'S', "secret"},
 };
 
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
@@ -76,7 +76,7 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 }
 
 std::uint64_t ListEndOf(const palmdb::Database& database) {
-  return palmdb::ListEnd(database.header.IsResourceDatabase(), database.header.RecordCount());
+  return palmdb::format::ListEnd(database.header.IsResourceDatabase(), database.header.RecordCount());
 }
 
 // A block as info shows it.
@@ -244,8 +244,8 @@ std::string Unchecked(const std::string& path, const palmdb::FileCheck& check) {
 std::string DatabaseName(const DatabaseHeader& header) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string name;
-  for (std::size_t i = 0; i < DatabaseHeader::kNameSize; ++i) {
-    const std::uint8_t c = header.bytes[DatabaseHeader::kName + i];
+  for (std::size_t i = 0; i < palmdb::format::header::kNameSize; ++i) {
+    const std::uint8_t c = header.bytes[palmdb::format::header::kName + i];
     if (c == 0) {
       break;
     }
@@ -384,8 +384,8 @@ std::string InfoText(const std::string& path, const palmdb::Database& database) 
       {"File", path},
       {"File size", Count(database.fileSize, "byte", "bytes")},
       {"Name", DatabaseName(header)},
-      {"Type", FourCharacterCode(header.bytes + DatabaseHeader::kType)},
-      {"Creator", FourCharacterCode(header.bytes + DatabaseHeader::kCreator)},
+      {"Type", FourCharacterCode(header.bytes + palmdb::format::header::kType)},
+      {"Creator", FourCharacterCode(header.bytes + palmdb::format::header::kCreator)},
       {"Attributes",
        Hex(header.Attributes(), 4) + (flags.empty() ? "" : " " + Joined(flags, ", "))},
       {"Version", Number(header.Version())},
@@ -420,8 +420,8 @@ Json InfoJson(const std::string& path, const palmdb::Database& database) {
   json["file"] = path;
   json["fileSize"] = database.fileSize;
   json["name"] = DatabaseName(header);
-  json["type"] = FourCharacterCode(header.bytes + DatabaseHeader::kType);
-  json["creator"] = FourCharacterCode(header.bytes + DatabaseHeader::kCreator);
+  json["type"] = FourCharacterCode(header.bytes + palmdb::format::header::kType);
+  json["creator"] = FourCharacterCode(header.bytes + palmdb::format::header::kCreator);
   json["attributes"] = {{"value", header.Attributes()},
                         {"flags", AttributeNames(header.Attributes())}};
   json["version"] = header.Version();
@@ -433,7 +433,7 @@ Json InfoJson(const std::string& path, const palmdb::Database& database) {
   json["nextRecordList"] = header.NextListLink();
   json["entryCount"] = header.RecordCount();
   json["layout"] = resources ? "resources" : "records";
-  json["listEntrySize"] = palmdb::ListEntrySize(resources);
+  json["listEntrySize"] = palmdb::format::ListEntrySize(resources);
   json["listEnd"] = ListEndOf(database);
   json["appInfo"] = BlockJson(blocks.appInfo);
   json["sortInfo"] = BlockJson(blocks.sortInfo);
@@ -538,7 +538,7 @@ std::string LongListingLine(const palmdb::Database& database, std::uint32_t inde
   } else {
     std::snprintf(text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
                   RecordLetters(entry.recordAttributes).c_str(),
-                  static_cast<unsigned>(entry.recordAttributes & palmdb::kRecordCategoryMask),
+                  static_cast<unsigned>(entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask),
                   static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
                   static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
   }
@@ -579,7 +579,7 @@ Json LongEntryJson(const palmdb::Database& database, std::uint32_t index) {
       }
     }
     json["attributes"] = flags;
-    json["category"] = entry.recordAttributes & palmdb::kRecordCategoryMask;
+    json["category"] = entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask;
     json["uniqueId"] = entry.uniqueId;
   }
   return json;
