@@ -1,7 +1,7 @@
 #include "archive/entry.h"
 
 namespace palmdb {
-EntryAttributes AttributesOf(const Database& database, const EntryRecord& entry) {
+EntryAttributes AttributesOf(const Database& database, const Entry& entry) {
   EntryAttributes attributes;
   const std::uint16_t header = database.header.Attributes();
   if ((header & format::database_attribute::kResourceDatabase) != 0) {
@@ -19,7 +19,7 @@ EntryAttributes AttributesOf(const Database& database, const EntryRecord& entry)
 }
 
 void DescribeEntry(const Database& database, std::uint32_t index, EntryDescription* description) {
-  const EntryRecord& entry = database.catalogue.entries[index];
+  const Entry& entry = database.catalogue.entries[index];
   description->nameLength = FormatEntryName(entry, description->name);
   description->size = entry.size;
   description->time = database.archiveTime;

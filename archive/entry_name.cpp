@@ -45,7 +45,7 @@ std::size_t EscapeType(const char* type, char* out) {
   return length;
 }
 
-std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
+std::size_t FormatEntryName(const Entry& entry, char* out) {
   std::size_t length = 0;
   out[length++] = '#';
   // The ID in decimal, at least five digits; an unsigned 16-bit value never

@@ -151,11 +151,11 @@ std::string ManyRecords(const Options& options, const fs::path& folder) {
   return path;
 }
 
-ArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
+PalmdbArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
   std::string name = path;
   OpenArchiveRecord record{};
   record.archiveName = name.data();
-  ArchiveHandle handle = plugin.openArchive(&record);
+  PalmdbArchiveHandle handle = plugin.openArchive(&record);
   if (handle == nullptr) {
     Fail("cannot open " + path);
   }
@@ -169,11 +169,11 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
                              const std::string& path) {
   std::uint64_t checksum = 0;
   const auto walk = [&](bool list) {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
     HeaderRecord header{};
     while (list && plugin.readHeader(handle, &header) == 0) {
       checksum += static_cast<std::uint32_t>(header.unpackedSize);
-      plugin.processFile(handle, OpSkip, nullptr, nullptr);
+      plugin.processFile(handle, PalmdbOpSkip, nullptr, nullptr);
     }
     plugin.closeArchive(handle);
   };
@@ -219,13 +219,13 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
     const auto walkWide = [&] {
       OpenArchiveRecordW record{};
       record.archiveName = widePath.data();
-      ArchiveHandle handle = plugin.openArchiveW(&record);
+      PalmdbArchiveHandle handle = plugin.openArchiveW(&record);
       if (handle == nullptr) {
         Fail("cannot open " + path + " through OpenArchiveW");
       }
       while (plugin.readHeaderExW(handle, header.get()) == 0) {
         checksum += header->unpackedSize;
-        plugin.processFileW(handle, OpSkip, nullptr, nullptr);
+        plugin.processFileW(handle, PalmdbOpSkip, nullptr, nullptr);
       }
       plugin.closeArchive(handle);
     };
@@ -259,11 +259,11 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
   const auto prepare = [&] { EmptyFolder(out); };
 
   const auto extract = [&] {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
     HeaderRecord header{};
     std::string targetName = target;
     if (plugin.readHeader(handle, &header) != 0 ||
-        plugin.processFile(handle, OpExtract, nullptr, targetName.data()) != 0) {
+        plugin.processFile(handle, PalmdbOpExtract, nullptr, targetName.data()) != 0) {
       Fail("cannot extract the large entry");
     }
     plugin.closeArchive(handle);
@@ -309,11 +309,11 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const auto prepare = [&] { EmptyFolder(out); };
 
   const auto extractAll = [&] {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
     std::string destination = outWithSeparator;
     HeaderRecord header{};
     while (plugin.readHeader(handle, &header) == 0) {
-      if (plugin.processFile(handle, OpExtract, destination.data(), header.fileName) != 0) {
+      if (plugin.processFile(handle, PalmdbOpExtract, destination.data(), header.fileName) != 0) {
         Fail(std::string("cannot extract ") + header.fileName);
       }
     }
@@ -334,7 +334,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   }
   const auto plainLoop = [&] {
     for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
-      const palmdb::EntryRecord& entry = state->catalogue.entries[i];
+      const palmdb::Entry& entry = state->catalogue.entries[i];
       const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(targets[i].c_str());
       if (file == palmdb::platform::kInvalidFile ||
           palmdb::platform::Write(file, bytes.data() + entry.offset, entry.size) != entry.size) {

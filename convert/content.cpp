@@ -69,7 +69,7 @@ Status LoadContent(const Database& database, Content* content) {
   content->items.clear();
   content->items.resize(database.catalogue.count);
   for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
-    const EntryRecord& entry = database.catalogue.entries[i];
+    const Entry& entry = database.catalogue.entries[i];
     Item& item = content->items[i];
     char entryName[kMaxEntryNameSize];
     item.name.assign(entryName, FormatEntryName(entry, entryName));

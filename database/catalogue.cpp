@@ -24,7 +24,7 @@ Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_
   }
 
   std::unique_ptr<std::uint8_t[]> list(new (std::nothrow) std::uint8_t[listSize]);
-  std::unique_ptr<EntryRecord[]> entries(new (std::nothrow) EntryRecord[count]());
+  std::unique_ptr<Entry[]> entries(new (std::nothrow) Entry[count]());
   if (!list || !entries) {
     return Status::kNoMemory;
   }
@@ -34,7 +34,7 @@ Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_
 
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* field = list.get() + static_cast<std::size_t>(i) * entrySize;
-    EntryRecord& entry = entries[i];
+    Entry& entry = entries[i];
     if (resourceList) {
       std::memcpy(entry.type, field + format::resource_entry::kType, format::kFourCharacterCodeSize);
       entry.id = ReadBigEndian16(field + format::resource_entry::kId);

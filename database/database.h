@@ -15,7 +15,7 @@
 namespace palmdb {
 
 // One record of a record database or one resource of a resource database.
-struct EntryRecord {
+struct Entry {
   // Resource: the four type bytes as stored, which may hold any byte,
   // NUL included. Record: "data". Always followed by a NUL.
   char type[5];
@@ -35,7 +35,7 @@ struct EntryRecord {
 
 // The record list in file order, in one array.
 struct Catalogue {
-  std::unique_ptr<EntryRecord[]> entries;
+  std::unique_ptr<Entry[]> entries;
   std::uint32_t count = 0;
 };
 

@@ -14,7 +14,7 @@ extern "C" {
 #endif
 
 /* Width of the host's name fields, NUL included. */
-#define HOST_NAME_SIZE 260
+#define PALMDB_HOST_NAME_SIZE 260
 
 /* Passed to OpenArchive. The plug-in reads the path, writes the result and
  * clears the four comment fields; the open mode is never read. */
@@ -33,8 +33,8 @@ typedef struct OpenArchiveRecord {
  * fileAttributes: some 64-bit hosts declare this record packed, so that the
  * comment fields start at a different offset than here. */
 typedef struct HeaderRecord {
-  char archiveName[HOST_NAME_SIZE];
-  char fileName[HOST_NAME_SIZE];
+  char archiveName[PALMDB_HOST_NAME_SIZE];
+  char fileName[PALMDB_HOST_NAME_SIZE];
   int flags;
   int packedSize;
   int unpackedSize;
@@ -51,7 +51,7 @@ typedef struct HeaderRecord {
 } HeaderRecord;
 
 /* Width of the name fields of the extended header records, NUL included. */
-#define HOST_LONG_NAME_SIZE 1024
+#define PALMDB_HOST_LONG_NAME_SIZE 1024
 
 /* Passed to OpenArchiveW: OpenArchiveRecord with a UTF-16 path. */
 typedef struct OpenArchiveRecordW {
@@ -69,8 +69,8 @@ typedef struct OpenArchiveRecordW {
  * the unpacker version, method, comment fields and the reserved bytes stay
  * as the host left them, since some hosts keep their own data there. */
 typedef struct HeaderRecordEx {
-  char archiveName[HOST_LONG_NAME_SIZE];
-  char fileName[HOST_LONG_NAME_SIZE];
+  char archiveName[PALMDB_HOST_LONG_NAME_SIZE];
+  char fileName[PALMDB_HOST_LONG_NAME_SIZE];
   int flags;
   unsigned int packedSize;
   unsigned int packedSizeHigh;
@@ -91,8 +91,8 @@ typedef struct HeaderRecordEx {
 
 /* Passed to ReadHeaderExW: HeaderRecordEx with UTF-16 names. */
 typedef struct HeaderRecordExW {
-  wchar_t archiveName[HOST_LONG_NAME_SIZE];
-  wchar_t fileName[HOST_LONG_NAME_SIZE];
+  wchar_t archiveName[PALMDB_HOST_LONG_NAME_SIZE];
+  wchar_t fileName[PALMDB_HOST_LONG_NAME_SIZE];
   int flags;
   unsigned int packedSize;
   unsigned int packedSizeHigh;
@@ -112,40 +112,40 @@ typedef struct HeaderRecordExW {
 } HeaderRecordExW;
 
 /* Result codes; 0 is success. */
-enum ResultCode {
-  ResultSuccess = 0,
-  EndOfArchive = 10,
-  NoMemory = 11,
-  UnknownFormat = 14,
-  OpenError = 15,
-  CreateError = 16,
-  ReadError = 18,
-  WriteError = 19,
-  NotSupported = 24
+enum PalmdbResultCode {
+  PalmdbResultSuccess = 0,
+  PalmdbEndOfArchive = 10,
+  PalmdbNoMemory = 11,
+  PalmdbUnknownFormat = 14,
+  PalmdbOpenError = 15,
+  PalmdbCreateError = 16,
+  PalmdbReadError = 18,
+  PalmdbWriteError = 19,
+  PalmdbNotSupported = 24
 };
 
-/* Operations of ProcessFile; every value other than OpSkip and OpTest
+/* Operations of ProcessFile; every value other than PalmdbOpSkip and PalmdbOpTest
  * extracts. */
-enum OperationCode { OpSkip = 0, OpTest = 1, OpExtract = 2 };
+enum PalmdbOperationCode { PalmdbOpSkip = 0, PalmdbOpTest = 1, PalmdbOpExtract = 2 };
 
 /* Capability bits of GetPackerCaps. */
-enum CapabilityBits {
-  CapsCanCreate = 1,
-  CapsCanModify = 2,
-  CapsMultipleFiles = 4,
-  CapsCanDelete = 8,
-  CapsByContent = 64
+enum PalmdbCapabilityBits {
+  PalmdbCapsCanCreate = 1,
+  PalmdbCapsCanModify = 2,
+  PalmdbCapsMultipleFiles = 4,
+  PalmdbCapsCanDelete = 8,
+  PalmdbCapsByContent = 64
 };
 
 /* Flags of GetBackgroundFlags. */
-enum BackgroundFlags { BackgroundUnpack = 1 };
+enum PalmdbBackgroundFlags { PalmdbBackgroundUnpack = 1 };
 
 /* Windows file attribute bits of HeaderRecord.fileAttributes. */
-enum FileAttributeBits {
-  AttributeReadOnly = 0x01,
-  AttributeHidden = 0x02,
-  AttributeSystem = 0x04,
-  AttributeArchive = 0x20
+enum PalmdbFileAttributeBits {
+  PalmdbAttributeReadOnly = 0x01,
+  PalmdbAttributeHidden = 0x02,
+  PalmdbAttributeSystem = 0x04,
+  PalmdbAttributeArchive = 0x20
 };
 
 #ifdef __cplusplus

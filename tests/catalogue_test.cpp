@@ -28,7 +28,7 @@ void ExpectCatalogue(const palmdb::Database& database, const std::vector<Expecte
   ASSERT_EQ(database.catalogue.count, expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    const palmdb::EntryRecord& entry = database.catalogue.entries[i];
+    const palmdb::Entry& entry = database.catalogue.entries[i];
     EXPECT_EQ(std::string(entry.type, 4), expected[i].type);
     EXPECT_EQ(entry.type[4], '\0');
     EXPECT_EQ(entry.id, expected[i].id);

@@ -75,7 +75,7 @@ Contents ReadContents(const std::string& path) {
   }
   const Bytes file = palmdb::testsupport::ReadWholeFile(path);
   for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
-    const palmdb::EntryRecord& record = database->catalogue.entries[i];
+    const palmdb::Entry& record = database->catalogue.entries[i];
     Entry entry;
     char name[palmdb::kMaxEntryNameSize];
     palmdb::FormatEntryName(record, name);

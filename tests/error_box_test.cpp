@@ -42,7 +42,7 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
     int result = -1;
     std::unique_ptr<palmdb::PluginArchive> archive(palmdb::OpenPluginArchive(path, &result));
     EXPECT_EQ(archive, nullptr);
-    EXPECT_EQ(result, UnknownFormat);
+    EXPECT_EQ(result, PalmdbUnknownFormat);
     EXPECT_EQ(spy.closes, spy.opens);
     ASSERT_EQ(spy.boxes.size(), 1u) << size << " bytes";
     EXPECT_EQ(spy.boxes[0].first, caption);
@@ -63,9 +63,9 @@ TEST(ErrorBox, NoBoxForOtherFailures) {
     std::string path;
     int result;
   };
-  const Case cases[] = {{folder.File("missing.pdb"), OpenError},
-                        {folder.Write("pdb", debugSymbols), UnknownFormat},
-                        {folder.Write("cut", cutList), ReadError}};
+  const Case cases[] = {{folder.File("missing.pdb"), PalmdbOpenError},
+                        {folder.Write("pdb", debugSymbols), PalmdbUnknownFormat},
+                        {folder.Write("cut", cutList), PalmdbReadError}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     palmdb::testsupport::PlatformSpy spy;

@@ -48,13 +48,13 @@ class ExportsTest : public ::testing::Test {
   }
 
   // Opens through the export; the result code lands in *result.
-  ArchiveHandle Open(const std::string& path, int* result) {
+  PalmdbArchiveHandle Open(const std::string& path, int* result) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
     OpenArchiveRecord record{};
     record.archiveName = name.data();
     record.result = -1;
-    ArchiveHandle handle = exports_.openArchive(&record);
+    PalmdbArchiveHandle handle = exports_.openArchive(&record);
     *result = record.result;
     return handle;
   }
@@ -111,7 +111,7 @@ bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t 
 // Read-only: several files per archive; the 64-bit plug-in also detects
 // databases by content.
 TEST_F(ExportsTest, CapabilitiesAreMultipleFilesAndDetection) {
-  const int expected = CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
+  const int expected = PalmdbCapsMultipleFiles | (palmdb::kWideInterface ? PalmdbCapsByContent : 0);
   for (int call = 0; call < 3; ++call) {
     EXPECT_EQ(exports_.getPackerCaps(), expected);
   }
@@ -130,17 +130,17 @@ TEST_F(ExportsTest, PackAndDeleteAreNotSupportedAndTouchNothing) {
   const std::set<std::string> before = FolderContents(folder.path());
 
   // Null arguments first: nothing may be read.
-  EXPECT_EQ(exports_.packFiles(nullptr, nullptr, nullptr, nullptr, 0), NotSupported);
-  EXPECT_EQ(exports_.deleteFiles(nullptr, nullptr), NotSupported);
+  EXPECT_EQ(exports_.packFiles(nullptr, nullptr, nullptr, nullptr, 0), PalmdbNotSupported);
+  EXPECT_EQ(exports_.deleteFiles(nullptr, nullptr), PalmdbNotSupported);
   // Then real requests: nothing may be written.
   std::string sourceFolder = folder.WithSeparator();
   const int flags[] = {0, 1, 2, 3, 0x7FFFFFFF};
   for (int flag : flags) {
     EXPECT_EQ(
         exports_.packFiles(database.data(), subPath.data(), sourceFolder.data(), list.data(), flag),
-        NotSupported);
+        PalmdbNotSupported);
   }
-  EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), NotSupported);
+  EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), PalmdbNotSupported);
 
   EXPECT_EQ(palmdb::testsupport::ReadWholeFile(database), original);
   EXPECT_EQ(palmdb::testsupport::ReadWholeFile(source), Bytes{'x'});
@@ -152,15 +152,15 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
   EXPECT_EQ(exports_.openArchive(nullptr), nullptr);
   TempFolder folder;
   std::string target = folder.File("target");
-  const ArchiveHandle noArchive[] = {nullptr, reinterpret_cast<ArchiveHandle>(UINTPTR_MAX)};
-  for (ArchiveHandle handle : noArchive) {
+  const PalmdbArchiveHandle noArchive[] = {nullptr, reinterpret_cast<PalmdbArchiveHandle>(UINTPTR_MAX)};
+  for (PalmdbArchiveHandle handle : noArchive) {
     SCOPED_TRACE(handle == nullptr ? "NULL" : "-1");
     HeaderRecord header;
     FillWithSentinel(&header);
-    EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+    EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
     EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
-    for (int operation : {OpSkip, OpTest, OpExtract}) {
-      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+    for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
+      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), PalmdbEndOfArchive);
     }
     exports_.setChangeVolProc(handle, nullptr);
     exports_.setProcessDataProc(handle, nullptr);
@@ -170,9 +170,9 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
 
   // A real handle with no header record to fill.
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(exports_.readHeader(handle, nullptr), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, nullptr), PalmdbEndOfArchive);
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
@@ -186,7 +186,7 @@ TEST_F(ExportsTest, OpenWithoutAPathFailsWithOpenError) {
   record.commentSize = 3;
   record.commentState = 7;
   EXPECT_EQ(exports_.openArchive(&record), nullptr);
-  EXPECT_EQ(record.result, OpenError);
+  EXPECT_EQ(record.result, PalmdbOpenError);
   EXPECT_EQ(record.commentBuffer, nullptr);
   EXPECT_EQ(record.commentBufferSize, 0);
   EXPECT_EQ(record.commentSize, 0);
@@ -221,9 +221,9 @@ TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
     record.commentBufferSize = 8;
     record.commentSize = 5;
     record.commentState = 1;
-    ArchiveHandle handle = exports_.openArchive(&record);
+    PalmdbArchiveHandle handle = exports_.openArchive(&record);
     EXPECT_EQ(record.result, c.result) << c.label;
-    EXPECT_EQ(handle != nullptr, c.result == ResultSuccess) << c.label;
+    EXPECT_EQ(handle != nullptr, c.result == PalmdbResultSuccess) << c.label;
     EXPECT_EQ(record.commentBuffer, nullptr);
     EXPECT_EQ(record.commentBufferSize, 0);
     EXPECT_EQ(record.commentSize, 0);
@@ -240,17 +240,17 @@ Bytes Truncated(Bytes bytes, std::size_t size) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ExportsOpenTest,
-    ::testing::Values(OpenCase{"records", RecordDatabase(), ResultSuccess},
-                      OpenCase{"resources", ResourceDatabase(), ResultSuccess},
-                      OpenCase{"missing", Bytes{}, OpenError},
-                      OpenCase{"77 bytes", Bytes(77, 'x'), UnknownFormat},
-                      OpenCase{"header only, no records", DatabaseBuilder().Build(), ResultSuccess},
-                      OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), ReadError},
+    ::testing::Values(OpenCase{"records", RecordDatabase(), PalmdbResultSuccess},
+                      OpenCase{"resources", ResourceDatabase(), PalmdbResultSuccess},
+                      OpenCase{"missing", Bytes{}, PalmdbOpenError},
+                      OpenCase{"77 bytes", Bytes(77, 'x'), PalmdbUnknownFormat},
+                      OpenCase{"header only, no records", DatabaseBuilder().Build(), PalmdbResultSuccess},
+                      OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), PalmdbReadError},
                       OpenCase{"debug symbols",
                                Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
                                                std::end("Microsoft C/C++ MSF 7.00\r\n")),
                                          100),
-                               UnknownFormat}),
+                               PalmdbUnknownFormat}),
     [](const ::testing::TestParamInfo<OpenCase>& param) {
       std::string name;
       for (const char* p = param.param.label; *p != '\0'; ++p) {
@@ -309,16 +309,16 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   ASSERT_FALSE(expected.empty());
 
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   for (const ExpectedEntry& entry : expected) {
     // Describing the entry twice describes it twice: only ProcessFile moves
     // the cursor.
     HeaderRecord first;
-    ASSERT_EQ(exports_.readHeader(handle, &first), ResultSuccess);
+    ASSERT_EQ(exports_.readHeader(handle, &first), PalmdbResultSuccess);
     HeaderRecord header;
     FillWithSentinel(&header);
-    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
     EXPECT_STREQ(first.fileName, header.fileName);
     EXPECT_STREQ(header.archiveName, path.c_str());
     EXPECT_EQ(std::string(header.fileName), entry.name);
@@ -336,17 +336,17 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
                                  offsetof(HeaderRecord, fileAttributes)));
     EXPECT_TRUE(
         BytesAreSentinel(header, offsetof(HeaderRecord, fileAttributes) + 4, sizeof header));
-    EXPECT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
   }
   HeaderRecord header;
   FillWithSentinel(&header);
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
   // Past the last entry nothing is extracted.
   const std::string after = folder.File("after");
-  for (int operation : {OpSkip, OpTest, OpExtract}) {
+  for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
     EXPECT_EQ(exports_.processFile(handle, operation, nullptr, std::string(after).data()),
-              EndOfArchive);
+              PalmdbEndOfArchive);
   }
   EXPECT_FALSE(palmdb::testsupport::FileExists(after));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -362,12 +362,12 @@ INSTANTIATE_TEST_SUITE_P(BothLayouts, ExportsListTest,
 TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
   TempFolder folder;
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
   ASSERT_NE(handle, nullptr);
   HeaderRecord header{};
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-  ASSERT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+  ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
+  ASSERT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
+  ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
   // The database was modified at Unix time 1000000000, 2001-09-09 01:46:40
   // UTC, and is read-only; the second resource's type is 80 81 E9 7A.
   const std::uint32_t dosTime = palmdb::ArchiveTimeFromPalm(1000000000);
@@ -381,7 +381,7 @@ TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
     EXPECT_LE(std::abs(header.fileTime - 1000000000), 14 * 3600);
   } else {
     EXPECT_EQ(std::string(header.fileName), "#00002.\x80\x81\xE9z");
-    EXPECT_EQ(header.fileAttributes, AttributeReadOnly);
+    EXPECT_EQ(header.fileAttributes, PalmdbAttributeReadOnly);
     EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), dosTime);
   }
   EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -419,7 +419,7 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
   const std::string outWithSeparator = out + palmdb::platform::PathSeparator();
 
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   g_callbackCalls = 0;
   exports_.setChangeVolProc(handle, CountingChangeVolume);
@@ -432,17 +432,17 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
   const TargetForm& form = GetParam();
   std::uint32_t index = 0;
   HeaderRecord header{};
-  while (exports_.readHeader(handle, &header) == ResultSuccess) {
+  while (exports_.readHeader(handle, &header) == PalmdbResultSuccess) {
     std::string name = header.fileName;
     std::string whole = outWithSeparator + name;
     std::string destPath = form.folderAsDestPath ? outWithSeparator : std::string();
     std::string destName = form.folderAsDestPath ? name : whole;
     char* destPathArgument =
         form.folderAsDestPath || form.emptyDestPath ? destPath.data() : nullptr;
-    ASSERT_EQ(exports_.processFile(handle, OpExtract, destPathArgument, destName.data()),
-              ResultSuccess)
+    ASSERT_EQ(exports_.processFile(handle, PalmdbOpExtract, destPathArgument, destName.data()),
+              PalmdbResultSuccess)
         << whole;
-    const palmdb::EntryRecord& entry = archive->database->catalogue.entries[index++];
+    const palmdb::Entry& entry = archive->database->catalogue.entries[index++];
     const Bytes expected(database.begin() + entry.offset,
                          database.begin() + entry.offset + entry.size);
     // The host's path is in its 8-bit encoding; the test reads in UTF-8.
@@ -466,16 +466,16 @@ INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
 TEST_F(ExportsTest, ADatabaseWithoutEntriesEndsAtOnce) {
   TempFolder folder;
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(result, ResultSuccess);
+  EXPECT_EQ(result, PalmdbResultSuccess);
   HeaderRecord header;
   FillWithSentinel(&header);
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
   std::string target = folder.File("target");
-  for (int operation : {OpSkip, OpTest, OpExtract}) {
-    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+  for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
+    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), PalmdbEndOfArchive);
   }
   EXPECT_FALSE(palmdb::testsupport::FileExists(target));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -501,13 +501,13 @@ TEST_F(ExportsTest, JoinsTheDestinationPathAndName) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     int result = -1;
-    ArchiveHandle handle = Open(path, &result);
+    PalmdbArchiveHandle handle = Open(path, &result);
     ASSERT_NE(handle, nullptr);
     std::string destPath = c.destPath;
     std::string destName = c.destName;
-    EXPECT_EQ(exports_.processFile(handle, OpExtract, destPath.data(),
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpExtract, destPath.data(),
                                    c.nullName ? nullptr : destName.data()),
-              ResultSuccess);
+              PalmdbResultSuccess);
     EXPECT_EQ(palmdb::testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
@@ -524,16 +524,16 @@ TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
   ASSERT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
   std::string destPath = out + palmdb::platform::PathSeparator();
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
-  for (int expected : {ReadError, ResultSuccess}) {
+  for (int expected : {PalmdbReadError, PalmdbResultSuccess}) {
     HeaderRecord header{};
-    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-    EXPECT_EQ(exports_.processFile(handle, OpTest, destPath.data(), header.fileName), expected)
+    ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpTest, destPath.data(), header.fileName), expected)
         << header.fileName;
   }
   HeaderRecord header{};
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(FolderContents(out).empty());
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
@@ -562,7 +562,7 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
   std::string shortPath = folder.Write("short.pdb", database);
   for (std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{320}}) {
     SCOPED_TRACE(length);
-    const bool fits = length < HOST_NAME_SIZE;
+    const bool fits = length < PALMDB_HOST_NAME_SIZE;
     const bool usable = palmdb::kLinuxHost || fits;
 
     const std::string base = folder.File(std::to_string(length));
@@ -571,13 +571,13 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     ASSERT_EQ(path.size(), length);
     ASSERT_TRUE(palmdb::testdata::WriteNewFile(path, database));
     int result = -1;
-    ArchiveHandle handle = Open(path, &result);
-    EXPECT_EQ(result, usable ? ResultSuccess : OpenError);
+    PalmdbArchiveHandle handle = Open(path, &result);
+    EXPECT_EQ(result, usable ? PalmdbResultSuccess : PalmdbOpenError);
     ASSERT_EQ(handle != nullptr, usable);
     if (handle != nullptr) {
       HeaderRecord header;
       FillWithSentinel(&header);
-      ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+      ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
       EXPECT_EQ(std::string(header.archiveName), fits ? path : "");
       EXPECT_STREQ(header.fileName, "#00000.data");
       EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -590,8 +590,8 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     std::string target = PathOfLength(targets, length);
     handle = Open(shortPath, &result);
     ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()),
-              usable ? ResultSuccess : CreateError);
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpExtract, nullptr, target.data()),
+              usable ? PalmdbResultSuccess : PalmdbCreateError);
     EXPECT_EQ(palmdb::testsupport::FileExists(target), usable);
     if (usable) {
       EXPECT_EQ(palmdb::testsupport::ReadWholeFile(target), entry);
@@ -614,7 +614,7 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
   // Extracts every entry of every database into out/<index>/; one entry of
   // each database in turn, or each database to its end before the next.
   const auto walk = [&](const std::string& out, bool interleaved) {
-    ArchiveHandle handles[kCount] = {};
+    PalmdbArchiveHandle handles[kCount] = {};
     bool done[kCount] = {};
     std::string folders[kCount];
     for (std::size_t i = 0; i < kCount; ++i) {
@@ -634,14 +634,14 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
       }
       do {
         HeaderRecord header{};
-        if (exports_.readHeader(handles[i], &header) != ResultSuccess) {
+        if (exports_.readHeader(handles[i], &header) != PalmdbResultSuccess) {
           done[i] = true;
           --open;
           EXPECT_EQ(exports_.closeArchive(handles[i]), 0);
           break;
         }
-        EXPECT_EQ(exports_.processFile(handles[i], OpExtract, folders[i].data(), header.fileName),
-                  ResultSuccess);
+        EXPECT_EQ(exports_.processFile(handles[i], PalmdbOpExtract, folders[i].data(), header.fileName),
+                  PalmdbResultSuccess);
       } while (!interleaved);
     }
   };

@@ -27,7 +27,7 @@ using ArchivePtr = std::unique_ptr<PluginArchive>;
 ArchivePtr OpenArchiveAt(const std::string& path) {
   int result = -1;
   ArchivePtr archive(palmdb::OpenPluginArchive(path, &result));
-  EXPECT_EQ(result, ResultSuccess) << path;
+  EXPECT_EQ(result, PalmdbResultSuccess) << path;
   return archive;
 }
 
@@ -36,10 +36,10 @@ TEST(HostResult, EachStatusHasItsCode) {
     Status status;
     int code;
   };
-  const Case cases[] = {{Status::kOk, ResultSuccess},           {Status::kNoMemory, NoMemory},
-                        {Status::kCannotOpen, OpenError},       {Status::kTooShort, UnknownFormat},
-                        {Status::kNotADatabase, UnknownFormat}, {Status::kReadFailed, ReadError},
-                        {Status::kCannotCreate, CreateError},   {Status::kWriteFailed, WriteError}};
+  const Case cases[] = {{Status::kOk, PalmdbResultSuccess},           {Status::kNoMemory, PalmdbNoMemory},
+                        {Status::kCannotOpen, PalmdbOpenError},       {Status::kTooShort, PalmdbUnknownFormat},
+                        {Status::kNotADatabase, PalmdbUnknownFormat}, {Status::kReadFailed, PalmdbReadError},
+                        {Status::kCannotCreate, PalmdbCreateError},   {Status::kWriteFailed, PalmdbWriteError}};
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::HostResult(c.status), c.code) << static_cast<int>(c.status);
   }
@@ -51,18 +51,18 @@ TEST(WindowsAttributes, EachFlagHasItsBit) {
     std::uint32_t bits;
   };
   const Case cases[] = {{{false, false, false, false}, 0},
-                        {{true, false, false, false}, AttributeReadOnly},
-                        {{false, true, false, false}, AttributeHidden},
-                        {{false, false, true, false}, AttributeSystem},
-                        {{false, false, false, true}, AttributeArchive},
+                        {{true, false, false, false}, PalmdbAttributeReadOnly},
+                        {{false, true, false, false}, PalmdbAttributeHidden},
+                        {{false, false, true, false}, PalmdbAttributeSystem},
+                        {{false, false, false, true}, PalmdbAttributeArchive},
                         {{true, true, true, true}, 0x27}};
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::WindowsAttributes(c.attributes), c.bits) << c.bits;
   }
 }
 
-// Every operation moves the cursor by one, whatever it comes to; OpSkip
-// touches nothing, OpTest reads the entry through, every other code
+// Every operation moves the cursor by one, whatever it comes to; PalmdbOpSkip
+// touches nothing, PalmdbOpTest reads the entry through, every other code
 // extracts.
 TEST(ProcessCurrentEntry, SkipsTestsOrExtractsByOperationAndMovesOn) {
   struct Case {
@@ -70,7 +70,7 @@ TEST(ProcessCurrentEntry, SkipsTestsOrExtractsByOperationAndMovesOn) {
     bool extracts;
     int reads;
   };
-  const Case cases[] = {{OpSkip, false, 0}, {OpTest, false, 1}, {OpExtract, true, 1},
+  const Case cases[] = {{PalmdbOpSkip, false, 0}, {PalmdbOpTest, false, 1}, {PalmdbOpExtract, true, 1},
                         {3, true, 1},       {-1, true, 1},      {0x7FFFFFFF, true, 1}};
   TempFolder folder;
   const std::string path =
@@ -82,18 +82,18 @@ TEST(ProcessCurrentEntry, SkipsTestsOrExtractsByOperationAndMovesOn) {
     EXPECT_EQ(archive->cursor, 0u);
     const std::string target = folder.File("first" + std::to_string(c.operation));
     PlatformSpy spy;
-    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &target), ResultSuccess);
+    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &target), PalmdbResultSuccess);
     EXPECT_EQ(FileExists(target), c.extracts);
     EXPECT_EQ(spy.reads, c.reads);
     EXPECT_EQ(archive->cursor, 1u);
     // Without a target only extracting fails, and the cursor moves on all
     // the same.
     EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, nullptr),
-              c.extracts ? CreateError : ResultSuccess);
+              c.extracts ? PalmdbCreateError : PalmdbResultSuccess);
     EXPECT_EQ(archive->cursor, 2u);
     // Past the last entry nothing happens.
     const std::string after = folder.File("after");
-    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &after), EndOfArchive);
+    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &after), PalmdbEndOfArchive);
     EXPECT_EQ(archive->cursor, 2u);
     EXPECT_FALSE(FileExists(after));
   }
@@ -103,12 +103,12 @@ TEST(ProcessCurrentEntry, AFailedEntryStillMovesTheCursor) {
   TempFolder folder;
   const std::string path = folder.Write(
       "db.pdb", DatabaseBuilder().AddRecord("abc").AddRecord("de").Offset(0, 5000).Build());
-  for (int operation : {OpTest, OpExtract}) {
+  for (int operation : {PalmdbOpTest, PalmdbOpExtract}) {
     SCOPED_TRACE(operation);
     ArchivePtr archive = OpenArchiveAt(path);
     ASSERT_NE(archive, nullptr);
     const std::string target = folder.File("outside" + std::to_string(operation));
-    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), operation, &target), ReadError);
+    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), operation, &target), PalmdbReadError);
     EXPECT_FALSE(FileExists(target));
     EXPECT_EQ(archive->cursor, 1u);
   }
@@ -124,7 +124,7 @@ TEST(FillNarrowHeader, WrappedSizesKeepTheirBits) {
   const std::uint32_t size = 0x10u - archive->database->catalogue.entries[0].offset;
   for (int call = 0; call < 2; ++call) {
     HeaderRecord header{};
-    ASSERT_EQ(palmdb::FillNarrowHeader(*archive, &header), ResultSuccess);
+    ASSERT_EQ(palmdb::FillNarrowHeader(*archive, &header), PalmdbResultSuccess);
     EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), size);
     EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), size);
     EXPECT_EQ(archive->cursor, 0u);
@@ -138,18 +138,18 @@ TEST(ProcessFileInProcess, AFailedCloseIsAWriteError) {
   std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
   OpenArchiveRecord record{};
   record.archiveName = path.data();
-  const ArchiveHandle handle = OpenArchive(&record);
+  const PalmdbArchiveHandle handle = OpenArchive(&record);
   ASSERT_NE(handle, nullptr);
   std::string target = folder.File("target");
   {
     PlatformSpy spy;
     spy.faults.failClose = true;
-    EXPECT_EQ(ProcessFile(handle, OpExtract, nullptr, target.data()), WriteError);
+    EXPECT_EQ(ProcessFile(handle, PalmdbOpExtract, nullptr, target.data()), PalmdbWriteError);
     EXPECT_EQ(spy.creates, 1);
     EXPECT_EQ(spy.removes, 1);
   }
   EXPECT_FALSE(FileExists(target));
-  EXPECT_EQ(CloseArchive(handle), ResultSuccess);
+  EXPECT_EQ(CloseArchive(handle), PalmdbResultSuccess);
 }
 
 }  // namespace

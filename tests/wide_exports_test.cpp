@@ -114,26 +114,26 @@ class WideExportsTest : public ::testing::Test {
     }
   }
 
-  static ArchiveHandle OpenW(const std::wstring& path, int* result) {
+  static PalmdbArchiveHandle OpenW(const std::wstring& path, int* result) {
     std::wstring name = path;
     OpenArchiveRecordW record{};
     record.archiveName = name.data();
     record.result = -1;
-    ArchiveHandle handle = plugin_.openArchiveW(&record);
+    PalmdbArchiveHandle handle = plugin_.openArchiveW(&record);
     *result = record.result;
     return handle;
   }
 
   // Lists and extracts every entry into `folder` (UTF-8, with its trailing
   // separator) through the wide entry points; returns the names listed.
-  static std::vector<std::wstring> ExtractAllW(ArchiveHandle handle, const std::string& folder) {
+  static std::vector<std::wstring> ExtractAllW(PalmdbArchiveHandle handle, const std::string& folder) {
     std::vector<std::wstring> names;
     const std::wstring destination = Wide(folder);
     auto header = std::make_unique<HeaderRecordExW>();
-    while (plugin_.readHeaderExW(handle, header.get()) == ResultSuccess) {
+    while (plugin_.readHeaderExW(handle, header.get()) == PalmdbResultSuccess) {
       names.emplace_back(header->fileName);
       std::wstring path = destination;
-      EXPECT_EQ(plugin_.processFileW(handle, OpExtract, path.data(), header->fileName), 0)
+      EXPECT_EQ(plugin_.processFileW(handle, PalmdbOpExtract, path.data(), header->fileName), 0)
           << folder;
     }
     return names;
@@ -145,8 +145,8 @@ class WideExportsTest : public ::testing::Test {
 host::PluginLibrary WideExportsTest::plugin_;
 
 TEST_F(WideExportsTest, ReportsItsCapabilities) {
-  EXPECT_EQ(plugin_.getPackerCaps(), CapsMultipleFiles | CapsByContent);
-  EXPECT_EQ(plugin_.getBackgroundFlags(), BackgroundUnpack);
+  EXPECT_EQ(plugin_.getPackerCaps(), PalmdbCapsMultipleFiles | PalmdbCapsByContent);
+  EXPECT_EQ(plugin_.getBackgroundFlags(), PalmdbBackgroundUnpack);
 }
 
 // Folders named in scripts outside every ANSI code page, emoji included
@@ -175,7 +175,7 @@ TEST_F(WideExportsTest, OpensAndExtractsUnicodeAndLongPaths) {
     const std::string target = MakeFolders(root, "out\\" + c.targetFolders) + "\\";
 
     int result = -1;
-    ArchiveHandle handle = OpenW(Wide(source), &result);
+    PalmdbArchiveHandle handle = OpenW(Wide(source), &result);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(result, 0);
     auto header = std::make_unique<HeaderRecordExW>();
@@ -195,7 +195,7 @@ TEST_F(WideExportsTest, NamesTypeBytesAsWindows1252) {
   const std::string path = folder.Write("types.prc", TwoResources());
   int result = -1;
 
-  ArchiveHandle wide = OpenW(Wide(path), &result);
+  PalmdbArchiveHandle wide = OpenW(Wide(path), &result);
   ASSERT_NE(wide, nullptr);
   auto headerW = std::make_unique<HeaderRecordExW>();
   ASSERT_EQ(plugin_.readHeaderExW(wide, headerW.get()), 0);
@@ -206,7 +206,7 @@ TEST_F(WideExportsTest, NamesTypeBytesAsWindows1252) {
   std::string narrowPath = path;
   OpenArchiveRecord record{};
   record.archiveName = narrowPath.data();
-  ArchiveHandle narrow = plugin_.openArchive(&record);
+  PalmdbArchiveHandle narrow = plugin_.openArchive(&record);
   ASSERT_NE(narrow, nullptr);
   auto headerEx = std::make_unique<HeaderRecordEx>();
   HeaderRecord header{};
@@ -225,7 +225,7 @@ TEST_F(WideExportsTest, ExtendedRecordsLeaveTheHostsFieldsAlone) {
   TempFolder folder;
   const std::string path = folder.Write("fields.prc", TwoResources());
   int result = -1;
-  ArchiveHandle handle = OpenW(Wide(path), &result);
+  PalmdbArchiveHandle handle = OpenW(Wide(path), &result);
   ASSERT_NE(handle, nullptr);
 
   auto wide = std::make_unique<HeaderRecordExW>();
@@ -301,7 +301,7 @@ TEST_F(WideExportsTest, HandlesWalkInParallelThreads) {
   }
   const auto walk = [&](const std::string& target, std::vector<std::wstring>* names) {
     int result = -1;
-    ArchiveHandle handle = OpenW(Wide(path), &result);
+    PalmdbArchiveHandle handle = OpenW(Wide(path), &result);
     ASSERT_NE(handle, nullptr);
     *names = ExtractAllW(handle, target);
     plugin_.closeArchive(handle);
@@ -328,18 +328,18 @@ TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
   auto wide = std::make_unique<HeaderRecordExW>();
   auto narrow = std::make_unique<HeaderRecordEx>();
   wchar_t name[] = L"x";
-  for (ArchiveHandle handle :
-       {static_cast<ArchiveHandle>(nullptr), reinterpret_cast<ArchiveHandle>(~std::uintptr_t{0})}) {
-    EXPECT_EQ(plugin_.readHeaderExW(handle, wide.get()), EndOfArchive);
-    EXPECT_EQ(plugin_.readHeaderEx(handle, narrow.get()), EndOfArchive);
-    EXPECT_EQ(plugin_.processFileW(handle, OpExtract, nullptr, name), EndOfArchive);
+  for (PalmdbArchiveHandle handle :
+       {static_cast<PalmdbArchiveHandle>(nullptr), reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0})}) {
+    EXPECT_EQ(plugin_.readHeaderExW(handle, wide.get()), PalmdbEndOfArchive);
+    EXPECT_EQ(plugin_.readHeaderEx(handle, narrow.get()), PalmdbEndOfArchive);
+    EXPECT_EQ(plugin_.processFileW(handle, PalmdbOpExtract, nullptr, name), PalmdbEndOfArchive);
     plugin_.setChangeVolProcW(handle, nullptr);
     plugin_.setProcessDataProcW(handle, nullptr);
   }
   OpenArchiveRecordW record{};
   record.result = -1;
   EXPECT_EQ(plugin_.openArchiveW(&record), nullptr);
-  EXPECT_EQ(record.result, OpenError);
+  EXPECT_EQ(record.result, PalmdbOpenError);
   EXPECT_EQ(plugin_.openArchiveW(nullptr), nullptr);
 }
 

@@ -135,13 +135,13 @@ const char* ListLayout(bool resources) {
 
 // An entry of a finding: its name and where it starts.
 std::string EntryAt(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   return EntryName(entry) + " at " + Number(entry.offset);
 }
 
 std::string FindingEntryText(const palmdb::Finding& finding, const palmdb::FindingEntry& item,
                              const palmdb::Database& database) {
-  const palmdb::EntryRecord* entries = database.catalogue.entries.get();
+  const palmdb::Entry* entries = database.catalogue.entries.get();
   switch (finding.kind) {
     case FindingKind::kOffsetDecreases:
       return EntryAt(database, item.index) + " after " + Number(entries[item.related].offset);
@@ -185,6 +185,8 @@ std::string FindingLead(const palmdb::Finding& finding, const palmdb::Database& 
     case FindingKind::kFurtherList:
       return "the header links to a further record list at " + Hex(header.NextListLink(), 8) +
              ", whose entries are not shown";
+    case FindingKind::kCount:
+      break;
   }
   return "";
 }
@@ -210,7 +212,7 @@ constexpr FindingNames kFindingNames[] = {
     {FindingKind::kFurtherList, "further-list", "a further record list"},
 };
 static_assert(sizeof kFindingNames / sizeof kFindingNames[0] ==
-                  static_cast<std::size_t>(FindingKind::kFurtherList) + 1,
+                  palmdb::kFindingKinds,
               "every kind of finding has its names");
 
 constexpr bool NamesInKindOrder() {
@@ -322,7 +324,7 @@ std::string RecordLetters(std::uint8_t attributes) {
   return letters;
 }
 
-std::string EntryName(const palmdb::EntryRecord& entry) {
+std::string EntryName(const palmdb::Entry& entry) {
   char name[palmdb::kMaxEntryNameSize];
   palmdb::FormatEntryName(entry, name);
   char utf8[palmdb::kMaxUtf8NameSize];
@@ -495,7 +497,7 @@ Json CheckJson(const std::string& path, const palmdb::FileCheck& check) {
     problem["count"] = finding.count;
     Json entries = Json::array();
     for (const palmdb::FindingEntry& item : finding.entries) {
-      const palmdb::EntryRecord& entry = check.database->catalogue.entries[item.index];
+      const palmdb::Entry& entry = check.database->catalogue.entries[item.index];
       Json one;
       one["index"] = item.index;
       one["name"] = EntryName(entry);
@@ -525,7 +527,7 @@ std::string LongListingHeading(const palmdb::Database& database) {
 }
 
 std::string LongListingLine(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   const std::string time = DosTimeText(database.archiveTime);
   const std::string name = EntryName(entry);
   char text[160];
@@ -562,7 +564,7 @@ std::string LongListingTotal(const palmdb::Database& database) {
 }
 
 Json LongEntryJson(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   Json json;
   json["name"] = EntryName(entry);
   json["size"] = entry.size;
