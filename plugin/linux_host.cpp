@@ -29,7 +29,6 @@ std::uint32_t ModeFromAttributes(std::uint32_t attributes) {
 }
 
 std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
-  static const char kHex[] = "0123456789ABCDEF";
   if (outSize == 0) {
     return 0;
   }
@@ -48,21 +47,9 @@ std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
   char converted[kMaxUtf8NameSize];
   std::size_t length = 0;
   for (const char* p = name; *p != '\0'; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    char piece[3];
-    std::size_t pieceLength = 0;
-    if (c < 0x80) {
-      piece[0] = static_cast<char>(c);
-      pieceLength = 1;
-    } else {
-      pieceLength = platform::Cp1252ToUtf8(c, piece);
-      if (pieceLength == 0) {
-        piece[0] = '%';
-        piece[1] = kHex[c >> 4];
-        piece[2] = kHex[c & 0x0F];
-        pieceLength = 3;
-      }
-    }
+    char piece[platform::kMaxDecodedByteSize];
+    const std::size_t pieceLength = platform::Windows1252ByteToUtf8(
+        static_cast<unsigned char>(*p), platform::ByteEscape::kPercent, piece);
     if (length + pieceLength >= outSize || length + pieceLength >= sizeof converted) {
       break;
     }
