@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -152,7 +153,8 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
   EXPECT_EQ(exports_.openArchive(nullptr), nullptr);
   TempFolder folder;
   std::string target = folder.File("target");
-  const PalmdbArchiveHandle noArchive[] = {nullptr, reinterpret_cast<PalmdbArchiveHandle>(UINTPTR_MAX)};
+  const PalmdbArchiveHandle noArchive[] = {nullptr,
+                                           reinterpret_cast<PalmdbArchiveHandle>(UINTPTR_MAX)};
   for (PalmdbArchiveHandle handle : noArchive) {
     SCOPED_TRACE(handle == nullptr ? "NULL" : "-1");
     HeaderRecord header;
@@ -160,7 +162,8 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
     EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
     EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
     for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
-      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), PalmdbEndOfArchive);
+      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()),
+                PalmdbEndOfArchive);
     }
     exports_.setChangeVolProc(handle, nullptr);
     exports_.setProcessDataProc(handle, nullptr);
@@ -240,17 +243,18 @@ Bytes Truncated(Bytes bytes, std::size_t size) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ExportsOpenTest,
-    ::testing::Values(OpenCase{"records", RecordDatabase(), PalmdbResultSuccess},
-                      OpenCase{"resources", ResourceDatabase(), PalmdbResultSuccess},
-                      OpenCase{"missing", Bytes{}, PalmdbOpenError},
-                      OpenCase{"77 bytes", Bytes(77, 'x'), PalmdbUnknownFormat},
-                      OpenCase{"header only, no records", DatabaseBuilder().Build(), PalmdbResultSuccess},
-                      OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), PalmdbReadError},
-                      OpenCase{"debug symbols",
-                               Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
-                                               std::end("Microsoft C/C++ MSF 7.00\r\n")),
-                                         100),
-                               PalmdbUnknownFormat}),
+    ::testing::Values(
+        OpenCase{"records", RecordDatabase(), PalmdbResultSuccess},
+        OpenCase{"resources", ResourceDatabase(), PalmdbResultSuccess},
+        OpenCase{"missing", Bytes{}, PalmdbOpenError},
+        OpenCase{"77 bytes", Bytes(77, 'x'), PalmdbUnknownFormat},
+        OpenCase{"header only, no records", DatabaseBuilder().Build(), PalmdbResultSuccess},
+        OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), PalmdbReadError},
+        OpenCase{"debug symbols",
+                 Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
+                                 std::end("Microsoft C/C++ MSF 7.00\r\n")),
+                           100),
+                 PalmdbUnknownFormat}),
     [](const ::testing::TestParamInfo<OpenCase>& param) {
       std::string name;
       for (const char* p = param.param.label; *p != '\0'; ++p) {
@@ -259,42 +263,41 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-// What the header record should say of one entry, in this build's terms.
+// What the header record says of one entry, written out by hand: the name
+// as Windows hosts get it (the stored bytes) and as Linux hosts get it
+// (UTF-8), the size, the Windows attribute bits and the Linux mode.
 struct ExpectedEntry {
-  std::string name;
+  std::string windowsName;
+  std::string linuxName;
   std::uint32_t size;
-  int time;
   int attributes;
+  int mode;
 };
 
-std::vector<ExpectedEntry> ExpectedEntries(const std::string& path) {
-  palmdb::Status status = palmdb::Status::kNoMemory;
-  const palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
-  std::vector<ExpectedEntry> entries;
-  if (database == nullptr) {
-    ADD_FAILURE() << "the core cannot open " << path;
-    return entries;
-  }
-  for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
-    palmdb::EntryDescription entry;
-    palmdb::DescribeEntry(*database, i, &entry);
-    const std::uint32_t attributes = palmdb::WindowsAttributes(entry.attributes);
-    if constexpr (palmdb::kLinuxHost) {
-      char utf8[palmdb::kMaxUtf8NameSize];
-      palmdb::NameToUtf8(entry.name, utf8, sizeof utf8);
-      entries.push_back({utf8, entry.size, palmdb::UnixTimeFromArchiveTime(entry.time),
-                         static_cast<int>(palmdb::ModeFromAttributes(attributes))});
-    } else {
-      entries.push_back(
-          {entry.name, entry.size, static_cast<int>(entry.time), static_cast<int>(attributes)});
-    }
-  }
-  return entries;
+// The modification time every entry of a database carries: as a DOS date
+// and time, and its fields, which a Linux host gets as local time.
+struct ExpectedTime {
+  std::uint32_t dos;
+  int year, month, day, hour, minute, second;
+};
+
+int LocalUnixTime(const ExpectedTime& time) {
+  std::tm local{};
+  local.tm_year = time.year - 1900;
+  local.tm_mon = time.month - 1;
+  local.tm_mday = time.day;
+  local.tm_hour = time.hour;
+  local.tm_min = time.minute;
+  local.tm_sec = time.second;
+  local.tm_isdst = -1;
+  return static_cast<int>(std::mktime(&local));
 }
 
 struct Layout {
   const char* label;
   Bytes (*build)();
+  ExpectedTime time;
+  std::vector<ExpectedEntry> entries;
 };
 void PrintTo(const Layout& value, std::ostream* out) {
   *out << value.label;
@@ -305,8 +308,9 @@ class ExportsListTest : public ExportsTest, public ::testing::WithParamInterface
 TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   TempFolder folder;
   const std::string path = folder.Write("db", GetParam().build());
-  const std::vector<ExpectedEntry> expected = ExpectedEntries(path);
-  ASSERT_FALSE(expected.empty());
+  const std::vector<ExpectedEntry>& expected = GetParam().entries;
+  const int time =
+      palmdb::kLinuxHost ? LocalUnixTime(GetParam().time) : static_cast<int>(GetParam().time.dos);
 
   int result = -1;
   PalmdbArchiveHandle handle = Open(path, &result);
@@ -321,14 +325,15 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
     ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
     EXPECT_STREQ(first.fileName, header.fileName);
     EXPECT_STREQ(header.archiveName, path.c_str());
-    EXPECT_EQ(std::string(header.fileName), entry.name);
+    EXPECT_EQ(std::string(header.fileName),
+              palmdb::kLinuxHost ? entry.linuxName : entry.windowsName);
     EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), entry.size);
     EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), entry.size);
     EXPECT_EQ(header.flags, 0);
     EXPECT_EQ(header.hostOs, 0);
     EXPECT_EQ(header.fileCrc, 0);
-    EXPECT_EQ(header.fileTime, entry.time);
-    EXPECT_EQ(header.fileAttributes, entry.attributes);
+    EXPECT_EQ(header.fileTime, time);
+    EXPECT_EQ(header.fileAttributes, palmdb::kLinuxHost ? entry.mode : entry.attributes);
     // The unpacker version and method, and everything after the attributes
     // (the comment fields, wherever the host's layout puts them), keep the
     // host's bytes.
@@ -352,12 +357,24 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, ExportsListTest,
-                         ::testing::Values(Layout{"Records", &RecordDatabase},
-                                           Layout{"Resources", &ResourceDatabase}),
-                         [](const ::testing::TestParamInfo<Layout>& param) {
-                           return std::string(param.param.label);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BothLayouts, ExportsListTest,
+    ::testing::Values(
+        // Modified 2024-03-01 12:30:00; dirty, busy, secret.
+        Layout{"Records",
+               &RecordDatabase,
+               {0x586163C0, 2024, 3, 1, 12, 30, 0},
+               {{"#00000.data", "#00000.data", 12, 0x20, 0100644},
+                {"#00001.data", "#00001.data", 0, 0x01, 0100444},
+                {"#00002.data", "#00002.data", 3000, 0x02, 0100644}}},
+        // Modified 2001-09-09 01:46:40; read-only.
+        Layout{"Resources",
+               &ResourceDatabase,
+               {0x2B290DD4, 2001, 9, 9, 1, 46, 40},
+               {{"#00001.code", "#00001.code", 4, 0x01, 0100444},
+                {"#00002.\x80\x81\xE9z", "#00002.\xE2\x82\xAC%81\xC3\xA9z", 3, 0x01, 0100444},
+                {"#01000.tAIN", "#01000.tAIN", 4, 0x01, 0100444}}}),
+    [](const ::testing::TestParamInfo<Layout>& param) { return std::string(param.param.label); });
 
 TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
   TempFolder folder;
@@ -370,19 +387,17 @@ TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
   ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
   // The database was modified at Unix time 1000000000, 2001-09-09 01:46:40
   // UTC, and is read-only; the second resource's type is 80 81 E9 7A.
-  const std::uint32_t dosTime = palmdb::ArchiveTimeFromPalm(1000000000);
+  const ExpectedTime time = {0x2B290DD4, 2001, 9, 9, 1, 46, 40};
   if constexpr (palmdb::kLinuxHost) {
     EXPECT_EQ(std::string(header.fileName), "#00002.\xE2\x82\xAC%81\xC3\xA9z");
     EXPECT_EQ(header.fileAttributes, 0100444);
-    std::int64_t seconds = 0;
-    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(dosTime, &seconds));
-    EXPECT_EQ(header.fileTime, seconds);
+    EXPECT_EQ(header.fileTime, LocalUnixTime(time));
     // Local time differs from UTC by at most 14 hours.
     EXPECT_LE(std::abs(header.fileTime - 1000000000), 14 * 3600);
   } else {
     EXPECT_EQ(std::string(header.fileName), "#00002.\x80\x81\xE9z");
-    EXPECT_EQ(header.fileAttributes, PalmdbAttributeReadOnly);
-    EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), dosTime);
+    EXPECT_EQ(header.fileAttributes, 0x01);
+    EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), time.dos);
   }
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
@@ -529,7 +544,8 @@ TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
   for (int expected : {PalmdbReadError, PalmdbResultSuccess}) {
     HeaderRecord header{};
     ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
-    EXPECT_EQ(exports_.processFile(handle, PalmdbOpTest, destPath.data(), header.fileName), expected)
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpTest, destPath.data(), header.fileName),
+              expected)
         << header.fileName;
   }
   HeaderRecord header{};
@@ -640,8 +656,9 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
           EXPECT_EQ(exports_.closeArchive(handles[i]), 0);
           break;
         }
-        EXPECT_EQ(exports_.processFile(handles[i], PalmdbOpExtract, folders[i].data(), header.fileName),
-                  PalmdbResultSuccess);
+        EXPECT_EQ(
+            exports_.processFile(handles[i], PalmdbOpExtract, folders[i].data(), header.fileName),
+            PalmdbResultSuccess);
       } while (!interleaved);
     }
   };

@@ -14,9 +14,9 @@
 
 namespace {
 
-using palmdb::testdata::DatabaseBuilder;
 using palmdb::PluginArchive;
 using palmdb::Status;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::FileExists;
 using palmdb::testsupport::PlatformSpy;
@@ -36,10 +36,15 @@ TEST(HostResult, EachStatusHasItsCode) {
     Status status;
     int code;
   };
-  const Case cases[] = {{Status::kOk, PalmdbResultSuccess},           {Status::kNoMemory, PalmdbNoMemory},
-                        {Status::kCannotOpen, PalmdbOpenError},       {Status::kTooShort, PalmdbUnknownFormat},
-                        {Status::kNotADatabase, PalmdbUnknownFormat}, {Status::kReadFailed, PalmdbReadError},
-                        {Status::kCannotCreate, PalmdbCreateError},   {Status::kWriteFailed, PalmdbWriteError}};
+  // The host's numbers, as its interface documents them.
+  const Case cases[] = {{Status::kOk, 0},
+                        {Status::kNoMemory, 11},
+                        {Status::kCannotOpen, 15},
+                        {Status::kTooShort, 14},
+                        {Status::kNotADatabase, 14},
+                        {Status::kReadFailed, 18},
+                        {Status::kCannotCreate, 16},
+                        {Status::kWriteFailed, 19}};
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::HostResult(c.status), c.code) << static_cast<int>(c.status);
   }
@@ -50,12 +55,10 @@ TEST(WindowsAttributes, EachFlagHasItsBit) {
     palmdb::EntryAttributes attributes;  // read-only, hidden, system, archive
     std::uint32_t bits;
   };
-  const Case cases[] = {{{false, false, false, false}, 0},
-                        {{true, false, false, false}, PalmdbAttributeReadOnly},
-                        {{false, true, false, false}, PalmdbAttributeHidden},
-                        {{false, false, true, false}, PalmdbAttributeSystem},
-                        {{false, false, false, true}, PalmdbAttributeArchive},
-                        {{true, true, true, true}, 0x27}};
+  // The bits of the Windows file attributes.
+  const Case cases[] = {{{false, false, false, false}, 0},   {{true, false, false, false}, 0x01},
+                        {{false, true, false, false}, 0x02}, {{false, false, true, false}, 0x04},
+                        {{false, false, false, true}, 0x20}, {{true, true, true, true}, 0x27}};
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::WindowsAttributes(c.attributes), c.bits) << c.bits;
   }
@@ -70,8 +73,12 @@ TEST(ProcessCurrentEntry, SkipsTestsOrExtractsByOperationAndMovesOn) {
     bool extracts;
     int reads;
   };
-  const Case cases[] = {{PalmdbOpSkip, false, 0}, {PalmdbOpTest, false, 1}, {PalmdbOpExtract, true, 1},
-                        {3, true, 1},       {-1, true, 1},      {0x7FFFFFFF, true, 1}};
+  const Case cases[] = {{PalmdbOpSkip, false, 0},
+                        {PalmdbOpTest, false, 1},
+                        {PalmdbOpExtract, true, 1},
+                        {3, true, 1},
+                        {-1, true, 1},
+                        {0x7FFFFFFF, true, 1}};
   TempFolder folder;
   const std::string path =
       folder.Write("db.pdb", DatabaseBuilder().AddRecord("first").AddRecord("second").Build());
@@ -82,7 +89,8 @@ TEST(ProcessCurrentEntry, SkipsTestsOrExtractsByOperationAndMovesOn) {
     EXPECT_EQ(archive->cursor, 0u);
     const std::string target = folder.File("first" + std::to_string(c.operation));
     PlatformSpy spy;
-    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &target), PalmdbResultSuccess);
+    EXPECT_EQ(palmdb::ProcessCurrentEntry(archive.get(), c.operation, &target),
+              PalmdbResultSuccess);
     EXPECT_EQ(FileExists(target), c.extracts);
     EXPECT_EQ(spy.reads, c.reads);
     EXPECT_EQ(archive->cursor, 1u);
