@@ -5,6 +5,7 @@
 #include "database/palm_time.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "plugin/host_records.h"
 
 namespace palmdb {
 
@@ -24,7 +25,7 @@ std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime) {
 }
 
 std::uint32_t ModeFromAttributes(std::uint32_t attributes) {
-  const bool readOnly = (attributes & 0x01u) != 0;
+  const bool readOnly = (attributes & std::uint32_t{PalmdbAttributeReadOnly}) != 0;
   return kModeRegularFile | (readOnly ? kModeReadOnly : kModeReadWrite);
 }
 
