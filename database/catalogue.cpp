@@ -36,7 +36,8 @@ Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_
     const std::uint8_t* field = list.get() + static_cast<std::size_t>(i) * entrySize;
     Entry& entry = entries[i];
     if (resourceList) {
-      std::memcpy(entry.type, field + format::resource_entry::kType, format::kFourCharacterCodeSize);
+      std::memcpy(entry.type, field + format::resource_entry::kType,
+                  format::kFourCharacterCodeSize);
       entry.id = ReadBigEndian16(field + format::resource_entry::kId);
       entry.offset = ReadBigEndian32(field + format::resource_entry::kOffset);
     } else {

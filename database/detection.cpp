@@ -54,8 +54,8 @@ Detection DetectDatabase(const std::uint8_t* head, std::size_t length, std::uint
     return Detection::kDatabase;
   }
   const std::uint8_t* first = head + format::header::kSize;
-  const std::uint32_t offset =
-      ReadBigEndian32(first + (resources ? format::resource_entry::kOffset : format::record_entry::kOffset));
+  const std::uint32_t offset = ReadBigEndian32(
+      first + (resources ? format::resource_entry::kOffset : format::record_entry::kOffset));
   if (offset < listEnd) {
     return Detection::kFirstEntryInsideList;
   }

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!written) {
     return 0;
   }
-  palmdb::fuzzwalk::WalkThroughTheExports(databasePath, out.string() + palmdb::platform::PathSeparator(),
-                                  FileSizeOnDisk);
+  palmdb::fuzzwalk::WalkThroughTheExports(
+      databasePath, out.string() + palmdb::platform::PathSeparator(), FileSizeOnDisk);
   return 0;
 }

@@ -14,7 +14,8 @@ namespace {
 constexpr std::uint32_t kMostEntries = 65535;
 
 bool IsExtractionFailure(int result) {
-  return result == PalmdbCreateError || result == PalmdbReadError || result == PalmdbWriteError || result == PalmdbNoMemory;
+  return result == PalmdbCreateError || result == PalmdbReadError || result == PalmdbWriteError ||
+         result == PalmdbNoMemory;
 }
 
 // Extracts the entry under the cursor and checks what became of its target.

@@ -69,7 +69,8 @@ struct Contents {
 
 Contents ReadContents(const std::string& path) {
   Contents contents;
-  const palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &contents.status);
+  const palmdb::testsupport::DatabasePtr database =
+      palmdb::testsupport::Open(path, &contents.status);
   if (database == nullptr) {
     return contents;
   }

@@ -9,9 +9,9 @@
 
 namespace {
 
-using palmdb::testdata::DatabaseBuilder;
 using palmdb::EntryAttributes;
 using palmdb::EntryDescription;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::OpenBytes;
 using palmdb::testsupport::TempFolder;

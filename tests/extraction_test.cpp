@@ -14,8 +14,8 @@
 
 namespace {
 
-using palmdb::testdata::DatabaseBuilder;
 using palmdb::Status;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::DatabasePtr;
 using palmdb::testsupport::FileExists;
@@ -89,7 +89,8 @@ TEST(ExtractEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
     // may differ by the summer-time hour.
     std::int64_t expectedTime = 0;
     ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(f.database->archiveTime, &expectedTime));
-    EXPECT_LE(std::abs(expectedTime - palmdb::testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
+    EXPECT_LE(std::abs(expectedTime - palmdb::testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)),
+              3600);
     for (std::uint32_t i = 0; i < f.data.size(); ++i) {
       const std::string name = "entry" + std::to_string(i);
       ASSERT_EQ(f.Extract(i, name), Status::kOk) << i;
@@ -264,7 +265,8 @@ TEST(ExtractEntry, ClosesEveryTargetItCreates) {
   TempFolder out;
   out.Write("#00001.data", Bytes{7});
   PlatformSpy spy;
-  EXPECT_EQ(palmdb::testsupport::WalkAndCheck(*database, bytes, palmdb::testsupport::ReadReference(bytes), out),
+  EXPECT_EQ(palmdb::testsupport::WalkAndCheck(*database, bytes,
+                                              palmdb::testsupport::ReadReference(bytes), out),
             1u);
   EXPECT_EQ(spy.creates, 3);
   EXPECT_EQ(spy.closes, spy.creates);

@@ -10,8 +10,8 @@
 
 namespace {
 
-using palmdb::testdata::DatabaseBuilder;
 using palmdb::Status;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::OpenBytes;
 using palmdb::testsupport::PlatformSpy;

@@ -15,8 +15,8 @@
 
 namespace {
 
-using palmdb::testdata::DatabaseBuilder;
 using palmdb::Status;
+using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::FileExists;
 using palmdb::testsupport::ReadWholeFile;

@@ -20,9 +20,9 @@
 
 namespace {
 
+using nlohmann::json;
 using palmdb::testdata::Bytes;
 using palmdb::testdata::DatabaseBuilder;
-using nlohmann::json;
 using palmdb::testsupport::ExitCode;
 using palmdb::testsupport::Lines;
 using palmdb::testsupport::Outcome;
@@ -254,9 +254,9 @@ std::map<std::string, int> ListingSystemCalls(const TempFolder& folder, std::siz
   const std::string path = folder.Write(name + ".pdb", builder.Build());
   const std::string log = folder.File(name + ".log");
   // LeakSanitizer, in the sanitizer build, cannot work under a tracer.
-  const Outcome outcome =
-      palmdb::testsupport::RunProgram(PALMDB_CLI_PATH, {"list", path},
-                              "strace -E ASAN_OPTIONS=detect_leaks=0 -f -qq -o \"" + log + "\"");
+  const Outcome outcome = palmdb::testsupport::RunProgram(
+      PALMDB_CLI_PATH, {"list", path},
+      "strace -E ASAN_OPTIONS=detect_leaks=0 -f -qq -o \"" + log + "\"");
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Lines(outcome.out).size(), count + 2);
   std::map<std::string, int> calls;

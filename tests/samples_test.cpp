@@ -67,7 +67,8 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    const palmdb::testsupport::ReferenceDatabase reference = palmdb::testsupport::ReadReference(file);
+    const palmdb::testsupport::ReferenceDatabase reference =
+        palmdb::testsupport::ReadReference(file);
     const palmdb::Status expected = reference.status;
     if (sample.kind == "record" || sample.kind == "resource") {
       EXPECT_EQ(expected, palmdb::Status::kOk);
@@ -101,8 +102,8 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
     palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
     ASSERT_NE(database, nullptr);
     TempFolder target;
-    const std::size_t extracted =
-        palmdb::testsupport::WalkAndCheck(*database, file, palmdb::testsupport::ReadReference(file), target);
+    const std::size_t extracted = palmdb::testsupport::WalkAndCheck(
+        *database, file, palmdb::testsupport::ReadReference(file), target);
     EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
 }

@@ -41,7 +41,8 @@ Bytes ResourceDatabase() {
 // Opens `bytes` as a file and checks the outcome against the reference.
 void OpenAndCheck(const TempFolder& folder, const std::string& name, const Bytes& bytes) {
   SCOPED_TRACE(name);
-  const palmdb::testsupport::ReferenceDatabase reference = palmdb::testsupport::ReadReference(bytes);
+  const palmdb::testsupport::ReferenceDatabase reference =
+      palmdb::testsupport::ReadReference(bytes);
   const std::string path = folder.Write(name, bytes);
   palmdb::Status status = palmdb::Status::kNoMemory;
   palmdb::testsupport::DatabasePtr database;

@@ -126,7 +126,8 @@ class WideExportsTest : public ::testing::Test {
 
   // Lists and extracts every entry into `folder` (UTF-8, with its trailing
   // separator) through the wide entry points; returns the names listed.
-  static std::vector<std::wstring> ExtractAllW(PalmdbArchiveHandle handle, const std::string& folder) {
+  static std::vector<std::wstring> ExtractAllW(PalmdbArchiveHandle handle,
+                                               const std::string& folder) {
     std::vector<std::wstring> names;
     const std::wstring destination = Wide(folder);
     auto header = std::make_unique<HeaderRecordExW>();
@@ -328,8 +329,8 @@ TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
   auto wide = std::make_unique<HeaderRecordExW>();
   auto narrow = std::make_unique<HeaderRecordEx>();
   wchar_t name[] = L"x";
-  for (PalmdbArchiveHandle handle :
-       {static_cast<PalmdbArchiveHandle>(nullptr), reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0})}) {
+  for (PalmdbArchiveHandle handle : {static_cast<PalmdbArchiveHandle>(nullptr),
+                                     reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0})}) {
     EXPECT_EQ(plugin_.readHeaderExW(handle, wide.get()), PalmdbEndOfArchive);
     EXPECT_EQ(plugin_.readHeaderEx(handle, narrow.get()), PalmdbEndOfArchive);
     EXPECT_EQ(plugin_.processFileW(handle, PalmdbOpExtract, nullptr, name), PalmdbEndOfArchive);

@@ -435,7 +435,8 @@ int ExtractEntries(const PluginLibrary& plugin, const char* path, const std::str
       continue;
     }
     std::string target = prefix + header.fileName;
-    const int result = plugin.processFile(archive.handle(), PalmdbOpExtract, nullptr, target.data());
+    const int result =
+        plugin.processFile(archive.handle(), PalmdbOpExtract, nullptr, target.data());
     if (result != PalmdbResultSuccess) {
       std::fprintf(stderr, "palmdb: %s: cannot extract %s to %s: %s\n", path, header.fileName,
                    target.c_str(), ExtractFailure(result, target.c_str()));

@@ -76,7 +76,8 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 }
 
 std::uint64_t ListEndOf(const palmdb::Database& database) {
-  return palmdb::format::ListEnd(database.header.IsResourceDatabase(), database.header.RecordCount());
+  return palmdb::format::ListEnd(database.header.IsResourceDatabase(),
+                                 database.header.RecordCount());
 }
 
 // A block as info shows it.
@@ -211,8 +212,7 @@ constexpr FindingNames kFindingNames[] = {
     {FindingKind::kDuplicateResource, "duplicate-resource", "duplicate resources"},
     {FindingKind::kFurtherList, "further-list", "a further record list"},
 };
-static_assert(sizeof kFindingNames / sizeof kFindingNames[0] ==
-                  palmdb::kFindingKinds,
+static_assert(sizeof kFindingNames / sizeof kFindingNames[0] == palmdb::kFindingKinds,
               "every kind of finding has its names");
 
 constexpr bool NamesInKindOrder() {
@@ -540,7 +540,8 @@ std::string LongListingLine(const palmdb::Database& database, std::uint32_t inde
   } else {
     std::snprintf(text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
                   RecordLetters(entry.recordAttributes).c_str(),
-                  static_cast<unsigned>(entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask),
+                  static_cast<unsigned>(entry.recordAttributes &
+                                        palmdb::format::record_attribute::kCategoryMask),
                   static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
                   static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
   }
