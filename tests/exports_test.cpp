@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -282,15 +281,8 @@ struct ExpectedTime {
 };
 
 int LocalUnixTime(const ExpectedTime& time) {
-  std::tm local{};
-  local.tm_year = time.year - 1900;
-  local.tm_mon = time.month - 1;
-  local.tm_mday = time.day;
-  local.tm_hour = time.hour;
-  local.tm_min = time.minute;
-  local.tm_sec = time.second;
-  local.tm_isdst = -1;
-  return static_cast<int>(std::mktime(&local));
+  return static_cast<int>(palmdb::testsupport::LocalWallClock(time.year, time.month, time.day,
+                                                              time.hour, time.minute, time.second));
 }
 
 struct Layout {

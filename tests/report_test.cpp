@@ -18,24 +18,9 @@ namespace {
 using palmdb::FindingKind;
 using palmdb::testdata::Bytes;
 using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::FourByteRecords;
 using palmdb::testsupport::TempFolder;
-
-DatabaseBuilder Records(std::size_t count) {
-  DatabaseBuilder builder;
-  for (std::size_t i = 0; i < count; ++i) {
-    builder.AddRecord(Bytes(4, static_cast<std::uint8_t>(i)));
-  }
-  return builder;
-}
-
-DatabaseBuilder Resources(std::vector<std::pair<std::string, std::uint16_t>> keys) {
-  DatabaseBuilder builder;
-  builder.Attributes(DatabaseBuilder::kResourceDatabase);
-  for (const auto& key : keys) {
-    builder.AddResource(key.first, key.second, Bytes{1, 2});
-  }
-  return builder;
-}
+using palmdb::testsupport::TwoByteResources;
 
 // A finding as a case expects it: its kind and a part of its words.
 struct ExpectedFinding {
@@ -57,20 +42,20 @@ void PrintTo(const DamageCase& value, std::ostream* out) {
 std::vector<DamageCase> DamageCases() {
   // Records 4 bytes each after a list of 3 (or 10) and the 2-byte gap.
   const std::uint32_t pastEnd = 100000;
-  DatabaseBuilder manyPastEnd = Records(10);
+  DatabaseBuilder manyPastEnd = FourByteRecords(10);
   for (std::size_t i = 2; i < 10; ++i) {
     manyPastEnd.Offset(i, pastEnd + static_cast<std::uint32_t>(i));
   }
-  DatabaseBuilder emptyRecords = Records(3).AddRecord(Bytes{}).AddRecord(Bytes{});
+  DatabaseBuilder emptyRecords = FourByteRecords(3).AddRecord(Bytes{}).AddRecord(Bytes{});
   return {
       {"WholeWithEmptyRecordsAndBlocks",
        emptyRecords.AppInfo(Bytes(10, 1)).SortInfo(Bytes(4, 2)),
        {}},
       {"WholeResourcesOfTheSameIdAndOtherTypes",
-       Resources({{"code", 1}, {"data", 1}, {"code", 2}}),
+       TwoByteResources({{"code", 1}, {"data", 1}, {"code", 2}}),
        {}},
       {"LastEntryPastTheEnd",
-       Records(3).Offset(2, pastEnd),
+       FourByteRecords(3).Offset(2, pastEnd),
        {{FindingKind::kEntryPastEnd, 1, {{2, 2}}, "1 entry starts past the end of the file"}}},
       {"EightEntriesPastTheEndKeepFive",
        manyPastEnd,
@@ -80,32 +65,32 @@ std::vector<DamageCase> DamageCases() {
          "#00002.data at 100002, #00003.data at 100003"},
         {FindingKind::kEntryPastEnd, 8, {}, "#00006.data at 100006, and 3 more"}}},
       {"OffsetsDecrease",
-       Records(3).Offset(2, 104),
+       FourByteRecords(3).Offset(2, 104),
        {{FindingKind::kOffsetDecreases, 1, {{2, 1}}, "#00002.data at 104 after 108"}}},
       {"EntryInsideTheList",
-       Records(3).Offset(1, 40),
+       FourByteRecords(3).Offset(1, 40),
        {{FindingKind::kOffsetDecreases, 1, {{1, 0}}, "#00001.data at 40 after 104"},
         {FindingKind::kEntryInsideList, 1, {{1, 1}}, "(which end at 102): #00001.data at 40"}}},
       {"AppInfoPastTheEnd",
-       Records(1).AppInfoOffset(pastEnd),
+       FourByteRecords(1).AppInfoOffset(pastEnd),
        {{FindingKind::kAppInfoPastEnd, 1, {}, "the AppInfo block starts at 100000, past"}}},
       {"AppInfoInsideTheList",
-       Records(1).AppInfoOffset(80),
+       FourByteRecords(1).AppInfoOffset(80),
        {{FindingKind::kAppInfoInsideList, 1, {}, "starts at 80, inside the header"}}},
       {"SortInfoPastTheEnd",
-       Records(1).SortInfoOffset(pastEnd),
+       FourByteRecords(1).SortInfoOffset(pastEnd),
        {{FindingKind::kSortInfoPastEnd, 1, {}, "the SortInfo block starts at 100000"}}},
       {"SortInfoInsideTheHeader",
-       Records(1).SortInfoOffset(4),
+       FourByteRecords(1).SortInfoOffset(4),
        {{FindingKind::kSortInfoInsideList, 1, {}, "the SortInfo block starts at 4, inside"}}},
       {"DuplicateResources",
-       Resources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
+       TwoByteResources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
        {{FindingKind::kDuplicateResource,
          3,
          {{1, 0}, {3, 0}, {4, 2}},
          "3 resources have the type and ID of an earlier one: #00001.code (entries 0 and 1)"}}},
       {"FurtherList",
-       Records(1).NextListLink(0x1234),
+       FourByteRecords(1).NextListLink(0x1234),
        {{FindingKind::kFurtherList, 1, {}, "further record list at 0x00001234"}}},
   };
 }
@@ -151,16 +136,17 @@ TEST(CheckText, NotADatabaseSaysWhy) {
     Bytes bytes;
     palmdb::Detection detection;
   };
-  Bytes debugSymbols = Records(1).Build();
+  Bytes debugSymbols = FourByteRecords(1).Build();
   const char signature[] = "Microsoft C/C++ MSF 7.00";
   std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
   const Case cases[] = {
       {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
       {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
-      {"control", Records(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
-      {"list", Records(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
-      {"inside", Records(2).Offset(0, 90).Build(), palmdb::Detection::kFirstEntryInsideList},
-      {"beyond", Records(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
+      {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
+      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
+      {"inside", FourByteRecords(2).Offset(0, 90).Build(),
+       palmdb::Detection::kFirstEntryInsideList},
+      {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
   };
   TempFolder folder;
   for (const Case& c : cases) {

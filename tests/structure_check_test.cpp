@@ -18,25 +18,9 @@ namespace {
 using palmdb::FindingKind;
 using palmdb::testdata::Bytes;
 using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::FourByteRecords;
 using palmdb::testsupport::TempFolder;
-
-// `count` records of 4 bytes each.
-DatabaseBuilder Records(std::size_t count) {
-  DatabaseBuilder builder;
-  for (std::size_t i = 0; i < count; ++i) {
-    builder.AddRecord(Bytes(4, static_cast<std::uint8_t>(i)));
-  }
-  return builder;
-}
-
-DatabaseBuilder Resources(std::vector<std::pair<std::string, std::uint16_t>> keys) {
-  DatabaseBuilder builder;
-  builder.Attributes(DatabaseBuilder::kResourceDatabase);
-  for (const auto& key : keys) {
-    builder.AddResource(key.first, key.second, Bytes{1, 2});
-  }
-  return builder;
-}
+using palmdb::testsupport::TwoByteResources;
 
 // A finding as a case expects it: its kind, how many entries in all, and the
 // first entries kept with the entry each is set against.
@@ -54,49 +38,51 @@ TEST(CheckStructure, FindsWhatIsWrong) {
   };
   // Records 4 bytes each after a list of 3 (or 10) and the 2-byte gap.
   const std::uint32_t pastEnd = 100000;
-  DatabaseBuilder manyPastEnd = Records(10);
+  DatabaseBuilder manyPastEnd = FourByteRecords(10);
   for (std::size_t i = 2; i < 10; ++i) {
     manyPastEnd.Offset(i, pastEnd + static_cast<std::uint32_t>(i));
   }
-  DatabaseBuilder emptyRecords = Records(3).AddRecord(Bytes{}).AddRecord(Bytes{});
+  DatabaseBuilder emptyRecords = FourByteRecords(3).AddRecord(Bytes{}).AddRecord(Bytes{});
   const Case cases[] = {
       {"whole, with empty records and blocks",
        emptyRecords.AppInfo(Bytes(10, 1)).SortInfo(Bytes(4, 2)),
        {}},
       {"whole, resources of the same ID and other types",
-       Resources({{"code", 1}, {"data", 1}, {"code", 2}}),
+       TwoByteResources({{"code", 1}, {"data", 1}, {"code", 2}}),
        {}},
       // 78 + 8 + 2 + 4 bytes.
-      {"whole, AppInfo at the very end of the file", Records(1).AppInfoOffset(92), {}},
+      {"whole, AppInfo at the very end of the file", FourByteRecords(1).AppInfoOffset(92), {}},
       {"last entry past the end",
-       Records(3).Offset(2, pastEnd),
+       FourByteRecords(3).Offset(2, pastEnd),
        {{FindingKind::kEntryPastEnd, 1, {{2, 2}}}}},
       {"eight entries past the end keep five",
        manyPastEnd,
        {{FindingKind::kEntryPastEnd, 8, {{2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}}}}},
       {"offsets decrease",
-       Records(3).Offset(2, 104),
+       FourByteRecords(3).Offset(2, 104),
        {{FindingKind::kOffsetDecreases, 1, {{2, 1}}}}},
       {"entry inside the list",
-       Records(3).Offset(1, 40),
+       FourByteRecords(3).Offset(1, 40),
        {{FindingKind::kOffsetDecreases, 1, {{1, 0}}},
         {FindingKind::kEntryInsideList, 1, {{1, 1}}}}},
       {"AppInfo past the end",
-       Records(1).AppInfoOffset(pastEnd),
+       FourByteRecords(1).AppInfoOffset(pastEnd),
        {{FindingKind::kAppInfoPastEnd, 1, {}}}},
       {"AppInfo inside the list",
-       Records(1).AppInfoOffset(80),
+       FourByteRecords(1).AppInfoOffset(80),
        {{FindingKind::kAppInfoInsideList, 1, {}}}},
       {"SortInfo past the end",
-       Records(1).SortInfoOffset(pastEnd),
+       FourByteRecords(1).SortInfoOffset(pastEnd),
        {{FindingKind::kSortInfoPastEnd, 1, {}}}},
       {"SortInfo inside the header",
-       Records(1).SortInfoOffset(4),
+       FourByteRecords(1).SortInfoOffset(4),
        {{FindingKind::kSortInfoInsideList, 1, {}}}},
       {"duplicate resources",
-       Resources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
+       TwoByteResources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
        {{FindingKind::kDuplicateResource, 3, {{1, 0}, {3, 0}, {4, 2}}}}},
-      {"further list", Records(1).NextListLink(0x1234), {{FindingKind::kFurtherList, 1, {}}}},
+      {"further list",
+       FourByteRecords(1).NextListLink(0x1234),
+       {{FindingKind::kFurtherList, 1, {}}}},
   };
   TempFolder folder;
   int index = 0;
@@ -128,16 +114,17 @@ TEST(CheckFile, JudgesByContentBeforeOpening) {
     Bytes bytes;
     palmdb::Detection detection;
   };
-  Bytes debugSymbols = Records(1).Build();
+  Bytes debugSymbols = FourByteRecords(1).Build();
   const char signature[] = "Microsoft C/C++ MSF 7.00";
   std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
   const Case cases[] = {
       {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
       {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
-      {"control", Records(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
-      {"list", Records(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
-      {"inside", Records(2).Offset(0, 90).Build(), palmdb::Detection::kFirstEntryInsideList},
-      {"beyond", Records(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
+      {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
+      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
+      {"inside", FourByteRecords(2).Offset(0, 90).Build(),
+       palmdb::Detection::kFirstEntryInsideList},
+      {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
   };
   TempFolder folder;
   for (const Case& c : cases) {
@@ -156,7 +143,7 @@ TEST(CheckFile, JudgesByContentBeforeOpening) {
 
 TEST(CheckFile, FourGibibytesAreNotADatabase) {
   TempFolder folder;
-  const std::string path = folder.Write("big.pdb", Records(1).Build());
+  const std::string path = folder.Write("big.pdb", FourByteRecords(1).Build());
   palmdb::testsupport::PlatformSpy spy;
   spy.faults.fakeSize = std::uint64_t{1} << 32;
   EXPECT_EQ(palmdb::CheckFile(path.c_str()).detection, palmdb::Detection::kTooLarge);
@@ -174,23 +161,23 @@ TEST(InfoBlocks, EachRunsToTheNextThingInTheFile) {
   using palmdb::BlockPlace;
   // One record: the list ends at 86, the data starts at 88 after the gap.
   const Case cases[] = {
-      {"none", Records(2), BlockPlace::kAbsent, 0, BlockPlace::kAbsent, 0},
-      {"app to first entry", Records(2).AppInfo(Bytes(7)), BlockPlace::kInFile, 7,
+      {"none", FourByteRecords(2), BlockPlace::kAbsent, 0, BlockPlace::kAbsent, 0},
+      {"app to first entry", FourByteRecords(2).AppInfo(Bytes(7)), BlockPlace::kInFile, 7,
        BlockPlace::kAbsent, 0},
-      {"app to sort to entry", Records(2).AppInfo(Bytes(7)).SortInfo(Bytes(3)), BlockPlace::kInFile,
-       7, BlockPlace::kInFile, 3},
+      {"app to sort to entry", FourByteRecords(2).AppInfo(Bytes(7)).SortInfo(Bytes(3)),
+       BlockPlace::kInFile, 7, BlockPlace::kInFile, 3},
       // The SortInfo block first: the AppInfo block now bounds it.
-      {"sort before app", Records(1).AppInfo(Bytes(8)).AppInfoOffset(92).SortInfoOffset(88),
+      {"sort before app", FourByteRecords(1).AppInfo(Bytes(8)).AppInfoOffset(92).SortInfoOffset(88),
        BlockPlace::kInFile, 4, BlockPlace::kInFile, 4},
       {"no entries: to the end", DatabaseBuilder().AppInfo(Bytes(9)), BlockPlace::kInFile, 9,
        BlockPlace::kAbsent, 0},
-      {"damaged", Records(1).AppInfoOffset(50).SortInfoOffset(9999), BlockPlace::kInsideList, 0,
-       BlockPlace::kPastEnd, 0},
-      {"an entry starts where the block does", Records(1).AppInfo(Bytes(8)).Offset(0, 88),
+      {"damaged", FourByteRecords(1).AppInfoOffset(50).SortInfoOffset(9999),
+       BlockPlace::kInsideList, 0, BlockPlace::kPastEnd, 0},
+      {"an entry starts where the block does", FourByteRecords(1).AppInfo(Bytes(8)).Offset(0, 88),
        BlockPlace::kInFile, 0, BlockPlace::kAbsent, 0},
-      {"right at the end of the list", Records(1).AppInfoOffset(86), BlockPlace::kInFile, 2,
+      {"right at the end of the list", FourByteRecords(1).AppInfoOffset(86), BlockPlace::kInFile, 2,
        BlockPlace::kAbsent, 0},
-      {"at the end of the file", Records(1).AppInfoOffset(92), BlockPlace::kInFile, 0,
+      {"at the end of the file", FourByteRecords(1).AppInfoOffset(92), BlockPlace::kInFile, 0,
        BlockPlace::kAbsent, 0},
       // 78 + 2: both at the same offset run to the end of the file.
       {"AppInfo and SortInfo at one offset", DatabaseBuilder().AppInfo(Bytes(6)).SortInfoOffset(80),

@@ -53,6 +53,24 @@ std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const
   return path;
 }
 
+palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count) {
+  palmdb::testdata::DatabaseBuilder builder;
+  for (std::size_t i = 0; i < count; ++i) {
+    builder.AddRecord(Bytes(4, static_cast<std::uint8_t>(i)));
+  }
+  return builder;
+}
+
+palmdb::testdata::DatabaseBuilder TwoByteResources(
+    const std::vector<std::pair<std::string, std::uint16_t>>& keys) {
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase);
+  for (const auto& key : keys) {
+    builder.AddResource(key.first, key.second, Bytes{1, 2});
+  }
+  return builder;
+}
+
 bool FileExists(const std::string& path) {
   std::int64_t lastWrite = 0;
   std::int64_t lastAccess = 0;

@@ -44,6 +44,15 @@ bool FileExists(const std::string& path);
 std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second);
 Bytes ReadWholeFile(const std::string& path);
 
+// A builder holding `count` records of 4 bytes each, whose bytes are the
+// record's index.
+palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count);
+
+// A builder of a resource database holding a 2-byte resource for each type
+// and ID.
+palmdb::testdata::DatabaseBuilder TwoByteResources(
+    const std::vector<std::pair<std::string, std::uint16_t>>& keys);
+
 using DatabasePtr = std::unique_ptr<palmdb::Database>;
 
 // Opens `path`; the status lands in `*status`.
