@@ -153,7 +153,7 @@ std::string ManyRecords(const Options& options, const fs::path& folder) {
 
 PalmdbArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
   std::string name = path;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = name.data();
   PalmdbArchiveHandle handle = plugin.openArchive(&record);
   if (handle == nullptr) {
@@ -170,7 +170,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
   std::uint64_t checksum = 0;
   const auto walk = [&](bool list) {
     PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     while (list && plugin.readHeader(handle, &header) == 0) {
       checksum += static_cast<std::uint32_t>(header.unpackedSize);
       plugin.processFile(handle, PalmdbOpSkip, nullptr, nullptr);
@@ -215,9 +215,9 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
       Fail("cannot convert " + path);
     }
     std::wstring widePath(units.begin(), units.end());
-    auto header = std::make_unique<HeaderRecordExW>();
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
     const auto walkWide = [&] {
-      OpenArchiveRecordW record{};
+      PalmdbOpenArchiveRecordW record{};
       record.archiveName = widePath.data();
       PalmdbArchiveHandle handle = plugin.openArchiveW(&record);
       if (handle == nullptr) {
@@ -260,7 +260,7 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
 
   const auto extract = [&] {
     PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     std::string targetName = target;
     if (plugin.readHeader(handle, &header) != 0 ||
         plugin.processFile(handle, PalmdbOpExtract, nullptr, targetName.data()) != 0) {
@@ -311,7 +311,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const auto extractAll = [&] {
     PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
     std::string destination = outWithSeparator;
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     while (plugin.readHeader(handle, &header) == 0) {
       if (plugin.processFile(handle, PalmdbOpExtract, destination.data(), header.fileName) != 0) {
         Fail(std::string("cannot extract ") + header.fileName);

@@ -19,7 +19,7 @@ bool IsExtractionFailure(int result) {
 }
 
 // Extracts the entry under the cursor and checks what became of its target.
-void ExtractAndCheck(PalmdbArchiveHandle handle, HeaderRecord& header, std::string& folder,
+void ExtractAndCheck(PalmdbArchiveHandle handle, PalmdbHeaderRecord& header, std::string& folder,
                      TargetSize targetSize) {
   Require(std::memchr(header.fileName, '\0', sizeof header.fileName) != nullptr,
           "entry name without its NUL");
@@ -67,7 +67,7 @@ void WalkThroughTheExports(const std::string& databasePath, const std::string& f
   // The exports take writable strings, as the host's own do.
   std::string name = databasePath;
   std::string destination = folder;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = name.data();
   PalmdbArchiveHandle handle = OpenArchive(&record);
   if (handle == nullptr) {
@@ -76,7 +76,7 @@ void WalkThroughTheExports(const std::string& databasePath, const std::string& f
   }
   Require(record.result == PalmdbResultSuccess, "opening succeeded but reported a failure");
 
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   std::uint32_t entries = 0;
   int code = PalmdbResultSuccess;
   while ((code = ReadHeader(handle, &header)) == PalmdbResultSuccess) {

@@ -34,7 +34,7 @@ using palmdb::ArchiveOf;
 
 extern "C" {
 
-PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
+PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchive(PalmdbOpenArchiveRecord* record) {
   if (record == nullptr) {
     return nullptr;
   }
@@ -70,7 +70,7 @@ PALMDB_EXPORT int PALMDB_CALL CloseArchive(PalmdbArchiveHandle handle) {
   return PalmdbResultSuccess;
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeader(PalmdbArchiveHandle handle, HeaderRecord* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeader(PalmdbArchiveHandle handle, PalmdbHeaderRecord* header) {
   palmdb::PluginArchive* archive = ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
     return PalmdbEndOfArchive;

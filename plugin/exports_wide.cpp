@@ -36,7 +36,7 @@ std::string AsciiForm(const std::u16string& units) {
 
 extern "C" {
 
-PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record) {
+PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchiveW(PalmdbOpenArchiveRecordW* record) {
   if (record == nullptr) {
     return nullptr;
   }
@@ -62,7 +62,8 @@ PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* r
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(PalmdbArchiveHandle handle, HeaderRecordEx* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(PalmdbArchiveHandle handle,
+                                           PalmdbHeaderRecordEx* header) {
   palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
     return PalmdbEndOfArchive;
@@ -74,7 +75,8 @@ PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(PalmdbArchiveHandle handle, HeaderRec
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(PalmdbArchiveHandle handle, HeaderRecordExW* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(PalmdbArchiveHandle handle,
+                                            PalmdbHeaderRecordExW* header) {
   palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
     return PalmdbEndOfArchive;

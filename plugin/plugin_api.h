@@ -1,6 +1,8 @@
-/* The nine functions that the plug-in exports to the host file manager, and
- * the function pointer types through which a host calls them. Declared as
- * plain C so that a host written in C can share this header. */
+/* The functions that the plug-in exports to the host file manager, listed
+ * once in PALMDB_BASIC_EXPORTS and PALMDB_WIDE_EXPORTS, and the function
+ * pointer types through which a host calls them. Declared as plain C so that
+ * a host written in C can share this header; everything it defines but the
+ * exported functions starts with PALMDB_ or Palmdb. */
 #ifndef PALMDB_PLUGIN_PLUGIN_API_H
 #define PALMDB_PLUGIN_PLUGIN_API_H
 
@@ -72,33 +74,34 @@ typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size
  *   by its content.
  * GetBackgroundFlags: PalmdbBackgroundUnpack: separate handles share
  *   nothing. */
-#define PALMDB_BASIC_EXPORTS(X)                                                       \
-  X(PalmdbArchiveHandle, OpenArchive, openArchive, (OpenArchiveRecord * record))      \
-  X(int, CloseArchive, closeArchive, (PalmdbArchiveHandle handle))                    \
-  X(int, ReadHeader, readHeader, (PalmdbArchiveHandle handle, HeaderRecord * header)) \
-  X(int, ProcessFile, processFile,                                                    \
-    (PalmdbArchiveHandle handle, int operation, char* destPath, char* destName))      \
-  X(void, SetChangeVolProc, setChangeVolProc,                                         \
-    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallback callback))                \
-  X(void, SetProcessDataProc, setProcessDataProc,                                     \
-    (PalmdbArchiveHandle handle, PalmdbProcessDataCallback callback))                 \
-  X(int, GetPackerCaps, getPackerCaps, (void))                                        \
-  X(int, PackFiles, packFiles,                                                        \
-    (char* packedFile, char* subPath, char* sourcePath, char* addList, int flags))    \
+#define PALMDB_BASIC_EXPORTS(X)                                                             \
+  X(PalmdbArchiveHandle, OpenArchive, openArchive, (PalmdbOpenArchiveRecord * record))      \
+  X(int, CloseArchive, closeArchive, (PalmdbArchiveHandle handle))                          \
+  X(int, ReadHeader, readHeader, (PalmdbArchiveHandle handle, PalmdbHeaderRecord * header)) \
+  X(int, ProcessFile, processFile,                                                          \
+    (PalmdbArchiveHandle handle, int operation, char* destPath, char* destName))            \
+  X(void, SetChangeVolProc, setChangeVolProc,                                               \
+    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallback callback))                      \
+  X(void, SetProcessDataProc, setProcessDataProc,                                           \
+    (PalmdbArchiveHandle handle, PalmdbProcessDataCallback callback))                       \
+  X(int, GetPackerCaps, getPackerCaps, (void))                                              \
+  X(int, PackFiles, packFiles,                                                              \
+    (char* packedFile, char* subPath, char* sourcePath, char* addList, int flags))          \
   X(int, DeleteFiles, deleteFiles, (char* packedFile, char* deleteList))
 
-#define PALMDB_WIDE_EXPORTS(X)                                                                 \
-  X(PalmdbArchiveHandle, OpenArchiveW, openArchiveW, (OpenArchiveRecordW * record))            \
-  X(int, ReadHeaderEx, readHeaderEx, (PalmdbArchiveHandle handle, HeaderRecordEx * header))    \
-  X(int, ReadHeaderExW, readHeaderExW, (PalmdbArchiveHandle handle, HeaderRecordExW * header)) \
-  X(int, ProcessFileW, processFileW,                                                           \
-    (PalmdbArchiveHandle handle, int operation, wchar_t* destPath, wchar_t* destName))         \
-  X(void, SetChangeVolProcW, setChangeVolProcW,                                                \
-    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallbackW callback))                        \
-  X(void, SetProcessDataProcW, setProcessDataProcW,                                            \
-    (PalmdbArchiveHandle handle, PalmdbProcessDataCallbackW callback))                         \
-  X(int, CanYouHandleThisFile, canYouHandleThisFile, (char* fileName))                         \
-  X(int, CanYouHandleThisFileW, canYouHandleThisFileW, (wchar_t * fileName))                   \
+#define PALMDB_WIDE_EXPORTS(X)                                                                    \
+  X(PalmdbArchiveHandle, OpenArchiveW, openArchiveW, (PalmdbOpenArchiveRecordW * record))         \
+  X(int, ReadHeaderEx, readHeaderEx, (PalmdbArchiveHandle handle, PalmdbHeaderRecordEx * header)) \
+  X(int, ReadHeaderExW, readHeaderExW,                                                            \
+    (PalmdbArchiveHandle handle, PalmdbHeaderRecordExW * header))                                 \
+  X(int, ProcessFileW, processFileW,                                                              \
+    (PalmdbArchiveHandle handle, int operation, wchar_t* destPath, wchar_t* destName))            \
+  X(void, SetChangeVolProcW, setChangeVolProcW,                                                   \
+    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallbackW callback))                           \
+  X(void, SetProcessDataProcW, setProcessDataProcW,                                               \
+    (PalmdbArchiveHandle handle, PalmdbProcessDataCallbackW callback))                            \
+  X(int, CanYouHandleThisFile, canYouHandleThisFile, (char* fileName))                            \
+  X(int, CanYouHandleThisFileW, canYouHandleThisFileW, (wchar_t * fileName))                      \
   X(int, GetBackgroundFlags, getBackgroundFlags, (void))
 
 /* Both tables in one. */

@@ -91,7 +91,7 @@ void ClearComment(OpenRecord* record) {
 // host OS, CRC, time and attributes, in the host's terms. The extended
 // records get the high halves of the sizes too: 0, since a database is
 // below 4 GiB.
-inline void FillSizes(std::uint32_t size, HeaderRecord* header) {
+inline void FillSizes(std::uint32_t size, PalmdbHeaderRecord* header) {
   // Sizes of 2 GiB and more keep their bit pattern in the host's signed
   // fields.
   header->packedSize = static_cast<int>(size);

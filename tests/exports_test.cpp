@@ -51,7 +51,7 @@ class ExportsTest : public ::testing::Test {
   PalmdbArchiveHandle Open(const std::string& path, int* result) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = name.data();
     record.result = -1;
     PalmdbArchiveHandle handle = exports_.openArchive(&record);
@@ -94,11 +94,11 @@ std::set<std::string> FolderContents(const std::string& folder) {
 
 // Fills a header record with a pattern, so that untouched bytes can be told.
 constexpr unsigned char kSentinel = 0xA5;
-void FillWithSentinel(HeaderRecord* header) {
+void FillWithSentinel(PalmdbHeaderRecord* header) {
   std::memset(header, kSentinel, sizeof *header);
 }
 
-bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t to) {
+bool BytesAreSentinel(const PalmdbHeaderRecord& header, std::size_t from, std::size_t to) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&header);
   for (std::size_t i = from; i < to; ++i) {
     if (bytes[i] != kSentinel) {
@@ -156,7 +156,7 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
                                            reinterpret_cast<PalmdbArchiveHandle>(UINTPTR_MAX)};
   for (PalmdbArchiveHandle handle : noArchive) {
     SCOPED_TRACE(handle == nullptr ? "NULL" : "-1");
-    HeaderRecord header;
+    PalmdbHeaderRecord header;
     FillWithSentinel(&header);
     EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
     EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
@@ -179,7 +179,7 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
 }
 
 TEST_F(ExportsTest, OpenWithoutAPathFailsWithOpenError) {
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   char comment[4] = {};
   record.archiveName = nullptr;
   record.result = -1;
@@ -215,7 +215,7 @@ TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
     char comment[8] = {};
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = name.data();
     record.openMode = mode;
     record.result = -1;
@@ -310,9 +310,9 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   for (const ExpectedEntry& entry : expected) {
     // Describing the entry twice describes it twice: only ProcessFile moves
     // the cursor.
-    HeaderRecord first;
+    PalmdbHeaderRecord first;
     ASSERT_EQ(exports_.readHeader(handle, &first), PalmdbResultSuccess);
-    HeaderRecord header;
+    PalmdbHeaderRecord header;
     FillWithSentinel(&header);
     ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
     EXPECT_STREQ(first.fileName, header.fileName);
@@ -329,13 +329,13 @@ TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
     // The unpacker version and method, and everything after the attributes
     // (the comment fields, wherever the host's layout puts them), keep the
     // host's bytes.
-    EXPECT_TRUE(BytesAreSentinel(header, offsetof(HeaderRecord, unpackerVersion),
-                                 offsetof(HeaderRecord, fileAttributes)));
+    EXPECT_TRUE(BytesAreSentinel(header, offsetof(PalmdbHeaderRecord, unpackerVersion),
+                                 offsetof(PalmdbHeaderRecord, fileAttributes)));
     EXPECT_TRUE(
-        BytesAreSentinel(header, offsetof(HeaderRecord, fileAttributes) + 4, sizeof header));
+        BytesAreSentinel(header, offsetof(PalmdbHeaderRecord, fileAttributes) + 4, sizeof header));
     EXPECT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
   }
-  HeaderRecord header;
+  PalmdbHeaderRecord header;
   FillWithSentinel(&header);
   EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
@@ -373,7 +373,7 @@ TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
   int result = -1;
   PalmdbArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
   ASSERT_NE(handle, nullptr);
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
   ASSERT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
   ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
@@ -438,7 +438,7 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
 
   const TargetForm& form = GetParam();
   std::uint32_t index = 0;
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   while (exports_.readHeader(handle, &header) == PalmdbResultSuccess) {
     std::string name = header.fileName;
     std::string whole = outWithSeparator + name;
@@ -476,7 +476,7 @@ TEST_F(ExportsTest, ADatabaseWithoutEntriesEndsAtOnce) {
   PalmdbArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
   ASSERT_NE(handle, nullptr);
   EXPECT_EQ(result, PalmdbResultSuccess);
-  HeaderRecord header;
+  PalmdbHeaderRecord header;
   FillWithSentinel(&header);
   EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
@@ -534,13 +534,13 @@ TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
   PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   for (int expected : {PalmdbReadError, PalmdbResultSuccess}) {
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
     EXPECT_EQ(exports_.processFile(handle, PalmdbOpTest, destPath.data(), header.fileName),
               expected)
         << header.fileName;
   }
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(FolderContents(out).empty());
   EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -583,7 +583,7 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     EXPECT_EQ(result, usable ? PalmdbResultSuccess : PalmdbOpenError);
     ASSERT_EQ(handle != nullptr, usable);
     if (handle != nullptr) {
-      HeaderRecord header;
+      PalmdbHeaderRecord header;
       FillWithSentinel(&header);
       ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
       EXPECT_EQ(std::string(header.archiveName), fits ? path : "");
@@ -641,7 +641,7 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
         continue;
       }
       do {
-        HeaderRecord header{};
+        PalmdbHeaderRecord header{};
         if (exports_.readHeader(handles[i], &header) != PalmdbResultSuccess) {
           done[i] = true;
           --open;

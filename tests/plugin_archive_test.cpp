@@ -131,7 +131,7 @@ TEST(FillNarrowHeader, WrappedSizesKeepTheirBits) {
   ASSERT_NE(archive, nullptr);
   const std::uint32_t size = 0x10u - archive->database->catalogue.entries[0].offset;
   for (int call = 0; call < 2; ++call) {
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     ASSERT_EQ(palmdb::FillNarrowHeader(*archive, &header), PalmdbResultSuccess);
     EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), size);
     EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), size);
@@ -144,7 +144,7 @@ TEST(FillNarrowHeader, WrappedSizesKeepTheirBits) {
 TEST(ProcessFileInProcess, AFailedCloseIsAWriteError) {
   TempFolder folder;
   std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = path.data();
   const PalmdbArchiveHandle handle = OpenArchive(&record);
   ASSERT_NE(handle, nullptr);

@@ -116,7 +116,7 @@ class WideExportsTest : public ::testing::Test {
 
   static PalmdbArchiveHandle OpenW(const std::wstring& path, int* result) {
     std::wstring name = path;
-    OpenArchiveRecordW record{};
+    PalmdbOpenArchiveRecordW record{};
     record.archiveName = name.data();
     record.result = -1;
     PalmdbArchiveHandle handle = plugin_.openArchiveW(&record);
@@ -130,7 +130,7 @@ class WideExportsTest : public ::testing::Test {
                                                const std::string& folder) {
     std::vector<std::wstring> names;
     const std::wstring destination = Wide(folder);
-    auto header = std::make_unique<HeaderRecordExW>();
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
     while (plugin_.readHeaderExW(handle, header.get()) == PalmdbResultSuccess) {
       names.emplace_back(header->fileName);
       std::wstring path = destination;
@@ -179,7 +179,7 @@ TEST_F(WideExportsTest, OpensAndExtractsUnicodeAndLongPaths) {
     PalmdbArchiveHandle handle = OpenW(Wide(source), &result);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(result, 0);
-    auto header = std::make_unique<HeaderRecordExW>();
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
     ASSERT_EQ(plugin_.readHeaderExW(handle, header.get()), 0);
     EXPECT_EQ(std::wstring(header->archiveName), c.nameFitsField ? Wide(source) : L"");
     const std::vector<std::wstring> names = ExtractAllW(handle, target);
@@ -198,19 +198,19 @@ TEST_F(WideExportsTest, NamesTypeBytesAsWindows1252) {
 
   PalmdbArchiveHandle wide = OpenW(Wide(path), &result);
   ASSERT_NE(wide, nullptr);
-  auto headerW = std::make_unique<HeaderRecordExW>();
+  auto headerW = std::make_unique<PalmdbHeaderRecordExW>();
   ASSERT_EQ(plugin_.readHeaderExW(wide, headerW.get()), 0);
   EXPECT_EQ(std::wstring(headerW->fileName), L"#00001.\u00E9%81ab");
   plugin_.closeArchive(wide);
 
   // The 8-bit extended record carries the name ReadHeader gives.
   std::string narrowPath = path;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = narrowPath.data();
   PalmdbArchiveHandle narrow = plugin_.openArchive(&record);
   ASSERT_NE(narrow, nullptr);
-  auto headerEx = std::make_unique<HeaderRecordEx>();
-  HeaderRecord header{};
+  auto headerEx = std::make_unique<PalmdbHeaderRecordEx>();
+  PalmdbHeaderRecord header{};
   ASSERT_EQ(plugin_.readHeaderEx(narrow, headerEx.get()), 0);
   ASSERT_EQ(plugin_.readHeader(narrow, &header), 0);
   EXPECT_STREQ(headerEx->fileName, header.fileName);
@@ -229,8 +229,8 @@ TEST_F(WideExportsTest, ExtendedRecordsLeaveTheHostsFieldsAlone) {
   PalmdbArchiveHandle handle = OpenW(Wide(path), &result);
   ASSERT_NE(handle, nullptr);
 
-  auto wide = std::make_unique<HeaderRecordExW>();
-  auto narrow = std::make_unique<HeaderRecordEx>();
+  auto wide = std::make_unique<PalmdbHeaderRecordExW>();
+  auto narrow = std::make_unique<PalmdbHeaderRecordEx>();
   std::memset(wide.get(), 0xAB, sizeof *wide);
   std::memset(narrow.get(), 0xAB, sizeof *narrow);
   ASSERT_EQ(plugin_.readHeaderExW(handle, wide.get()), 0);
@@ -326,8 +326,8 @@ TEST_F(WideExportsTest, HandlesWalkInParallelThreads) {
 }
 
 TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
-  auto wide = std::make_unique<HeaderRecordExW>();
-  auto narrow = std::make_unique<HeaderRecordEx>();
+  auto wide = std::make_unique<PalmdbHeaderRecordExW>();
+  auto narrow = std::make_unique<PalmdbHeaderRecordEx>();
   wchar_t name[] = L"x";
   for (PalmdbArchiveHandle handle : {static_cast<PalmdbArchiveHandle>(nullptr),
                                      reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0})}) {
@@ -337,7 +337,7 @@ TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
     plugin_.setChangeVolProcW(handle, nullptr);
     plugin_.setProcessDataProcW(handle, nullptr);
   }
-  OpenArchiveRecordW record{};
+  PalmdbOpenArchiveRecordW record{};
   record.result = -1;
   EXPECT_EQ(plugin_.openArchiveW(&record), nullptr);
   EXPECT_EQ(record.result, PalmdbOpenError);

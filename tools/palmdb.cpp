@@ -148,7 +148,7 @@ const char* ExtractFailure(int result, const char* target) {
 class Archive {
  public:
   Archive(const PluginLibrary& plugin, const char* path) : plugin_(plugin), path_(path) {
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = path_.data();
     record.openMode = 0;
     record.result = -1;
@@ -268,7 +268,7 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
   report::Json entries = report::Json::array();
   std::uint64_t total = 0;
   std::uint32_t count = 0;
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   while (plugin.readHeader(archive.handle(), &header) == PalmdbResultSuccess) {
     const auto size = static_cast<std::uint32_t>(header.unpackedSize);
     const std::string attributes = AttributeText(static_cast<std::uint32_t>(header.fileAttributes));
@@ -421,7 +421,7 @@ int ExtractEntries(const PluginLibrary& plugin, const char* path, const std::str
   }
   std::vector<bool> found(names.size(), false);
   int status = 0;
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   while (plugin.readHeader(archive.handle(), &header) == PalmdbResultSuccess) {
     bool wanted = names.empty();
     for (std::size_t i = 0; i < names.size(); ++i) {
