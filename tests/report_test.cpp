@@ -131,25 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Builder, DamageTest, ::testing::ValuesIn(DamageCases())
                          [](const auto& param) { return std::string(param.param.label); });
 
 TEST(CheckText, NotADatabaseSaysWhy) {
-  struct Case {
-    const char* label;
-    Bytes bytes;
-    palmdb::Detection detection;
-  };
-  Bytes debugSymbols = FourByteRecords(1).Build();
-  const char signature[] = "Microsoft C/C++ MSF 7.00";
-  std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
-  const Case cases[] = {
-      {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
-      {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
-      {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
-      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
-      {"inside", FourByteRecords(2).Offset(0, 90).Build(),
-       palmdb::Detection::kFirstEntryInsideList},
-      {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
-  };
   TempFolder folder;
-  for (const Case& c : cases) {
+  for (const palmdb::testsupport::NotADatabase& c : palmdb::testsupport::NotADatabaseFiles()) {
     SCOPED_TRACE(c.label);
     const std::string path = folder.Write(c.label, c.bytes);
     const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());

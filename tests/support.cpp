@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -69,6 +70,21 @@ palmdb::testdata::DatabaseBuilder TwoByteResources(
     builder.AddResource(key.first, key.second, Bytes{1, 2});
   }
   return builder;
+}
+
+std::vector<NotADatabase> NotADatabaseFiles() {
+  Bytes debugSymbols = FourByteRecords(1).Build();
+  const char signature[] = "Microsoft C/C++ MSF 7.00";
+  std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
+  return {
+      {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
+      {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
+      {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
+      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
+      {"inside", FourByteRecords(2).Offset(0, 90).Build(),
+       palmdb::Detection::kFirstEntryInsideList},
+      {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
+  };
 }
 
 bool FileExists(const std::string& path) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "database/database.h"
+#include "database/detection.h"
 #include "platform/platform.h"
 #include "testdata/database_builder.h"
 
@@ -52,6 +53,17 @@ palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count);
 // and ID.
 palmdb::testdata::DatabaseBuilder TwoByteResources(
     const std::vector<std::pair<std::string, std::uint16_t>>& keys);
+
+// A file that is not a Palm database, and why.
+struct NotADatabase {
+  const char* label;
+  Bytes bytes;
+  palmdb::Detection detection;
+};
+
+// One file for each reason in the order of Detection, but for a size of
+// 4 GiB, which no test writes.
+std::vector<NotADatabase> NotADatabaseFiles();
 
 using DatabasePtr = std::unique_ptr<palmdb::Database>;
 
