@@ -58,7 +58,7 @@ struct Database {
 // Opens the file at `path` (UTF-8), refuses what is not a Palm database,
 // and reads the header and the record list. On success stores the database
 // in `*database` and returns kOk. Otherwise returns kCannotOpen,
-// kTooShort (under 78 bytes), kNotADatabase (a debug-symbols file, or 4 GiB
+// kTooShort (shorter than a header), kNotADatabase (a debug-symbols file, or 4 GiB
 // and more), kReadFailed (the record list runs past the end of the file)
 // or kNoMemory, and leaves `*database` empty.
 Status OpenDatabase(const char* path, std::unique_ptr<Database>* database);
