@@ -1,25 +1,25 @@
 #include "archive/entry.h"
 
 namespace palmdb {
-EntryAttributes AttributesOf(const Database& database, const EntryRecord& entry) {
+EntryAttributes AttributesOf(const Database& database, const Entry& entry) {
   EntryAttributes attributes;
   const std::uint16_t header = database.header.Attributes();
-  if ((header & DatabaseHeader::kResourceDatabase) != 0) {
-    attributes.readOnly = (header & DatabaseHeader::kReadOnly) != 0;
-    attributes.archive = (header & DatabaseHeader::kBackup) != 0;
-    attributes.hidden = (header & DatabaseHeader::kHidden) != 0;
+  if ((header & format::database_attribute::kResourceDatabase) != 0) {
+    attributes.readOnly = (header & format::database_attribute::kReadOnly) != 0;
+    attributes.archive = (header & format::database_attribute::kBackup) != 0;
+    attributes.hidden = (header & format::database_attribute::kHidden) != 0;
   } else {
     // The low four bits are the category and are ignored.
-    attributes.system = (entry.recordAttributes & kRecordDeleted) != 0;
-    attributes.archive = (entry.recordAttributes & kRecordDirty) != 0;
-    attributes.readOnly = (entry.recordAttributes & kRecordBusy) != 0;
-    attributes.hidden = (entry.recordAttributes & kRecordSecret) != 0;
+    attributes.system = (entry.recordAttributes & format::record_attribute::kDeleted) != 0;
+    attributes.archive = (entry.recordAttributes & format::record_attribute::kDirty) != 0;
+    attributes.readOnly = (entry.recordAttributes & format::record_attribute::kBusy) != 0;
+    attributes.hidden = (entry.recordAttributes & format::record_attribute::kSecret) != 0;
   }
   return attributes;
 }
 
 void DescribeEntry(const Database& database, std::uint32_t index, EntryDescription* description) {
-  const EntryRecord& entry = database.catalogue.entries[index];
+  const Entry& entry = database.catalogue.entries[index];
   description->nameLength = FormatEntryName(entry, description->name);
   description->size = entry.size;
   description->time = database.archiveTime;

@@ -33,7 +33,7 @@ struct EntryDescription {
 // database (the same for every entry: read-only, backup as archive, hidden),
 // from the record's own attribute byte for a record database (deleted as
 // system, dirty as archive, busy as read-only, secret as hidden).
-EntryAttributes AttributesOf(const Database& database, const EntryRecord& entry);
+EntryAttributes AttributesOf(const Database& database, const Entry& entry);
 
 // Describes entry `index` (below the entry count) of `database`.
 void DescribeEntry(const Database& database, std::uint32_t index, EntryDescription* description);

@@ -1,5 +1,7 @@
 #include "archive/entry_name.h"
 
+#include "platform/text.h"
+
 namespace palmdb {
 namespace {
 
@@ -20,7 +22,6 @@ constexpr EscapeTable kEscape;
 }  // namespace
 
 std::size_t EscapeType(const char* type, char* out) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::size_t typeLength = 0;
   while (typeLength < 4 && type[typeLength] != '\0') {
     ++typeLength;
@@ -35,8 +36,8 @@ std::size_t EscapeType(const char* type, char* out) {
     const auto c = static_cast<unsigned char>(type[i]);
     if (i >= trailing || kEscape.escape[c]) {
       out[length++] = '%';
-      out[length++] = kHex[c >> 4];
-      out[length++] = kHex[c & 0x0F];
+      out[length++] = platform::kHexDigits[c >> 4];
+      out[length++] = platform::kHexDigits[c & 0x0F];
     } else {
       out[length++] = static_cast<char>(c);
     }
@@ -45,7 +46,7 @@ std::size_t EscapeType(const char* type, char* out) {
   return length;
 }
 
-std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
+std::size_t FormatEntryName(const Entry& entry, char* out) {
   std::size_t length = 0;
   out[length++] = '#';
   // The ID in decimal, at least five digits; an unsigned 16-bit value never

@@ -27,7 +27,7 @@ std::size_t EscapeType(const char* type, char* out);
 // Writes the entry's name into `out` (at least kMaxEntryNameSize bytes) and
 // returns its length. A resource type is four arbitrary bytes, so the type
 // part is escaped by EscapeType.
-std::size_t FormatEntryName(const EntryRecord& entry, char* out);
+std::size_t FormatEntryName(const Entry& entry, char* out);
 
 }  // namespace palmdb
 

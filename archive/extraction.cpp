@@ -47,7 +47,7 @@ Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t s
 }  // namespace
 
 Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath) {
-  const EntryRecord& entry = database.catalogue.entries[index];
+  const Entry& entry = database.catalogue.entries[index];
   return ExtractRange(database, entry.offset, entry.size, targetPath);
 }
 
@@ -82,7 +82,7 @@ Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_
 }
 
 Status TestEntry(const Database& database, std::uint32_t index) {
-  const EntryRecord& entry = database.catalogue.entries[index];
+  const Entry& entry = database.catalogue.entries[index];
   return CopyRange(database, entry.offset, entry.size,
                    [](const std::uint8_t*, std::size_t) { return true; });
 }

@@ -25,11 +25,12 @@
 #include "archive/extraction.h"
 #include "database/big_endian.h"
 #include "database/database.h"
+#include "database/format.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
 #include "plugin/plugin_api.h"
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 #include "tools/plugin_library.h"
 
 namespace {
@@ -119,13 +120,13 @@ int ReadCallsAtOpening(const std::string& path) {
   return g_reads;
 }
 
-dbbuild::Bytes ReadAll(const std::string& path) {
+palmdb::testdata::Bytes ReadAll(const std::string& path) {
   const palmdb::platform::FileHandle file = palmdb::platform::OpenForReading(path.c_str());
   std::uint64_t size = 0;
   if (file == palmdb::platform::kInvalidFile || !palmdb::platform::FileSize(file, &size)) {
     Fail("cannot read " + path);
   }
-  dbbuild::Bytes bytes(static_cast<std::size_t>(size));
+  palmdb::testdata::Bytes bytes(static_cast<std::size_t>(size));
   if (palmdb::platform::ReadAt(file, 0, bytes.data(), bytes.size()) != bytes.size()) {
     Fail("short read of " + path);
   }
@@ -134,27 +135,27 @@ dbbuild::Bytes ReadAll(const std::string& path) {
 }
 
 std::string ManyRecords(const Options& options, const fs::path& folder) {
-  dbbuild::DatabaseBuilder builder;
-  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200));
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200));
   for (unsigned i = 0; i < options.records; ++i) {
-    dbbuild::Bytes data(16);
+    palmdb::testdata::Bytes data(16);
     for (std::size_t b = 0; b < data.size(); ++b) {
       data[b] = static_cast<std::uint8_t>(i + b);
     }
     builder.AddRecord(data, static_cast<std::uint8_t>(i & 0xF0));
   }
   const std::string path = (folder / "many.pdb").string();
-  if (!dbbuild::WriteNewFile(path, builder.Build())) {
+  if (!palmdb::testdata::WriteNewFile(path, builder.Build())) {
     Fail("cannot write " + path);
   }
   return path;
 }
 
-ArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
+PalmdbArchiveHandle OpenThroughExports(const Plugin& plugin, const std::string& path) {
   std::string name = path;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = name.data();
-  ArchiveHandle handle = plugin.openArchive(&record);
+  PalmdbArchiveHandle handle = plugin.openArchive(&record);
   if (handle == nullptr) {
     Fail("cannot open " + path);
   }
@@ -168,21 +169,24 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
                              const std::string& path) {
   std::uint64_t checksum = 0;
   const auto walk = [&](bool list) {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
-    HeaderRecord header{};
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbHeaderRecord header{};
     while (list && plugin.readHeader(handle, &header) == 0) {
       checksum += static_cast<std::uint32_t>(header.unpackedSize);
-      plugin.processFile(handle, OpSkip, nullptr, nullptr);
+      plugin.processFile(handle, PalmdbOpSkip, nullptr, nullptr);
     }
     plugin.closeArchive(handle);
   };
   const auto floorWalk = [&] {
-    const dbbuild::Bytes bytes = ReadAll(path);
-    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + 76);
+    const palmdb::testdata::Bytes bytes = ReadAll(path);
+    namespace format = palmdb::format;
+    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + format::header::kRecordCount);
     std::uint32_t previous = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const std::uint32_t offset = palmdb::ReadBigEndian32(bytes.data() + 78 + i * 8);
-      checksum += offset - previous + bytes[78 + i * 8 + 4];
+      const std::uint8_t* entry =
+          bytes.data() + format::header::kSize + i * format::record_entry::kSize;
+      const std::uint32_t offset = palmdb::ReadBigEndian32(entry + format::record_entry::kOffset);
+      checksum += offset - previous + entry[format::record_entry::kAttributes];
       previous = offset;
     }
   };
@@ -211,17 +215,17 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
       Fail("cannot convert " + path);
     }
     std::wstring widePath(units.begin(), units.end());
-    auto header = std::make_unique<HeaderRecordExW>();
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
     const auto walkWide = [&] {
-      OpenArchiveRecordW record{};
+      PalmdbOpenArchiveRecordW record{};
       record.archiveName = widePath.data();
-      ArchiveHandle handle = plugin.openArchiveW(&record);
+      PalmdbArchiveHandle handle = plugin.openArchiveW(&record);
       if (handle == nullptr) {
         Fail("cannot open " + path + " through OpenArchiveW");
       }
       while (plugin.readHeaderExW(handle, header.get()) == 0) {
         checksum += header->unpackedSize;
-        plugin.processFileW(handle, OpSkip, nullptr, nullptr);
+        plugin.processFileW(handle, PalmdbOpSkip, nullptr, nullptr);
       }
       plugin.closeArchive(handle);
     };
@@ -239,9 +243,10 @@ std::uint64_t PeakMemory() {
 
 Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& folder) {
   // One record whose bytes are a sparse stretch of zeros.
-  dbbuild::Bytes head = dbbuild::DatabaseBuilder().AddRecord(dbbuild::Bytes{}).Build();
+  palmdb::testdata::Bytes head =
+      palmdb::testdata::DatabaseBuilder().AddRecord(palmdb::testdata::Bytes{}).Build();
   const std::string path = (folder / "big.pdb").string();
-  if (!dbbuild::WriteNewFile(path, head)) {
+  if (!palmdb::testdata::WriteNewFile(path, head)) {
     Fail("cannot write " + path);
   }
   std::error_code error;
@@ -254,11 +259,11 @@ Row ExtractBig(const Options& options, const Plugin& plugin, const fs::path& fol
   const auto prepare = [&] { EmptyFolder(out); };
 
   const auto extract = [&] {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
-    HeaderRecord header{};
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbHeaderRecord header{};
     std::string targetName = target;
     if (plugin.readHeader(handle, &header) != 0 ||
-        plugin.processFile(handle, OpExtract, nullptr, targetName.data()) != 0) {
+        plugin.processFile(handle, PalmdbOpExtract, nullptr, targetName.data()) != 0) {
       Fail("cannot extract the large entry");
     }
     plugin.closeArchive(handle);
@@ -304,11 +309,11 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   const auto prepare = [&] { EmptyFolder(out); };
 
   const auto extractAll = [&] {
-    ArchiveHandle handle = OpenThroughExports(plugin, path);
+    PalmdbArchiveHandle handle = OpenThroughExports(plugin, path);
     std::string destination = outWithSeparator;
-    HeaderRecord header{};
+    PalmdbHeaderRecord header{};
     while (plugin.readHeader(handle, &header) == 0) {
-      if (plugin.processFile(handle, OpExtract, destination.data(), header.fileName) != 0) {
+      if (plugin.processFile(handle, PalmdbOpExtract, destination.data(), header.fileName) != 0) {
         Fail(std::string("cannot extract ") + header.fileName);
       }
     }
@@ -316,7 +321,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   };
 
   // The same files, bytes and time, made directly.
-  const dbbuild::Bytes bytes = ReadAll(path);
+  const palmdb::testdata::Bytes bytes = ReadAll(path);
   std::unique_ptr<palmdb::Database> state;
   if (palmdb::OpenDatabase(path.c_str(), &state) != palmdb::Status::kOk) {
     Fail("cannot open " + path);
@@ -329,7 +334,7 @@ Row ExtractAll(const Options& options, const Plugin& plugin, const std::string& 
   }
   const auto plainLoop = [&] {
     for (std::uint32_t i = 0; i < state->catalogue.count; ++i) {
-      const palmdb::EntryRecord& entry = state->catalogue.entries[i];
+      const palmdb::Entry& entry = state->catalogue.entries[i];
       const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(targets[i].c_str());
       if (file == palmdb::platform::kInvalidFile ||
           palmdb::platform::Write(file, bytes.data() + entry.offset, entry.size) != entry.size) {
@@ -376,10 +381,10 @@ std::vector<Row> AgainstPalmPdb(const Options& options, const std::string& path,
         "my $bytes = 0;\n"
         "$bytes += length($_->{data}) for @{$pdb->{records}};\n"
         "print scalar(@{$pdb->{records}}), \" records, $bytes bytes\\n\";\n";
-    const dbbuild::Bytes bytes(text.begin(), text.end());
+    const palmdb::testdata::Bytes bytes(text.begin(), text.end());
     std::error_code error;
     fs::remove(script, error);
-    if (!dbbuild::WriteNewFile(script.string(), bytes)) {
+    if (!palmdb::testdata::WriteNewFile(script.string(), bytes)) {
       Fail("cannot write " + script.string());
     }
   }

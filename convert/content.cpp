@@ -49,10 +49,10 @@ bool Content::Is(const char (&expectedType)[5], const char (&expectedCreator)[5]
 
 Status LoadContent(const Database& database, Content* content) {
   const DatabaseHeader& header = database.header;
-  const char* name = reinterpret_cast<const char*>(header.bytes + DatabaseHeader::kName);
-  content->name.assign(name, strnlen(name, DatabaseHeader::kNameSize));
-  std::memcpy(content->type, header.bytes + DatabaseHeader::kType, 4);
-  std::memcpy(content->creator, header.bytes + DatabaseHeader::kCreator, 4);
+  const char* name = reinterpret_cast<const char*>(header.bytes + format::header::kName);
+  content->name.assign(name, strnlen(name, format::header::kNameSize));
+  std::memcpy(content->type, header.bytes + format::header::kType, 4);
+  std::memcpy(content->creator, header.bytes + format::header::kCreator, 4);
   content->attributes = header.Attributes();
   content->version = header.Version();
   content->modificationDate = header.ModificationDate();
@@ -70,7 +70,7 @@ Status LoadContent(const Database& database, Content* content) {
   content->items.clear();
   content->items.resize(database.catalogue.count);
   for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
-    const EntryRecord& entry = database.catalogue.entries[i];
+    const Entry& entry = database.catalogue.entries[i];
     Item& item = content->items[i];
     char entryName[kMaxEntryNameSize];
     item.name.assign(entryName, FormatEntryName(entry, entryName));

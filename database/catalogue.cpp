@@ -14,37 +14,38 @@ constexpr char kRecordType[5] = "data";
 
 Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_t count,
                       std::uint64_t fileSize, Catalogue* catalogue) {
-  const std::uint32_t entrySize = resourceList ? kResourceListEntrySize : kRecordListEntrySize;
+  const std::size_t entrySize = format::ListEntrySize(resourceList);
   // At most 65535 * 10 bytes: the whole list is read at once.
   const std::size_t listSize = static_cast<std::size_t>(count) * entrySize;
   // The count is untrusted: a list that cannot lie within the file is refused
   // before any memory is taken for it.
-  if (DatabaseHeader::kSize + listSize > fileSize) {
+  if (format::header::kSize + listSize > fileSize) {
     return Status::kReadFailed;
   }
 
   std::unique_ptr<std::uint8_t[]> list(new (std::nothrow) std::uint8_t[listSize]);
-  std::unique_ptr<EntryRecord[]> entries(new (std::nothrow) EntryRecord[count]());
+  std::unique_ptr<Entry[]> entries(new (std::nothrow) Entry[count]());
   if (!list || !entries) {
     return Status::kNoMemory;
   }
-  if (platform::ReadAt(file, DatabaseHeader::kSize, list.get(), listSize) != listSize) {
+  if (platform::ReadAt(file, format::header::kSize, list.get(), listSize) != listSize) {
     return Status::kReadFailed;
   }
 
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* field = list.get() + static_cast<std::size_t>(i) * entrySize;
-    EntryRecord& entry = entries[i];
+    Entry& entry = entries[i];
     if (resourceList) {
-      std::memcpy(entry.type, field + kResourceListType, 4);
-      entry.id = ReadBigEndian16(field + kResourceListId);
-      entry.offset = ReadBigEndian32(field + kResourceListOffset);
+      std::memcpy(entry.type, field + format::resource_entry::kType,
+                  format::kFourCharacterCodeSize);
+      entry.id = ReadBigEndian16(field + format::resource_entry::kId);
+      entry.offset = ReadBigEndian32(field + format::resource_entry::kOffset);
     } else {
       std::memcpy(entry.type, kRecordType, sizeof kRecordType);
       entry.id = static_cast<std::uint16_t>(i);
-      entry.offset = ReadBigEndian32(field + kRecordListOffset);
-      entry.recordAttributes = field[kRecordListAttributes];
-      entry.uniqueId = ReadBigEndian24(field + kRecordListUniqueId);
+      entry.offset = ReadBigEndian32(field + format::record_entry::kOffset);
+      entry.recordAttributes = field[format::record_entry::kAttributes];
+      entry.uniqueId = ReadBigEndian24(field + format::record_entry::kUniqueId);
     }
     if (i > 0) {
       entries[i - 1].size = entry.offset - entries[i - 1].offset;

@@ -28,18 +28,18 @@ Status OpenDatabase(const char* path, std::unique_ptr<Database>* database) {
   if (!platform::FileSize(opened->file, &opened->fileSize)) {
     return Status::kCannotOpen;
   }
-  if (opened->fileSize > kLargestDatabase) {
+  if (opened->fileSize > format::kLargestFileSize) {
     return Status::kNotADatabase;
   }
-  if (opened->fileSize < DatabaseHeader::kSize) {
+  if (opened->fileSize < format::header::kSize) {
     return Status::kTooShort;
   }
   DatabaseHeader& header = opened->header;
-  if (platform::ReadAt(opened->file, 0, header.bytes, DatabaseHeader::kSize) !=
-      DatabaseHeader::kSize) {
+  if (platform::ReadAt(opened->file, 0, header.bytes, format::header::kSize) !=
+      format::header::kSize) {
     return Status::kReadFailed;
   }
-  if (IsDebugSymbolsFile(header.bytes, DatabaseHeader::kSize)) {
+  if (IsDebugSymbolsFile(header.bytes, format::header::kSize)) {
     return Status::kNotADatabase;
   }
   opened->archiveTime = ArchiveTimeFromPalm(header.ModificationDate());

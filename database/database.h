@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "database/database_header.h"
+#include "database/format.h"
 #include "database/palm_time.h"
 #include "database/status.h"
 #include "platform/platform.h"
@@ -14,7 +15,7 @@
 namespace palmdb {
 
 // One record of a record database or one resource of a resource database.
-struct EntryRecord {
+struct Entry {
   // Resource: the four type bytes as stored, which may hold any byte,
   // NUL included. Record: "data". Always followed by a NUL.
   char type[5];
@@ -32,16 +33,9 @@ struct EntryRecord {
   std::uint32_t uniqueId;
 };
 
-// Record attribute bits; the low four bits are the category.
-constexpr std::uint8_t kRecordDeleted = 0x80;
-constexpr std::uint8_t kRecordDirty = 0x40;
-constexpr std::uint8_t kRecordBusy = 0x20;
-constexpr std::uint8_t kRecordSecret = 0x10;
-constexpr std::uint8_t kRecordCategoryMask = 0x0F;
-
 // The record list in file order, in one array.
 struct Catalogue {
-  std::unique_ptr<EntryRecord[]> entries;
+  std::unique_ptr<Entry[]> entries;
   std::uint32_t count = 0;
 };
 
@@ -64,7 +58,7 @@ struct Database {
 // Opens the file at `path` (UTF-8), refuses what is not a Palm database,
 // and reads the header and the record list. On success stores the database
 // in `*database` and returns kOk. Otherwise returns kCannotOpen,
-// kTooShort (under 78 bytes), kNotADatabase (a debug-symbols file, or 4 GiB
+// kTooShort (shorter than a header), kNotADatabase (a debug-symbols file, or 4 GiB
 // and more), kReadFailed (the record list runs past the end of the file)
 // or kNoMemory, and leaves `*database` empty.
 Status OpenDatabase(const char* path, std::unique_ptr<Database>* database);

@@ -1,5 +1,5 @@
-// The 78-byte header at the start of every Palm database, kept exactly as
-// read (big-endian) and decoded field by field through named offsets.
+// A database's header kept exactly as read (big-endian), decoded and written
+// field by field through the offsets of database/format.h.
 #ifndef PALMDB_DATABASE_DATABASE_HEADER_H
 #define PALMDB_DATABASE_DATABASE_HEADER_H
 
@@ -7,58 +7,49 @@
 #include <cstdint>
 
 #include "database/big_endian.h"
+#include "database/format.h"
 
 namespace palmdb {
 
 struct DatabaseHeader {
-  static constexpr std::size_t kSize = 78;
-  // Offsets of the fields, all integers big-endian.
-  static constexpr std::size_t kName = 0;  // kNameSize bytes, NUL-padded
-  static constexpr std::size_t kNameSize = 32;
-  static constexpr std::size_t kAttributes = 32;
-  static constexpr std::size_t kVersion = 34;
-  static constexpr std::size_t kCreationDate = 36;
-  static constexpr std::size_t kModificationDate = 40;
-  static constexpr std::size_t kBackupDate = 44;
-  static constexpr std::size_t kModificationNumber = 48;
-  static constexpr std::size_t kAppInfoOffset = 52;
-  static constexpr std::size_t kSortInfoOffset = 56;
-  static constexpr std::size_t kType = 60;
-  static constexpr std::size_t kCreator = 64;
-  static constexpr std::size_t kUniqueIdSeed = 68;
-  static constexpr std::size_t kNextListLink = 72;
-  static constexpr std::size_t kRecordCount = 76;
+  std::uint8_t bytes[format::header::kSize];
 
-  // Attribute bits. A resource database (a .prc) has a list of resources
-  // rather than records.
-  static constexpr std::uint16_t kResourceDatabase = 0x0001;
-  static constexpr std::uint16_t kReadOnly = 0x0002;
-  static constexpr std::uint16_t kAppInfoDirty = 0x0004;
-  static constexpr std::uint16_t kBackup = 0x0008;
-  static constexpr std::uint16_t kInstallNewer = 0x0010;
-  static constexpr std::uint16_t kResetAfterInstall = 0x0020;
-  static constexpr std::uint16_t kNoCopy = 0x0040;
-  static constexpr std::uint16_t kStream = 0x0080;
-  static constexpr std::uint16_t kHidden = 0x0100;
-  static constexpr std::uint16_t kLaunchable = 0x0200;
-  static constexpr std::uint16_t kRecyclable = 0x0400;
-  static constexpr std::uint16_t kBundle = 0x0800;
-  static constexpr std::uint16_t kOpen = 0x8000;
+  std::uint16_t Attributes() const { return Read16(format::header::kAttributes); }
+  std::uint16_t Version() const { return Read16(format::header::kVersion); }
+  std::uint32_t CreationDate() const { return Read32(format::header::kCreationDate); }
+  std::uint32_t ModificationDate() const { return Read32(format::header::kModificationDate); }
+  std::uint32_t BackupDate() const { return Read32(format::header::kBackupDate); }
+  std::uint32_t ModificationNumber() const { return Read32(format::header::kModificationNumber); }
+  std::uint32_t AppInfoOffset() const { return Read32(format::header::kAppInfoOffset); }
+  std::uint32_t SortInfoOffset() const { return Read32(format::header::kSortInfoOffset); }
+  std::uint32_t UniqueIdSeed() const { return Read32(format::header::kUniqueIdSeed); }
+  std::uint32_t NextListLink() const { return Read32(format::header::kNextListLink); }
+  std::uint16_t RecordCount() const { return Read16(format::header::kRecordCount); }
+  bool IsResourceDatabase() const {
+    return (Attributes() & format::database_attribute::kResourceDatabase) != 0;
+  }
 
-  std::uint8_t bytes[kSize];
+  void SetAttributes(std::uint16_t value) { Write16(format::header::kAttributes, value); }
+  void SetVersion(std::uint16_t value) { Write16(format::header::kVersion, value); }
+  void SetCreationDate(std::uint32_t value) { Write32(format::header::kCreationDate, value); }
+  void SetModificationDate(std::uint32_t value) {
+    Write32(format::header::kModificationDate, value);
+  }
+  void SetBackupDate(std::uint32_t value) { Write32(format::header::kBackupDate, value); }
+  void SetModificationNumber(std::uint32_t value) {
+    Write32(format::header::kModificationNumber, value);
+  }
+  void SetAppInfoOffset(std::uint32_t value) { Write32(format::header::kAppInfoOffset, value); }
+  void SetSortInfoOffset(std::uint32_t value) { Write32(format::header::kSortInfoOffset, value); }
+  void SetUniqueIdSeed(std::uint32_t value) { Write32(format::header::kUniqueIdSeed, value); }
+  void SetNextListLink(std::uint32_t value) { Write32(format::header::kNextListLink, value); }
+  void SetRecordCount(std::uint16_t value) { Write16(format::header::kRecordCount, value); }
 
-  std::uint16_t Attributes() const { return ReadBigEndian16(bytes + kAttributes); }
-  std::uint16_t Version() const { return ReadBigEndian16(bytes + kVersion); }
-  std::uint32_t CreationDate() const { return ReadBigEndian32(bytes + kCreationDate); }
-  std::uint32_t ModificationDate() const { return ReadBigEndian32(bytes + kModificationDate); }
-  std::uint32_t BackupDate() const { return ReadBigEndian32(bytes + kBackupDate); }
-  std::uint32_t ModificationNumber() const { return ReadBigEndian32(bytes + kModificationNumber); }
-  std::uint32_t AppInfoOffset() const { return ReadBigEndian32(bytes + kAppInfoOffset); }
-  std::uint32_t SortInfoOffset() const { return ReadBigEndian32(bytes + kSortInfoOffset); }
-  std::uint32_t UniqueIdSeed() const { return ReadBigEndian32(bytes + kUniqueIdSeed); }
-  std::uint32_t NextListLink() const { return ReadBigEndian32(bytes + kNextListLink); }
-  std::uint16_t RecordCount() const { return ReadBigEndian16(bytes + kRecordCount); }
-  bool IsResourceDatabase() const { return (Attributes() & kResourceDatabase) != 0; }
+ private:
+  std::uint16_t Read16(std::size_t offset) const { return ReadBigEndian16(bytes + offset); }
+  std::uint32_t Read32(std::size_t offset) const { return ReadBigEndian32(bytes + offset); }
+  void Write16(std::size_t offset, std::uint16_t value) { WriteBigEndian16(bytes + offset, value); }
+  void Write32(std::size_t offset, std::uint32_t value) { WriteBigEndian32(bytes + offset, value); }
 };
 
 }  // namespace palmdb

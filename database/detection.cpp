@@ -28,34 +28,34 @@ bool IsDebugSymbolsFile(const std::uint8_t* head, std::size_t length) {
 }
 
 Detection DetectDatabase(const std::uint8_t* head, std::size_t length, std::uint64_t fileSize) {
-  if (fileSize > kLargestDatabase) {
+  if (fileSize > format::kLargestFileSize) {
     return Detection::kTooLarge;
   }
-  if (length < DatabaseHeader::kSize || fileSize < DatabaseHeader::kSize || length > fileSize) {
+  if (length < format::header::kSize || fileSize < format::header::kSize || length > fileSize) {
     return Detection::kTooShort;
   }
   if (IsDebugSymbolsFile(head, length)) {
     return Detection::kDebugSymbols;
   }
-  for (std::size_t i = 0; i < DatabaseHeader::kNameSize && head[i] != 0; ++i) {
+  for (std::size_t i = 0; i < format::header::kNameSize && head[i] != 0; ++i) {
     if (head[i] < 0x20) {
       return Detection::kControlByteInName;
     }
   }
-  const bool resources = (ReadBigEndian16(head + DatabaseHeader::kAttributes) &
-                          DatabaseHeader::kResourceDatabase) != 0;
-  const std::uint16_t count = ReadBigEndian16(head + DatabaseHeader::kRecordCount);
-  const std::uint64_t listEnd = ListEnd(resources, count);
+  const bool resources = (ReadBigEndian16(head + format::header::kAttributes) &
+                          format::database_attribute::kResourceDatabase) != 0;
+  const std::uint16_t count = ReadBigEndian16(head + format::header::kRecordCount);
+  const std::uint64_t listEnd = format::ListEnd(resources, count);
   // The first list entry must have been read to be judged.
-  if (listEnd > fileSize || (count != 0 && length < ListEnd(resources, 1))) {
+  if (listEnd > fileSize || (count != 0 && length < format::ListEnd(resources, 1))) {
     return Detection::kListPastEnd;
   }
   if (count == 0) {
     return Detection::kDatabase;
   }
-  const std::uint8_t* first = head + DatabaseHeader::kSize;
-  const std::uint32_t offset =
-      ReadBigEndian32(first + (resources ? kResourceListOffset : kRecordListOffset));
+  const std::uint8_t* first = head + format::header::kSize;
+  const std::uint32_t offset = ReadBigEndian32(
+      first + (resources ? format::resource_entry::kOffset : format::record_entry::kOffset));
   if (offset < listEnd) {
     return Detection::kFirstEntryInsideList;
   }

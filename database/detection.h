@@ -7,17 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "database/catalogue.h"
-#include "database/database_header.h"
+#include "database/format.h"
 
 namespace palmdb {
 
-// A 32-bit offset cannot reach past 4 GiB.
-constexpr std::uint64_t kLargestDatabase = 0xFFFFFFFFull;
-
 // How many bytes from the start of a file the detection looks at: the
 // header and the first entry of the record list.
-constexpr std::size_t kDetectionLength = DatabaseHeader::kSize + kResourceListEntrySize;
+constexpr std::size_t kDetectionLength = format::header::kSize + format::resource_entry::kSize;
 
 // Whether the first bytes of a file start with the signature of one of the
 // two forms of debug-symbols file.

@@ -27,7 +27,7 @@ BlockPlace PlaceOfBlock(const Database& database, std::uint32_t offset) {
   if (offset == 0) {
     return BlockPlace::kAbsent;
   }
-  if (offset < ListEnd(header.IsResourceDatabase(), header.RecordCount())) {
+  if (offset < format::ListEnd(header.IsResourceDatabase(), header.RecordCount())) {
     return BlockPlace::kInsideList;
   }
   if (offset > database.fileSize) {

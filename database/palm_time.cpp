@@ -1,5 +1,7 @@
 #include "database/palm_time.h"
 
+#include "database/format.h"
+
 namespace palmdb {
 
 CalendarTime PalmToCalendar(std::uint32_t palmSeconds) {
@@ -38,7 +40,7 @@ DosDateTime PackDosDateTime(const CalendarTime& time) {
 PalmDate DecodePalmDate(std::uint32_t stored) {
   if (stored < 0x80000000u) {
     // At most 0xFC2A5C7F: no overflow.
-    return {PalmEpoch::k1970, PalmToCalendar(stored + kSecondsFrom1904To1970)};
+    return {PalmEpoch::k1970, PalmToCalendar(stored + format::kSecondsFrom1904To1970)};
   }
   return {PalmEpoch::k1904, PalmToCalendar(stored)};
 }

@@ -23,9 +23,6 @@ using DosDateTime = std::uint32_t;
 // 1980-01-01 00:00:00, the earliest time a DOS date can hold.
 constexpr DosDateTime kEarliestDosDateTime = 0x00210000;
 
-// Seconds from 1904-01-01 to 1970-01-01.
-constexpr std::uint32_t kSecondsFrom1904To1970 = 2082844800u;
-
 // Breaks seconds since 1904-01-01 into calendar fields. Counts years as
 // 365.25 days, which is exact between 1904 and 2040, the range of the input.
 CalendarTime PalmToCalendar(std::uint32_t palmSeconds);

@@ -9,7 +9,9 @@
 namespace palmdb {
 namespace {
 
-constexpr std::size_t kKinds = static_cast<std::size_t>(FindingKind::kFurtherList) + 1;
+constexpr std::size_t kKinds = kFindingKinds;
+static_assert(kKinds > static_cast<std::size_t>(FindingKind::kFurtherList),
+              "every kind of finding has its place in the table");
 
 // The findings of every kind, gathered in list order.
 class Findings {
@@ -52,7 +54,7 @@ void CheckBlock(BlockPlace place, FindingKind pastEnd, FindingKind insideList, F
 }
 
 // A resource's type and ID as one key.
-std::uint64_t ResourceKey(const EntryRecord& entry) {
+std::uint64_t ResourceKey(const Entry& entry) {
   std::uint64_t key = 0;
   for (std::size_t i = 0; i < 4; ++i) {
     key = (key << 8) | static_cast<unsigned char>(entry.type[i]);
@@ -66,7 +68,7 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
   try {
     const DatabaseHeader& header = database.header;
     const bool resources = header.IsResourceDatabase();
-    const std::uint64_t listEnd = ListEnd(resources, header.RecordCount());
+    const std::uint64_t listEnd = format::ListEnd(resources, header.RecordCount());
     const Catalogue& catalogue = database.catalogue;
     Findings found;
 
@@ -76,7 +78,7 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
       firstOfKey.reserve(catalogue.count);
     }
     for (std::uint32_t i = 0; i < catalogue.count; ++i) {
-      const EntryRecord& entry = catalogue.entries[i];
+      const Entry& entry = catalogue.entries[i];
       if (entry.offset > database.fileSize) {
         found.Add(FindingKind::kEntryPastEnd, i, i);
       }

@@ -36,7 +36,12 @@ enum class FindingKind {
   kDuplicateResource,
   // The header links to a further record list, whose entries nobody shows.
   kFurtherList,
+  // Not a kind: how many kinds there are. New kinds go before it.
+  kCount,
 };
+
+// How many kinds of finding there are, for tables indexed by kind.
+constexpr std::size_t kFindingKinds = static_cast<std::size_t>(FindingKind::kCount);
 
 // One entry concerned by a finding, and the entry it is set against: the
 // one before it for kOffsetDecreases, the earlier resource of the same type

@@ -73,7 +73,7 @@ const palmdb::platform::Operations& QuietOperations() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  fuzzwalk::ReadTheTimeZoneOnce();
+  palmdb::fuzzwalk::ReadTheTimeZoneOnce();
   palmdb::platform::InstallOperations(&QuietOperations());
   return 0;
 }
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!written) {
     return 0;
   }
-  fuzzwalk::WalkThroughTheExports(databasePath, out.string() + palmdb::platform::PathSeparator(),
-                                  FileSizeOnDisk);
+  palmdb::fuzzwalk::WalkThroughTheExports(
+      databasePath, out.string() + palmdb::platform::PathSeparator(), FileSizeOnDisk);
   return 0;
 }

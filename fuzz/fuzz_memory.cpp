@@ -17,7 +17,7 @@
 
 namespace {
 
-using fuzzwalk::Require;
+using palmdb::fuzzwalk::Require;
 using palmdb::platform::FileHandle;
 
 // Names that no real file has; the table serves only these. Short, so that
@@ -169,14 +169,14 @@ bool CreatedFileSize(const std::string& path, std::uint64_t* size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  fuzzwalk::ReadTheTimeZoneOnce();
+  palmdb::fuzzwalk::ReadTheTimeZoneOnce();
   palmdb::platform::InstallOperations(&kMemoryOperations);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   g_memory.Serve(data, size);
-  fuzzwalk::WalkThroughTheExports(kDatabasePath, kFolder, CreatedFileSize);
+  palmdb::fuzzwalk::WalkThroughTheExports(kDatabasePath, kFolder, CreatedFileSize);
   Require(g_memory.open.empty(), "a file was left open after closing the database");
   g_memory.Clear();
   return 0;

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "tools/database_builder.h"
+#include "database/format.h"
+#include "testdata/database_builder.h"
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+namespace attribute = palmdb::format::database_attribute;
+namespace record = palmdb::format::record_attribute;
 
 std::vector<std::pair<std::string, Bytes>> Seeds() {
   std::vector<std::pair<std::string, Bytes>> seeds;
@@ -17,13 +20,14 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
   seeds.emplace_back("records.pdb", DatabaseBuilder()
                                         .ModificationDate(0xC1234567u)
                                         .AppInfo(Bytes(16, 0x11))
-                                        .AddRecord("first", 0x40)
-                                        .AddRecord("", 0x10)
-                                        .AddRecord("third, a little longer", 0x80)
+                                        .AddRecord("first", record::kDirty)
+                                        .AddRecord("", record::kSecret)
+                                        .AddRecord("third, a little longer", record::kDeleted)
                                         .Build());
   seeds.emplace_back("resources.prc",
                      DatabaseBuilder()
-                         .Attributes(0x010B)
+                         .Attributes(attribute::kResourceDatabase | attribute::kReadOnly |
+                                     attribute::kBackup | attribute::kHidden)
                          .ModificationDate(1000000000u)
                          .AddResource("code", 0, Bytes{0, 0, 0, 1})
                          .AddResource("code", 1, Bytes(40, 0x4E))
@@ -33,7 +37,7 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
   seeds.emplace_back("decreasing.pdb",
                      DatabaseBuilder().AddRecord("abc").AddRecord("de").Offset(1, 90).Build());
   seeds.emplace_back("overcounted.prc", DatabaseBuilder()
-                                            .Attributes(1)
+                                            .Attributes(attribute::kResourceDatabase)
                                             .AddResource("tSTR", 1, Bytes(30, 0x20))
                                             .RecordCount(3)
                                             .Build());
@@ -49,7 +53,7 @@ int main(int argc, char** argv) {
   }
   const std::string folder = std::string(argv[1]) + "/";
   for (const auto& seed : Seeds()) {
-    if (!dbbuild::WriteNewFile(folder + seed.first, seed.second)) {
+    if (!palmdb::testdata::WriteNewFile(folder + seed.first, seed.second)) {
       std::fprintf(stderr, "palmdb-fuzz-seeds: cannot write %s%s\n", folder.c_str(),
                    seed.first.c_str());
       return 1;

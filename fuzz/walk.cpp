@@ -7,18 +7,19 @@
 
 #include "plugin/plugin_api.h"
 
-namespace fuzzwalk {
+namespace palmdb::fuzzwalk {
 namespace {
 
 // The record list's count is 16 bits wide: a walk that goes on is a fault.
 constexpr std::uint32_t kMostEntries = 65535;
 
 bool IsExtractionFailure(int result) {
-  return result == CreateError || result == ReadError || result == WriteError || result == NoMemory;
+  return result == PalmdbCreateError || result == PalmdbReadError || result == PalmdbWriteError ||
+         result == PalmdbNoMemory;
 }
 
 // Extracts the entry under the cursor and checks what became of its target.
-void ExtractAndCheck(ArchiveHandle handle, HeaderRecord& header, std::string& folder,
+void ExtractAndCheck(PalmdbArchiveHandle handle, PalmdbHeaderRecord& header, std::string& folder,
                      TargetSize targetSize) {
   Require(std::memchr(header.fileName, '\0', sizeof header.fileName) != nullptr,
           "entry name without its NUL");
@@ -27,15 +28,15 @@ void ExtractAndCheck(ArchiveHandle handle, HeaderRecord& header, std::string& fo
   std::uint64_t before = 0;
   const bool existed = targetSize(target, &before);
 
-  const int result = ProcessFile(handle, OpExtract, folder.data(), header.fileName);
+  const int result = ProcessFile(handle, PalmdbOpExtract, folder.data(), header.fileName);
 
   std::uint64_t after = 0;
   const bool exists = targetSize(target, &after);
   if (existed) {
     // Entries may share a name; the second must leave the first alone.
-    Require(result == CreateError, "extraction onto an existing file did not fail");
+    Require(result == PalmdbCreateError, "extraction onto an existing file did not fail");
     Require(exists && after == before, "an existing file was changed");
-  } else if (result == ResultSuccess) {
+  } else if (result == PalmdbResultSuccess) {
     // Sizes of 2 GiB and more keep their bit pattern in the signed field.
     Require(exists, "a successful extraction left no file");
     Require(after == static_cast<std::uint32_t>(header.unpackedSize),
@@ -66,24 +67,24 @@ void WalkThroughTheExports(const std::string& databasePath, const std::string& f
   // The exports take writable strings, as the host's own do.
   std::string name = databasePath;
   std::string destination = folder;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = name.data();
-  ArchiveHandle handle = OpenArchive(&record);
+  PalmdbArchiveHandle handle = OpenArchive(&record);
   if (handle == nullptr) {
-    Require(record.result != ResultSuccess, "opening failed but reported success");
+    Require(record.result != PalmdbResultSuccess, "opening failed but reported success");
     return;
   }
-  Require(record.result == ResultSuccess, "opening succeeded but reported a failure");
+  Require(record.result == PalmdbResultSuccess, "opening succeeded but reported a failure");
 
-  HeaderRecord header{};
+  PalmdbHeaderRecord header{};
   std::uint32_t entries = 0;
-  int code = ResultSuccess;
-  while ((code = ReadHeader(handle, &header)) == ResultSuccess) {
+  int code = PalmdbResultSuccess;
+  while ((code = ReadHeader(handle, &header)) == PalmdbResultSuccess) {
     Require(++entries <= kMostEntries, "the walk goes past 65535 entries");
     ExtractAndCheck(handle, header, destination, targetSize);
   }
-  Require(code == EndOfArchive, "the listing ended with an error");
+  Require(code == PalmdbEndOfArchive, "the listing ended with an error");
   CloseArchive(handle);
 }
 
-}  // namespace fuzzwalk
+}  // namespace palmdb::fuzzwalk

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace fuzzwalk {
+namespace palmdb::fuzzwalk {
 
 // Reports a broken invariant and aborts, which libFuzzer records as a crash.
 [[noreturn]] void Fail(const char* what);
@@ -34,6 +34,6 @@ using TargetSize = bool (*)(const std::string& path, std::uint64_t* size);
 void WalkThroughTheExports(const std::string& databasePath, const std::string& folder,
                            TargetSize targetSize);
 
-}  // namespace fuzzwalk
+}  // namespace palmdb::fuzzwalk
 
 #endif  // PALMDB_FUZZ_WALK_H

@@ -113,19 +113,12 @@ bool PosixRemoveFile(const char* path) {
 }
 
 // Without a window system the box becomes one line on standard error, in
-// UTF-8, with the caption first.
+// UTF-8, with the caption first; the bytes that Windows-1252 leaves
+// undefined as %XX, as in names.
 void PosixShowErrorBox(const char* caption, const char* text) {
   std::string line;
   for (const char* part : {caption, ": ", text}) {
-    for (const char* p = part; *p != '\0'; ++p) {
-      char utf8[3];
-      std::size_t length = Cp1252ToUtf8(static_cast<unsigned char>(*p), utf8);
-      if (length == 0) {
-        line += '?';
-      } else {
-        line.append(utf8, length);
-      }
-    }
+    line += Windows1252ToUtf8(part, std::strlen(part), ByteEscape::kPercent);
   }
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), stderr);

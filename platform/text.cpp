@@ -64,6 +64,69 @@ std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {
   return 3;
 }
 
+namespace {
+
+// Whether `c` is shown by its escape rather than as a character.
+bool Escaped(unsigned char c, ByteEscape escape) {
+  const bool undefined = c != 0 && Cp1252ToUnicode(c) == 0;
+  if (escape == ByteEscape::kPercent) {
+    return undefined;
+  }
+  return undefined || c < 0x20 || c == 0x7F || c == '\\';
+}
+
+// The escape of `c` in ASCII; its length.
+std::size_t WriteEscape(unsigned char c, ByteEscape escape, char out[kMaxDecodedByteSize]) {
+  std::size_t length = 0;
+  if (escape == ByteEscape::kPercent) {
+    out[length++] = '%';
+  } else if (c == '\\') {
+    out[length++] = '\\';
+    out[length++] = '\\';
+    return length;
+  } else {
+    out[length++] = '\\';
+    out[length++] = 'x';
+  }
+  out[length++] = kHexDigits[c >> 4];
+  out[length++] = kHexDigits[c & 0x0F];
+  return length;
+}
+
+}  // namespace
+
+std::size_t Windows1252ByteToUtf8(unsigned char c, ByteEscape escape,
+                                  char out[kMaxDecodedByteSize]) {
+  if (Escaped(c, escape)) {
+    return WriteEscape(c, escape, out);
+  }
+  return Cp1252ToUtf8(c, out);
+}
+
+std::size_t Windows1252ByteToUtf16(unsigned char c, ByteEscape escape,
+                                   char16_t out[kMaxDecodedByteSize]) {
+  if (Escaped(c, escape)) {
+    char ascii[kMaxDecodedByteSize];
+    const std::size_t length = WriteEscape(c, escape, ascii);
+    for (std::size_t i = 0; i < length; ++i) {
+      out[i] = static_cast<char16_t>(ascii[i]);
+    }
+    return length;
+  }
+  out[0] = static_cast<char16_t>(Cp1252ToUnicode(c));
+  return 1;
+}
+
+std::string Windows1252ToUtf8(const char* bytes, std::size_t length, ByteEscape escape) {
+  std::string text;
+  text.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    char piece[kMaxDecodedByteSize];
+    text.append(piece, Windows1252ByteToUtf8(static_cast<unsigned char>(bytes[i]), escape, piece));
+  }
+  return text;
+}
+
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length) {
   std::string out;
   out.reserve(length);

@@ -21,6 +21,36 @@ std::uint16_t Cp1252ToUnicode(unsigned char c);
 // bytes) and returns its length, or 0 for the five undefined bytes.
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]);
 
+// The hexadecimal digits, upper case: every escape of a byte writes its two
+// digits from here.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// How decoding Windows-1252 writes the bytes it does not show as characters.
+enum class ByteEscape {
+  // The five undefined bytes as %XX; every other byte is its character.
+  // Names of files and entries: '%' in a name is escaped before.
+  kPercent,
+  // Control bytes, DEL and the five undefined bytes as \xNN, and '\' as
+  // "\\": text for people, in which any byte may stand.
+  kBackslash,
+};
+
+// The longest form of one byte: an escape \xNN, or up to three bytes of UTF-8.
+constexpr std::size_t kMaxDecodedByteSize = 4;
+
+// Writes the Windows-1252 byte `c` as UTF-8, or its escape, to `out` and
+// returns how many bytes that took (1 to kMaxDecodedByteSize).
+std::size_t Windows1252ByteToUtf8(unsigned char c, ByteEscape escape,
+                                  char out[kMaxDecodedByteSize]);
+
+// The same as UTF-16 code units: every character of Windows-1252 takes one.
+std::size_t Windows1252ByteToUtf16(unsigned char c, ByteEscape escape,
+                                   char16_t out[kMaxDecodedByteSize]);
+
+// `length` Windows-1252 bytes as UTF-8, each written as the two functions
+// above write it.
+std::string Windows1252ToUtf8(const char* bytes, std::size_t length, ByteEscape escape);
+
 // UTF-16 code units to UTF-8; lone surrogates are encoded as themselves.
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
 

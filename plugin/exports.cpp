@@ -23,7 +23,7 @@ namespace {
 constexpr bool kNarrowPathLimit = !kLinuxHost;
 
 std::size_t NarrowLength(const char* text) {
-  return kNarrowPathLimit ? strnlen(text, HOST_NAME_SIZE) : std::strlen(text);
+  return kNarrowPathLimit ? strnlen(text, PALMDB_HOST_NAME_SIZE) : std::strlen(text);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ using palmdb::ArchiveOf;
 
 extern "C" {
 
-PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
+PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchive(PalmdbOpenArchiveRecord* record) {
   if (record == nullptr) {
     return nullptr;
   }
@@ -43,9 +43,9 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
     const char* path = record->archiveName;
     std::string utf8;
     if (path == nullptr ||
-        (palmdb::kNarrowPathLimit && palmdb::NarrowLength(path) >= HOST_NAME_SIZE) ||
+        (palmdb::kNarrowPathLimit && palmdb::NarrowLength(path) >= PALMDB_HOST_NAME_SIZE) ||
         !palmdb::platform::SystemPathToUtf8(path, &utf8)) {
-      record->result = OpenError;
+      record->result = PalmdbOpenError;
       return nullptr;
     }
     // Held until the paths are stored, so that running out of memory on the
@@ -58,35 +58,35 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record) {
     }
     return archive.release();
   } catch (...) {
-    record->result = NoMemory;
+    record->result = PalmdbNoMemory;
     return nullptr;
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL CloseArchive(ArchiveHandle handle) {
+PALMDB_EXPORT int PALMDB_CALL CloseArchive(PalmdbArchiveHandle handle) {
   // Releasing frees memory and closes a file opened for reading; neither
   // throws.
   delete ArchiveOf(handle);
-  return ResultSuccess;
+  return PalmdbResultSuccess;
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeader(PalmdbArchiveHandle handle, PalmdbHeaderRecord* header) {
   palmdb::PluginArchive* archive = ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   try {
     return palmdb::FillNarrowHeader(*archive, header);
   } catch (...) {
-    return NoMemory;
+    return PalmdbNoMemory;
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, char* destPath,
+PALMDB_EXPORT int PALMDB_CALL ProcessFile(PalmdbArchiveHandle handle, int operation, char* destPath,
                                           char* destName) {
   palmdb::PluginArchive* archive = ArchiveOf(handle);
   if (archive == nullptr) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   try {
     // The host joins the parts itself: no separator goes between them.
@@ -98,23 +98,23 @@ PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, c
     }
     std::string target;
     const bool usable = !joined.empty() &&
-                        !(palmdb::kNarrowPathLimit && joined.size() >= HOST_NAME_SIZE) &&
+                        !(palmdb::kNarrowPathLimit && joined.size() >= PALMDB_HOST_NAME_SIZE) &&
                         palmdb::platform::SystemPathToUtf8(joined.c_str(), &target);
     return palmdb::ProcessCurrentEntry(archive, operation, usable ? &target : nullptr);
   } catch (...) {
-    return NoMemory;
+    return PalmdbNoMemory;
   }
 }
 
-PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
-                                                ChangeVolumeCallback callback) {
+PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(PalmdbArchiveHandle handle,
+                                                PalmdbChangeVolumeCallback callback) {
   if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
     archive->changeVolumeCallback = reinterpret_cast<void*>(callback);
   }
 }
 
-PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
-                                                  ProcessDataCallback callback) {
+PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(PalmdbArchiveHandle handle,
+                                                  PalmdbProcessDataCallback callback) {
   if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
     archive->processDataCallback = reinterpret_cast<void*>(callback);
   }
@@ -123,18 +123,18 @@ PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
 PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void) {
   // The 64-bit plug-in also recognises databases by their content, so that
   // e-books open whatever their extension.
-  return CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
+  return PalmdbCapsMultipleFiles | (palmdb::kWideInterface ? PalmdbCapsByContent : 0);
 }
 
 // The plug-in never writes a database: a host that was told otherwise would
 // believe an edited entry had been stored and discard the user's edit.
 PALMDB_EXPORT int PALMDB_CALL PackFiles(char* /*packedFile*/, char* /*subPath*/,
                                         char* /*sourcePath*/, char* /*addList*/, int /*flags*/) {
-  return NotSupported;
+  return PalmdbNotSupported;
 }
 
 PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* /*packedFile*/, char* /*deleteList*/) {
-  return NotSupported;
+  return PalmdbNotSupported;
 }
 
 }  // extern "C"

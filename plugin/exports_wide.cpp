@@ -36,14 +36,14 @@ std::string AsciiForm(const std::u16string& units) {
 
 extern "C" {
 
-PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record) {
+PALMDB_EXPORT PalmdbArchiveHandle PALMDB_CALL OpenArchiveW(PalmdbOpenArchiveRecordW* record) {
   if (record == nullptr) {
     return nullptr;
   }
   palmdb::ClearComment(record);
   try {
     if (record->archiveName == nullptr || record->archiveName[0] == L'\0') {
-      record->result = OpenError;
+      record->result = PalmdbOpenError;
       return nullptr;
     }
     std::u16string path = palmdb::WideToUtf16(record->archiveName);
@@ -57,45 +57,47 @@ PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record)
     }
     return archive.release();
   } catch (...) {
-    record->result = NoMemory;
+    record->result = PalmdbNoMemory;
     return nullptr;
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(ArchiveHandle handle, HeaderRecordEx* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(PalmdbArchiveHandle handle,
+                                           PalmdbHeaderRecordEx* header) {
   palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   try {
     return palmdb::FillNarrowHeader(*archive, header);
   } catch (...) {
-    return NoMemory;
+    return PalmdbNoMemory;
   }
 }
 
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(ArchiveHandle handle, HeaderRecordExW* header) {
+PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(PalmdbArchiveHandle handle,
+                                            PalmdbHeaderRecordExW* header) {
   palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
   if (archive == nullptr || header == nullptr) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   if (archive->AtEnd()) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   palmdb::EntryDescription description;
   palmdb::DescribeEntry(*archive->database, archive->cursor, &description);
-  palmdb::CopyToWideField(archive->widePath, header->archiveName, HOST_LONG_NAME_SIZE);
+  palmdb::CopyToWideField(archive->widePath, header->archiveName, PALMDB_HOST_LONG_NAME_SIZE);
   palmdb::NameToWide(description.name, description.nameLength, header->fileName,
-                     HOST_LONG_NAME_SIZE);
+                     PALMDB_HOST_LONG_NAME_SIZE);
   palmdb::FillCommonFields(*archive, description, header);
-  return ResultSuccess;
+  return PalmdbResultSuccess;
 }
 
-PALMDB_EXPORT int PALMDB_CALL ProcessFileW(ArchiveHandle handle, int operation, wchar_t* destPath,
-                                           wchar_t* destName) {
+PALMDB_EXPORT int PALMDB_CALL ProcessFileW(PalmdbArchiveHandle handle, int operation,
+                                           wchar_t* destPath, wchar_t* destName) {
   palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle);
   if (archive == nullptr) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   try {
     // The host joins the parts itself: no separator goes between them.
@@ -108,19 +110,19 @@ PALMDB_EXPORT int PALMDB_CALL ProcessFileW(ArchiveHandle handle, int operation, 
     const std::string target = Utf8Of(joined);
     return palmdb::ProcessCurrentEntry(archive, operation, joined.empty() ? nullptr : &target);
   } catch (...) {
-    return NoMemory;
+    return PalmdbNoMemory;
   }
 }
 
-PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
-                                                 ChangeVolumeCallbackW callback) {
+PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(PalmdbArchiveHandle handle,
+                                                 PalmdbChangeVolumeCallbackW callback) {
   if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
     archive->changeVolumeCallback = reinterpret_cast<void*>(callback);
   }
 }
 
-PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
-                                                   ProcessDataCallbackW callback) {
+PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(PalmdbArchiveHandle handle,
+                                                   PalmdbProcessDataCallbackW callback) {
   if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
     archive->processDataCallback = reinterpret_cast<void*>(callback);
   }
@@ -152,7 +154,7 @@ PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName) {
 PALMDB_EXPORT int PALMDB_CALL GetBackgroundFlags(void) {
   // Separate handles share nothing, so the host may extract in a thread of
   // its own while the user goes on.
-  return BackgroundUnpack;
+  return PalmdbBackgroundUnpack;
 }
 
 }  // extern "C"

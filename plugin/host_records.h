@@ -14,11 +14,11 @@ extern "C" {
 #endif
 
 /* Width of the host's name fields, NUL included. */
-#define HOST_NAME_SIZE 260
+#define PALMDB_HOST_NAME_SIZE 260
 
 /* Passed to OpenArchive. The plug-in reads the path, writes the result and
  * clears the four comment fields; the open mode is never read. */
-typedef struct OpenArchiveRecord {
+typedef struct PalmdbOpenArchiveRecord {
   char* archiveName;
   int openMode;
   int result;
@@ -26,15 +26,15 @@ typedef struct OpenArchiveRecord {
   int commentBufferSize;
   int commentSize;
   int commentState;
-} OpenArchiveRecord;
+} PalmdbOpenArchiveRecord;
 
 /* Passed to ReadHeader. The plug-in writes the fields from archiveName to
  * fileAttributes except unpackerVersion and method, and never anything after
  * fileAttributes: some 64-bit hosts declare this record packed, so that the
  * comment fields start at a different offset than here. */
-typedef struct HeaderRecord {
-  char archiveName[HOST_NAME_SIZE];
-  char fileName[HOST_NAME_SIZE];
+typedef struct PalmdbHeaderRecord {
+  char archiveName[PALMDB_HOST_NAME_SIZE];
+  char fileName[PALMDB_HOST_NAME_SIZE];
   int flags;
   int packedSize;
   int unpackedSize;
@@ -48,13 +48,13 @@ typedef struct HeaderRecord {
   int commentBufferSize;
   int commentSize;
   int commentState;
-} HeaderRecord;
+} PalmdbHeaderRecord;
 
 /* Width of the name fields of the extended header records, NUL included. */
-#define HOST_LONG_NAME_SIZE 1024
+#define PALMDB_HOST_LONG_NAME_SIZE 1024
 
-/* Passed to OpenArchiveW: OpenArchiveRecord with a UTF-16 path. */
-typedef struct OpenArchiveRecordW {
+/* Passed to OpenArchiveW: PalmdbOpenArchiveRecord with a UTF-16 path. */
+typedef struct PalmdbOpenArchiveRecordW {
   wchar_t* archiveName;
   int openMode;
   int result;
@@ -62,15 +62,15 @@ typedef struct OpenArchiveRecordW {
   int commentBufferSize;
   int commentSize;
   int commentState;
-} OpenArchiveRecordW;
+} PalmdbOpenArchiveRecordW;
 
 /* Passed to ReadHeaderEx. The plug-in writes the names, flags, both halves
  * of both sizes, host OS, CRC, file time and attributes, and nothing else:
  * the unpacker version, method, comment fields and the reserved bytes stay
  * as the host left them, since some hosts keep their own data there. */
-typedef struct HeaderRecordEx {
-  char archiveName[HOST_LONG_NAME_SIZE];
-  char fileName[HOST_LONG_NAME_SIZE];
+typedef struct PalmdbHeaderRecordEx {
+  char archiveName[PALMDB_HOST_LONG_NAME_SIZE];
+  char fileName[PALMDB_HOST_LONG_NAME_SIZE];
   int flags;
   unsigned int packedSize;
   unsigned int packedSizeHigh;
@@ -87,12 +87,12 @@ typedef struct HeaderRecordEx {
   int commentSize;
   int commentState;
   char reserved[1024];
-} HeaderRecordEx;
+} PalmdbHeaderRecordEx;
 
-/* Passed to ReadHeaderExW: HeaderRecordEx with UTF-16 names. */
-typedef struct HeaderRecordExW {
-  wchar_t archiveName[HOST_LONG_NAME_SIZE];
-  wchar_t fileName[HOST_LONG_NAME_SIZE];
+/* Passed to ReadHeaderExW: PalmdbHeaderRecordEx with UTF-16 names. */
+typedef struct PalmdbHeaderRecordExW {
+  wchar_t archiveName[PALMDB_HOST_LONG_NAME_SIZE];
+  wchar_t fileName[PALMDB_HOST_LONG_NAME_SIZE];
   int flags;
   unsigned int packedSize;
   unsigned int packedSizeHigh;
@@ -109,43 +109,43 @@ typedef struct HeaderRecordExW {
   int commentSize;
   int commentState;
   char reserved[1024];
-} HeaderRecordExW;
+} PalmdbHeaderRecordExW;
 
 /* Result codes; 0 is success. */
-enum ResultCode {
-  ResultSuccess = 0,
-  EndOfArchive = 10,
-  NoMemory = 11,
-  UnknownFormat = 14,
-  OpenError = 15,
-  CreateError = 16,
-  ReadError = 18,
-  WriteError = 19,
-  NotSupported = 24
+enum PalmdbResultCode {
+  PalmdbResultSuccess = 0,
+  PalmdbEndOfArchive = 10,
+  PalmdbNoMemory = 11,
+  PalmdbUnknownFormat = 14,
+  PalmdbOpenError = 15,
+  PalmdbCreateError = 16,
+  PalmdbReadError = 18,
+  PalmdbWriteError = 19,
+  PalmdbNotSupported = 24
 };
 
-/* Operations of ProcessFile; every value other than OpSkip and OpTest
+/* Operations of ProcessFile; every value other than PalmdbOpSkip and PalmdbOpTest
  * extracts. */
-enum OperationCode { OpSkip = 0, OpTest = 1, OpExtract = 2 };
+enum PalmdbOperationCode { PalmdbOpSkip = 0, PalmdbOpTest = 1, PalmdbOpExtract = 2 };
 
 /* Capability bits of GetPackerCaps. */
-enum CapabilityBits {
-  CapsCanCreate = 1,
-  CapsCanModify = 2,
-  CapsMultipleFiles = 4,
-  CapsCanDelete = 8,
-  CapsByContent = 64
+enum PalmdbCapabilityBits {
+  PalmdbCapsCanCreate = 1,
+  PalmdbCapsCanModify = 2,
+  PalmdbCapsMultipleFiles = 4,
+  PalmdbCapsCanDelete = 8,
+  PalmdbCapsByContent = 64
 };
 
 /* Flags of GetBackgroundFlags. */
-enum BackgroundFlags { BackgroundUnpack = 1 };
+enum PalmdbBackgroundFlags { PalmdbBackgroundUnpack = 1 };
 
-/* Windows file attribute bits of HeaderRecord.fileAttributes. */
-enum FileAttributeBits {
-  AttributeReadOnly = 0x01,
-  AttributeHidden = 0x02,
-  AttributeSystem = 0x04,
-  AttributeArchive = 0x20
+/* Windows file attribute bits of PalmdbHeaderRecord.fileAttributes. */
+enum PalmdbFileAttributeBits {
+  PalmdbAttributeReadOnly = 0x01,
+  PalmdbAttributeHidden = 0x02,
+  PalmdbAttributeSystem = 0x04,
+  PalmdbAttributeArchive = 0x20
 };
 
 #ifdef __cplusplus
@@ -167,30 +167,30 @@ enum FileAttributeBits {
 #define PALMDB_ASSERT_32(type, field, offset)                                           \
   PALMDB_STATIC_ASSERT(sizeof(void*) != 4 || PALMDB_OFFSET_OF(type, field) == (offset), \
                        #type "." #field " must lie at offset " #offset)
-PALMDB_ASSERT_32(OpenArchiveRecord, archiveName, 0);
-PALMDB_ASSERT_32(OpenArchiveRecord, openMode, 4);
-PALMDB_ASSERT_32(OpenArchiveRecord, result, 8);
-PALMDB_ASSERT_32(OpenArchiveRecord, commentBuffer, 12);
-PALMDB_ASSERT_32(OpenArchiveRecord, commentBufferSize, 16);
-PALMDB_ASSERT_32(OpenArchiveRecord, commentSize, 20);
-PALMDB_ASSERT_32(OpenArchiveRecord, commentState, 24);
-PALMDB_ASSERT_32(HeaderRecord, archiveName, 0);
-PALMDB_ASSERT_32(HeaderRecord, fileName, 260);
-PALMDB_ASSERT_32(HeaderRecord, flags, 520);
-PALMDB_ASSERT_32(HeaderRecord, packedSize, 524);
-PALMDB_ASSERT_32(HeaderRecord, unpackedSize, 528);
-PALMDB_ASSERT_32(HeaderRecord, hostOs, 532);
-PALMDB_ASSERT_32(HeaderRecord, fileCrc, 536);
-PALMDB_ASSERT_32(HeaderRecord, fileTime, 540);
-PALMDB_ASSERT_32(HeaderRecord, unpackerVersion, 544);
-PALMDB_ASSERT_32(HeaderRecord, method, 548);
-PALMDB_ASSERT_32(HeaderRecord, fileAttributes, 552);
-PALMDB_ASSERT_32(HeaderRecord, commentBuffer, 556);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, archiveName, 0);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, openMode, 4);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, result, 8);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, commentBuffer, 12);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, commentBufferSize, 16);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, commentSize, 20);
+PALMDB_ASSERT_32(PalmdbOpenArchiveRecord, commentState, 24);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, archiveName, 0);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, fileName, 260);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, flags, 520);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, packedSize, 524);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, unpackedSize, 528);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, hostOs, 532);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, fileCrc, 536);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, fileTime, 540);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, unpackerVersion, 544);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, method, 548);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, fileAttributes, 552);
+PALMDB_ASSERT_32(PalmdbHeaderRecord, commentBuffer, 556);
 /* Every field the plug-in writes lies at the same offset in the natural and
  * the packed 64-bit layout. */
-PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(HeaderRecord, fileAttributes) == 552,
+PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(PalmdbHeaderRecord, fileAttributes) == 552,
                      "fileAttributes must lie at offset 552 in every layout");
-PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(OpenArchiveRecord, result) == sizeof(void*) + 4,
+PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(PalmdbOpenArchiveRecord, result) == sizeof(void*) + 4,
                      "result follows the path pointer and the open mode");
 
 /* The extended records, as a 64-bit Windows host lays them out: 8-byte
@@ -199,35 +199,35 @@ PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(OpenArchiveRecord, result) == sizeof(void*
   PALMDB_STATIC_ASSERT(                                                                        \
       sizeof(void*) != 8 || sizeof(wchar_t) != 2 || PALMDB_OFFSET_OF(type, field) == (offset), \
       #type "." #field " must lie at offset " #offset)
-PALMDB_ASSERT_WIN64(OpenArchiveRecordW, archiveName, 0);
-PALMDB_ASSERT_WIN64(OpenArchiveRecordW, openMode, 8);
-PALMDB_ASSERT_WIN64(OpenArchiveRecordW, result, 12);
-PALMDB_ASSERT_WIN64(OpenArchiveRecordW, commentBuffer, 16);
-PALMDB_ASSERT_WIN64(OpenArchiveRecordW, commentState, 32);
-PALMDB_ASSERT_WIN64(HeaderRecord, commentBuffer, 560);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, fileName, 1024);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, flags, 2048);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, packedSize, 2052);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, packedSizeHigh, 2056);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, unpackedSize, 2060);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, unpackedSizeHigh, 2064);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, hostOs, 2068);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, fileCrc, 2072);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, fileTime, 2076);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, unpackerVersion, 2080);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, method, 2084);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, fileAttributes, 2088);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, commentBuffer, 2096);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, commentState, 2112);
-PALMDB_ASSERT_WIN64(HeaderRecordEx, reserved, 2116);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, fileName, 2048);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, flags, 4096);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, packedSize, 4100);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, unpackedSizeHigh, 4112);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, fileTime, 4124);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, unpackerVersion, 4128);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, fileAttributes, 4136);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, commentBuffer, 4144);
-PALMDB_ASSERT_WIN64(HeaderRecordExW, reserved, 4164);
+PALMDB_ASSERT_WIN64(PalmdbOpenArchiveRecordW, archiveName, 0);
+PALMDB_ASSERT_WIN64(PalmdbOpenArchiveRecordW, openMode, 8);
+PALMDB_ASSERT_WIN64(PalmdbOpenArchiveRecordW, result, 12);
+PALMDB_ASSERT_WIN64(PalmdbOpenArchiveRecordW, commentBuffer, 16);
+PALMDB_ASSERT_WIN64(PalmdbOpenArchiveRecordW, commentState, 32);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecord, commentBuffer, 560);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, fileName, 1024);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, flags, 2048);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, packedSize, 2052);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, packedSizeHigh, 2056);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, unpackedSize, 2060);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, unpackedSizeHigh, 2064);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, hostOs, 2068);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, fileCrc, 2072);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, fileTime, 2076);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, unpackerVersion, 2080);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, method, 2084);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, fileAttributes, 2088);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, commentBuffer, 2096);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, commentState, 2112);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordEx, reserved, 2116);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, fileName, 2048);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, flags, 4096);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, packedSize, 4100);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, unpackedSizeHigh, 4112);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, fileTime, 4124);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, unpackerVersion, 4128);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, fileAttributes, 4136);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, commentBuffer, 4144);
+PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, reserved, 4164);
 
 #endif /* PALMDB_PLUGIN_HOST_RECORDS_H */

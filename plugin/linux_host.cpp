@@ -5,6 +5,7 @@
 #include "database/palm_time.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "plugin/host_records.h"
 
 namespace palmdb {
 
@@ -24,12 +25,11 @@ std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime) {
 }
 
 std::uint32_t ModeFromAttributes(std::uint32_t attributes) {
-  const bool readOnly = (attributes & 0x01u) != 0;
+  const bool readOnly = (attributes & std::uint32_t{PalmdbAttributeReadOnly}) != 0;
   return kModeRegularFile | (readOnly ? kModeReadOnly : kModeReadWrite);
 }
 
 std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
-  static const char kHex[] = "0123456789ABCDEF";
   if (outSize == 0) {
     return 0;
   }
@@ -48,21 +48,9 @@ std::size_t NameToUtf8(const char* name, char* out, std::size_t outSize) {
   char converted[kMaxUtf8NameSize];
   std::size_t length = 0;
   for (const char* p = name; *p != '\0'; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    char piece[3];
-    std::size_t pieceLength = 0;
-    if (c < 0x80) {
-      piece[0] = static_cast<char>(c);
-      pieceLength = 1;
-    } else {
-      pieceLength = platform::Cp1252ToUtf8(c, piece);
-      if (pieceLength == 0) {
-        piece[0] = '%';
-        piece[1] = kHex[c >> 4];
-        piece[2] = kHex[c & 0x0F];
-        pieceLength = 3;
-      }
-    }
+    char piece[platform::kMaxDecodedByteSize];
+    const std::size_t pieceLength = platform::Windows1252ByteToUtf8(
+        static_cast<unsigned char>(*p), platform::ByteEscape::kPercent, piece);
     if (length + pieceLength >= outSize || length + pieceLength >= sizeof converted) {
       break;
     }

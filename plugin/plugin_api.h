@@ -1,6 +1,8 @@
-/* The nine functions that the plug-in exports to the host file manager, and
- * the function pointer types through which a host calls them. Declared as
- * plain C so that a host written in C can share this header. */
+/* The functions that the plug-in exports to the host file manager, listed
+ * once in PALMDB_BASIC_EXPORTS and PALMDB_WIDE_EXPORTS, and the function
+ * pointer types through which a host calls them. Declared as plain C so that
+ * a host written in C can share this header; everything it defines but the
+ * exported functions starts with PALMDB_ or Palmdb. */
 #ifndef PALMDB_PLUGIN_PLUGIN_API_H
 #define PALMDB_PLUGIN_PLUGIN_API_H
 
@@ -36,73 +38,85 @@ extern "C" {
 #endif
 
 /* The handle of an open database; NULL when opening failed. */
-typedef void* ArchiveHandle;
+typedef void* PalmdbArchiveHandle;
 
 /* Callbacks that the host hands over. The plug-in stores them and never
  * calls them. */
-typedef int(PALMDB_CALL* ChangeVolumeCallback)(char* archiveName, int mode);
-typedef int(PALMDB_CALL* ProcessDataCallback)(char* fileName, int size);
+typedef int(PALMDB_CALL* PalmdbChangeVolumeCallback)(char* archiveName, int mode);
+typedef int(PALMDB_CALL* PalmdbProcessDataCallback)(char* fileName, int size);
+typedef int(PALMDB_CALL* PalmdbChangeVolumeCallbackW)(wchar_t* archiveName, int mode);
+typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size);
 
-/* Opens the database named in the record; NULL on failure, with the reason
- * in record->result when there is a record. */
-PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchive(OpenArchiveRecord* record);
-/* Closes the database and frees everything it holds; always 0. */
-PALMDB_EXPORT int PALMDB_CALL CloseArchive(ArchiveHandle handle);
-/* Describes the entry under the cursor; EndOfArchive past the last one. */
-PALMDB_EXPORT int PALMDB_CALL ReadHeader(ArchiveHandle handle, HeaderRecord* header);
-/* Skips, tests or extracts the entry under the cursor and moves on. */
-PALMDB_EXPORT int PALMDB_CALL ProcessFile(ArchiveHandle handle, int operation, char* destPath,
-                                          char* destName);
-PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
-                                                ChangeVolumeCallback callback);
-PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
-                                                  ProcessDataCallback callback);
-/* CapsMultipleFiles only: the plug-in reads archives and never writes them. */
-PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void);
-/* Not supported: read no argument, touch nothing, return NotSupported. */
-PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* sourcePath,
-                                        char* addList, int flags);
-PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* packedFile, char* deleteList);
+/* Every function the plug-in exports, once, as
+ *   X(result type, exported name, C++ member name, (parameters))
+ * PALMDB_BASIC_EXPORTS are the nine of every plug-in; PALMDB_WIDE_EXPORTS
+ * the wide-character and extended entry points that only the 64-bit Windows
+ * plug-in has. The tables give the declarations and the function pointer
+ * types below, the program's loader and the check of the export lists
+ * (palmdb.def, palmdb64.def, palmdb.map), which must list the same names.
+ *
+ * OpenArchive: opens the database named in the record; NULL on failure, with
+ *   the reason in record->result when there is a record.
+ * CloseArchive: closes the database and frees everything it holds; always 0.
+ * ReadHeader: describes the entry under the cursor; PalmdbEndOfArchive past
+ *   the last one.
+ * ProcessFile: skips, tests or extracts the entry under the cursor and moves
+ *   on.
+ * SetChangeVolProc, SetProcessDataProc: the callbacks are stored, never
+ *   called.
+ * GetPackerCaps: PalmdbCapsMultipleFiles and PalmdbCapsByContent: the
+ *   plug-in reads archives and never writes them.
+ * PackFiles, DeleteFiles: not supported; read no argument, touch nothing,
+ *   return PalmdbNotSupported.
+ * The wide ones take UTF-16 paths; the extended header records carry
+ * 1024-character names and 64-bit sizes.
+ * CanYouHandleThisFile(W): TRUE (1) when the file looks like a Palm database
+ *   by its content.
+ * GetBackgroundFlags: PalmdbBackgroundUnpack: separate handles share
+ *   nothing. */
+#define PALMDB_BASIC_EXPORTS(X)                                                             \
+  X(PalmdbArchiveHandle, OpenArchive, openArchive, (PalmdbOpenArchiveRecord * record))      \
+  X(int, CloseArchive, closeArchive, (PalmdbArchiveHandle handle))                          \
+  X(int, ReadHeader, readHeader, (PalmdbArchiveHandle handle, PalmdbHeaderRecord * header)) \
+  X(int, ProcessFile, processFile,                                                          \
+    (PalmdbArchiveHandle handle, int operation, char* destPath, char* destName))            \
+  X(void, SetChangeVolProc, setChangeVolProc,                                               \
+    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallback callback))                      \
+  X(void, SetProcessDataProc, setProcessDataProc,                                           \
+    (PalmdbArchiveHandle handle, PalmdbProcessDataCallback callback))                       \
+  X(int, GetPackerCaps, getPackerCaps, (void))                                              \
+  X(int, PackFiles, packFiles,                                                              \
+    (char* packedFile, char* subPath, char* sourcePath, char* addList, int flags))          \
+  X(int, DeleteFiles, deleteFiles, (char* packedFile, char* deleteList))
 
-/* The wide-character and extended entry points of the 64-bit Windows
- * plug-in. Paths are UTF-16; the extended header records carry 1024-character
- * names and 64-bit sizes. */
-typedef int(PALMDB_CALL* ChangeVolumeCallbackW)(wchar_t* archiveName, int mode);
-typedef int(PALMDB_CALL* ProcessDataCallbackW)(wchar_t* fileName, int size);
-PALMDB_EXPORT ArchiveHandle PALMDB_CALL OpenArchiveW(OpenArchiveRecordW* record);
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderEx(ArchiveHandle handle, HeaderRecordEx* header);
-PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(ArchiveHandle handle, HeaderRecordExW* header);
-PALMDB_EXPORT int PALMDB_CALL ProcessFileW(ArchiveHandle handle, int operation, wchar_t* destPath,
-                                           wchar_t* destName);
-PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
-                                                 ChangeVolumeCallbackW callback);
-PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
-                                                   ProcessDataCallbackW callback);
-/* TRUE (1) when the file looks like a Palm database by its content. */
-PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFile(char* fileName);
-PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName);
-/* BackgroundUnpack: separate handles share nothing. */
-PALMDB_EXPORT int PALMDB_CALL GetBackgroundFlags(void);
+#define PALMDB_WIDE_EXPORTS(X)                                                                    \
+  X(PalmdbArchiveHandle, OpenArchiveW, openArchiveW, (PalmdbOpenArchiveRecordW * record))         \
+  X(int, ReadHeaderEx, readHeaderEx, (PalmdbArchiveHandle handle, PalmdbHeaderRecordEx * header)) \
+  X(int, ReadHeaderExW, readHeaderExW,                                                            \
+    (PalmdbArchiveHandle handle, PalmdbHeaderRecordExW * header))                                 \
+  X(int, ProcessFileW, processFileW,                                                              \
+    (PalmdbArchiveHandle handle, int operation, wchar_t* destPath, wchar_t* destName))            \
+  X(void, SetChangeVolProcW, setChangeVolProcW,                                                   \
+    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallbackW callback))                           \
+  X(void, SetProcessDataProcW, setProcessDataProcW,                                               \
+    (PalmdbArchiveHandle handle, PalmdbProcessDataCallbackW callback))                            \
+  X(int, CanYouHandleThisFile, canYouHandleThisFile, (char* fileName))                            \
+  X(int, CanYouHandleThisFileW, canYouHandleThisFileW, (wchar_t * fileName))                      \
+  X(int, GetBackgroundFlags, getBackgroundFlags, (void))
 
-/* The same functions as a host sees them after looking them up by name. */
-typedef ArchiveHandle(PALMDB_CALL* OpenArchiveFunction)(OpenArchiveRecord*);
-typedef int(PALMDB_CALL* CloseArchiveFunction)(ArchiveHandle);
-typedef int(PALMDB_CALL* ReadHeaderFunction)(ArchiveHandle, HeaderRecord*);
-typedef int(PALMDB_CALL* ProcessFileFunction)(ArchiveHandle, int, char*, char*);
-typedef void(PALMDB_CALL* SetChangeVolProcFunction)(ArchiveHandle, ChangeVolumeCallback);
-typedef void(PALMDB_CALL* SetProcessDataProcFunction)(ArchiveHandle, ProcessDataCallback);
-typedef int(PALMDB_CALL* GetPackerCapsFunction)(void);
-typedef int(PALMDB_CALL* PackFilesFunction)(char*, char*, char*, char*, int);
-typedef int(PALMDB_CALL* DeleteFilesFunction)(char*, char*);
-typedef ArchiveHandle(PALMDB_CALL* OpenArchiveWFunction)(OpenArchiveRecordW*);
-typedef int(PALMDB_CALL* ReadHeaderExFunction)(ArchiveHandle, HeaderRecordEx*);
-typedef int(PALMDB_CALL* ReadHeaderExWFunction)(ArchiveHandle, HeaderRecordExW*);
-typedef int(PALMDB_CALL* ProcessFileWFunction)(ArchiveHandle, int, wchar_t*, wchar_t*);
-typedef void(PALMDB_CALL* SetChangeVolProcWFunction)(ArchiveHandle, ChangeVolumeCallbackW);
-typedef void(PALMDB_CALL* SetProcessDataProcWFunction)(ArchiveHandle, ProcessDataCallbackW);
-typedef int(PALMDB_CALL* CanYouHandleThisFileFunction)(char*);
-typedef int(PALMDB_CALL* CanYouHandleThisFileWFunction)(wchar_t*);
-typedef int(PALMDB_CALL* GetBackgroundFlagsFunction)(void);
+/* Both tables in one. */
+#define PALMDB_ALL_EXPORTS(X) PALMDB_BASIC_EXPORTS(X) PALMDB_WIDE_EXPORTS(X)
+
+/* The declarations, and the functions as a host sees them after looking them
+ * up by name: OpenArchive as PalmdbOpenArchiveFunction, and so on. */
+#define PALMDB_DECLARE_EXPORT(result, name, member, parameters) \
+  PALMDB_EXPORT result PALMDB_CALL name parameters;
+#define PALMDB_DECLARE_FUNCTION_TYPE(result, name, member, parameters) \
+  typedef result(PALMDB_CALL* Palmdb##name##Function) parameters;
+PALMDB_ALL_EXPORTS(PALMDB_DECLARE_EXPORT)
+PALMDB_ALL_EXPORTS(PALMDB_DECLARE_FUNCTION_TYPE)
+#undef PALMDB_DECLARE_EXPORT
+#undef PALMDB_DECLARE_FUNCTION_TYPE
 
 #ifdef __cplusplus
 }

@@ -17,7 +17,7 @@ const char kTooShortText[] =
     "r g\xFC"
     "ltiges Palm-Datenbank-Format.";
 
-PluginArchive* ArchiveOf(ArchiveHandle handle) {
+PluginArchive* ArchiveOf(PalmdbArchiveHandle handle) {
   // Hosts pass -1 (all bits set) or NULL to mean "no archive".
   if (handle == nullptr || reinterpret_cast<std::uintptr_t>(handle) == UINTPTR_MAX) {
     return nullptr;
@@ -28,28 +28,28 @@ PluginArchive* ArchiveOf(ArchiveHandle handle) {
 int HostResult(Status status) {
   switch (status) {
     case Status::kOk:
-      return ResultSuccess;
+      return PalmdbResultSuccess;
     case Status::kNoMemory:
-      return NoMemory;
+      return PalmdbNoMemory;
     case Status::kCannotOpen:
-      return OpenError;
+      return PalmdbOpenError;
     case Status::kTooShort:
     case Status::kNotADatabase:
-      return UnknownFormat;
+      return PalmdbUnknownFormat;
     case Status::kReadFailed:
-      return ReadError;
+      return PalmdbReadError;
     case Status::kCannotCreate:
-      return CreateError;
+      return PalmdbCreateError;
     case Status::kWriteFailed:
-      return WriteError;
+      return PalmdbWriteError;
   }
-  return NoMemory;
+  return PalmdbNoMemory;
 }
 
 PluginArchive* OpenPluginArchive(const std::string& path, int* result) {
   std::unique_ptr<PluginArchive> archive(new (std::nothrow) PluginArchive());
   if (!archive) {
-    *result = NoMemory;
+    *result = PalmdbNoMemory;
     return nullptr;
   }
   const Status status = OpenDatabase(path.c_str(), &archive->database);
@@ -68,26 +68,26 @@ PluginArchive* OpenPluginArchive(const std::string& path, int* result) {
 
 std::uint32_t WindowsAttributes(const EntryAttributes& attributes) {
   std::uint32_t bits = 0;
-  bits |= attributes.readOnly ? std::uint32_t{AttributeReadOnly} : 0u;
-  bits |= attributes.hidden ? std::uint32_t{AttributeHidden} : 0u;
-  bits |= attributes.system ? std::uint32_t{AttributeSystem} : 0u;
-  bits |= attributes.archive ? std::uint32_t{AttributeArchive} : 0u;
+  bits |= attributes.readOnly ? std::uint32_t{PalmdbAttributeReadOnly} : 0u;
+  bits |= attributes.hidden ? std::uint32_t{PalmdbAttributeHidden} : 0u;
+  bits |= attributes.system ? std::uint32_t{PalmdbAttributeSystem} : 0u;
+  bits |= attributes.archive ? std::uint32_t{PalmdbAttributeArchive} : 0u;
   return bits;
 }
 
 int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target) {
   if (archive->AtEnd()) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   const std::uint32_t index = archive->cursor++;
-  if (operation == OpSkip) {
-    return ResultSuccess;
+  if (operation == PalmdbOpSkip) {
+    return PalmdbResultSuccess;
   }
-  if (operation == OpTest) {
+  if (operation == PalmdbOpTest) {
     return HostResult(TestEntry(*archive->database, index));
   }
   if (target == nullptr) {
-    return CreateError;
+    return PalmdbCreateError;
   }
   return HostResult(ExtractEntry(*archive->database, index, target->c_str()));
 }

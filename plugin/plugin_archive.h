@@ -45,7 +45,7 @@ struct PluginArchive {
 
 // The archive behind a handle; nullptr for the NULL and -1 handles that
 // hosts pass to mean "no archive".
-PluginArchive* ArchiveOf(ArchiveHandle handle);
+PluginArchive* ArchiveOf(PalmdbArchiveHandle handle);
 
 // The host's code for a status.
 int HostResult(Status status);
@@ -59,9 +59,9 @@ PluginArchive* OpenPluginArchive(const std::string& path, int* result);
 std::uint32_t WindowsAttributes(const EntryAttributes& attributes);
 
 // Handles the entry under the cursor as the host asks, then moves the cursor
-// on whatever the outcome. OpSkip touches nothing; OpTest reads the entry
+// on whatever the outcome. PalmdbOpSkip touches nothing; PalmdbOpTest reads the entry
 // through; every other operation extracts it to `target` (UTF-8), or fails
-// with CreateError when `target` is null. EndOfArchive, doing nothing, past
+// with PalmdbCreateError when `target` is null. PalmdbEndOfArchive, doing nothing, past
 // the last entry.
 int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target);
 
@@ -91,7 +91,7 @@ void ClearComment(OpenRecord* record) {
 // host OS, CRC, time and attributes, in the host's terms. The extended
 // records get the high halves of the sizes too: 0, since a database is
 // below 4 GiB.
-inline void FillSizes(std::uint32_t size, HeaderRecord* header) {
+inline void FillSizes(std::uint32_t size, PalmdbHeaderRecord* header) {
   // Sizes of 2 GiB and more keep their bit pattern in the host's signed
   // fields.
   header->packedSize = static_cast<int>(size);
@@ -125,7 +125,7 @@ void FillCommonFields(const PluginArchive& archive, const EntryDescription& desc
 template <typename Header>
 int FillNarrowHeader(const PluginArchive& archive, Header* header) {
   if (archive.AtEnd()) {
-    return EndOfArchive;
+    return PalmdbEndOfArchive;
   }
   EntryDescription description;
   DescribeEntry(*archive.database, archive.cursor, &description);
@@ -136,7 +136,7 @@ int FillNarrowHeader(const PluginArchive& archive, Header* header) {
     std::memcpy(header->fileName, description.name, description.nameLength + 1);
   }
   FillCommonFields(archive, description, header);
-  return ResultSuccess;
+  return PalmdbResultSuccess;
 }
 
 }  // namespace palmdb

@@ -5,26 +5,20 @@
 namespace palmdb {
 
 std::size_t NameToWide(const char* name, std::size_t length, wchar_t* out, std::size_t outSize) {
-  static const char kHex[] = "0123456789ABCDEF";
   if (outSize == 0) {
     return 0;
   }
   std::size_t written = 0;
   for (std::size_t i = 0; i < length; ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const std::uint16_t code = platform::Cp1252ToUnicode(c);
-    if (code != 0 || c == 0) {
-      if (written + 1 >= outSize) {
-        break;
-      }
-      out[written++] = static_cast<wchar_t>(code);
-    } else {
-      if (written + 3 >= outSize) {
-        break;
-      }
-      out[written++] = L'%';
-      out[written++] = static_cast<wchar_t>(kHex[c >> 4]);
-      out[written++] = static_cast<wchar_t>(kHex[c & 0x0F]);
+    char16_t units[platform::kMaxDecodedByteSize];
+    const std::size_t count = platform::Windows1252ByteToUtf16(
+        static_cast<unsigned char>(name[i]), platform::ByteEscape::kPercent, units);
+    // An escape goes in whole or not at all.
+    if (written + count >= outSize) {
+      break;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      out[written++] = static_cast<wchar_t>(units[k]);
     }
   }
   out[written] = L'\0';

@@ -10,10 +10,10 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
-using testsupport::Bytes;
-using testsupport::OpenBytes;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::OpenBytes;
+using palmdb::testsupport::TempFolder;
 
 struct Expected {
   std::string type;  // four bytes, or "data"
@@ -28,7 +28,7 @@ void ExpectCatalogue(const palmdb::Database& database, const std::vector<Expecte
   ASSERT_EQ(database.catalogue.count, expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    const palmdb::EntryRecord& entry = database.catalogue.entries[i];
+    const palmdb::Entry& entry = database.catalogue.entries[i];
     EXPECT_EQ(std::string(entry.type, 4), expected[i].type);
     EXPECT_EQ(entry.type[4], '\0');
     EXPECT_EQ(entry.id, expected[i].id);
@@ -186,9 +186,9 @@ TEST(BuildCatalogue, ListLongerThanTheFileFailsBeforeAnythingIsAllocated) {
     SCOPED_TRACE(c.what);
     const std::string path = folder.Write("short" + std::to_string(index++),
                                           RawDatabase(c.attributes, c.count, Bytes{}, c.fileSize));
-    testsupport::PlatformSpy spy;
+    palmdb::testsupport::PlatformSpy spy;
     palmdb::Status status = palmdb::Status::kOk;
-    EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+    EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
     EXPECT_EQ(status, palmdb::Status::kReadFailed);
     EXPECT_EQ(spy.reads, 1);
     EXPECT_LE(spy.largestRead, c.fileSize);

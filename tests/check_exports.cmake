@@ -6,7 +6,10 @@
 #   cmake -DLIBRARY=<file> -DFORMAT=objdump -DTOOL=<program>
 #         -DEXPECT_NO_EXPORTS=ON -P check_exports.cmake
 # EXPORTS_FILE is the list the build links with: a module-definition file
-# (.def) for a DLL, a version script (.map) for an ELF shared object.
+# (.def) for a DLL, a version script (.map) for an ELF shared object. With
+# -DAPI_HEADER=plugin/plugin_api.h the list must also name exactly the
+# functions of the header's export tables: PALMDB_BASIC_EXPORTS, and with
+# -DWIDE=ON PALMDB_WIDE_EXPORTS too.
 # FORMAT nm reads `nm -D --defined-only` (ELF shared objects), FORMAT objdump
 # reads the export name table that `objdump -p` prints for a DLL.
 cmake_minimum_required(VERSION 3.25)
@@ -49,6 +52,40 @@ if(NOT EXPECT_NO_EXPORTS AND expected STREQUAL "")
   message(FATAL_ERROR "no exports found in ${EXPORTS_FILE}")
 endif()
 list(SORT expected)
+
+# The names of one X-macro table of the header: the second argument of each
+# X(...) in its #define, whose lines continue while they end in "\".
+function(table_names header table out)
+  file(READ "${header}" text)
+  # Backslashes would escape CMake's list separators: the continuations go
+  # first.
+  string(REPLACE "\\\n" " " text "${text}")
+  if(NOT text MATCHES "#define ${table}\\(X\\)([^\n]*)")
+    message(FATAL_ERROR "no table ${table} in ${header}")
+  endif()
+  string(REGEX MATCHALL "X\\([^,]+, *[A-Za-z_][A-Za-z0-9_]*," entries "${CMAKE_MATCH_1}")
+  set(names "")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "^X\\([^,]+, *([A-Za-z_][A-Za-z0-9_]*),$" "\\1" name "${entry}")
+    list(APPEND names "${name}")
+  endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+if(DEFINED API_HEADER AND NOT EXPECT_NO_EXPORTS)
+  table_names("${API_HEADER}" PALMDB_BASIC_EXPORTS declared)
+  if(WIDE)
+    table_names("${API_HEADER}" PALMDB_WIDE_EXPORTS wide)
+    list(APPEND declared ${wide})
+  endif()
+  list(SORT declared)
+  if(NOT declared STREQUAL expected)
+    list(JOIN declared " " shown_declared)
+    list(JOIN expected " " shown_expected)
+    message(FATAL_ERROR "${EXPORTS_FILE} and the export table of ${API_HEADER} differ\n"
+                        "  list:  ${shown_expected}\n  table: ${shown_declared}")
+  endif()
+endif()
 
 if(FORMAT STREQUAL "nm")
   set(arguments -D --defined-only)

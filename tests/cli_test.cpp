@@ -26,13 +26,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using dbbuild::Bytes;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testsupport::TempFolder;
 
-using testsupport::Lines;
-using testsupport::NativePath;
-using testsupport::Outcome;
-using testsupport::RunProgram;
+using palmdb::testsupport::Lines;
+using palmdb::testsupport::NativePath;
+using palmdb::testsupport::Outcome;
+using palmdb::testsupport::RunProgram;
 
 Outcome Palmdb(const std::vector<std::string>& arguments) {
   return RunProgram(PALMDB_CLI_PATH, arguments);
@@ -69,13 +69,14 @@ struct Contents {
 
 Contents ReadContents(const std::string& path) {
   Contents contents;
-  const testsupport::DatabasePtr database = testsupport::Open(path, &contents.status);
+  const palmdb::testsupport::DatabasePtr database =
+      palmdb::testsupport::Open(path, &contents.status);
   if (database == nullptr) {
     return contents;
   }
-  const Bytes file = testsupport::ReadWholeFile(path);
+  const Bytes file = palmdb::testsupport::ReadWholeFile(path);
   for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
-    const palmdb::EntryRecord& record = database->catalogue.entries[i];
+    const palmdb::Entry& record = database->catalogue.entries[i];
     Entry entry;
     char name[palmdb::kMaxEntryNameSize];
     palmdb::FormatEntryName(record, name);
@@ -161,11 +162,11 @@ void ExpectExtraction(const Outcome& outcome, const Contents& contents, const st
   for (const Entry& entry : contents.entries) {
     const std::string target = folder + palmdb::platform::PathSeparator() + entry.name;
     if (entry.extractable) {
-      EXPECT_TRUE(testsupport::FileExists(target)) << target;
-      EXPECT_EQ(testsupport::ReadWholeFile(target), entry.bytes) << target;
+      EXPECT_TRUE(palmdb::testsupport::FileExists(target)) << target;
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(target), entry.bytes) << target;
     } else {
       allExtractable = false;
-      EXPECT_FALSE(testsupport::FileExists(target)) << target;
+      EXPECT_FALSE(palmdb::testsupport::FileExists(target)) << target;
       EXPECT_TRUE(Contains(outcome.err, entry.name + " to ")) << outcome.err;
       EXPECT_TRUE(Contains(outcome.err, "short read")) << outcome.err;
     }
@@ -236,7 +237,7 @@ TEST_P(SampleDatabaseTest, ExtractOnlyTheNamedEntries) {
   const Outcome outcome = Palmdb({"extract", path_, "-d", target, last, first});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(FolderContents(target), (std::set<std::string>{first, last}));
-  EXPECT_EQ(testsupport::ReadWholeFile(target + palmdb::platform::PathSeparator() + last),
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(target + palmdb::platform::PathSeparator() + last),
             contents_.entries.back().bytes);
 }
 
@@ -255,19 +256,19 @@ TEST_P(SampleDatabaseTest, AnExistingTargetIsReportedAndTheRestExtracted) {
   ASSERT_TRUE(palmdb::platform::MakeFolder(target.c_str()));
   const std::string existing =
       target + palmdb::platform::PathSeparator() + contents_.entries[1].name;
-  ASSERT_TRUE(dbbuild::WriteNewFile(existing, Bytes{'o', 'l', 'd'}));
+  ASSERT_TRUE(palmdb::testdata::WriteNewFile(existing, Bytes{'o', 'l', 'd'}));
 
   const Outcome outcome = Palmdb({"extract", path_, "-d", target});
   EXPECT_NE(outcome.status, 0);
   EXPECT_TRUE(Contains(outcome.err, contents_.entries[1].name)) << outcome.err;
   EXPECT_TRUE(Contains(outcome.err, "exists")) << outcome.err;
   EXPECT_EQ(Errors(outcome.err).size(), 1u) << outcome.err;
-  EXPECT_EQ(testsupport::ReadWholeFile(existing), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(existing), (Bytes{'o', 'l', 'd'}));
   for (std::size_t i = 0; i < contents_.entries.size(); ++i) {
     if (i != 1) {
       const std::string file =
           target + palmdb::platform::PathSeparator() + contents_.entries[i].name;
-      EXPECT_EQ(testsupport::ReadWholeFile(file), contents_.entries[i].bytes) << file;
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(file), contents_.entries[i].bytes) << file;
     }
   }
 }
@@ -298,7 +299,7 @@ const char kErrorBoxLine[] =
     "ltiges Palm-Datenbank-Format.";
 
 Bytes ShortList() {
-  Bytes bytes = dbbuild::DatabaseBuilder().AddRecord("one").AddRecord("two").Build();
+  Bytes bytes = palmdb::testdata::DatabaseBuilder().AddRecord("one").AddRecord("two").Build();
   bytes.resize(78 + 10);
   return bytes;
 }
@@ -384,7 +385,7 @@ TEST(PalmdbProgram, UsageErrorsFail) {
 TEST(PalmdbProgram, ThePluginCanBeChosenAndAMissingOneIsAnError) {
   TempFolder folder;
   const std::string database =
-      folder.Write("memo.pdb", dbbuild::DatabaseBuilder().AddRecord("alpha").Build());
+      folder.Write("memo.pdb", palmdb::testdata::DatabaseBuilder().AddRecord("alpha").Build());
   const Outcome chosen = Palmdb({"--plugin", NativePath(PALMDB_PLUGIN_PATH), "list", database});
   EXPECT_EQ(chosen.status, 0) << chosen.err;
   EXPECT_TRUE(Contains(chosen.out, "#00000.data"));

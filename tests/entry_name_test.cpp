@@ -7,16 +7,16 @@
 
 namespace {
 
-using palmdb::EntryRecord;
+using palmdb::Entry;
 
-EntryRecord Resource(const std::string& type, std::uint16_t id) {
-  EntryRecord entry{};
+Entry Resource(const std::string& type, std::uint16_t id) {
+  Entry entry{};
   std::memcpy(entry.type, type.data(), std::min<std::size_t>(4, type.size()));
   entry.id = id;
   return entry;
 }
 
-std::string Name(const EntryRecord& entry) {
+std::string Name(const Entry& entry) {
   char out[palmdb::kMaxEntryNameSize];
   const std::size_t length = palmdb::FormatEntryName(entry, out);
   EXPECT_EQ(length, std::strlen(out));

@@ -9,12 +9,12 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
 using palmdb::EntryAttributes;
 using palmdb::EntryDescription;
-using testsupport::Bytes;
-using testsupport::OpenBytes;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::OpenBytes;
+using palmdb::testsupport::TempFolder;
 
 // Attributes by their initials, in the order read-only, hidden, system,
 // archive: "RH--" is read-only and hidden.

@@ -14,7 +14,7 @@
 
 namespace {
 
-using testsupport::Bytes;
+using palmdb::testsupport::Bytes;
 
 std::string FromBytes(const std::vector<unsigned char>& bytes) {
   return std::string(bytes.begin(), bytes.end());
@@ -29,7 +29,7 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
   const std::string text = "Archiv unterschreitet Mindestgr" + FromBytes({0xF6, 0xDF}) + "e f" +
                            FromBytes({0xFC}) + "r g" + FromBytes({0xFC}) +
                            "ltiges Palm-Datenbank-Format.";
-  testsupport::TempFolder folder;
+  palmdb::testsupport::TempFolder folder;
   // 77 bytes that start like debug symbols are too short all the same.
   Bytes debugSymbols(77, 0);
   const std::string signature = "Microsoft C/C++ MSF 7.00";
@@ -38,11 +38,11 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
   for (const Bytes& bytes : files) {
     const std::size_t size = bytes.size();
     const std::string path = folder.Write("short" + std::to_string(&bytes - files), bytes);
-    testsupport::PlatformSpy spy;
+    palmdb::testsupport::PlatformSpy spy;
     int result = -1;
     std::unique_ptr<palmdb::PluginArchive> archive(palmdb::OpenPluginArchive(path, &result));
     EXPECT_EQ(archive, nullptr);
-    EXPECT_EQ(result, UnknownFormat);
+    EXPECT_EQ(result, PalmdbUnknownFormat);
     EXPECT_EQ(spy.closes, spy.opens);
     ASSERT_EQ(spy.boxes.size(), 1u) << size << " bytes";
     EXPECT_EQ(spy.boxes[0].first, caption);
@@ -51,24 +51,24 @@ TEST(ErrorBox, CaptionAndTextAreWindows1252Bytes) {
 }
 
 TEST(ErrorBox, NoBoxForOtherFailures) {
-  testsupport::TempFolder folder;
+  palmdb::testsupport::TempFolder folder;
   // Debug symbols of exactly a header's length: long enough, so refused
   // without the box.
   Bytes debugSymbols(78, 0);
   const std::string signature = "Microsoft C/C++ MSF 7.00";
   std::copy(signature.begin(), signature.end(), debugSymbols.begin());
-  Bytes cutList = dbbuild::DatabaseBuilder().AddRecord("a").AddRecord("b").Build();
+  Bytes cutList = palmdb::testdata::DatabaseBuilder().AddRecord("a").AddRecord("b").Build();
   cutList.resize(80);
   struct Case {
     std::string path;
     int result;
   };
-  const Case cases[] = {{folder.File("missing.pdb"), OpenError},
-                        {folder.Write("pdb", debugSymbols), UnknownFormat},
-                        {folder.Write("cut", cutList), ReadError}};
+  const Case cases[] = {{folder.File("missing.pdb"), PalmdbOpenError},
+                        {folder.Write("pdb", debugSymbols), PalmdbUnknownFormat},
+                        {folder.Write("cut", cutList), PalmdbReadError}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    testsupport::PlatformSpy spy;
+    palmdb::testsupport::PlatformSpy spy;
     int result = -1;
     std::unique_ptr<palmdb::PluginArchive> archive(palmdb::OpenPluginArchive(c.path, &result));
     EXPECT_EQ(archive, nullptr);

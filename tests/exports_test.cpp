@@ -24,9 +24,9 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::TempFolder;
 
 // The exports, looked up by name in the library the build produced.
 using Exports = host::PluginLibrary;
@@ -48,13 +48,13 @@ class ExportsTest : public ::testing::Test {
   }
 
   // Opens through the export; the result code lands in *result.
-  ArchiveHandle Open(const std::string& path, int* result) {
+  PalmdbArchiveHandle Open(const std::string& path, int* result) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = name.data();
     record.result = -1;
-    ArchiveHandle handle = exports_.openArchive(&record);
+    PalmdbArchiveHandle handle = exports_.openArchive(&record);
     *result = record.result;
     return handle;
   }
@@ -67,7 +67,7 @@ Exports ExportsTest::exports_;
 // A small database of each layout, with entries of several sizes.
 Bytes RecordDatabase() {
   return DatabaseBuilder()
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200))
       .AddRecord("first record", 0x40)
       .AddRecord(Bytes{}, 0x20)
       .AddRecord(Bytes(3000, 0x5A), 0x10)
@@ -77,7 +77,7 @@ Bytes RecordDatabase() {
 Bytes ResourceDatabase() {
   return DatabaseBuilder()
       .Attributes(DatabaseBuilder::kResourceDatabase | 0x0002)
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1000000000))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1000000000))
       .AddResource("code", 1, Bytes{1, 2, 3, 4})
       .AddResource(std::string("\x80\x81\xE9z", 4), 2, Bytes{9, 8, 7})
       .AddResource("tAIN", 1000, Bytes{'a', 'p', 'p', 0})
@@ -94,11 +94,11 @@ std::set<std::string> FolderContents(const std::string& folder) {
 
 // Fills a header record with a pattern, so that untouched bytes can be told.
 constexpr unsigned char kSentinel = 0xA5;
-void FillWithSentinel(HeaderRecord* header) {
+void FillWithSentinel(PalmdbHeaderRecord* header) {
   std::memset(header, kSentinel, sizeof *header);
 }
 
-bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t to) {
+bool BytesAreSentinel(const PalmdbHeaderRecord& header, std::size_t from, std::size_t to) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&header);
   for (std::size_t i = from; i < to; ++i) {
     if (bytes[i] != kSentinel) {
@@ -111,7 +111,7 @@ bool BytesAreSentinel(const HeaderRecord& header, std::size_t from, std::size_t 
 // Read-only: several files per archive; the 64-bit plug-in also detects
 // databases by content.
 TEST_F(ExportsTest, CapabilitiesAreMultipleFilesAndDetection) {
-  const int expected = CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
+  const int expected = PalmdbCapsMultipleFiles | (palmdb::kWideInterface ? PalmdbCapsByContent : 0);
   for (int call = 0; call < 3; ++call) {
     EXPECT_EQ(exports_.getPackerCaps(), expected);
   }
@@ -130,20 +130,20 @@ TEST_F(ExportsTest, PackAndDeleteAreNotSupportedAndTouchNothing) {
   const std::set<std::string> before = FolderContents(folder.path());
 
   // Null arguments first: nothing may be read.
-  EXPECT_EQ(exports_.packFiles(nullptr, nullptr, nullptr, nullptr, 0), NotSupported);
-  EXPECT_EQ(exports_.deleteFiles(nullptr, nullptr), NotSupported);
+  EXPECT_EQ(exports_.packFiles(nullptr, nullptr, nullptr, nullptr, 0), PalmdbNotSupported);
+  EXPECT_EQ(exports_.deleteFiles(nullptr, nullptr), PalmdbNotSupported);
   // Then real requests: nothing may be written.
   std::string sourceFolder = folder.WithSeparator();
   const int flags[] = {0, 1, 2, 3, 0x7FFFFFFF};
   for (int flag : flags) {
     EXPECT_EQ(
         exports_.packFiles(database.data(), subPath.data(), sourceFolder.data(), list.data(), flag),
-        NotSupported);
+        PalmdbNotSupported);
   }
-  EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), NotSupported);
+  EXPECT_EQ(exports_.deleteFiles(database.data(), deleteList.data()), PalmdbNotSupported);
 
-  EXPECT_EQ(testsupport::ReadWholeFile(database), original);
-  EXPECT_EQ(testsupport::ReadWholeFile(source), Bytes{'x'});
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(database), original);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(source), Bytes{'x'});
   EXPECT_EQ(FolderContents(folder.path()), before);
 }
 
@@ -152,32 +152,34 @@ TEST_F(ExportsTest, NullHandlesAndRecordsAreTolerated) {
   EXPECT_EQ(exports_.openArchive(nullptr), nullptr);
   TempFolder folder;
   std::string target = folder.File("target");
-  const ArchiveHandle noArchive[] = {nullptr, reinterpret_cast<ArchiveHandle>(UINTPTR_MAX)};
-  for (ArchiveHandle handle : noArchive) {
+  const PalmdbArchiveHandle noArchive[] = {nullptr,
+                                           reinterpret_cast<PalmdbArchiveHandle>(UINTPTR_MAX)};
+  for (PalmdbArchiveHandle handle : noArchive) {
     SCOPED_TRACE(handle == nullptr ? "NULL" : "-1");
-    HeaderRecord header;
+    PalmdbHeaderRecord header;
     FillWithSentinel(&header);
-    EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+    EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
     EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
-    for (int operation : {OpSkip, OpTest, OpExtract}) {
-      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+    for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
+      EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()),
+                PalmdbEndOfArchive);
     }
     exports_.setChangeVolProc(handle, nullptr);
     exports_.setProcessDataProc(handle, nullptr);
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
-  EXPECT_FALSE(testsupport::FileExists(target));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(target));
 
   // A real handle with no header record to fill.
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("memo.pdb", RecordDatabase()), &result);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(exports_.readHeader(handle, nullptr), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, nullptr), PalmdbEndOfArchive);
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
 TEST_F(ExportsTest, OpenWithoutAPathFailsWithOpenError) {
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   char comment[4] = {};
   record.archiveName = nullptr;
   record.result = -1;
@@ -186,7 +188,7 @@ TEST_F(ExportsTest, OpenWithoutAPathFailsWithOpenError) {
   record.commentSize = 3;
   record.commentState = 7;
   EXPECT_EQ(exports_.openArchive(&record), nullptr);
-  EXPECT_EQ(record.result, OpenError);
+  EXPECT_EQ(record.result, PalmdbOpenError);
   EXPECT_EQ(record.commentBuffer, nullptr);
   EXPECT_EQ(record.commentBufferSize, 0);
   EXPECT_EQ(record.commentSize, 0);
@@ -213,7 +215,7 @@ TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
     char comment[8] = {};
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = name.data();
     record.openMode = mode;
     record.result = -1;
@@ -221,9 +223,9 @@ TEST_P(ExportsOpenTest, SetsResultAndClearsCommentFields) {
     record.commentBufferSize = 8;
     record.commentSize = 5;
     record.commentState = 1;
-    ArchiveHandle handle = exports_.openArchive(&record);
+    PalmdbArchiveHandle handle = exports_.openArchive(&record);
     EXPECT_EQ(record.result, c.result) << c.label;
-    EXPECT_EQ(handle != nullptr, c.result == ResultSuccess) << c.label;
+    EXPECT_EQ(handle != nullptr, c.result == PalmdbResultSuccess) << c.label;
     EXPECT_EQ(record.commentBuffer, nullptr);
     EXPECT_EQ(record.commentBufferSize, 0);
     EXPECT_EQ(record.commentSize, 0);
@@ -240,17 +242,18 @@ Bytes Truncated(Bytes bytes, std::size_t size) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ExportsOpenTest,
-    ::testing::Values(OpenCase{"records", RecordDatabase(), ResultSuccess},
-                      OpenCase{"resources", ResourceDatabase(), ResultSuccess},
-                      OpenCase{"missing", Bytes{}, OpenError},
-                      OpenCase{"77 bytes", Bytes(77, 'x'), UnknownFormat},
-                      OpenCase{"header only, no records", DatabaseBuilder().Build(), ResultSuccess},
-                      OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), ReadError},
-                      OpenCase{"debug symbols",
-                               Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
-                                               std::end("Microsoft C/C++ MSF 7.00\r\n")),
-                                         100),
-                               UnknownFormat}),
+    ::testing::Values(
+        OpenCase{"records", RecordDatabase(), PalmdbResultSuccess},
+        OpenCase{"resources", ResourceDatabase(), PalmdbResultSuccess},
+        OpenCase{"missing", Bytes{}, PalmdbOpenError},
+        OpenCase{"77 bytes", Bytes(77, 'x'), PalmdbUnknownFormat},
+        OpenCase{"header only, no records", DatabaseBuilder().Build(), PalmdbResultSuccess},
+        OpenCase{"list cut short", Truncated(RecordDatabase(), 78 + 8), PalmdbReadError},
+        OpenCase{"debug symbols",
+                 Truncated(Bytes(std::begin("Microsoft C/C++ MSF 7.00\r\n"),
+                                 std::end("Microsoft C/C++ MSF 7.00\r\n")),
+                           100),
+                 PalmdbUnknownFormat}),
     [](const ::testing::TestParamInfo<OpenCase>& param) {
       std::string name;
       for (const char* p = param.param.label; *p != '\0'; ++p) {
@@ -259,42 +262,34 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-// What the header record should say of one entry, in this build's terms.
+// What the header record says of one entry, written out by hand: the name
+// as Windows hosts get it (the stored bytes) and as Linux hosts get it
+// (UTF-8), the size, the Windows attribute bits and the Linux mode.
 struct ExpectedEntry {
-  std::string name;
+  std::string windowsName;
+  std::string linuxName;
   std::uint32_t size;
-  int time;
   int attributes;
+  int mode;
 };
 
-std::vector<ExpectedEntry> ExpectedEntries(const std::string& path) {
-  palmdb::Status status = palmdb::Status::kNoMemory;
-  const testsupport::DatabasePtr database = testsupport::Open(path, &status);
-  std::vector<ExpectedEntry> entries;
-  if (database == nullptr) {
-    ADD_FAILURE() << "the core cannot open " << path;
-    return entries;
-  }
-  for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
-    palmdb::EntryDescription entry;
-    palmdb::DescribeEntry(*database, i, &entry);
-    const std::uint32_t attributes = palmdb::WindowsAttributes(entry.attributes);
-    if constexpr (palmdb::kLinuxHost) {
-      char utf8[palmdb::kMaxUtf8NameSize];
-      palmdb::NameToUtf8(entry.name, utf8, sizeof utf8);
-      entries.push_back({utf8, entry.size, palmdb::UnixTimeFromArchiveTime(entry.time),
-                         static_cast<int>(palmdb::ModeFromAttributes(attributes))});
-    } else {
-      entries.push_back(
-          {entry.name, entry.size, static_cast<int>(entry.time), static_cast<int>(attributes)});
-    }
-  }
-  return entries;
+// The modification time every entry of a database carries: as a DOS date
+// and time, and its fields, which a Linux host gets as local time.
+struct ExpectedTime {
+  std::uint32_t dos;
+  int year, month, day, hour, minute, second;
+};
+
+int LocalUnixTime(const ExpectedTime& time) {
+  return static_cast<int>(palmdb::testsupport::LocalWallClock(time.year, time.month, time.day,
+                                                              time.hour, time.minute, time.second));
 }
 
 struct Layout {
   const char* label;
   Bytes (*build)();
+  ExpectedTime time;
+  std::vector<ExpectedEntry> entries;
 };
 void PrintTo(const Layout& value, std::ostream* out) {
   *out << value.label;
@@ -305,84 +300,96 @@ class ExportsListTest : public ExportsTest, public ::testing::WithParamInterface
 TEST_P(ExportsListTest, DescribesEveryEntryAndWritesNothingAfterTheAttributes) {
   TempFolder folder;
   const std::string path = folder.Write("db", GetParam().build());
-  const std::vector<ExpectedEntry> expected = ExpectedEntries(path);
-  ASSERT_FALSE(expected.empty());
+  const std::vector<ExpectedEntry>& expected = GetParam().entries;
+  const int time =
+      palmdb::kLinuxHost ? LocalUnixTime(GetParam().time) : static_cast<int>(GetParam().time.dos);
 
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   for (const ExpectedEntry& entry : expected) {
     // Describing the entry twice describes it twice: only ProcessFile moves
     // the cursor.
-    HeaderRecord first;
-    ASSERT_EQ(exports_.readHeader(handle, &first), ResultSuccess);
-    HeaderRecord header;
+    PalmdbHeaderRecord first;
+    ASSERT_EQ(exports_.readHeader(handle, &first), PalmdbResultSuccess);
+    PalmdbHeaderRecord header;
     FillWithSentinel(&header);
-    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+    ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
     EXPECT_STREQ(first.fileName, header.fileName);
     EXPECT_STREQ(header.archiveName, path.c_str());
-    EXPECT_EQ(std::string(header.fileName), entry.name);
+    EXPECT_EQ(std::string(header.fileName),
+              palmdb::kLinuxHost ? entry.linuxName : entry.windowsName);
     EXPECT_EQ(static_cast<std::uint32_t>(header.packedSize), entry.size);
     EXPECT_EQ(static_cast<std::uint32_t>(header.unpackedSize), entry.size);
     EXPECT_EQ(header.flags, 0);
     EXPECT_EQ(header.hostOs, 0);
     EXPECT_EQ(header.fileCrc, 0);
-    EXPECT_EQ(header.fileTime, entry.time);
-    EXPECT_EQ(header.fileAttributes, entry.attributes);
+    EXPECT_EQ(header.fileTime, time);
+    EXPECT_EQ(header.fileAttributes, palmdb::kLinuxHost ? entry.mode : entry.attributes);
     // The unpacker version and method, and everything after the attributes
     // (the comment fields, wherever the host's layout puts them), keep the
     // host's bytes.
-    EXPECT_TRUE(BytesAreSentinel(header, offsetof(HeaderRecord, unpackerVersion),
-                                 offsetof(HeaderRecord, fileAttributes)));
+    EXPECT_TRUE(BytesAreSentinel(header, offsetof(PalmdbHeaderRecord, unpackerVersion),
+                                 offsetof(PalmdbHeaderRecord, fileAttributes)));
     EXPECT_TRUE(
-        BytesAreSentinel(header, offsetof(HeaderRecord, fileAttributes) + 4, sizeof header));
-    EXPECT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
+        BytesAreSentinel(header, offsetof(PalmdbHeaderRecord, fileAttributes) + 4, sizeof header));
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
   }
-  HeaderRecord header;
+  PalmdbHeaderRecord header;
   FillWithSentinel(&header);
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
   // Past the last entry nothing is extracted.
   const std::string after = folder.File("after");
-  for (int operation : {OpSkip, OpTest, OpExtract}) {
+  for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
     EXPECT_EQ(exports_.processFile(handle, operation, nullptr, std::string(after).data()),
-              EndOfArchive);
+              PalmdbEndOfArchive);
   }
-  EXPECT_FALSE(testsupport::FileExists(after));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(after));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLayouts, ExportsListTest,
-                         ::testing::Values(Layout{"Records", &RecordDatabase},
-                                           Layout{"Resources", &ResourceDatabase}),
-                         [](const ::testing::TestParamInfo<Layout>& param) {
-                           return std::string(param.param.label);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BothLayouts, ExportsListTest,
+    ::testing::Values(
+        // Modified 2024-03-01 12:30:00; dirty, busy, secret.
+        Layout{"Records",
+               &RecordDatabase,
+               {0x586163C0, 2024, 3, 1, 12, 30, 0},
+               {{"#00000.data", "#00000.data", 12, 0x20, 0100644},
+                {"#00001.data", "#00001.data", 0, 0x01, 0100444},
+                {"#00002.data", "#00002.data", 3000, 0x02, 0100644}}},
+        // Modified 2001-09-09 01:46:40; read-only.
+        Layout{"Resources",
+               &ResourceDatabase,
+               {0x2B290DD4, 2001, 9, 9, 1, 46, 40},
+               {{"#00001.code", "#00001.code", 4, 0x01, 0100444},
+                {"#00002.\x80\x81\xE9z", "#00002.\xE2\x82\xAC%81\xC3\xA9z", 3, 0x01, 0100444},
+                {"#01000.tAIN", "#01000.tAIN", 4, 0x01, 0100444}}}),
+    [](const ::testing::TestParamInfo<Layout>& param) { return std::string(param.param.label); });
 
 TEST_F(ExportsTest, LinuxHostsGetUnixTimeModeAndUtf8Names) {
   TempFolder folder;
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("app.prc", ResourceDatabase()), &result);
   ASSERT_NE(handle, nullptr);
-  HeaderRecord header{};
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-  ASSERT_EQ(exports_.processFile(handle, OpSkip, nullptr, nullptr), ResultSuccess);
-  ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+  PalmdbHeaderRecord header{};
+  ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
+  ASSERT_EQ(exports_.processFile(handle, PalmdbOpSkip, nullptr, nullptr), PalmdbResultSuccess);
+  ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
   // The database was modified at Unix time 1000000000, 2001-09-09 01:46:40
   // UTC, and is read-only; the second resource's type is 80 81 E9 7A.
-  const std::uint32_t dosTime = palmdb::ArchiveTimeFromPalm(1000000000);
+  const ExpectedTime time = {0x2B290DD4, 2001, 9, 9, 1, 46, 40};
   if constexpr (palmdb::kLinuxHost) {
     EXPECT_EQ(std::string(header.fileName), "#00002.\xE2\x82\xAC%81\xC3\xA9z");
     EXPECT_EQ(header.fileAttributes, 0100444);
-    std::int64_t seconds = 0;
-    ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(dosTime, &seconds));
-    EXPECT_EQ(header.fileTime, seconds);
+    EXPECT_EQ(header.fileTime, LocalUnixTime(time));
     // Local time differs from UTC by at most 14 hours.
     EXPECT_LE(std::abs(header.fileTime - 1000000000), 14 * 3600);
   } else {
     EXPECT_EQ(std::string(header.fileName), "#00002.\x80\x81\xE9z");
-    EXPECT_EQ(header.fileAttributes, AttributeReadOnly);
-    EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), dosTime);
+    EXPECT_EQ(header.fileAttributes, 0x01);
+    EXPECT_EQ(static_cast<std::uint32_t>(header.fileTime), time.dos);
   }
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
@@ -419,7 +426,7 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
   const std::string outWithSeparator = out + palmdb::platform::PathSeparator();
 
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
   g_callbackCalls = 0;
   exports_.setChangeVolProc(handle, CountingChangeVolume);
@@ -431,24 +438,24 @@ TEST_P(ExportsExtractTest, ExtractsEveryEntryAndNeverCallsTheCallbacks) {
 
   const TargetForm& form = GetParam();
   std::uint32_t index = 0;
-  HeaderRecord header{};
-  while (exports_.readHeader(handle, &header) == ResultSuccess) {
+  PalmdbHeaderRecord header{};
+  while (exports_.readHeader(handle, &header) == PalmdbResultSuccess) {
     std::string name = header.fileName;
     std::string whole = outWithSeparator + name;
     std::string destPath = form.folderAsDestPath ? outWithSeparator : std::string();
     std::string destName = form.folderAsDestPath ? name : whole;
     char* destPathArgument =
         form.folderAsDestPath || form.emptyDestPath ? destPath.data() : nullptr;
-    ASSERT_EQ(exports_.processFile(handle, OpExtract, destPathArgument, destName.data()),
-              ResultSuccess)
+    ASSERT_EQ(exports_.processFile(handle, PalmdbOpExtract, destPathArgument, destName.data()),
+              PalmdbResultSuccess)
         << whole;
-    const palmdb::EntryRecord& entry = archive->database->catalogue.entries[index++];
+    const palmdb::Entry& entry = archive->database->catalogue.entries[index++];
     const Bytes expected(database.begin() + entry.offset,
                          database.begin() + entry.offset + entry.size);
     // The host's path is in its 8-bit encoding; the test reads in UTF-8.
     std::string wholeUtf8;
     ASSERT_TRUE(palmdb::platform::SystemPathToUtf8(whole.c_str(), &wholeUtf8));
-    EXPECT_EQ(testsupport::ReadWholeFile(wholeUtf8), expected) << whole;
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(wholeUtf8), expected) << whole;
   }
   EXPECT_EQ(index, 3u);
   EXPECT_EQ(g_callbackCalls, 0);
@@ -466,18 +473,18 @@ INSTANTIATE_TEST_SUITE_P(TargetForms, ExportsExtractTest,
 TEST_F(ExportsTest, ADatabaseWithoutEntriesEndsAtOnce) {
   TempFolder folder;
   int result = -1;
-  ArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
+  PalmdbArchiveHandle handle = Open(folder.Write("empty.pdb", DatabaseBuilder().Build()), &result);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(result, ResultSuccess);
-  HeaderRecord header;
+  EXPECT_EQ(result, PalmdbResultSuccess);
+  PalmdbHeaderRecord header;
   FillWithSentinel(&header);
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(BytesAreSentinel(header, 0, sizeof header));
   std::string target = folder.File("target");
-  for (int operation : {OpSkip, OpTest, OpExtract}) {
-    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), EndOfArchive);
+  for (int operation : {PalmdbOpSkip, PalmdbOpTest, PalmdbOpExtract}) {
+    EXPECT_EQ(exports_.processFile(handle, operation, nullptr, target.data()), PalmdbEndOfArchive);
   }
-  EXPECT_FALSE(testsupport::FileExists(target));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(target));
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
 
@@ -501,14 +508,14 @@ TEST_F(ExportsTest, JoinsTheDestinationPathAndName) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     int result = -1;
-    ArchiveHandle handle = Open(path, &result);
+    PalmdbArchiveHandle handle = Open(path, &result);
     ASSERT_NE(handle, nullptr);
     std::string destPath = c.destPath;
     std::string destName = c.destName;
-    EXPECT_EQ(exports_.processFile(handle, OpExtract, destPath.data(),
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpExtract, destPath.data(),
                                    c.nullName ? nullptr : destName.data()),
-              ResultSuccess);
-    EXPECT_EQ(testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
+              PalmdbResultSuccess);
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(c.target), Bytes({'j', 'o', 'i', 'n', 'e', 'd'}));
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
 }
@@ -524,16 +531,17 @@ TEST_F(ExportsTest, TestingReadsEachEntryThroughAndWritesNothing) {
   ASSERT_TRUE(palmdb::platform::MakeFolder(out.c_str()));
   std::string destPath = out + palmdb::platform::PathSeparator();
   int result = -1;
-  ArchiveHandle handle = Open(path, &result);
+  PalmdbArchiveHandle handle = Open(path, &result);
   ASSERT_NE(handle, nullptr);
-  for (int expected : {ReadError, ResultSuccess}) {
-    HeaderRecord header{};
-    ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
-    EXPECT_EQ(exports_.processFile(handle, OpTest, destPath.data(), header.fileName), expected)
+  for (int expected : {PalmdbReadError, PalmdbResultSuccess}) {
+    PalmdbHeaderRecord header{};
+    ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpTest, destPath.data(), header.fileName),
+              expected)
         << header.fileName;
   }
-  HeaderRecord header{};
-  EXPECT_EQ(exports_.readHeader(handle, &header), EndOfArchive);
+  PalmdbHeaderRecord header{};
+  EXPECT_EQ(exports_.readHeader(handle, &header), PalmdbEndOfArchive);
   EXPECT_TRUE(FolderContents(out).empty());
   EXPECT_EQ(exports_.closeArchive(handle), 0);
 }
@@ -562,22 +570,22 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
   std::string shortPath = folder.Write("short.pdb", database);
   for (std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{320}}) {
     SCOPED_TRACE(length);
-    const bool fits = length < HOST_NAME_SIZE;
+    const bool fits = length < PALMDB_HOST_NAME_SIZE;
     const bool usable = palmdb::kLinuxHost || fits;
 
     const std::string base = folder.File(std::to_string(length));
     ASSERT_TRUE(palmdb::platform::MakeFolder(base.c_str()));
     const std::string path = PathOfLength(base, length);
     ASSERT_EQ(path.size(), length);
-    ASSERT_TRUE(dbbuild::WriteNewFile(path, database));
+    ASSERT_TRUE(palmdb::testdata::WriteNewFile(path, database));
     int result = -1;
-    ArchiveHandle handle = Open(path, &result);
-    EXPECT_EQ(result, usable ? ResultSuccess : OpenError);
+    PalmdbArchiveHandle handle = Open(path, &result);
+    EXPECT_EQ(result, usable ? PalmdbResultSuccess : PalmdbOpenError);
     ASSERT_EQ(handle != nullptr, usable);
     if (handle != nullptr) {
-      HeaderRecord header;
+      PalmdbHeaderRecord header;
       FillWithSentinel(&header);
-      ASSERT_EQ(exports_.readHeader(handle, &header), ResultSuccess);
+      ASSERT_EQ(exports_.readHeader(handle, &header), PalmdbResultSuccess);
       EXPECT_EQ(std::string(header.archiveName), fits ? path : "");
       EXPECT_STREQ(header.fileName, "#00000.data");
       EXPECT_EQ(exports_.closeArchive(handle), 0);
@@ -590,11 +598,11 @@ TEST_F(ExportsTest, PathsAtTheHostsFieldWidth) {
     std::string target = PathOfLength(targets, length);
     handle = Open(shortPath, &result);
     ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(exports_.processFile(handle, OpExtract, nullptr, target.data()),
-              usable ? ResultSuccess : CreateError);
-    EXPECT_EQ(testsupport::FileExists(target), usable);
+    EXPECT_EQ(exports_.processFile(handle, PalmdbOpExtract, nullptr, target.data()),
+              usable ? PalmdbResultSuccess : PalmdbCreateError);
+    EXPECT_EQ(palmdb::testsupport::FileExists(target), usable);
     if (usable) {
-      EXPECT_EQ(testsupport::ReadWholeFile(target), entry);
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(target), entry);
     }
     EXPECT_EQ(exports_.closeArchive(handle), 0);
   }
@@ -614,7 +622,7 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
   // Extracts every entry of every database into out/<index>/; one entry of
   // each database in turn, or each database to its end before the next.
   const auto walk = [&](const std::string& out, bool interleaved) {
-    ArchiveHandle handles[kCount] = {};
+    PalmdbArchiveHandle handles[kCount] = {};
     bool done[kCount] = {};
     std::string folders[kCount];
     for (std::size_t i = 0; i < kCount; ++i) {
@@ -633,15 +641,16 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
         continue;
       }
       do {
-        HeaderRecord header{};
-        if (exports_.readHeader(handles[i], &header) != ResultSuccess) {
+        PalmdbHeaderRecord header{};
+        if (exports_.readHeader(handles[i], &header) != PalmdbResultSuccess) {
           done[i] = true;
           --open;
           EXPECT_EQ(exports_.closeArchive(handles[i]), 0);
           break;
         }
-        EXPECT_EQ(exports_.processFile(handles[i], OpExtract, folders[i].data(), header.fileName),
-                  ResultSuccess);
+        EXPECT_EQ(
+            exports_.processFile(handles[i], PalmdbOpExtract, folders[i].data(), header.fileName),
+            PalmdbResultSuccess);
       } while (!interleaved);
     }
   };
@@ -657,8 +666,8 @@ TEST_F(ExportsTest, SeveralDatabasesInterleavedGiveWhatEachGivesAlone) {
     EXPECT_EQ(FolderContents(b), names);
     for (const std::string& name : names) {
       const std::string sep(1, palmdb::platform::PathSeparator());
-      EXPECT_EQ(testsupport::ReadWholeFile(b + sep + name),
-                testsupport::ReadWholeFile(a + sep + name))
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(b + sep + name),
+                palmdb::testsupport::ReadWholeFile(a + sep + name))
           << name;
     }
   }

@@ -14,15 +14,15 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
 using palmdb::Status;
-using testsupport::Bytes;
-using testsupport::DatabasePtr;
-using testsupport::FileExists;
-using testsupport::OpenBytes;
-using testsupport::PlatformSpy;
-using testsupport::ReadWholeFile;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::DatabasePtr;
+using palmdb::testsupport::FileExists;
+using palmdb::testsupport::OpenBytes;
+using palmdb::testsupport::PlatformSpy;
+using palmdb::testsupport::ReadWholeFile;
+using palmdb::testsupport::TempFolder;
 
 Bytes Pattern(std::size_t size, unsigned seed) {
   Bytes bytes(size);
@@ -66,7 +66,7 @@ struct Fixture {
     }
     Status status = Status::kNoMemory;
     path = source.Write("db", builder.Build());
-    database = testsupport::Open(path, &status);
+    database = palmdb::testsupport::Open(path, &status);
   }
 
   // Extracts entry `index` into the target folder under `name`.
@@ -89,7 +89,8 @@ TEST(ExtractEntry, ExtractsEveryEntryUnchangedWithTheArchiveTime) {
     // may differ by the summer-time hour.
     std::int64_t expectedTime = 0;
     ASSERT_TRUE(palmdb::platform::DosDateTimeToUnixTime(f.database->archiveTime, &expectedTime));
-    EXPECT_LE(std::abs(expectedTime - testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)), 3600);
+    EXPECT_LE(std::abs(expectedTime - palmdb::testsupport::LocalWallClock(2005, 6, 15, 8, 30, 22)),
+              3600);
     for (std::uint32_t i = 0; i < f.data.size(); ++i) {
       const std::string name = "entry" + std::to_string(i);
       ASSERT_EQ(f.Extract(i, name), Status::kOk) << i;
@@ -204,7 +205,7 @@ TEST(ExtractEntry, EntriesOutsideTheFileFailWithoutATarget) {
 TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   struct Case {
     std::string what;
-    testsupport::Faults faults;
+    palmdb::testsupport::Faults faults;
     Status status;
     bool removes;
   };
@@ -212,18 +213,18 @@ TEST(ExtractEntry, PlatformFaultsLeaveNoHalfWrittenTarget) {
   // each of which may come up short.
   std::vector<Case> cases;
   for (int call = 0; call < 3; ++call) {
-    testsupport::Faults read;
+    palmdb::testsupport::Faults read;
     read.shortReadAt = call;
     cases.push_back({"read " + std::to_string(call) + " short", read, Status::kReadFailed, true});
-    testsupport::Faults write;
+    palmdb::testsupport::Faults write;
     write.shortWriteAt = call;
     cases.push_back(
         {"write " + std::to_string(call) + " short", write, Status::kWriteFailed, true});
   }
-  testsupport::Faults refused;
+  palmdb::testsupport::Faults refused;
   refused.refuseCreate = true;
   cases.push_back({"creation refused", refused, Status::kCannotCreate, false});
-  testsupport::Faults closeFails;
+  palmdb::testsupport::Faults closeFails;
   closeFails.failClose = true;
   cases.push_back({"closing fails", closeFails, Status::kWriteFailed, true});
 
@@ -264,7 +265,8 @@ TEST(ExtractEntry, ClosesEveryTargetItCreates) {
   TempFolder out;
   out.Write("#00001.data", Bytes{7});
   PlatformSpy spy;
-  EXPECT_EQ(testsupport::WalkAndCheck(*database, bytes, testsupport::ReadReference(bytes), out),
+  EXPECT_EQ(palmdb::testsupport::WalkAndCheck(*database, bytes,
+                                              palmdb::testsupport::ReadReference(bytes), out),
             1u);
   EXPECT_EQ(spy.creates, 3);
   EXPECT_EQ(spy.closes, spy.creates);
@@ -320,7 +322,7 @@ TEST(ExtractEntry, ReachesOffsetsBeyond2GiB) {
     ASSERT_TRUE(out.good());
   }
   Status status = Status::kNoMemory;
-  DatabasePtr database = testsupport::Open(path, &status);
+  DatabasePtr database = palmdb::testsupport::Open(path, &status);
   ASSERT_NE(database, nullptr);
   ASSERT_EQ(database->catalogue.entries[1].size, payload.size());
   const std::string target = folder.File("far");

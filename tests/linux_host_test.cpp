@@ -46,8 +46,9 @@ TEST_P(UnixTimeTest, TakesTheDosTimeAsLocalTime) {
   const std::uint32_t dos = Dos(static_cast<unsigned>(c.year), static_cast<unsigned>(c.month),
                                 static_cast<unsigned>(c.day), static_cast<unsigned>(c.hour),
                                 static_cast<unsigned>(c.minute), static_cast<unsigned>(c.second));
-  EXPECT_EQ(palmdb::UnixTimeFromArchiveTime(dos),
-            testsupport::LocalWallClock(c.year, c.month, c.day, c.hour, c.minute, c.second));
+  EXPECT_EQ(
+      palmdb::UnixTimeFromArchiveTime(dos),
+      palmdb::testsupport::LocalWallClock(c.year, c.month, c.day, c.hour, c.minute, c.second));
 }
 
 INSTANTIATE_TEST_SUITE_P(

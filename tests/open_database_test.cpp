@@ -10,12 +10,12 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
 using palmdb::Status;
-using testsupport::Bytes;
-using testsupport::OpenBytes;
-using testsupport::PlatformSpy;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::OpenBytes;
+using palmdb::testsupport::PlatformSpy;
+using palmdb::testsupport::TempFolder;
 
 Bytes WithPrefix(const std::string& prefix, std::size_t size) {
   Bytes bytes(size, 0);
@@ -58,7 +58,7 @@ TEST(OpenDatabase, RefusesWhatIsNotADatabase) {
     const std::string path = folder.Write("refused" + std::to_string(index++), c.bytes);
     PlatformSpy spy;
     Status status = Status::kOk;
-    EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+    EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(spy.closes, spy.opens) << "the database file stays open";
     EXPECT_TRUE(spy.boxes.empty());
@@ -78,7 +78,7 @@ TEST(OpenDatabase, FailsToOpenMissingFilesAndFolders) {
     SCOPED_TRACE(path.size());
     PlatformSpy spy;
     Status status = Status::kOk;
-    EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+    EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
     EXPECT_EQ(status, Status::kCannotOpen);
     EXPECT_EQ(spy.opens, 1);
     EXPECT_TRUE(spy.boxes.empty());
@@ -155,7 +155,7 @@ TEST(OpenDatabase, ReadsTheListInAConstantNumberOfCalls) {
           "many" + std::to_string(count) + "-" + std::to_string(attributes), builder.Build());
       PlatformSpy spy;
       Status status = Status::kNoMemory;
-      auto database = testsupport::Open(path, &status);
+      auto database = palmdb::testsupport::Open(path, &status);
       ASSERT_NE(database, nullptr);
       EXPECT_EQ(database->catalogue.count, static_cast<std::uint32_t>(count));
       EXPECT_EQ(spy.reads, 2) << count << " entries";
@@ -178,7 +178,7 @@ TEST(OpenDatabase, AShortReadAtEachCallFails) {
       PlatformSpy spy;
       spy.faults.shortReadAt = call;
       Status status = Status::kOk;
-      EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+      EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
       EXPECT_EQ(status, Status::kReadFailed);
       EXPECT_EQ(spy.reads, call + 1);
       EXPECT_EQ(spy.closes, 1);
@@ -197,7 +197,7 @@ TEST(OpenDatabase, RefusesFilesOf4GiBAndMore) {
   }
   PlatformSpy spy;
   Status status = Status::kOk;
-  EXPECT_EQ(testsupport::Open(path, &status), nullptr);
+  EXPECT_EQ(palmdb::testsupport::Open(path, &status), nullptr);
   EXPECT_EQ(status, Status::kNotADatabase);
   EXPECT_TRUE(spy.boxes.empty());
   EXPECT_EQ(spy.closes, 1);
@@ -220,7 +220,7 @@ TEST(OpenDatabase, SizeLimitLiesAt4GiB) {
     PlatformSpy spy;
     spy.faults.fakeSize = c.size;
     Status status = Status::kNoMemory;
-    auto database = testsupport::Open(path, &status);
+    auto database = palmdb::testsupport::Open(path, &status);
     EXPECT_EQ(status, c.status);
     ASSERT_EQ(database != nullptr, c.status == Status::kOk);
     if (database != nullptr) {

@@ -20,8 +20,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::Bytes;
-using testsupport::TempFolder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::TempFolder;
 
 const palmdb::platform::Operations& Native() {
   return palmdb::platform::NativeOperations();
@@ -97,7 +97,7 @@ TEST(NativeCreateNew, CreatesWritesAndReadsBack) {
     const palmdb::platform::FileHandle file = CreateWith(path, bytes);
     ASSERT_NE(file, palmdb::platform::kInvalidFile);
     Native().close(file);
-    EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
   }
 }
 
@@ -142,13 +142,13 @@ TEST(NativeCreateNew, RefusesWhatExistsAndLeavesItUnchanged) {
     switch (c.existing) {
       case Existing::kFile:
       case Existing::kEmptyFile:
-        EXPECT_EQ(testsupport::ReadWholeFile(path), before);
+        EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), before);
         break;
       case Existing::kFolder:
         EXPECT_TRUE(fs::is_directory(path));
         break;
       case Existing::kMissingParent:
-        EXPECT_FALSE(testsupport::FileExists(path));
+        EXPECT_FALSE(palmdb::testsupport::FileExists(path));
         break;
     }
   }
@@ -162,7 +162,7 @@ TEST(NativeWrite, ZeroBytesWriteNothing) {
   const std::uint8_t byte = 0x5A;
   EXPECT_EQ(Native().write(file, &byte, 0), 0u);
   Native().close(file);
-  EXPECT_TRUE(testsupport::ReadWholeFile(path).empty());
+  EXPECT_TRUE(palmdb::testsupport::ReadWholeFile(path).empty());
 }
 
 TEST(NativeWrite, SuccessiveWritesAppend) {
@@ -177,7 +177,7 @@ TEST(NativeWrite, SuccessiveWritesAppend) {
     EXPECT_EQ(Native().write(file, whole.data() + cuts[i], length), length) << cuts[i];
   }
   Native().close(file);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), whole);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), whole);
 }
 
 // --- Opening, sizing and reading ---------------------------------------------
@@ -225,7 +225,7 @@ TEST(NativeOpenForReading, OpensTwiceAndChangesNothing) {
   ASSERT_TRUE(palmdb::platform::FileTimes(path.c_str(), &writeAfter, &accessAfter));
   EXPECT_EQ(writeAfter, writeBefore);
   EXPECT_EQ(accessAfter, accessBefore);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
 }
 
 TEST(NativeFileSize, ReportsTheSizeOnDisk) {
@@ -394,7 +394,7 @@ void CheckSetLastWriteTime(const DosCase& d, const TempFolder& folder) {
   EXPECT_EQ(lastWrite, expected);
   // Only the last-write time moved.
   EXPECT_EQ(lastAccess, accessBefore);
-  EXPECT_EQ(testsupport::ReadWholeFile(path), bytes);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), bytes);
 }
 
 TEST(NativeSetLastWriteTime, SetsWhatTheConversionGivesAndLeavesAccessAlone) {
@@ -443,7 +443,7 @@ TEST(NativeRemoveFile, RemovesFilesOnly) {
       ASSERT_TRUE(fs::create_directory(path));
     }
     EXPECT_EQ(Native().removeFile(path.c_str()), c.removed);
-    EXPECT_EQ(testsupport::FileExists(path), c.what == What::kFolder);
+    EXPECT_EQ(palmdb::testsupport::FileExists(path), c.what == What::kFolder);
   }
 }
 
@@ -480,7 +480,7 @@ TEST(NativeMakeFolder, TrueWhenAFolderIsThereAfterwards) {
     EXPECT_EQ(palmdb::platform::MakeFolder(path.c_str()), c.made);
     EXPECT_EQ(fs::is_directory(path), c.made);
     if (c.before == Before::kFile) {
-      EXPECT_EQ(testsupport::ReadWholeFile(path), Pattern(3));
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), Pattern(3));
     }
   }
 }
@@ -526,85 +526,6 @@ TEST(NativeLibraries, MissingOrBrokenLibrariesDoNotLoad) {
     palmdb::platform::LibraryHandle library = palmdb::platform::LoadLibraryFile(path.c_str());
     EXPECT_EQ(library, nullptr);
     palmdb::platform::UnloadLibrary(library);
-  }
-}
-
-// --- Windows-1252 ----------------------------------------------------------------
-
-TEST(Cp1252ToUtf8, ConvertsKnownCharacters) {
-  struct Case {
-    unsigned char byte;
-    std::string utf8;  // empty where the code page defines nothing
-  };
-  const Case cases[] = {
-      {0x00, std::string(1, '\0')},
-      {0x41, "A"},
-      {0x7F, "\x7F"},
-      {0x80, "\xE2\x82\xAC"},  // euro sign
-      {0x81, ""},
-      {0x8A, "\xC5\xA0"},  // S with caron
-      {0x8D, ""},
-      {0x8F, ""},
-      {0x90, ""},
-      {0x99, "\xE2\x84\xA2"},  // trade mark sign
-      {0x9D, ""},
-      {0x9F, "\xC5\xB8"},  // Y with diaeresis
-      {0xA0, "\xC2\xA0"},  // no-break space
-      {0xDF, "\xC3\x9F"},  // sharp s
-      {0xFC, "\xC3\xBC"},  // u with diaeresis
-      {0xFF, "\xC3\xBF"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.byte));
-    char out[3] = {'?', '?', '?'};
-    const std::size_t length = palmdb::platform::Cp1252ToUtf8(c.byte, out);
-    EXPECT_EQ(std::string(out, length), c.utf8);
-  }
-}
-
-// The code point of one UTF-8 sequence of one to three bytes, or -1 when the
-// sequence is malformed or longer than it needs to be.
-long DecodeUtf8(const char* bytes, std::size_t length) {
-  const auto byte = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0u) != 0x80u) {
-      return -1;
-    }
-  }
-  if (length == 1 && byte(0) < 0x80u) {
-    return byte(0);
-  }
-  if (length == 2 && (byte(0) & 0xE0u) == 0xC0u) {
-    const long code = static_cast<long>(((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu));
-    return code >= 0x80 ? code : -1;
-  }
-  if (length == 3 && (byte(0) & 0xF0u) == 0xE0u) {
-    const long code =
-        static_cast<long>(((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu));
-    return code >= 0x800 ? code : -1;
-  }
-  return -1;
-}
-
-TEST(Cp1252ToUtf8, EveryByteIsWellFormedOrUndefined) {
-  const unsigned char undefined[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
-  for (unsigned value = 0; value < 256; ++value) {
-    SCOPED_TRACE(value);
-    const auto byte = static_cast<unsigned char>(value);
-    char out[3] = {};
-    const std::size_t length = palmdb::platform::Cp1252ToUtf8(byte, out);
-    if (std::find(std::begin(undefined), std::end(undefined), byte) != std::end(undefined)) {
-      EXPECT_EQ(length, 0u);
-      continue;
-    }
-    const long code = DecodeUtf8(out, length);
-    if (value >= 0x80 && value < 0xA0) {
-      // Typographic characters, none of them in Latin-1.
-      EXPECT_GT(code, 0xFF);
-    } else {
-      // ASCII and the Latin-1 range stand for their own code points.
-      EXPECT_EQ(code, static_cast<long>(value));
-    }
   }
 }
 

@@ -15,12 +15,12 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
 using palmdb::Status;
-using testsupport::Bytes;
-using testsupport::FileExists;
-using testsupport::ReadWholeFile;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::FileExists;
+using palmdb::testsupport::ReadWholeFile;
+using palmdb::testsupport::TempFolder;
 
 // Lowers the file-size limit for the scope; SIGXFSZ is ignored, so that a
 // write past the limit comes back short instead of ending the process.
@@ -63,7 +63,7 @@ TEST(PosixLimits, AWriteCutShortByTheFileSizeLimitLeavesNoTarget) {
   const std::string path =
       folder.Write("db.pdb", DatabaseBuilder().AddRecord(large).AddRecord(small).Build());
   Status status = Status::kNoMemory;
-  testsupport::DatabasePtr database = testsupport::Open(path, &status);
+  palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
   ASSERT_NE(database, nullptr);
   const std::string failed = folder.File("failed");
   const std::string next = folder.File("next");
@@ -84,13 +84,13 @@ TEST(PosixLimits, AFolderWithoutWritePermissionRefusesTheTarget) {
   ASSERT_TRUE(palmdb::platform::MakeFolder(locked.c_str()));
   ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
   const std::string probe = locked + "/probe";
-  if (dbbuild::WriteNewFile(probe, Bytes{1})) {
+  if (palmdb::testdata::WriteNewFile(probe, Bytes{1})) {
     chmod(locked.c_str(), 0755);
     GTEST_SKIP() << "this user may write into read-only folders (root)";
   }
   const std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
   Status status = Status::kNoMemory;
-  testsupport::DatabasePtr database = testsupport::Open(path, &status);
+  palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
   ASSERT_NE(database, nullptr);
   const std::string target = locked + "/entry";
   EXPECT_EQ(palmdb::ExtractEntry(*database, 0, target.c_str()), Status::kCannotCreate);

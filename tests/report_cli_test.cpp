@@ -20,16 +20,16 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
 using nlohmann::json;
-using testsupport::ExitCode;
-using testsupport::Lines;
-using testsupport::Outcome;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::ExitCode;
+using palmdb::testsupport::Lines;
+using palmdb::testsupport::Outcome;
+using palmdb::testsupport::TempFolder;
 
 Outcome Palmdb(const std::vector<std::string>& arguments) {
-  return testsupport::RunProgram(PALMDB_CLI_PATH, arguments);
+  return palmdb::testsupport::RunProgram(PALMDB_CLI_PATH, arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -47,7 +47,7 @@ DatabaseBuilder Memo() {
   builder.Name("Memo")
       .Attributes(0x0208)
       .CreationDate(1053882042)  // below 0x80000000: counted from 1970
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200))
       .AppInfo(Bytes(20, 'a'))
       .SortInfo(Bytes(6, 's'))
       .AddRecord("one")
@@ -216,14 +216,14 @@ TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {
   const std::string all = folder.File("all");
   const Outcome outcome = Palmdb({"extract", memo, "--blocks", "-d", all});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_EQ(testsupport::ReadWholeFile(InFolder(all, "AppInfo.block")), Bytes(20, 'a'));
-  EXPECT_EQ(testsupport::ReadWholeFile(InFolder(all, "SortInfo.block")), Bytes(6, 's'));
-  EXPECT_TRUE(testsupport::FileExists(InFolder(all, "#00002.data")));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(InFolder(all, "AppInfo.block")), Bytes(20, 'a'));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(InFolder(all, "SortInfo.block")), Bytes(6, 's'));
+  EXPECT_TRUE(palmdb::testsupport::FileExists(InFolder(all, "#00002.data")));
 
   const std::string one = folder.File("one");
   EXPECT_EQ(Palmdb({"extract", memo, "-d", one, "SortInfo.block"}).status, 0);
-  EXPECT_TRUE(testsupport::FileExists(InFolder(one, "SortInfo.block")));
-  EXPECT_FALSE(testsupport::FileExists(InFolder(one, "#00000.data")));
+  EXPECT_TRUE(palmdb::testsupport::FileExists(InFolder(one, "SortInfo.block")));
+  EXPECT_FALSE(palmdb::testsupport::FileExists(InFolder(one, "#00000.data")));
 
   const std::string plain = folder.Write("plain.pdb", DatabaseBuilder().AddRecord("x").Build());
   const Outcome absent = Palmdb({"extract", plain, "-d", folder.File("none"), "AppInfo.block"});
@@ -238,7 +238,7 @@ TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {
   EXPECT_EQ(ExitCode(partly.status), 1);
   EXPECT_TRUE(Contains(partly.err, "the AppInfo block starts at 9999, past the end of the file"))
       << partly.err;
-  EXPECT_TRUE(testsupport::FileExists(InFolder(half, "SortInfo.block")));
+  EXPECT_TRUE(palmdb::testsupport::FileExists(InFolder(half, "SortInfo.block")));
 }
 
 // How many calls of each kind `palmdb list` makes on a database of `count`
@@ -246,7 +246,7 @@ TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {
 // from the system, which grow with the size of what is held, left out.
 std::map<std::string, int> ListingSystemCalls(const TempFolder& folder, std::size_t count) {
   DatabaseBuilder builder;
-  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200));
+  builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200));
   for (std::size_t i = 0; i < count; ++i) {
     builder.AddRecord(Bytes(4, 'r'));
   }
@@ -254,9 +254,9 @@ std::map<std::string, int> ListingSystemCalls(const TempFolder& folder, std::siz
   const std::string path = folder.Write(name + ".pdb", builder.Build());
   const std::string log = folder.File(name + ".log");
   // LeakSanitizer, in the sanitizer build, cannot work under a tracer.
-  const Outcome outcome =
-      testsupport::RunProgram(PALMDB_CLI_PATH, {"list", path},
-                              "strace -E ASAN_OPTIONS=detect_leaks=0 -f -qq -o \"" + log + "\"");
+  const Outcome outcome = palmdb::testsupport::RunProgram(
+      PALMDB_CLI_PATH, {"list", path},
+      "strace -E ASAN_OPTIONS=detect_leaks=0 -f -qq -o \"" + log + "\"");
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Lines(outcome.out).size(), count + 2);
   std::map<std::string, int> calls;

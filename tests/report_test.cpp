@@ -1,13 +1,13 @@
-// The structure check, the AppInfo and SortInfo blocks, the reasons a file is
-// not a database, and what the palmdb program makes of them in words and
-// JSON, on databases written by the builder.
+// What the palmdb program makes of the structure check, the reasons a file
+// is not a database and the header's fields, in words and JSON, on databases
+// written by the builder. The core's own results are tested with the
+// database layer (structure_check_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "database/info_blocks.h"
 #include "database/palm_time.h"
 #include "database/structure_check.h"
 #include "tests/support.h"
@@ -15,35 +15,18 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
 using palmdb::FindingKind;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::FourByteRecords;
+using palmdb::testsupport::TempFolder;
+using palmdb::testsupport::TwoByteResources;
 
-DatabaseBuilder Records(std::size_t count) {
-  DatabaseBuilder builder;
-  for (std::size_t i = 0; i < count; ++i) {
-    builder.AddRecord(Bytes(4, static_cast<std::uint8_t>(i)));
-  }
-  return builder;
-}
-
-DatabaseBuilder Resources(std::vector<std::pair<std::string, std::uint16_t>> keys) {
-  DatabaseBuilder builder;
-  builder.Attributes(DatabaseBuilder::kResourceDatabase);
-  for (const auto& key : keys) {
-    builder.AddResource(key.first, key.second, Bytes{1, 2});
-  }
-  return builder;
-}
-
-// A finding as a case expects it: its kind, how many entries in all, the
-// first entries kept with the entry each is set against, and a part of its
-// words.
+// A finding as a case expects it: its kind and a part of its words.
 struct ExpectedFinding {
   FindingKind kind;
   std::uint32_t count;
-  std::vector<palmdb::FindingEntry> entries;
+  std::vector<palmdb::FindingEntry> entries;  // the core's own, tested there
   std::string words;
 };
 
@@ -59,20 +42,20 @@ void PrintTo(const DamageCase& value, std::ostream* out) {
 std::vector<DamageCase> DamageCases() {
   // Records 4 bytes each after a list of 3 (or 10) and the 2-byte gap.
   const std::uint32_t pastEnd = 100000;
-  DatabaseBuilder manyPastEnd = Records(10);
+  DatabaseBuilder manyPastEnd = FourByteRecords(10);
   for (std::size_t i = 2; i < 10; ++i) {
     manyPastEnd.Offset(i, pastEnd + static_cast<std::uint32_t>(i));
   }
-  DatabaseBuilder emptyRecords = Records(3).AddRecord(Bytes{}).AddRecord(Bytes{});
+  DatabaseBuilder emptyRecords = FourByteRecords(3).AddRecord(Bytes{}).AddRecord(Bytes{});
   return {
       {"WholeWithEmptyRecordsAndBlocks",
        emptyRecords.AppInfo(Bytes(10, 1)).SortInfo(Bytes(4, 2)),
        {}},
       {"WholeResourcesOfTheSameIdAndOtherTypes",
-       Resources({{"code", 1}, {"data", 1}, {"code", 2}}),
+       TwoByteResources({{"code", 1}, {"data", 1}, {"code", 2}}),
        {}},
       {"LastEntryPastTheEnd",
-       Records(3).Offset(2, pastEnd),
+       FourByteRecords(3).Offset(2, pastEnd),
        {{FindingKind::kEntryPastEnd, 1, {{2, 2}}, "1 entry starts past the end of the file"}}},
       {"EightEntriesPastTheEndKeepFive",
        manyPastEnd,
@@ -82,32 +65,32 @@ std::vector<DamageCase> DamageCases() {
          "#00002.data at 100002, #00003.data at 100003"},
         {FindingKind::kEntryPastEnd, 8, {}, "#00006.data at 100006, and 3 more"}}},
       {"OffsetsDecrease",
-       Records(3).Offset(2, 104),
+       FourByteRecords(3).Offset(2, 104),
        {{FindingKind::kOffsetDecreases, 1, {{2, 1}}, "#00002.data at 104 after 108"}}},
       {"EntryInsideTheList",
-       Records(3).Offset(1, 40),
+       FourByteRecords(3).Offset(1, 40),
        {{FindingKind::kOffsetDecreases, 1, {{1, 0}}, "#00001.data at 40 after 104"},
         {FindingKind::kEntryInsideList, 1, {{1, 1}}, "(which end at 102): #00001.data at 40"}}},
       {"AppInfoPastTheEnd",
-       Records(1).AppInfoOffset(pastEnd),
+       FourByteRecords(1).AppInfoOffset(pastEnd),
        {{FindingKind::kAppInfoPastEnd, 1, {}, "the AppInfo block starts at 100000, past"}}},
       {"AppInfoInsideTheList",
-       Records(1).AppInfoOffset(80),
+       FourByteRecords(1).AppInfoOffset(80),
        {{FindingKind::kAppInfoInsideList, 1, {}, "starts at 80, inside the header"}}},
       {"SortInfoPastTheEnd",
-       Records(1).SortInfoOffset(pastEnd),
+       FourByteRecords(1).SortInfoOffset(pastEnd),
        {{FindingKind::kSortInfoPastEnd, 1, {}, "the SortInfo block starts at 100000"}}},
       {"SortInfoInsideTheHeader",
-       Records(1).SortInfoOffset(4),
+       FourByteRecords(1).SortInfoOffset(4),
        {{FindingKind::kSortInfoInsideList, 1, {}, "the SortInfo block starts at 4, inside"}}},
       {"DuplicateResources",
-       Resources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
+       TwoByteResources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
        {{FindingKind::kDuplicateResource,
          3,
          {{1, 0}, {3, 0}, {4, 2}},
          "3 resources have the type and ID of an earlier one: #00001.code (entries 0 and 1)"}}},
       {"FurtherList",
-       Records(1).NextListLink(0x1234),
+       FourByteRecords(1).NextListLink(0x1234),
        {{FindingKind::kFurtherList, 1, {}, "further record list at 0x00001234"}}},
   };
 }
@@ -137,14 +120,6 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
       ++i;
     }
     const palmdb::Finding& finding = check.findings[i];
-    EXPECT_EQ(finding.count, expected.count);
-    if (!expected.entries.empty()) {
-      ASSERT_EQ(finding.entries.size(), expected.entries.size());
-      for (std::size_t e = 0; e < expected.entries.size(); ++e) {
-        EXPECT_EQ(finding.entries[e].index, expected.entries[e].index);
-        EXPECT_EQ(finding.entries[e].related, expected.entries[e].related);
-      }
-    }
     const std::string words = report::FindingDetails(finding, *check.database);
     EXPECT_NE(words.find(expected.words), std::string::npos) << words;
   }
@@ -155,88 +130,20 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
 INSTANTIATE_TEST_SUITE_P(Builder, DamageTest, ::testing::ValuesIn(DamageCases()),
                          [](const auto& param) { return std::string(param.param.label); });
 
-TEST(CheckFile, JudgesByContentBeforeOpening) {
-  struct Case {
-    const char* label;
-    Bytes bytes;
-    palmdb::Detection detection;
-  };
-  Bytes debugSymbols = Records(1).Build();
-  const char signature[] = "Microsoft C/C++ MSF 7.00";
-  std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
-  const Case cases[] = {
-      {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
-      {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
-      {"control", Records(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
-      {"list", Records(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
-      {"inside", Records(2).Offset(0, 90).Build(), palmdb::Detection::kFirstEntryInsideList},
-      {"beyond", Records(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
-  };
+TEST(CheckText, NotADatabaseSaysWhy) {
   TempFolder folder;
-  for (const Case& c : cases) {
+  for (const palmdb::testsupport::NotADatabase& c : palmdb::testsupport::NotADatabaseFiles()) {
     SCOPED_TRACE(c.label);
     const std::string path = folder.Write(c.label, c.bytes);
     const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
-    EXPECT_EQ(check.status, palmdb::Status::kOk);
-    EXPECT_EQ(check.detection, c.detection);
-    EXPECT_EQ(check.database, nullptr);
-    EXPECT_FALSE(check.IsWhole());
     EXPECT_EQ(report::CheckText(path, check),
               path + ": not a Palm database (" + report::DetectionText(c.detection) + ")\n");
   }
   const palmdb::FileCheck missing = palmdb::CheckFile(folder.File("missing").c_str());
-  EXPECT_EQ(missing.status, palmdb::Status::kCannotOpen);
   EXPECT_EQ(report::CheckText("m", missing), "m: not found\n");
 }
 
-TEST(CheckFile, FourGibibytesAreNotADatabase) {
-  TempFolder folder;
-  const std::string path = folder.Write("big.pdb", Records(1).Build());
-  testsupport::PlatformSpy spy;
-  spy.faults.fakeSize = std::uint64_t{1} << 32;
-  EXPECT_EQ(palmdb::CheckFile(path.c_str()).detection, palmdb::Detection::kTooLarge);
-}
-
-TEST(InfoBlocks, EachRunsToTheNextThingInTheFile) {
-  struct Case {
-    const char* label;
-    DatabaseBuilder builder;
-    palmdb::BlockPlace appPlace;
-    std::uint32_t appSize;
-    palmdb::BlockPlace sortPlace;
-    std::uint32_t sortSize;
-  };
-  using palmdb::BlockPlace;
-  const Case cases[] = {
-      {"none", Records(2), BlockPlace::kAbsent, 0, BlockPlace::kAbsent, 0},
-      {"app to first entry", Records(2).AppInfo(Bytes(7)), BlockPlace::kInFile, 7,
-       BlockPlace::kAbsent, 0},
-      {"app to sort to entry", Records(2).AppInfo(Bytes(7)).SortInfo(Bytes(3)), BlockPlace::kInFile,
-       7, BlockPlace::kInFile, 3},
-      // The SortInfo block first: the AppInfo block now bounds it.
-      {"sort before app", Records(1).AppInfo(Bytes(8)).AppInfoOffset(92).SortInfoOffset(88),
-       BlockPlace::kInFile, 4, BlockPlace::kInFile, 4},
-      {"no entries: to the end", DatabaseBuilder().AppInfo(Bytes(9)), BlockPlace::kInFile, 9,
-       BlockPlace::kAbsent, 0},
-      {"damaged", Records(1).AppInfoOffset(50).SortInfoOffset(9999), BlockPlace::kInsideList, 0,
-       BlockPlace::kPastEnd, 0},
-  };
-  TempFolder folder;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    palmdb::Status status;
-    const testsupport::DatabasePtr database =
-        testsupport::OpenBytes(folder, c.label, c.builder.Build(), &status);
-    ASSERT_NE(database, nullptr);
-    const palmdb::InfoBlocks blocks = palmdb::FindInfoBlocks(*database);
-    EXPECT_EQ(blocks.appInfo.place, c.appPlace);
-    EXPECT_EQ(blocks.appInfo.size, c.appSize);
-    EXPECT_EQ(blocks.sortInfo.place, c.sortPlace);
-    EXPECT_EQ(blocks.sortInfo.size, c.sortSize);
-  }
-}
-
-TEST(DecodePalmDate, TheTopBitChoosesTheEpoch) {
+TEST(DescribeDate, TheTopBitChoosesTheEpoch) {
   struct Case {
     std::uint32_t stored;
     palmdb::PalmEpoch epoch;
@@ -251,7 +158,6 @@ TEST(DecodePalmDate, TheTopBitChoosesTheEpoch) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    EXPECT_EQ(palmdb::DecodePalmDate(c.stored).epoch, c.epoch);
     const report::DateText date = report::DescribeDate(c.stored);
     EXPECT_EQ(date.text, c.text);
     EXPECT_EQ(date.epochYear, c.epoch == palmdb::PalmEpoch::k1970 ? 1970 : 1904);

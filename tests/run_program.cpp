@@ -11,7 +11,7 @@
 #include "plugin/plugin_api.h"
 #include "tests/support.h"
 
-namespace testsupport {
+namespace palmdb::testsupport {
 namespace {
 
 std::string ReadText(const std::string& path) {
@@ -71,4 +71,4 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport

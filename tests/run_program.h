@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace palmdb::testsupport {
 
 struct Outcome {
   int status = -1;  // 0 when the program succeeded
@@ -33,6 +33,6 @@ int ExitCode(int status);
 // The text's lines, without line ends.
 std::vector<std::string> Lines(const std::string& text);
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport
 
 #endif  // PALMDB_TESTS_RUN_PROGRAM_H

@@ -15,10 +15,10 @@
 
 namespace {
 
-using testsupport::Bytes;
-using testsupport::PlatformSpy;
-using testsupport::ReadWholeFile;
-using testsupport::TempFolder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::PlatformSpy;
+using palmdb::testsupport::ReadWholeFile;
+using palmdb::testsupport::TempFolder;
 
 struct Sample {
   std::string file;
@@ -67,7 +67,8 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     SCOPED_TRACE(sample.file);
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
-    const testsupport::ReferenceDatabase reference = testsupport::ReadReference(file);
+    const palmdb::testsupport::ReferenceDatabase reference =
+        palmdb::testsupport::ReadReference(file);
     const palmdb::Status expected = reference.status;
     if (sample.kind == "record" || sample.kind == "resource") {
       EXPECT_EQ(expected, palmdb::Status::kOk);
@@ -77,7 +78,7 @@ TEST_F(SamplesTest, EveryDatabaseOpensOrFailsWithItsCode) {
     }
     PlatformSpy spy;
     palmdb::Status status = palmdb::Status::kNoMemory;
-    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
     EXPECT_EQ(status, expected);
     EXPECT_EQ(database != nullptr, expected == palmdb::Status::kOk);
     EXPECT_TRUE(spy.boxes.empty());
@@ -98,11 +99,11 @@ TEST_F(SamplesTest, EveryEntryExtractsAsTheBytesAtItsOffset) {
     const std::string path = folder_ + "/" + sample.file;
     const Bytes file = ReadWholeFile(path);
     palmdb::Status status = palmdb::Status::kNoMemory;
-    testsupport::DatabasePtr database = testsupport::Open(path, &status);
+    palmdb::testsupport::DatabasePtr database = palmdb::testsupport::Open(path, &status);
     ASSERT_NE(database, nullptr);
     TempFolder target;
-    const std::size_t extracted =
-        testsupport::WalkAndCheck(*database, file, testsupport::ReadReference(file), target);
+    const std::size_t extracted = palmdb::testsupport::WalkAndCheck(
+        *database, file, palmdb::testsupport::ReadReference(file), target);
     EXPECT_EQ(extracted, static_cast<std::size_t>(sample.records));
   }
 }

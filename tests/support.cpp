@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -14,7 +15,7 @@
 #include "archive/extraction.h"
 #include "platform/program.h"
 
-namespace testsupport {
+namespace palmdb::testsupport {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
@@ -47,10 +48,43 @@ std::string TempFolder::File(const std::string& name) const {
 
 std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const {
   const std::string path = File(name);
-  if (!dbbuild::WriteNewFile(path, bytes)) {
+  if (!palmdb::testdata::WriteNewFile(path, bytes)) {
     throw std::runtime_error("cannot write " + path);
   }
   return path;
+}
+
+palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count) {
+  palmdb::testdata::DatabaseBuilder builder;
+  for (std::size_t i = 0; i < count; ++i) {
+    builder.AddRecord(Bytes(4, static_cast<std::uint8_t>(i)));
+  }
+  return builder;
+}
+
+palmdb::testdata::DatabaseBuilder TwoByteResources(
+    const std::vector<std::pair<std::string, std::uint16_t>>& keys) {
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase);
+  for (const auto& key : keys) {
+    builder.AddResource(key.first, key.second, Bytes{1, 2});
+  }
+  return builder;
+}
+
+std::vector<NotADatabase> NotADatabaseFiles() {
+  Bytes debugSymbols = FourByteRecords(1).Build();
+  const char signature[] = "Microsoft C/C++ MSF 7.00";
+  std::copy(signature, signature + sizeof signature - 1, debugSymbols.begin());
+  return {
+      {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
+      {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
+      {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
+      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
+      {"inside", FourByteRecords(2).Offset(0, 90).Build(),
+       palmdb::Detection::kFirstEntryInsideList},
+      {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
+  };
 }
 
 bool FileExists(const std::string& path) {
@@ -257,4 +291,4 @@ PlatformSpy::~PlatformSpy() {
   g_spy = nullptr;
 }
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport

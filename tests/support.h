@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "database/database.h"
+#include "database/detection.h"
 #include "platform/platform.h"
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 
-namespace testsupport {
+namespace palmdb::testsupport {
 
-using dbbuild::Bytes;
+using palmdb::testdata::Bytes;
 
 // A fresh empty folder, removed with everything in it at the end.
 class TempFolder {
@@ -43,6 +44,26 @@ bool FileExists(const std::string& path);
 // own conversion of local time (the offset in force on that day).
 std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second);
 Bytes ReadWholeFile(const std::string& path);
+
+// A builder holding `count` records of 4 bytes each, whose bytes are the
+// record's index.
+palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count);
+
+// A builder of a resource database holding a 2-byte resource for each type
+// and ID.
+palmdb::testdata::DatabaseBuilder TwoByteResources(
+    const std::vector<std::pair<std::string, std::uint16_t>>& keys);
+
+// A file that is not a Palm database, and why.
+struct NotADatabase {
+  const char* label;
+  Bytes bytes;
+  palmdb::Detection detection;
+};
+
+// One file for each reason in the order of Detection, but for a size of
+// 4 GiB, which no test writes.
+std::vector<NotADatabase> NotADatabaseFiles();
 
 using DatabasePtr = std::unique_ptr<palmdb::Database>;
 
@@ -107,6 +128,6 @@ class PlatformSpy {
   const palmdb::platform::Operations* previous_;
 };
 
-}  // namespace testsupport
+}  // namespace palmdb::testsupport
 
 #endif  // PALMDB_TESTS_SUPPORT_H

@@ -14,10 +14,10 @@
 
 namespace {
 
-using dbbuild::DatabaseBuilder;
-using testsupport::Bytes;
-using testsupport::PlatformSpy;
-using testsupport::TempFolder;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::PlatformSpy;
+using palmdb::testsupport::TempFolder;
 
 Bytes RecordDatabase() {
   return DatabaseBuilder()
@@ -41,13 +41,14 @@ Bytes ResourceDatabase() {
 // Opens `bytes` as a file and checks the outcome against the reference.
 void OpenAndCheck(const TempFolder& folder, const std::string& name, const Bytes& bytes) {
   SCOPED_TRACE(name);
-  const testsupport::ReferenceDatabase reference = testsupport::ReadReference(bytes);
+  const palmdb::testsupport::ReferenceDatabase reference =
+      palmdb::testsupport::ReadReference(bytes);
   const std::string path = folder.Write(name, bytes);
   palmdb::Status status = palmdb::Status::kNoMemory;
-  testsupport::DatabasePtr database;
+  palmdb::testsupport::DatabasePtr database;
   {
     PlatformSpy spy;
-    database = testsupport::Open(path, &status);
+    database = palmdb::testsupport::Open(path, &status);
     EXPECT_TRUE(spy.boxes.empty());
   }
   ASSERT_EQ(status, reference.status);
@@ -58,7 +59,7 @@ void OpenAndCheck(const TempFolder& folder, const std::string& name, const Bytes
   }
   if (database != nullptr) {
     TempFolder out;
-    testsupport::WalkAndCheck(*database, bytes, reference, out);
+    palmdb::testsupport::WalkAndCheck(*database, bytes, reference, out);
   }
 }
 

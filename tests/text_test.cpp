@@ -1,7 +1,9 @@
-// Character conversions: UTF-16 and UTF-8 both ways, and entry names for
-// the wide-character entry points.
+// Character conversions: Windows-1252 to Unicode with its escapes, UTF-16
+// and UTF-8 both ways, and entry names for the wide-character entry points.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "platform/text.h"
@@ -24,6 +26,12 @@ TEST(Text, Utf16RoundTripsThroughUtf8) {
       {"lone low surrogate", std::u16string(1, char16_t{0xDC00}) + u"x", "\xED\xB0\x80x"},
       {"swapped pair", std::u16string{char16_t{0xDC00}, char16_t{0xD800}},
        "\xED\xB0\x80\xED\xA0\x80"},
+      {"lone high surrogate before U+E000", std::u16string{char16_t{0xD800}, char16_t{0xE000}},
+       "\xED\xA0\x80\xEE\x80\x80"},
+      {"U+0800, the first of three bytes", u"\u0800", "\xE0\xA0\x80"},
+      {"U+FFFF, the last of three bytes", u"\uFFFF", "\xEF\xBF\xBF"},
+      {"U+10000, the first of four bytes", u"\U00010000", "\xF0\x90\x80\x80"},
+      {"U+10FFFF, the last of Unicode", u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::platform::Utf16ToUtf8(c.utf16.data(), c.utf16.size()), c.utf8) << c.label;
@@ -36,9 +44,139 @@ TEST(Text, Utf16RoundTripsThroughUtf8) {
 // Bytes that are not UTF-8 would name another file: they are refused.
 TEST(Text, RefusesBytesThatAreNotUtf8) {
   for (const char* bad :
-       {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\xFF", "a\xE4\xB8"}) {
+       {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xE0\x9F\xBF" /* U+07FF overlong */,
+        "\xF4\x90\x80\x80", "\xFF", "a\xE4\xB8"}) {
     std::u16string out;
     EXPECT_FALSE(palmdb::platform::Utf8ToUtf16(bad, &out)) << testing::PrintToString(bad);
+  }
+}
+
+TEST(Cp1252ToUtf8, ConvertsKnownCharacters) {
+  struct Case {
+    unsigned char byte;
+    std::string utf8;  // empty where the code page defines nothing
+  };
+  const Case cases[] = {
+      {0x00, std::string(1, '\0')},
+      {0x41, "A"},
+      {0x7F, "\x7F"},
+      {0x80, "\xE2\x82\xAC"},  // euro sign
+      {0x81, ""},
+      {0x8A, "\xC5\xA0"},  // S with caron
+      {0x8D, ""},
+      {0x8F, ""},
+      {0x90, ""},
+      {0x99, "\xE2\x84\xA2"},  // trade mark sign
+      {0x9D, ""},
+      {0x9F, "\xC5\xB8"},  // Y with diaeresis
+      {0xA0, "\xC2\xA0"},  // no-break space
+      {0xDF, "\xC3\x9F"},  // sharp s
+      {0xFC, "\xC3\xBC"},  // u with diaeresis
+      {0xFF, "\xC3\xBF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.byte));
+    char out[3] = {'?', '?', '?'};
+    const std::size_t length = palmdb::platform::Cp1252ToUtf8(c.byte, out);
+    EXPECT_EQ(std::string(out, length), c.utf8);
+  }
+}
+
+// The code point of one UTF-8 sequence of one to three bytes, or -1 when the
+// sequence is malformed or longer than it needs to be.
+long DecodeUtf8(const char* bytes, std::size_t length) {
+  const auto byte = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0u) != 0x80u) {
+      return -1;
+    }
+  }
+  if (length == 1 && byte(0) < 0x80u) {
+    return byte(0);
+  }
+  if (length == 2 && (byte(0) & 0xE0u) == 0xC0u) {
+    const long code = static_cast<long>(((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu));
+    return code >= 0x80 ? code : -1;
+  }
+  if (length == 3 && (byte(0) & 0xF0u) == 0xE0u) {
+    const long code =
+        static_cast<long>(((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu));
+    return code >= 0x800 ? code : -1;
+  }
+  return -1;
+}
+
+TEST(Cp1252ToUtf8, EveryByteIsWellFormedOrUndefined) {
+  const unsigned char undefined[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
+  for (unsigned value = 0; value < 256; ++value) {
+    SCOPED_TRACE(value);
+    const auto byte = static_cast<unsigned char>(value);
+    char out[3] = {};
+    const std::size_t length = palmdb::platform::Cp1252ToUtf8(byte, out);
+    if (std::find(std::begin(undefined), std::end(undefined), byte) != std::end(undefined)) {
+      EXPECT_EQ(length, 0u);
+      continue;
+    }
+    const long code = DecodeUtf8(out, length);
+    if (value >= 0x80 && value < 0xA0) {
+      // Typographic characters, none of them in Latin-1.
+      EXPECT_GT(code, 0xFF);
+    } else {
+      // ASCII and the Latin-1 range stand for their own code points.
+      EXPECT_EQ(code, static_cast<long>(value));
+    }
+  }
+}
+
+// One byte each way of escaping: the escape where the byte is not shown,
+// its character otherwise.
+TEST(Windows1252, DecodesWithTheEscapeOfItsUse) {
+  struct Case {
+    const char* label;
+    std::string bytes;
+    std::string percent;
+    std::string backslash;
+  };
+  const Case cases[] = {
+      {"ascii", "Memo DB", "Memo DB", "Memo DB"},
+      {"undefined byte", "a\x81z", "a%81z", "a\\x81z"},
+      {"all five undefined", "\x81\x8D\x8F\x90\x9D", "%81%8D%8F%90%9D",
+       "\\x81\\x8D\\x8F\\x90\\x9D"},
+      {"euro and e acute", "\x80\xE9", "\xE2\x82\xAC\xC3\xA9", "\xE2\x82\xAC\xC3\xA9"},
+      {"tab and DEL", "a\tb\x7F", "a\tb\x7F", "a\\x09b\\x7F"},
+      {"NUL", std::string("a\0b", 3), std::string("a\0b", 3), "a\\x00b"},
+      {"backslash and percent", "a\\b%", "a\\b%", "a\\\\b%"},
+  };
+  using palmdb::platform::ByteEscape;
+  for (const Case& c : cases) {
+    EXPECT_EQ(
+        palmdb::platform::Windows1252ToUtf8(c.bytes.data(), c.bytes.size(), ByteEscape::kPercent),
+        c.percent)
+        << c.label;
+    EXPECT_EQ(
+        palmdb::platform::Windows1252ToUtf8(c.bytes.data(), c.bytes.size(), ByteEscape::kBackslash),
+        c.backslash)
+        << c.label;
+  }
+}
+
+TEST(Windows1252, Utf16UnitsMatchTheCodePage) {
+  struct Case {
+    unsigned char byte;
+    palmdb::platform::ByteEscape escape;
+    std::u16string units;
+  };
+  using palmdb::platform::ByteEscape;
+  const Case cases[] = {
+      {0x41, ByteEscape::kPercent, u"A"},      {0x80, ByteEscape::kPercent, u"\u20AC"},
+      {0x9F, ByteEscape::kPercent, u"\u0178"}, {0xFF, ByteEscape::kPercent, u"\u00FF"},
+      {0x8D, ByteEscape::kPercent, u"%8D"},    {0x1F, ByteEscape::kBackslash, u"\\x1F"},
+      {0x5C, ByteEscape::kBackslash, u"\\\\"},
+  };
+  for (const Case& c : cases) {
+    char16_t out[palmdb::platform::kMaxDecodedByteSize];
+    const std::size_t length = palmdb::platform::Windows1252ByteToUtf16(c.byte, c.escape, out);
+    EXPECT_EQ(std::u16string(out, length), c.units) << static_cast<int>(c.byte);
   }
 }
 

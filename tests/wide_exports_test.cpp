@@ -19,9 +19,9 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
-using testsupport::TempFolder;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
+using palmdb::testsupport::TempFolder;
 
 std::wstring Wide(const std::string& utf8) {
   std::u16string units;
@@ -84,7 +84,7 @@ std::string DeepFolders(std::size_t length, const std::string& piece) {
 Bytes TwoResources() {
   return DatabaseBuilder()
       .Attributes(DatabaseBuilder::kResourceDatabase)
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1000000000))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1000000000))
       .AddResource(
           "\xE9\x81"
           "ab",
@@ -114,26 +114,27 @@ class WideExportsTest : public ::testing::Test {
     }
   }
 
-  static ArchiveHandle OpenW(const std::wstring& path, int* result) {
+  static PalmdbArchiveHandle OpenW(const std::wstring& path, int* result) {
     std::wstring name = path;
-    OpenArchiveRecordW record{};
+    PalmdbOpenArchiveRecordW record{};
     record.archiveName = name.data();
     record.result = -1;
-    ArchiveHandle handle = plugin_.openArchiveW(&record);
+    PalmdbArchiveHandle handle = plugin_.openArchiveW(&record);
     *result = record.result;
     return handle;
   }
 
   // Lists and extracts every entry into `folder` (UTF-8, with its trailing
   // separator) through the wide entry points; returns the names listed.
-  static std::vector<std::wstring> ExtractAllW(ArchiveHandle handle, const std::string& folder) {
+  static std::vector<std::wstring> ExtractAllW(PalmdbArchiveHandle handle,
+                                               const std::string& folder) {
     std::vector<std::wstring> names;
     const std::wstring destination = Wide(folder);
-    auto header = std::make_unique<HeaderRecordExW>();
-    while (plugin_.readHeaderExW(handle, header.get()) == ResultSuccess) {
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
+    while (plugin_.readHeaderExW(handle, header.get()) == PalmdbResultSuccess) {
       names.emplace_back(header->fileName);
       std::wstring path = destination;
-      EXPECT_EQ(plugin_.processFileW(handle, OpExtract, path.data(), header->fileName), 0)
+      EXPECT_EQ(plugin_.processFileW(handle, PalmdbOpExtract, path.data(), header->fileName), 0)
           << folder;
     }
     return names;
@@ -145,8 +146,8 @@ class WideExportsTest : public ::testing::Test {
 host::PluginLibrary WideExportsTest::plugin_;
 
 TEST_F(WideExportsTest, ReportsItsCapabilities) {
-  EXPECT_EQ(plugin_.getPackerCaps(), CapsMultipleFiles | CapsByContent);
-  EXPECT_EQ(plugin_.getBackgroundFlags(), BackgroundUnpack);
+  EXPECT_EQ(plugin_.getPackerCaps(), PalmdbCapsMultipleFiles | PalmdbCapsByContent);
+  EXPECT_EQ(plugin_.getBackgroundFlags(), PalmdbBackgroundUnpack);
 }
 
 // Folders named in scripts outside every ANSI code page, emoji included
@@ -171,14 +172,14 @@ TEST_F(WideExportsTest, OpensAndExtractsUnicodeAndLongPaths) {
     TempFolder base;
     std::string root = base.path();
     const std::string source = MakeFolders(root, c.sourceFolders) + "\\db.prc";
-    ASSERT_TRUE(dbbuild::WriteNewFile(source, database));
+    ASSERT_TRUE(palmdb::testdata::WriteNewFile(source, database));
     const std::string target = MakeFolders(root, "out\\" + c.targetFolders) + "\\";
 
     int result = -1;
-    ArchiveHandle handle = OpenW(Wide(source), &result);
+    PalmdbArchiveHandle handle = OpenW(Wide(source), &result);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(result, 0);
-    auto header = std::make_unique<HeaderRecordExW>();
+    auto header = std::make_unique<PalmdbHeaderRecordExW>();
     ASSERT_EQ(plugin_.readHeaderExW(handle, header.get()), 0);
     EXPECT_EQ(std::wstring(header->archiveName), c.nameFitsField ? Wide(source) : L"");
     const std::vector<std::wstring> names = ExtractAllW(handle, target);
@@ -195,21 +196,21 @@ TEST_F(WideExportsTest, NamesTypeBytesAsWindows1252) {
   const std::string path = folder.Write("types.prc", TwoResources());
   int result = -1;
 
-  ArchiveHandle wide = OpenW(Wide(path), &result);
+  PalmdbArchiveHandle wide = OpenW(Wide(path), &result);
   ASSERT_NE(wide, nullptr);
-  auto headerW = std::make_unique<HeaderRecordExW>();
+  auto headerW = std::make_unique<PalmdbHeaderRecordExW>();
   ASSERT_EQ(plugin_.readHeaderExW(wide, headerW.get()), 0);
   EXPECT_EQ(std::wstring(headerW->fileName), L"#00001.\u00E9%81ab");
   plugin_.closeArchive(wide);
 
   // The 8-bit extended record carries the name ReadHeader gives.
   std::string narrowPath = path;
-  OpenArchiveRecord record{};
+  PalmdbOpenArchiveRecord record{};
   record.archiveName = narrowPath.data();
-  ArchiveHandle narrow = plugin_.openArchive(&record);
+  PalmdbArchiveHandle narrow = plugin_.openArchive(&record);
   ASSERT_NE(narrow, nullptr);
-  auto headerEx = std::make_unique<HeaderRecordEx>();
-  HeaderRecord header{};
+  auto headerEx = std::make_unique<PalmdbHeaderRecordEx>();
+  PalmdbHeaderRecord header{};
   ASSERT_EQ(plugin_.readHeaderEx(narrow, headerEx.get()), 0);
   ASSERT_EQ(plugin_.readHeader(narrow, &header), 0);
   EXPECT_STREQ(headerEx->fileName, header.fileName);
@@ -225,11 +226,11 @@ TEST_F(WideExportsTest, ExtendedRecordsLeaveTheHostsFieldsAlone) {
   TempFolder folder;
   const std::string path = folder.Write("fields.prc", TwoResources());
   int result = -1;
-  ArchiveHandle handle = OpenW(Wide(path), &result);
+  PalmdbArchiveHandle handle = OpenW(Wide(path), &result);
   ASSERT_NE(handle, nullptr);
 
-  auto wide = std::make_unique<HeaderRecordExW>();
-  auto narrow = std::make_unique<HeaderRecordEx>();
+  auto wide = std::make_unique<PalmdbHeaderRecordExW>();
+  auto narrow = std::make_unique<PalmdbHeaderRecordEx>();
   std::memset(wide.get(), 0xAB, sizeof *wide);
   std::memset(narrow.get(), 0xAB, sizeof *narrow);
   ASSERT_EQ(plugin_.readHeaderExW(handle, wide.get()), 0);
@@ -301,7 +302,7 @@ TEST_F(WideExportsTest, HandlesWalkInParallelThreads) {
   }
   const auto walk = [&](const std::string& target, std::vector<std::wstring>* names) {
     int result = -1;
-    ArchiveHandle handle = OpenW(Wide(path), &result);
+    PalmdbArchiveHandle handle = OpenW(Wide(path), &result);
     ASSERT_NE(handle, nullptr);
     *names = ExtractAllW(handle, target);
     plugin_.closeArchive(handle);
@@ -325,21 +326,21 @@ TEST_F(WideExportsTest, HandlesWalkInParallelThreads) {
 }
 
 TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
-  auto wide = std::make_unique<HeaderRecordExW>();
-  auto narrow = std::make_unique<HeaderRecordEx>();
+  auto wide = std::make_unique<PalmdbHeaderRecordExW>();
+  auto narrow = std::make_unique<PalmdbHeaderRecordEx>();
   wchar_t name[] = L"x";
-  for (ArchiveHandle handle :
-       {static_cast<ArchiveHandle>(nullptr), reinterpret_cast<ArchiveHandle>(~std::uintptr_t{0})}) {
-    EXPECT_EQ(plugin_.readHeaderExW(handle, wide.get()), EndOfArchive);
-    EXPECT_EQ(plugin_.readHeaderEx(handle, narrow.get()), EndOfArchive);
-    EXPECT_EQ(plugin_.processFileW(handle, OpExtract, nullptr, name), EndOfArchive);
+  for (PalmdbArchiveHandle handle : {static_cast<PalmdbArchiveHandle>(nullptr),
+                                     reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0})}) {
+    EXPECT_EQ(plugin_.readHeaderExW(handle, wide.get()), PalmdbEndOfArchive);
+    EXPECT_EQ(plugin_.readHeaderEx(handle, narrow.get()), PalmdbEndOfArchive);
+    EXPECT_EQ(plugin_.processFileW(handle, PalmdbOpExtract, nullptr, name), PalmdbEndOfArchive);
     plugin_.setChangeVolProcW(handle, nullptr);
     plugin_.setProcessDataProcW(handle, nullptr);
   }
-  OpenArchiveRecordW record{};
+  PalmdbOpenArchiveRecordW record{};
   record.result = -1;
   EXPECT_EQ(plugin_.openArchiveW(&record), nullptr);
-  EXPECT_EQ(record.result, OpenError);
+  EXPECT_EQ(record.result, PalmdbOpenError);
   EXPECT_EQ(plugin_.openArchiveW(nullptr), nullptr);
 }
 

@@ -4,27 +4,27 @@
 #include <cstring>
 #include <string>
 
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 
 namespace {
 
-dbbuild::Bytes Repeated(const std::string& text, std::size_t times) {
-  dbbuild::Bytes out;
+palmdb::testdata::Bytes Repeated(const std::string& text, std::size_t times) {
+  palmdb::testdata::Bytes out;
   for (std::size_t i = 0; i < times; ++i) {
     out.insert(out.end(), text.begin(), text.end());
   }
   return out;
 }
 
-dbbuild::Bytes MemoDatabase() {
-  dbbuild::DatabaseBuilder builder;
+palmdb::testdata::Bytes MemoDatabase() {
+  palmdb::testdata::DatabaseBuilder builder;
   // 2024-03-01 12:30:00 UTC, stored as seconds since 1904.
   builder.Name("MemoDB")
       .TypeAndCreator("DATA", "memo")
       .Attributes(0x0008)
-      .CreationDate(dbbuild::PalmSecondsFromUnix(1704067200))
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
-      .AppInfo(dbbuild::Bytes(276, 0))
+      .CreationDate(palmdb::testdata::PalmSecondsFromUnix(1704067200))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200))
+      .AppInfo(palmdb::testdata::Bytes(276, 0))
       .AddRecord(std::string("Shopping\nbread\nmilk\ncoffee\n") + '\0')
       .AddRecord(std::string("Ideas\nread every Palm database there is\n") + '\0', 0x40)
       .AddRecord(std::string("Passwords\n(secret record)\n") + '\0', 0x10)
@@ -33,19 +33,19 @@ dbbuild::Bytes MemoDatabase() {
   return builder.Build();
 }
 
-dbbuild::Bytes ApplicationDatabase() {
-  dbbuild::DatabaseBuilder builder;
+palmdb::testdata::Bytes ApplicationDatabase() {
+  palmdb::testdata::DatabaseBuilder builder;
   builder.Name("Sample App")
       .TypeAndCreator("appl", "SmPl")
-      .Attributes(dbbuild::DatabaseBuilder::kResourceDatabase | 0x0008)
-      .CreationDate(dbbuild::PalmSecondsFromUnix(1704067200))
-      .ModificationDate(dbbuild::PalmSecondsFromUnix(1709296200))
-      .AddResource("code", 0, dbbuild::Bytes{0, 0, 0, 1, 0, 0, 0, 0})
+      .Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase | 0x0008)
+      .CreationDate(palmdb::testdata::PalmSecondsFromUnix(1704067200))
+      .ModificationDate(palmdb::testdata::PalmSecondsFromUnix(1709296200))
+      .AddResource("code", 0, palmdb::testdata::Bytes{0, 0, 0, 1, 0, 0, 0, 0})
       .AddResource("code", 1, Repeated(std::string("\x4e\x56\x00\x00\x4e\x5e\x4e\x75", 8), 64))
-      .AddResource("data", 0, dbbuild::Bytes(64, 0))
-      .AddResource("tAIN", 1000, dbbuild::Bytes{'S', 'a', 'm', 'p', 'l', 'e', 0})
-      .AddResource("tver", 1000, dbbuild::Bytes{'1', '.', '0', 0})
-      .AddResource("a/b\\", 1, dbbuild::Bytes{'o', 'd', 'd', ' ', 't', 'y', 'p', 'e'});
+      .AddResource("data", 0, palmdb::testdata::Bytes(64, 0))
+      .AddResource("tAIN", 1000, palmdb::testdata::Bytes{'S', 'a', 'm', 'p', 'l', 'e', 0})
+      .AddResource("tver", 1000, palmdb::testdata::Bytes{'1', '.', '0', 0})
+      .AddResource("a/b\\", 1, palmdb::testdata::Bytes{'o', 'd', 'd', ' ', 't', 'y', 'p', 'e'});
   return builder.Build();
 }
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* path = argv[argc - 1];
-  if (!dbbuild::WriteNewFile(path, resources ? ApplicationDatabase() : MemoDatabase())) {
+  if (!palmdb::testdata::WriteNewFile(path, resources ? ApplicationDatabase() : MemoDatabase())) {
     std::fprintf(stderr, "palmdb-sample: cannot create %s (does it exist already?)\n", path);
     return 1;
   }

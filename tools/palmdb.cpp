@@ -112,11 +112,11 @@ std::string OpenFailure(int result, const char* systemPath) {
   const std::string utf8 = Utf8(systemPath);
   const char* path = utf8.c_str();
   switch (result) {
-    case OpenError:
+    case PalmdbOpenError:
       return report::OpenFailureText(path, palmdb::Status::kCannotOpen);
-    case NoMemory:
+    case PalmdbNoMemory:
       return report::OpenFailureText(path, palmdb::Status::kNoMemory);
-    case ReadError:
+    case PalmdbReadError:
       return report::OpenFailureText(path, palmdb::Status::kReadFailed);
     default:
       return report::OpenFailureText(path, palmdb::Status::kNotADatabase);
@@ -127,17 +127,17 @@ const char* ExtractFailure(int result, const char* target) {
   std::int64_t lastWrite = 0;
   std::int64_t lastAccess = 0;
   switch (result) {
-    case CreateError:
+    case PalmdbCreateError:
       return palmdb::platform::FileTimes(Utf8(target).c_str(), &lastWrite, &lastAccess)
                  ? "target exists already; it was left alone"
                  : "target cannot be created (missing or read-only folder, or path too long)";
-    case ReadError:
+    case PalmdbReadError:
       return "short read: the entry runs past the end of the database";
-    case WriteError:
+    case PalmdbWriteError:
       return "write failed (disk full or file too large)";
-    case NoMemory:
+    case PalmdbNoMemory:
       return "out of memory";
-    case EndOfArchive:
+    case PalmdbEndOfArchive:
       return "no such entry";
     default:
       return "failed (unexpected result)";
@@ -148,7 +148,7 @@ const char* ExtractFailure(int result, const char* target) {
 class Archive {
  public:
   Archive(const PluginLibrary& plugin, const char* path) : plugin_(plugin), path_(path) {
-    OpenArchiveRecord record{};
+    PalmdbOpenArchiveRecord record{};
     record.archiveName = path_.data();
     record.openMode = 0;
     record.result = -1;
@@ -173,12 +173,12 @@ class Archive {
 
   bool IsOpen() const { return handle_ != nullptr; }
   int result() const { return result_; }
-  ArchiveHandle handle() const { return handle_; }
+  PalmdbArchiveHandle handle() const { return handle_; }
 
  private:
   const PluginLibrary& plugin_;
   std::string path_;
-  ArchiveHandle handle_ = nullptr;
+  PalmdbArchiveHandle handle_ = nullptr;
   int result_ = 0;
 };
 
@@ -268,8 +268,8 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
   report::Json entries = report::Json::array();
   std::uint64_t total = 0;
   std::uint32_t count = 0;
-  HeaderRecord header{};
-  while (plugin.readHeader(archive.handle(), &header) == ResultSuccess) {
+  PalmdbHeaderRecord header{};
+  while (plugin.readHeader(archive.handle(), &header) == PalmdbResultSuccess) {
     const auto size = static_cast<std::uint32_t>(header.unpackedSize);
     const std::string attributes = AttributeText(static_cast<std::uint32_t>(header.fileAttributes));
     if (json) {
@@ -291,7 +291,7 @@ int List(const PluginLibrary& plugin, const char* path, bool json) {
     }
     total += size;
     ++count;
-    plugin.processFile(archive.handle(), OpSkip, nullptr, nullptr);
+    plugin.processFile(archive.handle(), PalmdbOpSkip, nullptr, nullptr);
   }
   if (json) {
     Print(report::Print(ListingJson(path, std::move(entries), total)));
@@ -421,8 +421,8 @@ int ExtractEntries(const PluginLibrary& plugin, const char* path, const std::str
   }
   std::vector<bool> found(names.size(), false);
   int status = 0;
-  HeaderRecord header{};
-  while (plugin.readHeader(archive.handle(), &header) == ResultSuccess) {
+  PalmdbHeaderRecord header{};
+  while (plugin.readHeader(archive.handle(), &header) == PalmdbResultSuccess) {
     bool wanted = names.empty();
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (names[i] == header.fileName) {
@@ -431,12 +431,13 @@ int ExtractEntries(const PluginLibrary& plugin, const char* path, const std::str
       }
     }
     if (!wanted) {
-      plugin.processFile(archive.handle(), OpSkip, nullptr, nullptr);
+      plugin.processFile(archive.handle(), PalmdbOpSkip, nullptr, nullptr);
       continue;
     }
     std::string target = prefix + header.fileName;
-    const int result = plugin.processFile(archive.handle(), OpExtract, nullptr, target.data());
-    if (result != ResultSuccess) {
+    const int result =
+        plugin.processFile(archive.handle(), PalmdbOpExtract, nullptr, target.data());
+    if (result != PalmdbResultSuccess) {
       std::fprintf(stderr, "palmdb: %s: cannot extract %s to %s: %s\n", path, header.fileName,
                    target.c_str(), ExtractFailure(result, target.c_str()));
       status = 1;
@@ -495,7 +496,7 @@ int ExtractBlocks(const char* path, const std::string& prefix, const bool wanted
     const std::string target = Utf8(prefix + kBlockNames[i]);
     const int result = palmdb::HostResult(
         palmdb::ExtractRange(*database, block.offset, block.size, target.c_str()));
-    if (result != ResultSuccess) {
+    if (result != PalmdbResultSuccess) {
       std::fprintf(stderr, "palmdb: %s: cannot extract the %s block to %s: %s\n", path,
                    kBlockTitles[i], target.c_str(), ExtractFailure(result, target.c_str()));
       status = 1;

@@ -23,24 +23,10 @@ bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin) {
   if (plugin->library == nullptr) {
     return false;
   }
-  Resolve(plugin->library, "OpenArchive", &plugin->openArchive);
-  Resolve(plugin->library, "CloseArchive", &plugin->closeArchive);
-  Resolve(plugin->library, "ReadHeader", &plugin->readHeader);
-  Resolve(plugin->library, "ProcessFile", &plugin->processFile);
-  Resolve(plugin->library, "SetChangeVolProc", &plugin->setChangeVolProc);
-  Resolve(plugin->library, "SetProcessDataProc", &plugin->setProcessDataProc);
-  Resolve(plugin->library, "GetPackerCaps", &plugin->getPackerCaps);
-  Resolve(plugin->library, "PackFiles", &plugin->packFiles);
-  Resolve(plugin->library, "DeleteFiles", &plugin->deleteFiles);
-  Resolve(plugin->library, "OpenArchiveW", &plugin->openArchiveW);
-  Resolve(plugin->library, "ReadHeaderEx", &plugin->readHeaderEx);
-  Resolve(plugin->library, "ReadHeaderExW", &plugin->readHeaderExW);
-  Resolve(plugin->library, "ProcessFileW", &plugin->processFileW);
-  Resolve(plugin->library, "SetChangeVolProcW", &plugin->setChangeVolProcW);
-  Resolve(plugin->library, "SetProcessDataProcW", &plugin->setProcessDataProcW);
-  Resolve(plugin->library, "CanYouHandleThisFile", &plugin->canYouHandleThisFile);
-  Resolve(plugin->library, "CanYouHandleThisFileW", &plugin->canYouHandleThisFileW);
-  Resolve(plugin->library, "GetBackgroundFlags", &plugin->getBackgroundFlags);
+#define PALMDB_RESOLVE(result, name, member, parameters) \
+  Resolve(plugin->library, #name, &plugin->member);
+  PALMDB_ALL_EXPORTS(PALMDB_RESOLVE)
+#undef PALMDB_RESOLVE
   return true;
 }
 
@@ -50,16 +36,16 @@ std::vector<std::string> MissingExports(const PluginLibrary& plugin, bool listin
     bool found;
     bool forListing;
   };
+  // Listing and extracting need the first four.
+  const auto forListing = [](const char* name) {
+    return std::strcmp(name, "OpenArchive") == 0 || std::strcmp(name, "CloseArchive") == 0 ||
+           std::strcmp(name, "ReadHeader") == 0 || std::strcmp(name, "ProcessFile") == 0;
+  };
   const Export exports[] = {
-      {"OpenArchive", plugin.openArchive != nullptr, true},
-      {"CloseArchive", plugin.closeArchive != nullptr, true},
-      {"ReadHeader", plugin.readHeader != nullptr, true},
-      {"ProcessFile", plugin.processFile != nullptr, true},
-      {"SetChangeVolProc", plugin.setChangeVolProc != nullptr, false},
-      {"SetProcessDataProc", plugin.setProcessDataProc != nullptr, false},
-      {"GetPackerCaps", plugin.getPackerCaps != nullptr, false},
-      {"PackFiles", plugin.packFiles != nullptr, false},
-      {"DeleteFiles", plugin.deleteFiles != nullptr, false},
+#define PALMDB_EXPORT_FOUND(result, name, member, parameters) \
+  {#name, plugin.member != nullptr, forListing(#name)},
+      PALMDB_BASIC_EXPORTS(PALMDB_EXPORT_FOUND)
+#undef PALMDB_EXPORT_FOUND
   };
   std::vector<std::string> missing;
   for (const Export& entry : exports) {

@@ -15,26 +15,13 @@ namespace host {
 
 struct PluginLibrary {
   palmdb::platform::LibraryHandle library = nullptr;
-  OpenArchiveFunction openArchive = nullptr;
-  CloseArchiveFunction closeArchive = nullptr;
-  ReadHeaderFunction readHeader = nullptr;
-  ProcessFileFunction processFile = nullptr;
-  SetChangeVolProcFunction setChangeVolProc = nullptr;
-  SetProcessDataProcFunction setProcessDataProc = nullptr;
-  GetPackerCapsFunction getPackerCaps = nullptr;
-  PackFilesFunction packFiles = nullptr;
-  DeleteFilesFunction deleteFiles = nullptr;
-  // The wide-character and extended entry points; null where the plug-in
-  // does not export them (all but the 64-bit Windows one).
-  OpenArchiveWFunction openArchiveW = nullptr;
-  ReadHeaderExFunction readHeaderEx = nullptr;
-  ReadHeaderExWFunction readHeaderExW = nullptr;
-  ProcessFileWFunction processFileW = nullptr;
-  SetChangeVolProcWFunction setChangeVolProcW = nullptr;
-  SetProcessDataProcWFunction setProcessDataProcW = nullptr;
-  CanYouHandleThisFileFunction canYouHandleThisFile = nullptr;
-  CanYouHandleThisFileWFunction canYouHandleThisFileW = nullptr;
-  GetBackgroundFlagsFunction getBackgroundFlags = nullptr;
+  // Every export of the table in plugin/plugin_api.h; the wide-character
+  // and extended ones stay null where the plug-in does not export them (all
+  // but the 64-bit Windows one).
+#define PALMDB_LOADER_MEMBER(result, name, member, parameters) \
+  Palmdb##name##Function member = nullptr;
+  PALMDB_ALL_EXPORTS(PALMDB_LOADER_MEMBER)
+#undef PALMDB_LOADER_MEMBER
 };
 
 // Loads the library and looks up the nine exports and the extended ones; a

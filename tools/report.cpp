@@ -39,19 +39,19 @@ struct AttributeName {
   const char* name;
 };
 constexpr AttributeName kAttributeNames[] = {
-    {DatabaseHeader::kResourceDatabase, "resource database"},
-    {DatabaseHeader::kReadOnly, "read-only"},
-    {DatabaseHeader::kAppInfoDirty, "AppInfo dirty"},
-    {DatabaseHeader::kBackup, "backup"},
-    {DatabaseHeader::kInstallNewer, "install newer"},
-    {DatabaseHeader::kResetAfterInstall, "reset after install"},
-    {DatabaseHeader::kNoCopy, "no copy"},
-    {DatabaseHeader::kStream, "stream"},
-    {DatabaseHeader::kHidden, "hidden"},
-    {DatabaseHeader::kLaunchable, "launchable"},
-    {DatabaseHeader::kRecyclable, "recyclable"},
-    {DatabaseHeader::kBundle, "bundle"},
-    {DatabaseHeader::kOpen, "open"},
+    {palmdb::format::database_attribute::kResourceDatabase, "resource database"},
+    {palmdb::format::database_attribute::kReadOnly, "read-only"},
+    {palmdb::format::database_attribute::kAppInfoDirty, "AppInfo dirty"},
+    {palmdb::format::database_attribute::kBackup, "backup"},
+    {palmdb::format::database_attribute::kInstallNewer, "install newer"},
+    {palmdb::format::database_attribute::kResetAfterInstall, "reset after install"},
+    {palmdb::format::database_attribute::kNoCopy, "no copy"},
+    {palmdb::format::database_attribute::kStream, "stream"},
+    {palmdb::format::database_attribute::kHidden, "hidden"},
+    {palmdb::format::database_attribute::kLaunchable, "launchable"},
+    {palmdb::format::database_attribute::kRecyclable, "recyclable"},
+    {palmdb::format::database_attribute::kBundle, "bundle"},
+    {palmdb::format::database_attribute::kOpen, "open"},
 };
 
 // The record attribute flags, in the order of their letters.
@@ -61,10 +61,10 @@ struct RecordFlag {
   const char* name;
 };
 constexpr RecordFlag kRecordFlags[] = {
-    {palmdb::kRecordDeleted, 'D', "deleted"},
-    {palmdb::kRecordDirty, 'M', "dirty"},
-    {palmdb::kRecordBusy, 'B', "busy"},
-    {palmdb::kRecordSecret, 'S', "secret"},
+    {palmdb::format::record_attribute::kDeleted, 'D', "deleted"},
+    {palmdb::format::record_attribute::kDirty, 'M', "dirty"},
+    {palmdb::format::record_attribute::kBusy, 'B', "busy"},
+    {palmdb::format::record_attribute::kSecret, 'S', "secret"},
 };
 
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
@@ -76,7 +76,8 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 }
 
 std::uint64_t ListEndOf(const palmdb::Database& database) {
-  return palmdb::ListEnd(database.header.IsResourceDatabase(), database.header.RecordCount());
+  return palmdb::format::ListEnd(database.header.IsResourceDatabase(),
+                                 database.header.RecordCount());
 }
 
 // A block as info shows it.
@@ -135,13 +136,13 @@ const char* ListLayout(bool resources) {
 
 // An entry of a finding: its name and where it starts.
 std::string EntryAt(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   return EntryName(entry) + " at " + Number(entry.offset);
 }
 
 std::string FindingEntryText(const palmdb::Finding& finding, const palmdb::FindingEntry& item,
                              const palmdb::Database& database) {
-  const palmdb::EntryRecord* entries = database.catalogue.entries.get();
+  const palmdb::Entry* entries = database.catalogue.entries.get();
   switch (finding.kind) {
     case FindingKind::kOffsetDecreases:
       return EntryAt(database, item.index) + " after " + Number(entries[item.related].offset);
@@ -185,6 +186,8 @@ std::string FindingLead(const palmdb::Finding& finding, const palmdb::Database& 
     case FindingKind::kFurtherList:
       return "the header links to a further record list at " + Hex(header.NextListLink(), 8) +
              ", whose entries are not shown";
+    case FindingKind::kCount:
+      break;
   }
   return "";
 }
@@ -209,8 +212,7 @@ constexpr FindingNames kFindingNames[] = {
     {FindingKind::kDuplicateResource, "duplicate-resource", "duplicate resources"},
     {FindingKind::kFurtherList, "further-list", "a further record list"},
 };
-static_assert(sizeof kFindingNames / sizeof kFindingNames[0] ==
-                  static_cast<std::size_t>(FindingKind::kFurtherList) + 1,
+static_assert(sizeof kFindingNames / sizeof kFindingNames[0] == palmdb::kFindingKinds,
               "every kind of finding has its names");
 
 constexpr bool NamesInKindOrder() {
@@ -244,8 +246,8 @@ std::string Unchecked(const std::string& path, const palmdb::FileCheck& check) {
 std::string DatabaseName(const DatabaseHeader& header) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string name;
-  for (std::size_t i = 0; i < DatabaseHeader::kNameSize; ++i) {
-    const std::uint8_t c = header.bytes[DatabaseHeader::kName + i];
+  for (std::size_t i = 0; i < palmdb::format::header::kNameSize; ++i) {
+    const std::uint8_t c = header.bytes[palmdb::format::header::kName + i];
     if (c == 0) {
       break;
     }
@@ -322,7 +324,7 @@ std::string RecordLetters(std::uint8_t attributes) {
   return letters;
 }
 
-std::string EntryName(const palmdb::EntryRecord& entry) {
+std::string EntryName(const palmdb::Entry& entry) {
   char name[palmdb::kMaxEntryNameSize];
   palmdb::FormatEntryName(entry, name);
   char utf8[palmdb::kMaxUtf8NameSize];
@@ -384,8 +386,8 @@ std::string InfoText(const std::string& path, const palmdb::Database& database) 
       {"File", path},
       {"File size", Count(database.fileSize, "byte", "bytes")},
       {"Name", DatabaseName(header)},
-      {"Type", FourCharacterCode(header.bytes + DatabaseHeader::kType)},
-      {"Creator", FourCharacterCode(header.bytes + DatabaseHeader::kCreator)},
+      {"Type", FourCharacterCode(header.bytes + palmdb::format::header::kType)},
+      {"Creator", FourCharacterCode(header.bytes + palmdb::format::header::kCreator)},
       {"Attributes",
        Hex(header.Attributes(), 4) + (flags.empty() ? "" : " " + Joined(flags, ", "))},
       {"Version", Number(header.Version())},
@@ -420,8 +422,8 @@ Json InfoJson(const std::string& path, const palmdb::Database& database) {
   json["file"] = path;
   json["fileSize"] = database.fileSize;
   json["name"] = DatabaseName(header);
-  json["type"] = FourCharacterCode(header.bytes + DatabaseHeader::kType);
-  json["creator"] = FourCharacterCode(header.bytes + DatabaseHeader::kCreator);
+  json["type"] = FourCharacterCode(header.bytes + palmdb::format::header::kType);
+  json["creator"] = FourCharacterCode(header.bytes + palmdb::format::header::kCreator);
   json["attributes"] = {{"value", header.Attributes()},
                         {"flags", AttributeNames(header.Attributes())}};
   json["version"] = header.Version();
@@ -433,7 +435,7 @@ Json InfoJson(const std::string& path, const palmdb::Database& database) {
   json["nextRecordList"] = header.NextListLink();
   json["entryCount"] = header.RecordCount();
   json["layout"] = resources ? "resources" : "records";
-  json["listEntrySize"] = palmdb::ListEntrySize(resources);
+  json["listEntrySize"] = palmdb::format::ListEntrySize(resources);
   json["listEnd"] = ListEndOf(database);
   json["appInfo"] = BlockJson(blocks.appInfo);
   json["sortInfo"] = BlockJson(blocks.sortInfo);
@@ -495,7 +497,7 @@ Json CheckJson(const std::string& path, const palmdb::FileCheck& check) {
     problem["count"] = finding.count;
     Json entries = Json::array();
     for (const palmdb::FindingEntry& item : finding.entries) {
-      const palmdb::EntryRecord& entry = check.database->catalogue.entries[item.index];
+      const palmdb::Entry& entry = check.database->catalogue.entries[item.index];
       Json one;
       one["index"] = item.index;
       one["name"] = EntryName(entry);
@@ -525,7 +527,7 @@ std::string LongListingHeading(const palmdb::Database& database) {
 }
 
 std::string LongListingLine(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   const std::string time = DosTimeText(database.archiveTime);
   const std::string name = EntryName(entry);
   char text[160];
@@ -538,7 +540,8 @@ std::string LongListingLine(const palmdb::Database& database, std::uint32_t inde
   } else {
     std::snprintf(text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
                   RecordLetters(entry.recordAttributes).c_str(),
-                  static_cast<unsigned>(entry.recordAttributes & palmdb::kRecordCategoryMask),
+                  static_cast<unsigned>(entry.recordAttributes &
+                                        palmdb::format::record_attribute::kCategoryMask),
                   static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
                   static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
   }
@@ -562,7 +565,7 @@ std::string LongListingTotal(const palmdb::Database& database) {
 }
 
 Json LongEntryJson(const palmdb::Database& database, std::uint32_t index) {
-  const palmdb::EntryRecord& entry = database.catalogue.entries[index];
+  const palmdb::Entry& entry = database.catalogue.entries[index];
   Json json;
   json["name"] = EntryName(entry);
   json["size"] = entry.size;
@@ -579,7 +582,7 @@ Json LongEntryJson(const palmdb::Database& database, std::uint32_t index) {
       }
     }
     json["attributes"] = flags;
-    json["category"] = entry.recordAttributes & palmdb::kRecordCategoryMask;
+    json["category"] = entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask;
     json["uniqueId"] = entry.uniqueId;
   }
   return json;

@@ -53,7 +53,7 @@ std::string RecordLetters(std::uint8_t attributes);
 
 // An entry's name as the listing shows it on Linux: FormatEntryName, with
 // bytes 0x80-0xFF as Windows-1252 characters.
-std::string EntryName(const palmdb::EntryRecord& entry);
+std::string EntryName(const palmdb::Entry& entry);
 
 // Why the content of a file is not that of a database, in words.
 const char* DetectionText(palmdb::Detection detection);

@@ -1,15 +1,17 @@
-// Writes Palm databases of both layouts, for the tests and the sample. Can
-// also write damaged ones: a record count or offsets that disagree with the
-// data.
-#ifndef PALMDB_TOOLS_DATABASE_BUILDER_H
-#define PALMDB_TOOLS_DATABASE_BUILDER_H
+// Writes Palm databases of both layouts, for the tests, the fuzzer's seeds,
+// the benchmark and the sample. Can also write damaged ones: a record count
+// or offsets that disagree with the data.
+#ifndef PALMDB_TESTDATA_DATABASE_BUILDER_H
+#define PALMDB_TESTDATA_DATABASE_BUILDER_H
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
-namespace dbbuild {
+#include "database/format.h"
+
+namespace palmdb::testdata {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -19,10 +21,10 @@ std::uint32_t PalmSecondsFromUnix(std::int64_t unixSeconds);
 
 class DatabaseBuilder {
  public:
-  static constexpr std::uint16_t kResourceDatabase = 0x0001;
+  static constexpr std::uint16_t kResourceDatabase = format::database_attribute::kResourceDatabase;
 
   DatabaseBuilder& Name(const std::string& name);
-  // Header attributes; bit 0x0001 makes a resource database.
+  // Header attributes; kResourceDatabase makes a resource database.
   DatabaseBuilder& Attributes(std::uint16_t attributes);
   DatabaseBuilder& CreationDate(std::uint32_t palmSeconds);
   DatabaseBuilder& ModificationDate(std::uint32_t palmSeconds);
@@ -49,14 +51,14 @@ class DatabaseBuilder {
   DatabaseBuilder& AppInfoOffset(std::uint32_t offset);
   DatabaseBuilder& SortInfoOffset(std::uint32_t offset);
 
-  // Header, record list, two bytes of padding, AppInfo block, SortInfo
+  // Header, record list, padding, AppInfo block, SortInfo
   // block, then the entries' data in list order.
   Bytes Build() const;
   // Offset of entry `index`'s data in what Build returns (before damage).
   std::uint32_t DataOffset(std::size_t index) const;
 
  private:
-  struct Entry {
+  struct Item {
     std::string type;
     std::uint16_t id;
     std::uint8_t attributes;
@@ -78,7 +80,7 @@ class DatabaseBuilder {
   std::uint32_t appInfoOffset_ = 0;
   bool sortInfoOffsetOverridden_ = false;
   std::uint32_t sortInfoOffset_ = 0;
-  std::vector<Entry> entries_;
+  std::vector<Item> entries_;
   bool countOverridden_ = false;
   std::uint16_t count_ = 0;
   std::map<std::size_t, std::uint32_t> offsets_;
@@ -87,6 +89,6 @@ class DatabaseBuilder {
 // Writes `bytes` to a new file; fails rather than replace one that exists.
 bool WriteNewFile(const std::string& path, const Bytes& bytes);
 
-}  // namespace dbbuild
+}  // namespace palmdb::testdata
 
-#endif  // PALMDB_TOOLS_DATABASE_BUILDER_H
+#endif  // PALMDB_TESTDATA_DATABASE_BUILDER_H

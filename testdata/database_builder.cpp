@@ -1,26 +1,25 @@
-#include "tools/database_builder.h"
+#include "testdata/database_builder.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "database/big_endian.h"
+#include "database/database_header.h"
+#include "database/format.h"
 #include "platform/platform.h"
 
-namespace dbbuild {
+namespace palmdb::testdata {
 namespace {
 
-constexpr std::size_t kHeaderSize = 78;
-constexpr std::int64_t kSecondsFrom1904To1970 = 2082844800;
-
 void PutFourBytes(std::uint8_t* out, const std::string& text) {
-  std::memset(out, 0, 4);
-  std::memcpy(out, text.data(), std::min<std::size_t>(4, text.size()));
+  std::memset(out, 0, format::kFourCharacterCodeSize);
+  std::memcpy(out, text.data(), std::min(format::kFourCharacterCodeSize, text.size()));
 }
 
 }  // namespace
 
 std::uint32_t PalmSecondsFromUnix(std::int64_t unixSeconds) {
-  return static_cast<std::uint32_t>(unixSeconds + kSecondsFrom1904To1970);
+  return static_cast<std::uint32_t>(unixSeconds + std::int64_t{format::kSecondsFrom1904To1970});
 }
 
 DatabaseBuilder& DatabaseBuilder::Name(const std::string& name) {
@@ -83,7 +82,7 @@ DatabaseBuilder& DatabaseBuilder::SortInfoOffset(std::uint32_t offset) {
 }
 
 DatabaseBuilder& DatabaseBuilder::AddRecord(const Bytes& data, std::uint8_t attributes) {
-  entries_.push_back(Entry{"data", 0, attributes, data});
+  entries_.push_back(Item{"data", 0, attributes, data});
   return *this;
 }
 
@@ -93,7 +92,7 @@ DatabaseBuilder& DatabaseBuilder::AddRecord(const std::string& text, std::uint8_
 
 DatabaseBuilder& DatabaseBuilder::AddResource(const std::string& type, std::uint16_t id,
                                               const Bytes& data) {
-  entries_.push_back(Entry{type, id, 0, data});
+  entries_.push_back(Item{type, id, 0, data});
   return *this;
 }
 
@@ -109,9 +108,9 @@ DatabaseBuilder& DatabaseBuilder::Offset(std::size_t index, std::uint32_t offset
 }
 
 std::uint32_t DatabaseBuilder::DataOffset(std::size_t index) const {
-  const std::size_t entrySize = IsResourceDatabase() ? 10 : 8;
-  std::size_t offset =
-      kHeaderSize + entries_.size() * entrySize + 2 + appInfo_.size() + sortInfo_.size();
+  std::size_t offset = format::header::kSize +
+                       entries_.size() * format::ListEntrySize(IsResourceDatabase()) +
+                       format::kListPaddingSize + appInfo_.size() + sortInfo_.size();
   for (std::size_t i = 0; i < index && i < entries_.size(); ++i) {
     offset += entries_[i].data.size();
   }
@@ -120,55 +119,54 @@ std::uint32_t DatabaseBuilder::DataOffset(std::size_t index) const {
 
 Bytes DatabaseBuilder::Build() const {
   const bool resources = IsResourceDatabase();
-  const std::size_t entrySize = resources ? 10 : 8;
-  const std::size_t listEnd = kHeaderSize + entries_.size() * entrySize;
-  Bytes out(listEnd + 2, 0);
+  const std::size_t entrySize = format::ListEntrySize(resources);
+  const std::size_t listEnd = format::header::kSize + entries_.size() * entrySize;
+  Bytes out(listEnd + format::kListPaddingSize, 0);
 
-  std::uint8_t* header = out.data();
-  std::memcpy(header, name_.data(), std::min<std::size_t>(31, name_.size()));
-  palmdb::WriteBigEndian16(header + 32, attributes_);
-  palmdb::WriteBigEndian16(header + 34, 1);  // version
-  palmdb::WriteBigEndian32(header + 36, creationDate_);
-  palmdb::WriteBigEndian32(header + 40, modificationDate_);
-  palmdb::WriteBigEndian32(header + 44, backupDate_);
-  palmdb::WriteBigEndian32(header + 48, 1);  // modification number
-  const auto appInfoAt = static_cast<std::uint32_t>(listEnd + 2);
+  DatabaseHeader header = {};
+  std::memcpy(header.bytes + format::header::kName, name_.data(),
+              std::min(format::header::kNameSize - 1, name_.size()));
+  header.SetAttributes(attributes_);
+  header.SetVersion(1);
+  header.SetCreationDate(creationDate_);
+  header.SetModificationDate(modificationDate_);
+  header.SetBackupDate(backupDate_);
+  header.SetModificationNumber(1);
+  const auto appInfoAt = static_cast<std::uint32_t>(out.size());
   const auto sortInfoAt = static_cast<std::uint32_t>(appInfoAt + appInfo_.size());
-  palmdb::WriteBigEndian32(header + 52, appInfoOffsetOverridden_ ? appInfoOffset_
-                                        : appInfo_.empty()       ? 0
-                                                                 : appInfoAt);
-  palmdb::WriteBigEndian32(header + 56, sortInfoOffsetOverridden_ ? sortInfoOffset_
-                                        : sortInfo_.empty()       ? 0
-                                                                  : sortInfoAt);
-  PutFourBytes(header + 60, type_);
-  PutFourBytes(header + 64, creator_);
-  palmdb::WriteBigEndian32(header + 68, 0);  // unique-ID seed
-  palmdb::WriteBigEndian32(header + 72, nextListLink_);
-  palmdb::WriteBigEndian16(header + 76,
-                           countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
+  header.SetAppInfoOffset(appInfoOffsetOverridden_ ? appInfoOffset_
+                          : appInfo_.empty()       ? 0
+                                                   : appInfoAt);
+  header.SetSortInfoOffset(sortInfoOffsetOverridden_ ? sortInfoOffset_
+                           : sortInfo_.empty()       ? 0
+                                                     : sortInfoAt);
+  PutFourBytes(header.bytes + format::header::kType, type_);
+  PutFourBytes(header.bytes + format::header::kCreator, creator_);
+  header.SetUniqueIdSeed(0);
+  header.SetNextListLink(nextListLink_);
+  header.SetRecordCount(countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
+  std::memcpy(out.data(), header.bytes, format::header::kSize);
 
   out.insert(out.end(), appInfo_.begin(), appInfo_.end());
   out.insert(out.end(), sortInfo_.begin(), sortInfo_.end());
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& entry = entries_[i];
+    const Item& entry = entries_[i];
     std::uint32_t offset = static_cast<std::uint32_t>(out.size());
     auto forced = offsets_.find(i);
     if (forced != offsets_.end()) {
       offset = forced->second;
     }
-    std::uint8_t* field = out.data() + kHeaderSize + i * entrySize;
+    std::uint8_t* field = out.data() + format::header::kSize + i * entrySize;
     if (resources) {
-      PutFourBytes(field, entry.type);
-      palmdb::WriteBigEndian16(field + 4, entry.id);
-      palmdb::WriteBigEndian32(field + 6, offset);
+      PutFourBytes(field + format::resource_entry::kType, entry.type);
+      WriteBigEndian16(field + format::resource_entry::kId, entry.id);
+      WriteBigEndian32(field + format::resource_entry::kOffset, offset);
     } else {
-      palmdb::WriteBigEndian32(field, offset);
-      field[4] = entry.attributes;
+      WriteBigEndian32(field + format::record_entry::kOffset, offset);
+      field[format::record_entry::kAttributes] = entry.attributes;
       // A unique ID that differs per record, as Palm OS assigns them.
-      const auto uniqueId = static_cast<std::uint32_t>(0x6F0000u + i);
-      field[5] = static_cast<std::uint8_t>(uniqueId >> 16);
-      field[6] = static_cast<std::uint8_t>(uniqueId >> 8);
-      field[7] = static_cast<std::uint8_t>(uniqueId);
+      const auto uniqueId = static_cast<std::uint32_t>(0x6F0000u + i) & format::kLargestUniqueId;
+      WriteBigEndian24(field + format::record_entry::kUniqueId, uniqueId);
     }
     out.insert(out.end(), entry.data.begin(), entry.data.end());
   }
@@ -176,16 +174,16 @@ Bytes DatabaseBuilder::Build() const {
 }
 
 bool WriteNewFile(const std::string& path, const Bytes& bytes) {
-  const palmdb::platform::FileHandle file = palmdb::platform::CreateNew(path.c_str());
-  if (file == palmdb::platform::kInvalidFile) {
+  const platform::FileHandle file = platform::CreateNew(path.c_str());
+  if (file == platform::kInvalidFile) {
     return false;
   }
-  const bool written = palmdb::platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
-  palmdb::platform::Close(file);
+  const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
+  platform::Close(file);
   if (!written) {
-    palmdb::platform::RemoveFile(path.c_str());
+    platform::RemoveFile(path.c_str());
   }
   return written;
 }
 
-}  // namespace dbbuild
+}  // namespace palmdb::testdata
