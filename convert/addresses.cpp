@@ -79,7 +79,7 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
   std::string cards;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & kRecordDeleted) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       continue;
     }
     RecordReader reader(item.bytes);

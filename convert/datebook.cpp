@@ -105,7 +105,7 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
   std::string events;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & kRecordDeleted) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       continue;
     }
     RecordReader reader(item.bytes);

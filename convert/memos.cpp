@@ -13,7 +13,7 @@ void ExportMemos(const Content& content, const ExportOptions& options, ExportRes
   PathSet paths;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & kRecordDeleted) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       continue;
     }
     RecordReader reader(item.bytes);

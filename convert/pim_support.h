@@ -16,12 +16,9 @@
 #include "convert/content.h"
 #include "convert/export.h"
 #include "convert/file_name.h"
+#include "database/format.h"
 
 namespace palmdb::convert {
-
-// Record attribute bits that the converters look at.
-constexpr std::uint8_t kRecordDeleted = 0x80;
-constexpr std::uint8_t kRecordCategoryMask = 0x0F;
 
 // Reads a record front to back. Every read checks the bytes are there; the
 // first that is not leaves the reader failed, and every later read fails
@@ -78,7 +75,7 @@ struct Categories {
   std::string names[16];
 
   const std::string& NameOf(std::uint8_t attributes) const {
-    return names[attributes & kRecordCategoryMask];
+    return names[attributes & palmdb::format::record_attribute::kCategoryMask];
   }
 };
 

@@ -22,7 +22,7 @@ void ExportToDoList(const Content& content, const ExportOptions& options, Export
   std::string items;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & kRecordDeleted) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       continue;
     }
     RecordReader reader(item.bytes);

@@ -5,15 +5,15 @@
 #include <utility>
 #include <vector>
 
-#include "tests/bitmap_writer.h"
-#include "tools/database_builder.h"
+#include "testdata/bitmap_writer.h"
+#include "testdata/database_builder.h"
 
 namespace {
 
-using bitmaptest::Bytes;
-using bitmaptest::Spec;
 using palmdb::convert::BitmapCompression;
 using palmdb::convert::BitmapHeader;
+using palmdb::testdata::bitmap::Bytes;
+using palmdb::testdata::bitmap::Spec;
 
 Spec Make(std::uint8_t version, std::uint8_t depth, BitmapCompression compression) {
   Spec spec;
@@ -58,21 +58,22 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
         spec.transparent = version >= 2;
         seeds.emplace_back("v" + std::to_string(version) + "-" + std::to_string(depth) + "bit-" +
                                names[c] + ".bin",
-                           bitmaptest::WriteBitmap(spec));
+                           palmdb::testdata::bitmap::WriteBitmap(spec));
       }
     }
   }
   Spec little = Make(3, 16, BitmapCompression::kNone);
   little.pixelFormat = BitmapHeader::k565LittleEndian;
-  seeds.emplace_back("v3-565le.bin", bitmaptest::WriteBitmap(little));
+  seeds.emplace_back("v3-565le.bin", palmdb::testdata::bitmap::WriteBitmap(little));
   Spec version0 = Make(0, 1, BitmapCompression::kNone);
-  seeds.emplace_back("v0.bin", bitmaptest::WriteBitmap(version0));
-  seeds.emplace_back("family.bin",
-                     bitmaptest::WriteFamily(
-                         {bitmaptest::WriteBitmap(Make(1, 1, BitmapCompression::kNone)),
-                          bitmaptest::WriteBitmap(Make(2, 8, BitmapCompression::kRle)),
-                          bitmaptest::WriteBitmap(Make(3, 8, BitmapCompression::kPackBits)),
-                          bitmaptest::WriteBitmap(Make(3, 16, BitmapCompression::kPackBits))}));
+  seeds.emplace_back("v0.bin", palmdb::testdata::bitmap::WriteBitmap(version0));
+  seeds.emplace_back(
+      "family.bin",
+      palmdb::testdata::bitmap::WriteFamily(
+          {palmdb::testdata::bitmap::WriteBitmap(Make(1, 1, BitmapCompression::kNone)),
+           palmdb::testdata::bitmap::WriteBitmap(Make(2, 8, BitmapCompression::kRle)),
+           palmdb::testdata::bitmap::WriteBitmap(Make(3, 8, BitmapCompression::kPackBits)),
+           palmdb::testdata::bitmap::WriteBitmap(Make(3, 16, BitmapCompression::kPackBits))}));
   return seeds;
 }
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
   }
   const std::string folder = std::string(argv[1]) + "/";
   for (const auto& seed : Seeds()) {
-    if (!dbbuild::WriteNewFile(folder + seed.first, seed.second)) {
+    if (!palmdb::testdata::WriteNewFile(folder + seed.first, seed.second)) {
       std::fprintf(stderr, "palmdb-fuzz-bitmap-seeds: cannot write %s%s\n", folder.c_str(),
                    seed.first.c_str());
       return 1;

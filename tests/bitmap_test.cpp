@@ -17,18 +17,18 @@
 #include "convert/export.h"
 #include "convert/png.h"
 #include "database/big_endian.h"
-#include "tests/bitmap_writer.h"
+#include "testdata/bitmap_writer.h"
 #include "tests/support.h"
 
 namespace {
 
-using bitmaptest::Spec;
-using bitmaptest::WriteBitmap;
-using bitmaptest::WriteFamily;
 using palmdb::convert::BitmapCompression;
 using palmdb::convert::BitmapHeader;
 using palmdb::convert::Rgb;
-using testsupport::Bytes;
+using palmdb::testdata::bitmap::Spec;
+using palmdb::testdata::bitmap::WriteBitmap;
+using palmdb::testdata::bitmap::WriteFamily;
+using palmdb::testsupport::Bytes;
 
 constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000FF;
@@ -234,14 +234,14 @@ Bytes Family() {
 }
 
 TEST(BitmapFamilies, EveryRenditionInChainOrderThroughTheDatabase) {
-  testsupport::TempFolder folder;
-  const Bytes file = dbbuild::DatabaseBuilder()
-                         .Attributes(dbbuild::DatabaseBuilder::kResourceDatabase)
+  palmdb::testsupport::TempFolder folder;
+  const Bytes file = palmdb::testdata::DatabaseBuilder()
+                         .Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase)
                          .AddResource("code", 0, Bytes{0, 0, 0, 1})
                          .AddResource("tAIB", 1000, Family())
                          .Build();
   palmdb::Status status;
-  const auto database = testsupport::OpenBytes(folder, "app.prc", file, &status);
+  const auto database = palmdb::testsupport::OpenBytes(folder, "app.prc", file, &status);
   ASSERT_EQ(status, palmdb::Status::kOk);
   palmdb::convert::Content content;
   ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);

@@ -18,8 +18,8 @@ namespace {
 
 using palmdb::convert::Kind;
 using palmdb::convert::RecordFault;
-using testsupport::Bytes;
-using testsupport::TempFolder;
+using palmdb::testsupport::Bytes;
+using palmdb::testsupport::TempFolder;
 
 Bytes B(const std::string& text) {
   return Bytes(text.begin(), text.end());
@@ -213,14 +213,14 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
   TempFolder folder;
   int n = 0;
   for (const BookCase& c : cases) {
-    dbbuild::DatabaseBuilder builder;
+    palmdb::testdata::DatabaseBuilder builder;
     builder.Name(c.name).TypeAndCreator(c.typeAndCreator.substr(0, 4), c.typeAndCreator.substr(4));
     for (std::size_t i = 0; i < c.records.size(); ++i) {
       builder.AddRecord(c.records[i], i == c.deleted && i != 0 ? 0x80 : 0);
     }
     palmdb::Status status;
-    const auto database = testsupport::OpenBytes(folder, "book" + std::to_string(n++) + ".pdb",
-                                                 builder.Build(), &status);
+    const auto database = palmdb::testsupport::OpenBytes(
+        folder, "book" + std::to_string(n++) + ".pdb", builder.Build(), &status);
     ASSERT_EQ(status, palmdb::Status::kOk) << c.what;
     palmdb::convert::Content content;
     ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk) << c.what;
@@ -303,7 +303,7 @@ TEST(EbookExport, ReadsTheSampleBooks) {
   };
   for (const SampleCase& c : cases) {
     palmdb::Status status;
-    const auto database = testsupport::Open(folder + "/" + c.file, &status);
+    const auto database = palmdb::testsupport::Open(folder + "/" + c.file, &status);
     ASSERT_EQ(status, palmdb::Status::kOk) << c.file;
     palmdb::convert::Content content;
     ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk) << c.file;

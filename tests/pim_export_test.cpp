@@ -15,9 +15,9 @@
 
 namespace {
 
-using dbbuild::Bytes;
-using dbbuild::DatabaseBuilder;
 using palmdb::convert::ExportResult;
+using palmdb::testdata::Bytes;
+using palmdb::testdata::DatabaseBuilder;
 
 // 2023-11-14 22:13:20 UTC, the databases' modification date.
 constexpr std::int64_t kModified = 1700000000;
@@ -64,9 +64,9 @@ struct Record {
 };
 
 ExportResult ExportBuilt(const DatabaseBuilder& builder, const std::string& charset) {
-  testsupport::TempFolder folder;
+  palmdb::testsupport::TempFolder folder;
   palmdb::Status status;
-  auto database = testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
+  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
   EXPECT_EQ(status, palmdb::Status::kOk);
   ExportResult result;
   if (!database) {
@@ -85,7 +85,7 @@ ExportResult ExportRecords(const char* name, const char* type, const char* creat
                            const std::string& charset = "windows-1252") {
   DatabaseBuilder builder;
   builder.Name(name).TypeAndCreator(type, creator).AppInfo(appInfo);
-  builder.ModificationDate(dbbuild::PalmSecondsFromUnix(kModified));
+  builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(kModified));
   for (const Record& record : records) {
     builder.AddRecord(record.bytes, record.attributes);
   }
@@ -465,11 +465,11 @@ TEST(PimExport, SharedSamplesExportWithoutErrors) {
   for (const SampleCase& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string path = std::string(PALMDB_SAMPLES_DIR) + "/" + c.file;
-    if (!testsupport::FileExists(path)) {
+    if (!palmdb::testsupport::FileExists(path)) {
       GTEST_SKIP() << "no samples at " << PALMDB_SAMPLES_DIR;
     }
     palmdb::Status status;
-    auto database = testsupport::Open(path, &status);
+    auto database = palmdb::testsupport::Open(path, &status);
     ASSERT_EQ(status, palmdb::Status::kOk);
     palmdb::convert::Content content;
     ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);

@@ -1,8 +1,8 @@
 // Writes Palm OS bitmaps with given pixel values, for the tests and the
 // fuzzer's seeds: every version, depth, compression, colour table,
 // transparency and density, single or chained into families.
-#ifndef PALMDB_TESTS_BITMAP_WRITER_H
-#define PALMDB_TESTS_BITMAP_WRITER_H
+#ifndef PALMDB_TESTDATA_BITMAP_WRITER_H
+#define PALMDB_TESTDATA_BITMAP_WRITER_H
 
 #include <cstdint>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "convert/bitmap.h"
 #include "convert/palette.h"
 
-namespace bitmaptest {
+namespace palmdb::testdata::bitmap {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -47,6 +47,6 @@ Bytes WriteBitmap(const Spec& spec);
 // one of another version when `separator` is set.
 Bytes WriteFamily(const std::vector<Bytes>& renditions, bool separator = true);
 
-}  // namespace bitmaptest
+}  // namespace palmdb::testdata::bitmap
 
-#endif  // PALMDB_TESTS_BITMAP_WRITER_H
+#endif  // PALMDB_TESTDATA_BITMAP_WRITER_H

@@ -1,10 +1,10 @@
-#include "tests/bitmap_writer.h"
+#include "testdata/bitmap_writer.h"
 
 #include <algorithm>
 
 #include "database/big_endian.h"
 
-namespace bitmaptest {
+namespace palmdb::testdata::bitmap {
 namespace {
 
 using palmdb::WriteBigEndian16;
@@ -264,4 +264,4 @@ Bytes WriteFamily(const std::vector<Bytes>& renditions, bool separator) {
   return out;
 }
 
-}  // namespace bitmaptest
+}  // namespace palmdb::testdata::bitmap
