@@ -64,6 +64,24 @@ std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {
   return 3;
 }
 
+std::string Windows1252NameToUtf8(const std::string& name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string utf8;
+  for (const char byte : name) {
+    const auto c = static_cast<unsigned char>(byte);
+    char piece[3];
+    const std::size_t length = Cp1252ToUtf8(c, piece);
+    if (length == 0) {
+      utf8 += '%';
+      utf8 += kHex[c >> 4];
+      utf8 += kHex[c & 0x0F];
+    } else {
+      utf8.append(piece, length);
+    }
+  }
+  return utf8;
+}
+
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length) {
   std::string out;
   out.reserve(length);

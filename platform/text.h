@@ -21,6 +21,13 @@ std::uint16_t Cp1252ToUnicode(unsigned char c);
 // bytes) and returns its length, or 0 for the five undefined bytes.
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]);
 
+// A name in Windows-1252 (an entry name as the plug-in gives it to a Windows
+// host, or a type code) as UTF-8: each byte 0x80-0xFF becomes its character,
+// and the five bytes the code page leaves undefined become '%' and two
+// upper-case hex digits, the escape of entry names for bytes that cannot
+// stand in a name.
+std::string Windows1252NameToUtf8(const std::string& name);
+
 // UTF-16 code units to UTF-8; lone surrogates are encoded as themselves.
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
 
