@@ -145,10 +145,10 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
         EXPECT_EQ(finding.entries[e].related, expected.entries[e].related);
       }
     }
-    const std::string words = report::FindingDetails(finding, *check.database);
+    const std::string words = palmdb::report::FindingDetails(finding, *check.database);
     EXPECT_NE(words.find(expected.words), std::string::npos) << words;
   }
-  const std::string text = report::CheckText(path, check);
+  const std::string text = palmdb::report::CheckText(path, check, true);
   EXPECT_EQ(text.rfind(path + (c.findings.empty() ? ": OK\n" : ": damaged: "), 0), 0u) << text;
 }
 
@@ -181,12 +181,14 @@ TEST(CheckFile, JudgesByContentBeforeOpening) {
     EXPECT_EQ(check.detection, c.detection);
     EXPECT_EQ(check.database, nullptr);
     EXPECT_FALSE(check.IsWhole());
-    EXPECT_EQ(report::CheckText(path, check),
-              path + ": not a Palm database (" + report::DetectionText(c.detection) + ")\n");
+    EXPECT_EQ(
+        palmdb::report::CheckText(path, check, true),
+        path + ": not a Palm database (" + palmdb::report::DetectionText(c.detection) + ")\n");
   }
   const palmdb::FileCheck missing = palmdb::CheckFile(folder.File("missing").c_str());
   EXPECT_EQ(missing.status, palmdb::Status::kCannotOpen);
-  EXPECT_EQ(report::CheckText("m", missing), "m: not found\n");
+  EXPECT_EQ(palmdb::report::CheckText("m", missing, false), "m: not found\n");
+  EXPECT_EQ(palmdb::report::CheckText("m", missing, true), "m: cannot be opened\n");
 }
 
 TEST(CheckFile, FourGibibytesAreNotADatabase) {
@@ -252,11 +254,11 @@ TEST(DecodePalmDate, TheTopBitChoosesTheEpoch) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     EXPECT_EQ(palmdb::DecodePalmDate(c.stored).epoch, c.epoch);
-    const report::DateText date = report::DescribeDate(c.stored);
+    const palmdb::report::DateText date = palmdb::report::DescribeDate(c.stored);
     EXPECT_EQ(date.text, c.text);
     EXPECT_EQ(date.epochYear, c.epoch == palmdb::PalmEpoch::k1970 ? 1970 : 1904);
   }
-  EXPECT_FALSE(report::DescribeDate(0).set);
+  EXPECT_FALSE(palmdb::report::DescribeDate(0).set);
 }
 
 TEST(ReportText, NamesCodesAndFlags) {
@@ -274,20 +276,21 @@ TEST(ReportText, NamesCodesAndFlags) {
   for (const NameCase& c : names) {
     palmdb::DatabaseHeader header{};
     std::copy(c.stored.begin(), c.stored.end(), header.bytes);
-    EXPECT_EQ(report::DatabaseName(header), c.shown);
+    EXPECT_EQ(palmdb::report::DatabaseName(header), c.shown);
   }
   const std::uint8_t odd[4] = {'a', '/', 0xE9, ' '};
-  EXPECT_EQ(report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
+  EXPECT_EQ(palmdb::report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
 
-  EXPECT_EQ(report::AttributeNames(0x0209),
+  EXPECT_EQ(palmdb::report::AttributeNames(0x0209),
             (std::vector<std::string>{"resource database", "backup", "launchable"}));
-  EXPECT_EQ(report::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
-  EXPECT_EQ(report::RecordLetters(0xF5), "DMBS");
-  EXPECT_EQ(report::RecordLetters(0x45), "-M--");
+  EXPECT_EQ(palmdb::report::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
+  EXPECT_EQ(palmdb::report::RecordLetters(0xF5), "DMBS");
+  EXPECT_EQ(palmdb::report::RecordLetters(0x45), "-M--");
 
   // A path that is not UTF-8 is printed in JSON, not thrown at.
-  EXPECT_NE(report::Print(report::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
-            std::string::npos);
+  EXPECT_NE(
+      palmdb::report::Print(palmdb::report::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
+      std::string::npos);
 }
 
 }  // namespace
