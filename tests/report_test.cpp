@@ -3,7 +3,9 @@
 // JSON, on databases written by the builder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -150,6 +152,39 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
   }
   const std::string text = palmdb::report::CheckText(path, check, true);
   EXPECT_EQ(text.rfind(path + (c.findings.empty() ? ": OK\n" : ": damaged: "), 0), 0u) << text;
+
+  // In JSON each kind has its key, and an entry names the one it is set
+  // against only where there is another: an offset that decreases, a
+  // duplicate resource.
+  struct KindInJson {
+    FindingKind kind;
+    const char* key;
+    bool related;
+  };
+  const KindInJson keys[] = {
+      {FindingKind::kEntryPastEnd, "entry-past-end", false},
+      {FindingKind::kOffsetDecreases, "offset-decreases", true},
+      {FindingKind::kEntryInsideList, "entry-inside-list", false},
+      {FindingKind::kAppInfoPastEnd, "appinfo-past-end", false},
+      {FindingKind::kAppInfoInsideList, "appinfo-inside-list", false},
+      {FindingKind::kSortInfoPastEnd, "sortinfo-past-end", false},
+      {FindingKind::kSortInfoInsideList, "sortinfo-inside-list", false},
+      {FindingKind::kDuplicateResource, "duplicate-resource", true},
+      {FindingKind::kFurtherList, "further-list", false},
+  };
+  const palmdb::report::Json json = palmdb::report::CheckJson(path, check, true);
+  ASSERT_EQ(json["problems"].size(), check.findings.size());
+  for (std::size_t i = 0; i < check.findings.size(); ++i) {
+    const auto* kind = std::find_if(std::begin(keys), std::end(keys), [&](const KindInJson& k) {
+      return k.kind == check.findings[i].kind;
+    });
+    ASSERT_NE(kind, std::end(keys));
+    const palmdb::report::Json& problem = json["problems"][i];
+    EXPECT_EQ(problem["kind"], kind->key);
+    for (const palmdb::report::Json& entry : problem["entries"]) {
+      EXPECT_EQ(entry.contains("related"), kind->related) << entry.dump();
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builder, DamageTest, ::testing::ValuesIn(DamageCases()),
@@ -235,6 +270,47 @@ TEST(InfoBlocks, EachRunsToTheNextThingInTheFile) {
     EXPECT_EQ(blocks.appInfo.size, c.appSize);
     EXPECT_EQ(blocks.sortInfo.place, c.sortPlace);
     EXPECT_EQ(blocks.sortInfo.size, c.sortSize);
+  }
+}
+
+TEST(InfoReport, EmptyListsBlocksOfNoBytesAndBlocksOutsideTheFile) {
+  struct Case {
+    const char* label;
+    DatabaseBuilder builder;
+    std::vector<std::string> lines;  // lines of the text that must be there
+    const char* appInfoJson;
+    const char* sortInfoJson;
+  };
+  const Case cases[] = {
+      // An AppInfo block that starts at the end of the file holds nothing.
+      {"empty",
+       DatabaseBuilder().AppInfoOffset(80),
+       {"Entries           0 records", "AppInfo block     at 80, 0 bytes",
+        "SortInfo block    none"},
+       R"({"offset":80,"size":0})",
+       "null"},
+      {"outside",
+       Records(1).AppInfoOffset(50).SortInfoOffset(9999),
+       {"Entries           1 record",
+        "AppInfo block     at 50: inside the header or the record list",
+        "SortInfo block    at 9999: past the end of the file"},
+       R"({"offset":50,"size":null,"problem":"inside the header or the record list"})",
+       R"({"offset":9999,"size":null,"problem":"past the end of the file"})"},
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    palmdb::Status status;
+    const testsupport::DatabasePtr database =
+        testsupport::OpenBytes(folder, c.label, c.builder.Build(), &status);
+    ASSERT_NE(database, nullptr);
+    const std::string text = palmdb::report::InfoText("f", *database);
+    for (const std::string& line : c.lines) {
+      EXPECT_NE(text.find(line + "\n"), std::string::npos) << line << "\n" << text;
+    }
+    const palmdb::report::Json json = palmdb::report::InfoJson("f", *database);
+    EXPECT_EQ(json["appInfo"].dump(), c.appInfoJson);
+    EXPECT_EQ(json["sortInfo"].dump(), c.sortInfoJson);
   }
 }
 
