@@ -55,6 +55,12 @@ bool Utf8ToSystemPath(const std::string& utf8, std::string* system);
 // 1970-01-01 UTC; false when the file does not exist.
 bool FileTimes(const char* path, std::int64_t* lastWrite, std::int64_t* lastAccess);
 
+// Runs a command line (UTF-8) through the command processor, as
+// std::system does: the shell on POSIX, cmd on Win32, which is handed the
+// line in UTF-16 so that any path in it arrives whole. Returns what
+// std::system returns. For the tests, which run the program.
+int RunCommandLine(const std::string& command);
+
 // The most memory the process has held resident so far, in bytes; 0 when
 // the system does not tell. For the benchmarks.
 std::uint64_t PeakResidentBytes();

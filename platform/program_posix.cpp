@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/program.h"
@@ -125,6 +126,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
   *system = utf8;
   return true;
+}
+
+int RunCommandLine(const std::string& command) {
+  return std::system(command.c_str());
 }
 
 }  // namespace palmdb::platform

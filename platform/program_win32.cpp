@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -178,6 +179,14 @@ bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
   return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, count, &(*system)[0], length,
                              nullptr, &defaultUsed) == length &&
          defaultUsed == FALSE;
+}
+
+int RunCommandLine(const std::string& command) {
+  std::u16string wide;
+  if (!Utf8ToUtf16(command, &wide)) {
+    return -1;
+  }
+  return _wsystem(reinterpret_cast<const wchar_t*>(wide.c_str()));
 }
 
 }  // namespace palmdb::platform

@@ -369,6 +369,41 @@ TEST(PalmdbProgram, ThePluginCanBeChosenAndAMissingOneIsAnError) {
   EXPECT_TRUE(Contains(outcome.err, "cannot load")) << outcome.err;
 }
 
+TEST(PalmdbProgram, APathOfAnyCharacters) {
+  TempFolder folder;
+  // Greek and Japanese, outside the ANSI code page of a Western Windows.
+  const std::string inner = folder.File("\xCE\xB4\xCE\xBF\xCE\xBA-\xE6\x97\xA5\xE6\x9C\xAC");
+  ASSERT_TRUE(palmdb::platform::MakeFolder(inner.c_str()));
+  const std::string separator(1, palmdb::platform::PathSeparator());
+  const std::string path = inner + separator + "memo.pdb";
+  ASSERT_TRUE(dbbuild::WriteNewFile(path, dbbuild::DatabaseBuilder().AddRecord("alpha").Build()));
+  const std::string target = inner + separator + "out";
+
+  const Outcome listing = Palmdb({"list", path});
+  const Outcome extraction = Palmdb({"extract", path, "-d", target});
+  if (palmdb::kLinuxHost || palmdb::kWideInterface) {
+    EXPECT_EQ(listing.status, 0) << listing.err;
+    EXPECT_TRUE(Contains(listing.out, "#00000.data")) << listing.out;
+    EXPECT_EQ(extraction.status, 0) << extraction.err;
+    EXPECT_TRUE(Contains(extraction.out, "extracted " + target + separator + "#00000.data"))
+        << extraction.out;
+    EXPECT_EQ(testsupport::ReadWholeFile(target + separator + "#00000.data"),
+              (Bytes{'a', 'l', 'p', 'h', 'a'}));
+  } else {
+    // The 32-bit plug-in takes paths in the ANSI code page only.
+    for (const Outcome& outcome : {listing, extraction}) {
+      EXPECT_NE(outcome.status, 0);
+      EXPECT_TRUE(Contains(outcome.err, path + ": the path holds characters that the ANSI code "
+                                               "page lacks"))
+          << outcome.err;
+    }
+  }
+  // The core takes UTF-8 paths in every build.
+  const Outcome info = Palmdb({"info", path});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_TRUE(Contains(info.out, "File              " + path + "\n")) << info.out;
+}
+
 // The shared samples as their manifest describes them: the file, its kind
 // (record, resource, or what else it is) and how many entries it holds.
 struct SharedSample {
