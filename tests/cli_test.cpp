@@ -401,7 +401,9 @@ TEST(PalmdbProgram, APathOfAnyCharacters) {
   // The core takes UTF-8 paths in every build.
   const Outcome info = Palmdb({"info", path});
   EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_TRUE(Contains(info.out, "File              " + path + "\n")) << info.out;
+  const std::vector<std::string> lines = Lines(info.out);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "File              " + path), lines.end())
+      << info.out;
 }
 
 // The shared samples as their manifest describes them: the file, its kind
