@@ -77,3 +77,25 @@ TEST(WideHost, PathsThatDoNotFitLeaveTheFieldEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Windows1252NameToUtf8, CharactersAndEscapesOfUndefinedBytes) {
+  struct Case {
+    const char* label;
+    std::string name;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {"plain", "#00001.code", "#00001.code"},
+      {"accent and undefined", "#00001.\xE9\x81", "#00001.\xC3\xA9%81"},
+      {"euro and the other four undefined", "\x80\x8D\x8F\x90\x9D", "\xE2\x82\xAC%8D%8F%90%9D"},
+      {"y with diaeresis, the last byte", "\xFF", "\xC3\xBF"},
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(palmdb::platform::Windows1252NameToUtf8(c.name), c.utf8) << c.label;
+  }
+}
+
+}  // namespace

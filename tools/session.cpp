@@ -176,6 +176,7 @@ int PluginArchive::Extract(const std::string& prefix, std::string* target) {
     *target = prefix + platform::Utf16ToUtf8(wideName_.data(), wideName_.size());
     std::vector<wchar_t> wide;
     if (!ToWide(prefix, &wide)) {
+      Skip();
       return CreateError;
     }
     wide.pop_back();
@@ -186,7 +187,7 @@ int PluginArchive::Extract(const std::string& prefix, std::string* target) {
     *target = prefix + (kLinuxHost ? rawName_ : platform::Windows1252NameToUtf8(rawName_));
     std::string system;
     if (!platform::Utf8ToSystemPath(prefix, &system)) {
-      plugin_.processFile(handle_, OpSkip, nullptr, nullptr);
+      Skip();
       return kPathNotInCodePage;
     }
     system += rawName_;
