@@ -44,6 +44,12 @@ char PathSeparator();
 // whatever the ANSI code page; on POSIX they are `argv` as it is.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// Makes a console that shows the program's output read it as UTF-8, which
+// the program writes, for as long as the program runs (Win32; the code page
+// the console had comes back at exit). Output to a file or pipe is left as
+// it is. Nothing on POSIX, where terminals take UTF-8 as they are set up.
+void UseUtf8Console();
+
 // A UTF-8 path in the system's 8-bit encoding, as entry points that take
 // `char*` paths read it: the ANSI code page on Win32, the same bytes on
 // POSIX. False when a character of the path has no exact counterpart in the

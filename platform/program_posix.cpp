@@ -128,6 +128,8 @@ bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
   return true;
 }
 
+void UseUtf8Console() {}
+
 int RunCommandLine(const std::string& command) {
   return std::system(command.c_str());
 }

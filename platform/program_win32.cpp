@@ -181,6 +181,27 @@ bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
          defaultUsed == FALSE;
 }
 
+namespace {
+UINT g_consoleCodePage = 0;
+void RestoreConsoleCodePage() {
+  SetConsoleOutputCP(g_consoleCodePage);
+}
+}  // namespace
+
+void UseUtf8Console() {
+  DWORD mode = 0;
+  const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE ||
+                       GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+  if (!console || g_consoleCodePage != 0) {
+    return;
+  }
+  g_consoleCodePage = GetConsoleOutputCP();
+  if (g_consoleCodePage != 0 && g_consoleCodePage != CP_UTF8 &&
+      SetConsoleOutputCP(CP_UTF8) != FALSE) {
+    std::atexit(RestoreConsoleCodePage);
+  }
+}
+
 int RunCommandLine(const std::string& command) {
   std::u16string wide;
   if (!Utf8ToUtf16(command, &wide)) {

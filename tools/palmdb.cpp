@@ -101,6 +101,8 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
   try {
+    // Names and paths are written in UTF-8 in every build.
+    palmdb::platform::UseUtf8Console();
     return palmdb::cli::Run(palmdb::platform::ProgramArguments(argc, argv));
   } catch (...) {
     std::fprintf(stderr, "palmdb: out of memory\n");
