@@ -222,7 +222,7 @@ const char* OpenResultText(int result) {
   switch (result) {
     case kPathNotInCodePage:
       return "the path holds characters that the ANSI code page lacks, and the 32-bit plug-in "
-             "takes no other; use the 64-bit palmdb.exe, or a path of those characters";
+             "takes no other; use the 64-bit palmdb.exe, or a path without them";
     case NoMemory:
       return "out of memory";
     case ReadError:
