@@ -31,8 +31,9 @@ int PALMDB_CALL ProcessDataW(wchar_t* /*fileName*/, int /*size*/) {
   return 1;
 }
 
-// UTF-8 as the NUL-terminated wide string the wide entry points take.
-bool ToWide(const std::string& utf8, std::vector<wchar_t>* wide) {
+// UTF-8 as the NUL-terminated wide string the wide entry points take, and
+// back; used only where the plug-in has them.
+[[maybe_unused]] bool ToWide(const std::string& utf8, std::vector<wchar_t>* wide) {
   std::u16string units;
   if (!platform::Utf8ToUtf16(utf8, &units)) {
     return false;
@@ -42,7 +43,7 @@ bool ToWide(const std::string& utf8, std::vector<wchar_t>* wide) {
   return true;
 }
 
-std::u16string FromWide(const wchar_t* text) {
+[[maybe_unused]] std::u16string FromWide(const wchar_t* text) {
   std::u16string units;
   for (; *text != L'\0'; ++text) {
     units.push_back(static_cast<char16_t>(*text));
