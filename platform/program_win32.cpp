@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
 #include "platform/win32_support.h"
@@ -140,13 +141,19 @@ std::uint64_t PeakResidentBytes() {
   return counters.PeakWorkingSetSize;
 }
 
-std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
   // The arguments as the system split them, in UTF-16: argv holds them in
   // the ANSI code page, where characters outside it are lost.
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
   if (wide == nullptr) {
+    // Out of memory: argv, converted from the ANSI code page, is all there
+    // is.
+    for (int i = 0; i < argc; ++i) {
+      std::string utf8;
+      arguments.push_back(SystemPathToUtf8(argv[i], &utf8) ? utf8 : argv[i]);
+    }
     return arguments;
   }
   for (int i = 0; i < count; ++i) {

@@ -43,10 +43,11 @@ int PALMDB_CALL ProcessDataW(wchar_t* /*fileName*/, int /*size*/) {
   return true;
 }
 
-[[maybe_unused]] std::u16string FromWide(const wchar_t* text) {
+// A field of the plug-in's record up to its NUL, never past its end.
+[[maybe_unused]] std::u16string FromWide(const wchar_t* text, std::size_t size) {
   std::u16string units;
-  for (; *text != L'\0'; ++text) {
-    units.push_back(static_cast<char16_t>(*text));
+  for (std::size_t i = 0; i < size && text[i] != L'\0'; ++i) {
+    units.push_back(static_cast<char16_t>(text[i]));
   }
   return units;
 }
@@ -143,7 +144,7 @@ bool PluginArchive::Next(HostEntry* entry) {
     if (plugin_.readHeaderExW(handle_, &header) != ResultSuccess) {
       return false;
     }
-    wideName_ = FromWide(header.fileName);
+    wideName_ = FromWide(header.fileName, sizeof header.fileName / sizeof header.fileName[0]);
     entry->name = platform::Utf16ToUtf8(wideName_.data(), wideName_.size());
     entry->size = (std::uint64_t{header.unpackedSizeHigh} << 32) | header.unpackedSize;
     entry->fileTime = header.fileTime;
