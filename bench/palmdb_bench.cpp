@@ -47,7 +47,7 @@ struct Options {
   std::string only = "1234";
 };
 
-using Plugin = host::PluginLibrary;
+using Plugin = palmdb::host::PluginLibrary;
 
 double Milliseconds(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
@@ -451,7 +451,7 @@ int main(int argc, char** argv) {
     }
   }
   if (options.plugin.empty()) {
-    options.plugin = host::DefaultPluginPath();
+    options.plugin = palmdb::host::DefaultPluginPath();
   }
   // A folder of the benchmark's own inside the one given, so that emptying
   // it never touches anything else.
@@ -461,8 +461,8 @@ int main(int argc, char** argv) {
   EmptyFolder(folder);
 
   Plugin plugin;
-  if (!host::LoadPluginLibrary(options.plugin, &plugin) ||
-      !host::MissingExports(plugin, true).empty()) {
+  if (!palmdb::host::LoadPluginLibrary(options.plugin, &plugin) ||
+      !palmdb::host::MissingExports(plugin, true).empty()) {
     Fail("cannot load the plug-in " + options.plugin);
   }
 
@@ -493,7 +493,7 @@ int main(int argc, char** argv) {
     std::printf("| %s | %.2f | %.2f | %.2f | %.1f | %s | %s |\n", row.name.c_str(), row.subject,
                 row.floor, ratio, row.goal, ratio <= row.goal ? "yes" : "no", row.note.c_str());
   }
-  host::UnloadPluginLibrary(&plugin);
+  palmdb::host::UnloadPluginLibrary(&plugin);
   std::error_code error;
   fs::remove_all(folder, error);
   return 0;

@@ -23,8 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # quietly, and without offering to install Mono or Gecko; wine-run.sh keeps
 # one Wine server running for all of them. PALMDB_TESTS_UNDER_WINE=OFF (which
 # scripts/test.sh passes where 32-bit programs cannot run) builds the tests
-# without running them.
-if(NOT DEFINED PALMDB_TESTS_UNDER_WINE OR PALMDB_TESTS_UNDER_WINE)
+# without running them; a build without tests looks for no Wine at all.
+if((NOT DEFINED PALMDB_BUILD_TESTS OR PALMDB_BUILD_TESTS) AND
+   (NOT DEFINED PALMDB_TESTS_UNDER_WINE OR PALMDB_TESTS_UNDER_WINE))
   find_program(PALMDB_WINE NAMES ${PALMDB_WINE_NAMES} PATHS /usr/lib/wine NO_DEFAULT_PATH)
   find_program(PALMDB_WINESERVER NAMES ${PALMDB_WINESERVER_NAMES} PATHS /usr/lib/wine
                NO_DEFAULT_PATH)

@@ -111,16 +111,8 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
 
 FileCheck CheckFile(const char* path) {
   FileCheck check;
-  if (!DetectFile(path, &check.detection, &check.fileSize)) {
-    check.status = Status::kCannotOpen;
-    return check;
-  }
-  if (check.detection != Detection::kDatabase) {
-    check.status = Status::kOk;
-    return check;
-  }
-  check.status = OpenDatabase(path, &check.database);
-  if (check.status == Status::kOk) {
+  static_cast<OpenedFile&>(check) = OpenDetected(path);
+  if (check.status == Status::kOk && check.database != nullptr) {
     check.status = CheckStructure(*check.database, &check.findings);
   }
   return check;

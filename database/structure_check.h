@@ -12,6 +12,7 @@
 
 #include "database/database.h"
 #include "database/detection.h"
+#include "database/opened_file.h"
 #include "database/status.h"
 
 namespace palmdb {
@@ -68,17 +69,9 @@ struct Finding {
 // one per kind that occurs, and returns kOk; or kNoMemory.
 Status CheckStructure(const Database& database, std::vector<Finding>* findings);
 
-// The outcome of checking one file.
-struct FileCheck {
-  // kOk when the file could be read: `detection` says what its content is
-  // and, for a database, `database` holds it opened and `findings` what is
-  // wrong with it. Otherwise what opening it came to: kCannotOpen,
-  // kReadFailed, kNoMemory, or kTooShort and kNotADatabase for a file that
-  // changed between detection and opening.
-  Status status = Status::kCannotOpen;
-  Detection detection = Detection::kDatabase;
-  std::uint64_t fileSize = 0;
-  std::unique_ptr<Database> database;
+// The outcome of checking one file: the file as OpenDetected left it and,
+// for a database, what is wrong with it.
+struct FileCheck : OpenedFile {
   std::vector<Finding> findings;
 
   bool IsWhole() const {

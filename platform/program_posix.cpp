@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/program.h"
@@ -56,7 +57,8 @@ bool MakeFolder(const char* path) {
   return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool ListFolder(const char* path, std::vector<std::string>* files) {
+bool ListFolder(const char* path, std::vector<std::string>* files,
+                std::vector<std::string>* folders) {
   DIR* folder = ::opendir(path);
   if (folder == nullptr) {
     return false;
@@ -74,13 +76,21 @@ bool ListFolder(const char* path, std::vector<std::string>* files) {
       continue;
     }
     bool regular = item->d_type == DT_REG;
-    // Some file systems do not give the kind, and a link may lead to a file.
+    bool isFolder = item->d_type == DT_DIR;
+    // Some file systems do not give the kind. A link may lead to a file,
+    // which counts; one that leads to a folder is not followed.
     if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
-      struct stat info {};
-      regular = ::fstatat(::dirfd(folder), name, &info, 0) == 0 && S_ISREG(info.st_mode);
+      struct stat own {};
+      struct stat target {};
+      const bool link =
+          ::fstatat(::dirfd(folder), name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+      regular = ::fstatat(::dirfd(folder), name, &target, 0) == 0 && S_ISREG(target.st_mode);
+      isFolder = !link && S_ISDIR(own.st_mode);
     }
     if (regular) {
       files->emplace_back(name);
+    } else if (isFolder && folders != nullptr) {
+      folders->emplace_back(name);
     }
   }
   ::closedir(folder);
@@ -107,6 +117,21 @@ std::uint64_t PeakResidentBytes() {
     return 0;
   }
   return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024u;  // Linux counts KiB
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
+  *system = utf8;
+  return true;
+}
+
+void UseUtf8Console() {}
+
+int RunCommandLine(const std::string& command) {
+  return std::system(command.c_str());
 }
 
 }  // namespace palmdb::platform

@@ -4,11 +4,15 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
 #include "platform/win32_support.h"
@@ -78,7 +82,8 @@ bool MakeFolder(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool ListFolder(const char* path, std::vector<std::string>* files) {
+bool ListFolder(const char* path, std::vector<std::string>* files,
+                std::vector<std::string>* folders) {
   std::wstring pattern;
   if (!WidePath(path, &pattern)) {
     return false;
@@ -94,9 +99,16 @@ bool ListFolder(const char* path, std::vector<std::string>* files) {
     return GetLastError() == ERROR_FILE_NOT_FOUND;
   }
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      files->push_back(
-          Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName), wcslen(found.cFileName)));
+    const std::string name =
+        Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName), wcslen(found.cFileName));
+    const DWORD attributes = found.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      files->push_back(name);
+    } else if (folders != nullptr && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+               name != "." && name != "..") {
+      // A folder that is a reparse point (a symbolic link or a junction)
+      // is not followed.
+      folders->push_back(name);
     }
   } while (FindNextFileW(search, &found) != FALSE);
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
@@ -127,6 +139,82 @@ std::uint64_t PeakResidentBytes() {
     return 0;
   }
   return counters.PeakWorkingSetSize;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  // The arguments as the system split them, in UTF-16: argv holds them in
+  // the ANSI code page, where characters outside it are lost.
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  if (wide == nullptr) {
+    // Out of memory: argv, converted from the ANSI code page, is all there
+    // is.
+    for (int i = 0; i < argc; ++i) {
+      std::string utf8;
+      arguments.push_back(SystemPathToUtf8(argv[i], &utf8) ? utf8 : argv[i]);
+    }
+    return arguments;
+  }
+  for (int i = 0; i < count; ++i) {
+    arguments.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i]), wcslen(wide[i])));
+  }
+  LocalFree(wide);
+  return arguments;
+}
+
+bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
+  std::u16string wide;
+  if (!Utf8ToUtf16(utf8, &wide)) {
+    return false;
+  }
+  system->clear();
+  if (wide.empty()) {
+    return true;
+  }
+  const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+  const auto count = static_cast<int>(wide.size());
+  // No best-fit mapping: a character the code page lacks is a failure, not
+  // a look-alike that names another file.
+  BOOL defaultUsed = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, count, nullptr, 0,
+                                         nullptr, &defaultUsed);
+  if (length <= 0 || defaultUsed != FALSE) {
+    return false;
+  }
+  system->assign(static_cast<std::size_t>(length), '\0');
+  return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, count, &(*system)[0], length,
+                             nullptr, &defaultUsed) == length &&
+         defaultUsed == FALSE;
+}
+
+namespace {
+UINT g_consoleCodePage = 0;
+void RestoreConsoleCodePage() {
+  SetConsoleOutputCP(g_consoleCodePage);
+}
+}  // namespace
+
+void UseUtf8Console() {
+  DWORD mode = 0;
+  const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE ||
+                       GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+  if (!console || g_consoleCodePage != 0) {
+    return;
+  }
+  g_consoleCodePage = GetConsoleOutputCP();
+  if (g_consoleCodePage != 0 && g_consoleCodePage != CP_UTF8 &&
+      SetConsoleOutputCP(CP_UTF8) != FALSE) {
+    std::atexit(RestoreConsoleCodePage);
+  }
+}
+
+int RunCommandLine(const std::string& command) {
+  std::u16string wide;
+  if (!Utf8ToUtf16(command, &wide)) {
+    return -1;
+  }
+  return _wsystem(reinterpret_cast<const wchar_t*>(wide.c_str()));
 }
 
 }  // namespace palmdb::platform

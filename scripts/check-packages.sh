@@ -4,6 +4,8 @@
 #    dpkg -x, its palmdb finds its plug-in in ../lib/palmdb without --plugin
 #    and lists a sample database written by palmdb-sample exactly as the
 #    build's own palmdb does;
+#  - both carry the MIT licence of LICENSE: the .deb in its machine-readable
+#    copyright file, the zip as LICENSE.txt;
 #  - the Windows zip holds exactly its files, pluginst.inf says what the file
 #    manager needs, each plug-in and program is of its own kind, and the
 #    unpacked 64-bit palmdb.exe (and the 32-bit one, where 32-bit Wine runs)
@@ -75,6 +77,14 @@ LIST
   else
     fail "the installed palmdb list printed"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected_listing"
   fi
+  copyright="$root/usr/share/doc/palmdb/copyright"
+  if grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+       "$copyright" && grep -qx "Copyright: 2026 the palmdb authors" "$copyright" &&
+     grep -qx "License: Expat" "$copyright" && grep -q "Permission is hereby granted" "$copyright"; then
+    passed "the copyright file gives the MIT (Expat) licence"
+  else
+    fail "the copyright file does not give the MIT licence of 2026 the palmdb authors"
+  fi
   if gzip -dc "$root/usr/share/man/man1/palmdb.1.gz" | grep -q "^\.TH PALMDB 1 .*palmdb $version"; then
     passed "palmdb(1) names version $version"
   else
@@ -92,6 +102,7 @@ else
   expected_entries=$(sort <<'LIST'
 32bit/palmdb.exe
 64bit/palmdb.exe
+LICENSE.txt
 palmdb.wcx
 palmdb.wcx64
 pluginst.inf
@@ -99,7 +110,7 @@ readme.txt
 LIST
 )
   if [ "$entries" = "$expected_entries" ]; then
-    passed "$zip holds its six files"
+    passed "$zip holds its seven files"
   else
     fail "$zip holds"$'\n'"$entries"$'\n'"instead of"$'\n'"$expected_entries"
   fi
@@ -120,6 +131,12 @@ defaultextension=pdb'
     passed "readme.txt"
   else
     fail "readme.txt does not say where palmdb.wcx64 goes"
+  fi
+
+  if [ "$(unzip -p "$zip" LICENSE.txt | tr -d '\r')" = "$(cat LICENSE)" ]; then
+    passed "LICENSE.txt is the licence"
+  else
+    fail "LICENSE.txt in the zip differs from LICENSE"
   fi
 
   unpacked="$scratch/zip"

@@ -132,7 +132,8 @@ if(NOT exported STREQUAL expected)
 endif()
 
 if(FORMAT STREQUAL "objdump")
-  set(system_libraries kernel32.dll msvcrt.dll user32.dll)
+  # shell32 splits the program's UTF-16 command line into its arguments.
+  set(system_libraries kernel32.dll msvcrt.dll user32.dll shell32.dll)
   set(imported "")
   foreach(line IN LISTS lines)
     if(line MATCHES "DLL Name: ([^ \t]+)")

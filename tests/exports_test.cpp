@@ -29,20 +29,20 @@ using palmdb::testdata::DatabaseBuilder;
 using palmdb::testsupport::TempFolder;
 
 // The exports, looked up by name in the library the build produced.
-using Exports = host::PluginLibrary;
+using Exports = palmdb::host::PluginLibrary;
 
 class ExportsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(host::LoadPluginLibrary(PALMDB_PLUGIN_PATH, &exports_))
+    ASSERT_TRUE(palmdb::host::LoadPluginLibrary(PALMDB_PLUGIN_PATH, &exports_))
         << "cannot load " << PALMDB_PLUGIN_PATH;
-    for (const std::string& name : host::MissingExports(exports_, false)) {
+    for (const std::string& name : palmdb::host::MissingExports(exports_, false)) {
       ADD_FAILURE() << name << " is not exported";
     }
   }
-  static void TearDownTestSuite() { host::UnloadPluginLibrary(&exports_); }
+  static void TearDownTestSuite() { palmdb::host::UnloadPluginLibrary(&exports_); }
   void SetUp() override {
-    if (exports_.library == nullptr || !host::MissingExports(exports_, false).empty()) {
+    if (exports_.library == nullptr || !palmdb::host::MissingExports(exports_, false).empty()) {
       GTEST_FAIL() << "the plug-in library or one of its exports is missing";
     }
   }

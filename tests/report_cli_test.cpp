@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -118,6 +119,46 @@ TEST(PalmdbCheck, OneLinePerFileThenTheDetails) {
   EXPECT_EQ(document["files"][2]["verdict"], "OK");
   EXPECT_EQ(document["files"][3]["verdict"], "unreadable");
   EXPECT_EQ(document["files"][3]["reason"], "not found");
+}
+
+TEST(PalmdbCheck, WalksTheFoldersBelowInNameOrderButNoLinkToAFolder) {
+  TempFolder folder;
+  const Bytes whole = Memo().Build();
+  const Bytes damaged = Memo().Offset(2, 99999).Build();
+  const std::string inner = folder.File("b");
+  const std::string deeper = InFolder(inner, "c");
+  for (const std::string& path : {inner, deeper, folder.File("empty")}) {
+    ASSERT_TRUE(palmdb::platform::MakeFolder(path.c_str()));
+  }
+  folder.Write("z.pdb", whole);
+  folder.Write("a.pdb", whole);
+  ASSERT_TRUE(palmdb::testdata::WriteNewFile(InFolder(inner, "m.pdb"), damaged));
+  ASSERT_TRUE(palmdb::testdata::WriteNewFile(InFolder(deeper, "k.pdb"), whole));
+  // A link back up would loop; one to a folder beside leaves the tree.
+  std::error_code error;
+  std::filesystem::create_directory_symlink(folder.path(), InFolder(deeper, "up"), error);
+  const bool linked = !error;
+
+  const Outcome outcome = Palmdb({"check", folder.path()});
+  EXPECT_EQ(ExitCode(outcome.status), 1) << outcome.err;
+  const std::vector<std::string> lines = Lines(outcome.out);
+  std::vector<std::string> verdicts;
+  for (const std::string& line : lines) {
+    if (line.rfind("  ", 0) != 0) {
+      verdicts.push_back(line);
+    }
+  }
+  const std::vector<std::string> expected = {
+      InFolder(folder.path(), "a.pdb") + ": OK",
+      InFolder(folder.path(), "z.pdb") + ": OK",
+      InFolder(inner, "m.pdb") + ": damaged: entries past the end of the file",
+      InFolder(deeper, "k.pdb") + ": OK",
+  };
+  EXPECT_EQ(verdicts, expected) << outcome.out << (linked ? "" : "(no link made)");
+
+  const Outcome empty = Palmdb({"check", folder.File("empty")});
+  EXPECT_EQ(ExitCode(empty.status), 0);
+  EXPECT_TRUE(Contains(empty.err, "no files to check")) << empty.err;
 }
 
 TEST(PalmdbProgram, OptionsOutsideTheirCommandAreUsageErrors) {

@@ -4,7 +4,9 @@
 // database layer (structure_check_test.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -120,11 +122,44 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
       ++i;
     }
     const palmdb::Finding& finding = check.findings[i];
-    const std::string words = report::FindingDetails(finding, *check.database);
+    const std::string words = palmdb::report::FindingDetails(finding, *check.database);
     EXPECT_NE(words.find(expected.words), std::string::npos) << words;
   }
-  const std::string text = report::CheckText(path, check);
+  const std::string text = palmdb::report::CheckText(path, check, true);
   EXPECT_EQ(text.rfind(path + (c.findings.empty() ? ": OK\n" : ": damaged: "), 0), 0u) << text;
+
+  // In JSON each kind has its key, and an entry names the one it is set
+  // against only where there is another: an offset that decreases, a
+  // duplicate resource.
+  struct KindInJson {
+    FindingKind kind;
+    const char* key;
+    bool related;
+  };
+  const KindInJson keys[] = {
+      {FindingKind::kEntryPastEnd, "entry-past-end", false},
+      {FindingKind::kOffsetDecreases, "offset-decreases", true},
+      {FindingKind::kEntryInsideList, "entry-inside-list", false},
+      {FindingKind::kAppInfoPastEnd, "appinfo-past-end", false},
+      {FindingKind::kAppInfoInsideList, "appinfo-inside-list", false},
+      {FindingKind::kSortInfoPastEnd, "sortinfo-past-end", false},
+      {FindingKind::kSortInfoInsideList, "sortinfo-inside-list", false},
+      {FindingKind::kDuplicateResource, "duplicate-resource", true},
+      {FindingKind::kFurtherList, "further-list", false},
+  };
+  const palmdb::report::Json json = palmdb::report::CheckJson(path, check, true);
+  ASSERT_EQ(json["problems"].size(), check.findings.size());
+  for (std::size_t i = 0; i < check.findings.size(); ++i) {
+    const auto* kind = std::find_if(std::begin(keys), std::end(keys), [&](const KindInJson& k) {
+      return k.kind == check.findings[i].kind;
+    });
+    ASSERT_NE(kind, std::end(keys));
+    const palmdb::report::Json& problem = json["problems"][i];
+    EXPECT_EQ(problem["kind"], kind->key);
+    for (const palmdb::report::Json& entry : problem["entries"]) {
+      EXPECT_EQ(entry.contains("related"), kind->related) << entry.dump();
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builder, DamageTest, ::testing::ValuesIn(DamageCases()),
@@ -136,11 +171,54 @@ TEST(CheckText, NotADatabaseSaysWhy) {
     SCOPED_TRACE(c.label);
     const std::string path = folder.Write(c.label, c.bytes);
     const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
-    EXPECT_EQ(report::CheckText(path, check),
-              path + ": not a Palm database (" + report::DetectionText(c.detection) + ")\n");
+    EXPECT_EQ(
+        palmdb::report::CheckText(path, check, true),
+        path + ": not a Palm database (" + palmdb::report::DetectionText(c.detection) + ")\n");
   }
   const palmdb::FileCheck missing = palmdb::CheckFile(folder.File("missing").c_str());
-  EXPECT_EQ(report::CheckText("m", missing), "m: not found\n");
+  EXPECT_EQ(palmdb::report::CheckText("m", missing, false), "m: not found\n");
+  EXPECT_EQ(palmdb::report::CheckText("m", missing, true), "m: cannot be opened\n");
+}
+
+TEST(InfoReport, EmptyListsBlocksOfNoBytesAndBlocksOutsideTheFile) {
+  struct Case {
+    const char* label;
+    DatabaseBuilder builder;
+    std::vector<std::string> lines;  // lines of the text that must be there
+    const char* appInfoJson;
+    const char* sortInfoJson;
+  };
+  const Case cases[] = {
+      // An AppInfo block that starts at the end of the file holds nothing.
+      {"empty",
+       DatabaseBuilder().AppInfoOffset(80),
+       {"Entries           0 records", "AppInfo block     at 80, 0 bytes",
+        "SortInfo block    none"},
+       R"({"offset":80,"size":0})",
+       "null"},
+      {"outside",
+       FourByteRecords(1).AppInfoOffset(50).SortInfoOffset(9999),
+       {"Entries           1 record",
+        "AppInfo block     at 50: inside the header or the record list",
+        "SortInfo block    at 9999: past the end of the file"},
+       R"({"offset":50,"size":null,"problem":"inside the header or the record list"})",
+       R"({"offset":9999,"size":null,"problem":"past the end of the file"})"},
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    palmdb::Status status;
+    const palmdb::testsupport::DatabasePtr database =
+        palmdb::testsupport::OpenBytes(folder, c.label, c.builder.Build(), &status);
+    ASSERT_NE(database, nullptr);
+    const std::string text = palmdb::report::InfoText("f", *database);
+    for (const std::string& line : c.lines) {
+      EXPECT_NE(text.find(line + "\n"), std::string::npos) << line << "\n" << text;
+    }
+    const palmdb::report::Json json = palmdb::report::InfoJson("f", *database);
+    EXPECT_EQ(json["appInfo"].dump(), c.appInfoJson);
+    EXPECT_EQ(json["sortInfo"].dump(), c.sortInfoJson);
+  }
 }
 
 TEST(DescribeDate, TheTopBitChoosesTheEpoch) {
@@ -158,11 +236,11 @@ TEST(DescribeDate, TheTopBitChoosesTheEpoch) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    const report::DateText date = report::DescribeDate(c.stored);
+    const palmdb::report::DateText date = palmdb::report::DescribeDate(c.stored);
     EXPECT_EQ(date.text, c.text);
     EXPECT_EQ(date.epochYear, c.epoch == palmdb::PalmEpoch::k1970 ? 1970 : 1904);
   }
-  EXPECT_FALSE(report::DescribeDate(0).set);
+  EXPECT_FALSE(palmdb::report::DescribeDate(0).set);
 }
 
 TEST(ReportText, NamesCodesAndFlags) {
@@ -180,20 +258,21 @@ TEST(ReportText, NamesCodesAndFlags) {
   for (const NameCase& c : names) {
     palmdb::DatabaseHeader header{};
     std::copy(c.stored.begin(), c.stored.end(), header.bytes);
-    EXPECT_EQ(report::DatabaseName(header), c.shown);
+    EXPECT_EQ(palmdb::report::DatabaseName(header), c.shown);
   }
   const std::uint8_t odd[4] = {'a', '/', 0xE9, ' '};
-  EXPECT_EQ(report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
+  EXPECT_EQ(palmdb::report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
 
-  EXPECT_EQ(report::AttributeNames(0x0209),
+  EXPECT_EQ(palmdb::report::AttributeNames(0x0209),
             (std::vector<std::string>{"resource database", "backup", "launchable"}));
-  EXPECT_EQ(report::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
-  EXPECT_EQ(report::RecordLetters(0xF5), "DMBS");
-  EXPECT_EQ(report::RecordLetters(0x45), "-M--");
+  EXPECT_EQ(palmdb::report::AttributeNames(0x9000), (std::vector<std::string>{"0x1000", "open"}));
+  EXPECT_EQ(palmdb::report::RecordLetters(0xF5), "DMBS");
+  EXPECT_EQ(palmdb::report::RecordLetters(0x45), "-M--");
 
   // A path that is not UTF-8 is printed in JSON, not thrown at.
-  EXPECT_NE(report::Print(report::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
-            std::string::npos);
+  EXPECT_NE(
+      palmdb::report::Print(palmdb::report::Json{{"file", "bad\xFF"}}).find("bad\xEF\xBF\xBD"),
+      std::string::npos);
 }
 
 }  // namespace

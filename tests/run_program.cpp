@@ -42,7 +42,7 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
   command += " >\"" + outPath + "\" 2>\"" + errPath + "\"";
   std::fflush(nullptr);
   Outcome outcome;
-  outcome.status = std::system(command.c_str());
+  outcome.status = palmdb::platform::RunCommandLine(command);
   outcome.out = ReadText(outPath);
   outcome.err = ReadText(errPath);
   return outcome;

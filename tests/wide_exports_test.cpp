@@ -96,9 +96,9 @@ Bytes TwoResources() {
 class WideExportsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(host::LoadPluginLibrary(PALMDB_PLUGIN_PATH, &plugin_));
+    ASSERT_TRUE(palmdb::host::LoadPluginLibrary(PALMDB_PLUGIN_PATH, &plugin_));
   }
-  static void TearDownTestSuite() { host::UnloadPluginLibrary(&plugin_); }
+  static void TearDownTestSuite() { palmdb::host::UnloadPluginLibrary(&plugin_); }
   void SetUp() override {
     const void* extended[] = {reinterpret_cast<void*>(plugin_.openArchiveW),
                               reinterpret_cast<void*>(plugin_.readHeaderEx),
@@ -140,10 +140,10 @@ class WideExportsTest : public ::testing::Test {
     return names;
   }
 
-  static host::PluginLibrary plugin_;
+  static palmdb::host::PluginLibrary plugin_;
 };
 
-host::PluginLibrary WideExportsTest::plugin_;
+palmdb::host::PluginLibrary WideExportsTest::plugin_;
 
 TEST_F(WideExportsTest, ReportsItsCapabilities) {
   EXPECT_EQ(plugin_.getPackerCaps(), PalmdbCapsMultipleFiles | PalmdbCapsByContent);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace host {
+namespace palmdb::host {
 namespace {
 
 // Symbols come back as data pointers; the functions are copied out of them
@@ -88,4 +88,4 @@ std::string DefaultPluginPath() {
   return candidates[0];
 }
 
-}  // namespace host
+}  // namespace palmdb::host

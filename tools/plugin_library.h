@@ -11,7 +11,7 @@
 #include "platform/program.h"
 #include "plugin/plugin_api.h"
 
-namespace host {
+namespace palmdb::host {
 
 struct PluginLibrary {
   palmdb::platform::LibraryHandle library = nullptr;
@@ -41,6 +41,6 @@ void UnloadPluginLibrary(PluginLibrary* plugin);
 // exists; just the file name when the program's folder is unknown.
 std::string DefaultPluginPath();
 
-}  // namespace host
+}  // namespace palmdb::host
 
 #endif  // PALMDB_TOOLS_PLUGIN_LIBRARY_H

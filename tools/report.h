@@ -1,7 +1,8 @@
 // What the palmdb program says about a database read through the core: the
 // header decoded field by field, the findings of a structure check in words,
 // the long listing's lines, and the same as JSON documents for scripts.
-// Every text is UTF-8.
+// Every text is UTF-8. Pure functions of what the core handed back: nothing
+// here opens or looks at a file.
 #ifndef PALMDB_TOOLS_REPORT_H
 #define PALMDB_TOOLS_REPORT_H
 
@@ -13,10 +14,11 @@
 
 #include "database/database.h"
 #include "database/detection.h"
+#include "database/opened_file.h"
 #include "database/status.h"
 #include "database/structure_check.h"
 
-namespace report {
+namespace palmdb::report {
 
 // Keys stay in the order they are written, which is the order of the text.
 using Json = nlohmann::ordered_json;
@@ -25,7 +27,7 @@ using Json = nlohmann::ordered_json;
 // A control byte (below 0x20, or 0x7F) and the five bytes that the code page
 // leaves undefined are written as \xNN, and a backslash as two, so that the
 // bytes can be read back from the text.
-std::string DatabaseName(const palmdb::DatabaseHeader& header);
+std::string DatabaseName(const DatabaseHeader& header);
 
 // A type or creator, four bytes, escaped as entry names are (EscapeType),
 // with bytes 0x80-0xFF as the Windows-1252 characters they stand for.
@@ -53,44 +55,62 @@ std::string RecordLetters(std::uint8_t attributes);
 
 // An entry's name as the listing shows it on Linux: FormatEntryName, with
 // bytes 0x80-0xFF as Windows-1252 characters.
-std::string EntryName(const palmdb::Entry& entry);
+std::string EntryName(const Entry& entry);
 
 // Why the content of a file is not that of a database, in words.
-const char* DetectionText(palmdb::Detection detection);
+const char* DetectionText(Detection detection);
 
-// Why the file at `path` could not be opened as a database, in words:
-// "not found" or "cannot be opened"; "not a Palm database (...)" when its
-// content does not look like one; otherwise what `status` says.
-std::string OpenFailureText(const std::string& path, palmdb::Status status);
+// Why a file could not be opened as a database, in words: "not found" or
+// "cannot be opened" (`exists` tells which); "not a Palm database (...)" when
+// its content does not look like one; otherwise what the status says. Empty
+// for a database that opened.
+std::string OpenFailureText(const OpenedFile& opened, bool exists);
+
+// Why an entry or a block could not be written, as extract says it.
+enum class WriteFailure {
+  kTargetExists,
+  kCannotCreate,
+  kShortRead,
+  kWriteFailed,
+  kNoMemory,
+  kNoSuchEntry,
+  kUnexpected,
+};
+const char* WriteFailureText(WriteFailure failure);
 
 // Every field of the header, decoded, one per line; the record list's
 // layout; the AppInfo and SortInfo blocks.
-std::string InfoText(const std::string& path, const palmdb::Database& database);
-Json InfoJson(const std::string& path, const palmdb::Database& database);
+std::string InfoText(const std::string& path, const Database& database);
+Json InfoJson(const std::string& path, const Database& database);
 
 // A finding in words: a short label for the line of its file, and the
 // details with the first entries concerned and how many in all.
-const char* FindingLabel(palmdb::FindingKind kind);
-std::string FindingDetails(const palmdb::Finding& finding, const palmdb::Database& database);
+const char* FindingLabel(FindingKind kind);
+std::string FindingDetails(const Finding& finding, const Database& database);
 
 // One file's outcome: a line "PATH: OK" or what is wrong, then one indented
-// line of details per finding.
-std::string CheckText(const std::string& path, const palmdb::FileCheck& check);
-Json CheckJson(const std::string& path, const palmdb::FileCheck& check);
+// line of details per finding. `exists` tells, for a file that could not be
+// opened, whether it is there at all.
+std::string CheckText(const std::string& path, const FileCheck& check, bool exists);
+Json CheckJson(const std::string& path, const FileCheck& check, bool exists);
 
 // The long listing: a heading and one line per entry, with the fields the
 // host's record does not carry.
-std::string LongListingHeading(const palmdb::Database& database);
-std::string LongListingLine(const palmdb::Database& database, std::uint32_t index);
+std::string LongListingHeading(const Database& database);
+std::string LongListingLine(const Database& database, std::uint32_t index);
 // The last line: the total size under the sizes, and the number of entries.
-std::string LongListingTotal(const palmdb::Database& database);
-Json LongEntryJson(const palmdb::Database& database, std::uint32_t index);
+std::string LongListingTotal(const Database& database);
+Json LongEntryJson(const Database& database, std::uint32_t index);
+
+// A listing as JSON, through the plug-in or the core alike: the file, how
+// many entries, their total size and the entries.
+Json ListingJson(const std::string& path, Json entries, std::uint64_t totalSize);
 
 // A JSON document as printed: indented, and bytes that are not UTF-8 (a
 // path given on the command line may hold any) replaced rather than thrown
 // at.
 std::string Print(const Json& document);
 
-}  // namespace report
+}  // namespace palmdb::report
 
 #endif  // PALMDB_TOOLS_REPORT_H

@@ -1,0 +1,64 @@
+#include "tools/core_access.h"
+
+#include <cstdio>
+
+#include "archive/extraction.h"
+#include "platform/program.h"
+
+namespace palmdb::cli {
+
+bool Exists(const std::string& path) {
+  std::int64_t lastWrite = 0;
+  std::int64_t lastAccess = 0;
+  return platform::FileTimes(path.c_str(), &lastWrite, &lastAccess);
+}
+
+CoreOpening OpenWithCore(const std::string& path) {
+  CoreOpening opening;
+  opening.opened = OpenDetected(path.c_str());
+  const bool exists = opening.opened.status != Status::kCannotOpen || Exists(path);
+  opening.failure = report::OpenFailureText(opening.opened, exists);
+  return opening;
+}
+
+std::unique_ptr<Database> OpenOrSay(const std::string& path) {
+  CoreOpening opening = OpenWithCore(path);
+  if (!opening.failure.empty()) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", path.c_str(), opening.failure.c_str());
+    return nullptr;
+  }
+  return std::move(opening.opened.database);
+}
+
+CheckedFile CheckWithCore(const std::string& path) {
+  CheckedFile checked;
+  checked.check = CheckFile(path.c_str());
+  checked.exists = checked.check.status != Status::kCannotOpen || Exists(path);
+  return checked;
+}
+
+bool ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target,
+                  report::WriteFailure* failure) {
+  switch (ExtractRange(database, block.offset, block.size, target.c_str())) {
+    case Status::kOk:
+      return true;
+    case Status::kCannotCreate:
+      *failure = Exists(target) ? report::WriteFailure::kTargetExists
+                                : report::WriteFailure::kCannotCreate;
+      return false;
+    case Status::kReadFailed:
+      *failure = report::WriteFailure::kShortRead;
+      return false;
+    case Status::kWriteFailed:
+      *failure = report::WriteFailure::kWriteFailed;
+      return false;
+    case Status::kNoMemory:
+      *failure = report::WriteFailure::kNoMemory;
+      return false;
+    default:
+      *failure = report::WriteFailure::kUnexpected;
+      return false;
+  }
+}
+
+}  // namespace palmdb::cli

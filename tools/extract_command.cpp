@@ -1,0 +1,171 @@
+// palmdb extract: every entry, or the named ones, written through the plug-in
+// as a file manager extracts them; the AppInfo and SortInfo blocks, which the
+// host's record does not describe, through the core.
+#include <cstdio>
+
+#include "database/info_blocks.h"
+#include "platform/program.h"
+#include "tools/commands.h"
+#include "tools/core_access.h"
+#include "tools/report.h"
+#include "tools/session.h"
+
+namespace palmdb::cli {
+namespace {
+
+// The file names of the two blocks. Entry names start with '#', so these
+// never collide with one.
+constexpr const char* kBlockNames[2] = {"AppInfo.block", "SortInfo.block"};
+constexpr const char* kBlockTitles[2] = {"AppInfo", "SortInfo"};
+
+// Creates the folder and every missing folder above it.
+bool MakeFolders(const std::string& folder) {
+  for (std::size_t i = 1; i < folder.size(); ++i) {
+    if (IsSeparator(folder[i]) && !IsSeparator(folder[i - 1]) && folder[i - 1] != ':') {
+      platform::MakeFolder(folder.substr(0, i).c_str());
+    }
+  }
+  return platform::MakeFolder(folder.c_str());
+}
+
+// Extracts every entry, or the named ones, through the plug-in. `*opened`
+// tells whether the database could be opened at all.
+int ExtractEntries(const PluginSession& session, const std::string& path, const std::string& prefix,
+                   const std::vector<std::string>& names, bool* opened) {
+  PluginArchive archive(session, path);
+  *opened = archive.IsOpen();
+  if (!archive.IsOpen()) {
+    Complain(path, OpenFailure(archive.result(), path));
+    return 1;
+  }
+  std::vector<bool> found(names.size(), false);
+  int status = 0;
+  HostEntry entry;
+  while (archive.Next(&entry)) {
+    bool wanted = names.empty();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == entry.name) {
+        found[i] = true;
+        wanted = true;
+      }
+    }
+    if (!wanted) {
+      archive.Skip();
+      continue;
+    }
+    std::string target;
+    const int result = archive.Extract(prefix, &target);
+    if (result != PalmdbResultSuccess) {
+      const report::WriteFailure failure = WriteFailureOf(result, Exists(target));
+      Complain(path, "cannot extract " + entry.name + " to " + target + ": " +
+                         (result == kPathNotInCodePage ? OpenResultText(result)
+                                                       : report::WriteFailureText(failure)));
+      status = 1;
+    } else {
+      std::printf("extracted %s\n", target.c_str());
+    }
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!found[i]) {
+      Complain(path, "no entry named " + names[i]);
+      status = 1;
+    }
+  }
+  return status;
+}
+
+// Writes the blocks asked for; an absent block is an error only when it was
+// asked for by name.
+int ExtractBlocks(const std::string& path, const std::string& prefix, const bool wanted[2],
+                  const bool named[2]) {
+  const std::unique_ptr<Database> database = OpenOrSay(path);
+  if (database == nullptr) {
+    return 1;
+  }
+  const InfoBlocks found = FindInfoBlocks(*database);
+  const InfoBlock* blocks[2] = {&found.appInfo, &found.sortInfo};
+  int status = 0;
+  for (std::size_t i = 0; i < 2; ++i) {
+    const InfoBlock& block = *blocks[i];
+    if (!wanted[i] || (block.place == BlockPlace::kAbsent && !named[i])) {
+      continue;
+    }
+    const std::string title = kBlockTitles[i];
+    if (block.place == BlockPlace::kAbsent) {
+      Complain(path, "there is no " + title + " block");
+      status = 1;
+      continue;
+    }
+    if (block.place != BlockPlace::kInFile) {
+      Complain(path,
+               "the " + title + " block starts at " + std::to_string(block.offset) + ", " +
+                   (block.place == BlockPlace::kPastEnd ? "past the end of the file"
+                                                        : "inside the header or the record list") +
+                   "; not extracted");
+      status = 1;
+      continue;
+    }
+    const std::string target = prefix + kBlockNames[i];
+    report::WriteFailure failure = report::WriteFailure::kUnexpected;
+    if (!ExtractBlock(*database, block, target, &failure)) {
+      Complain(path, "cannot extract the " + title + " block to " + target + ": " +
+                         report::WriteFailureText(failure));
+      status = 1;
+    } else {
+      std::printf("extracted %s\n", target.c_str());
+    }
+  }
+  return status;
+}
+
+int Extract(const PluginSession& session, const Invocation& invocation) {
+  const std::string& path = invocation.operands[0];
+  const std::string& folder = invocation.options.folder;
+  std::string prefix;
+  if (!folder.empty()) {
+    if (!MakeFolders(folder)) {
+      Complain(folder, "cannot create the folder");
+      return 1;
+    }
+    prefix = folder;
+    if (!IsSeparator(prefix.back())) {
+      prefix += platform::PathSeparator();
+    }
+  }
+  const std::vector<std::string> allNames(invocation.operands.begin() + 1,
+                                          invocation.operands.end());
+  std::vector<std::string> names;
+  bool wantedBlocks[2] = {invocation.options.blocks, invocation.options.blocks};
+  bool namedBlocks[2] = {false, false};
+  for (const std::string& name : allNames) {
+    if (name == kBlockNames[0] || name == kBlockNames[1]) {
+      const std::size_t which = name == kBlockNames[0] ? 0 : 1;
+      wantedBlocks[which] = true;
+      namedBlocks[which] = true;
+    } else {
+      names.push_back(name);
+    }
+  }
+  int status = 0;
+  // Names of blocks alone ask for no entry.
+  if (allNames.empty() || !names.empty()) {
+    bool opened = false;
+    status = ExtractEntries(session, path, prefix, names, &opened);
+    if (!opened) {
+      return status;
+    }
+  }
+  if (wantedBlocks[0] || wantedBlocks[1]) {
+    status |= ExtractBlocks(path, prefix, wantedBlocks, namedBlocks);
+  }
+  return status;
+}
+
+}  // namespace
+
+int RunExtract(const Invocation& invocation) {
+  return WithPlugin(invocation.options.plugin,
+                    [&](const PluginSession& session) { return Extract(session, invocation); });
+}
+
+}  // namespace palmdb::cli

@@ -1,0 +1,151 @@
+// palmdb list: one line per entry, through the plug-in as a file manager
+// lists a database; with --long, through the core, with the fields the
+// host's record does not carry.
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+
+#include "tools/commands.h"
+#include "tools/core_access.h"
+#include "tools/report.h"
+#include "tools/session.h"
+
+namespace palmdb::cli {
+namespace {
+
+std::string AttributeText(std::uint32_t attributes) {
+  if constexpr (kLinuxHost) {
+    // A POSIX mode, as ls shows it.
+    std::string text = (attributes & 0170000u) == 0100000u ? "-" : "?";
+    const char letters[] = "rwxrwxrwx";
+    for (int bit = 0; bit < 9; ++bit) {
+      text += (attributes & (0400u >> bit)) != 0 ? letters[bit] : '-';
+    }
+    return text;
+  } else {
+    // Windows attribute bits: read-only, hidden, system, archive.
+    struct Letter {
+      std::uint32_t bit;
+      char letter;
+    };
+    const Letter letters[] = {{0x01, 'R'}, {0x02, 'H'}, {0x04, 'S'}, {0x20, 'A'}};
+    std::string text;
+    for (const Letter& letter : letters) {
+      text += (attributes & letter.bit) != 0 ? letter.letter : '-';
+    }
+    return text;
+  }
+}
+
+std::string TimeText(std::int32_t fileTime) {
+  if constexpr (kLinuxHost) {
+    // Seconds since 1970 UTC, shown in local time.
+    char text[32];
+    const std::time_t seconds = static_cast<std::time_t>(fileTime);
+    const std::tm* local = std::localtime(&seconds);
+    if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) {
+      return "(no valid date)";
+    }
+    return text;
+  } else {
+    return report::DosTimeText(static_cast<std::uint32_t>(fileTime));
+  }
+}
+
+// The time of a listing's line. Every entry of a database carries the same
+// time, and turning it into local time asks the system for the time zone,
+// which costs more than everything else a line does: it is converted once
+// and the text kept for as long as the time stays the same.
+class ListingTime {
+ public:
+  const std::string& Text(std::int32_t fileTime) {
+    if (!known_ || fileTime != time_) {
+      text_ = TimeText(fileTime);
+      time_ = fileTime;
+      known_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  bool known_ = false;
+  std::int32_t time_ = 0;
+  std::string text_;
+};
+
+int ListThroughPlugin(const PluginSession& session, const std::string& path, bool json) {
+  PluginArchive archive(session, path);
+  if (!archive.IsOpen()) {
+    Complain(path, OpenFailure(archive.result(), path));
+    return 1;
+  }
+  if (!json) {
+    std::printf("%-10s %10s  %-19s  %s\n", "Attributes", "Size", "Date and time", "Name");
+  }
+  ListingTime time;
+  report::Json entries = report::Json::array();
+  std::uint64_t total = 0;
+  std::uint32_t count = 0;
+  HostEntry entry;
+  while (archive.Next(&entry)) {
+    const std::string attributes = AttributeText(entry.attributes);
+    if (json) {
+      entries.push_back(report::Json{{"name", entry.name},
+                                     {"size", entry.size},
+                                     {"time", time.Text(entry.fileTime)},
+                                     {"attributes", attributes}});
+    } else {
+      std::printf("%-10s %10llu  %-19s  %s\n", attributes.c_str(),
+                  static_cast<unsigned long long>(entry.size), time.Text(entry.fileTime).c_str(),
+                  entry.name.c_str());
+    }
+    total += entry.size;
+    ++count;
+    archive.Skip();
+  }
+  if (json) {
+    Print(report::Print(report::ListingJson(path, std::move(entries), total)));
+  } else {
+    std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
+                static_cast<unsigned>(count), count == 1 ? "entry" : "entries");
+  }
+  return 0;
+}
+
+int ListLong(const std::string& path, bool json) {
+  const std::unique_ptr<Database> database = OpenOrSay(path);
+  if (database == nullptr) {
+    return 1;
+  }
+  const Catalogue& catalogue = database->catalogue;
+  if (json) {
+    std::uint64_t total = 0;
+    report::Json entries = report::Json::array();
+    for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+      total += catalogue.entries[i].size;
+      entries.push_back(report::LongEntryJson(*database, i));
+    }
+    Print(report::Print(report::ListingJson(path, std::move(entries), total)));
+    return 0;
+  }
+  Print(report::LongListingHeading(*database));
+  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+    Print(report::LongListingLine(*database, i));
+  }
+  Print(report::LongListingTotal(*database));
+  return 0;
+}
+
+}  // namespace
+
+int RunList(const Invocation& invocation) {
+  const std::string& path = invocation.operands[0];
+  if (invocation.options.longListing) {
+    return ListLong(path, invocation.options.json);
+  }
+  return WithPlugin(invocation.options.plugin, [&](const PluginSession& session) {
+    return ListThroughPlugin(session, path, invocation.options.json);
+  });
+}
+
+}  // namespace palmdb::cli

@@ -1,0 +1,84 @@
+// What `list --long` says: a line per entry with the fields the host's
+// record does not carry, as text and as JSON.
+#include <cstdio>
+
+#include "tools/report.h"
+#include "tools/report_words.h"
+
+namespace palmdb::report {
+
+std::string LongListingHeading(const Database& database) {
+  char text[128];
+  if (database.header.IsResourceDatabase()) {
+    std::snprintf(text, sizeof text, "%-12s %5s %10s %10s  %-19s  %s\n", "Type", "ID", "Offset",
+                  "Size", "Date and time", "Name");
+  } else {
+    std::snprintf(text, sizeof text, "%-5s %3s %9s %10s %10s  %-19s  %s\n", "Flags", "Cat",
+                  "Unique ID", "Offset", "Size", "Date and time", "Name");
+  }
+  return text;
+}
+
+std::string LongListingLine(const Database& database, std::uint32_t index) {
+  const Entry& entry = database.catalogue.entries[index];
+  const std::string time = DosTimeText(database.archiveTime);
+  const std::string name = EntryName(entry);
+  char text[160];
+  if (database.header.IsResourceDatabase()) {
+    // The type takes at most 12 bytes, and up to 3 of UTF-8 per character.
+    const std::string type = FourCharacterCode(reinterpret_cast<const std::uint8_t*>(entry.type));
+    std::snprintf(text, sizeof text, "%-12s %5u %10u %10u  %-19s  %s\n", type.c_str(),
+                  static_cast<unsigned>(entry.id), static_cast<unsigned>(entry.offset),
+                  static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
+  } else {
+    std::snprintf(text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
+                  RecordLetters(entry.recordAttributes).c_str(),
+                  static_cast<unsigned>(entry.recordAttributes &
+                                        palmdb::format::record_attribute::kCategoryMask),
+                  static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
+                  static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
+  }
+  return text;
+}
+
+std::string LongListingTotal(const Database& database) {
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
+    total += database.catalogue.entries[i].size;
+  }
+  // The columns before the sizes, as the lines above print them.
+  const int lead =
+      database.header.IsResourceDatabase() ? 12 + 1 + 5 + 1 + 10 : 5 + 1 + 3 + 1 + 9 + 1 + 10;
+  const std::uint32_t count = database.catalogue.count;
+  char text[128];
+  std::snprintf(text, sizeof text, "%*s %10llu  %-19s  %u %s\n", lead, "",
+                static_cast<unsigned long long>(total), "", static_cast<unsigned>(count),
+                count == 1 ? "entry" : "entries");
+  return text;
+}
+
+Json LongEntryJson(const Database& database, std::uint32_t index) {
+  const Entry& entry = database.catalogue.entries[index];
+  Json json;
+  json["name"] = EntryName(entry);
+  json["size"] = entry.size;
+  json["time"] = DosTimeText(database.archiveTime);
+  json["offset"] = entry.offset;
+  if (database.header.IsResourceDatabase()) {
+    json["type"] = FourCharacterCode(reinterpret_cast<const std::uint8_t*>(entry.type));
+    json["id"] = entry.id;
+  } else {
+    std::vector<std::string> flags;
+    for (const RecordFlag& flag : kRecordFlags) {
+      if ((entry.recordAttributes & flag.bit) != 0) {
+        flags.emplace_back(flag.name);
+      }
+    }
+    json["attributes"] = flags;
+    json["category"] = entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask;
+    json["uniqueId"] = entry.uniqueId;
+  }
+  return json;
+}
+
+}  // namespace palmdb::report
