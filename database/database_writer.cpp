@@ -102,7 +102,11 @@ bool BuildHeadAndList(const DatabaseLayout& layout, const std::vector<Piece>& pi
   return true;
 }
 
-// Writes into the temporary file, reporting as it goes.
+// Writes into the temporary file through one buffer, reporting as it goes.
+// Pieces that lie one after the other in the same file (the kept entries of
+// an edited database, usually) are read together, so that a database of
+// many small entries costs a few large reads and writes, not two calls per
+// entry.
 class StreamWriter {
  public:
   StreamWriter(platform::FileHandle file, std::uint8_t* buffer, const WriteOptions& options,
@@ -113,10 +117,12 @@ class StreamWriter {
 
   Status Put(const std::uint8_t* bytes, std::size_t count, std::size_t entry) {
     while (count > 0) {
-      const std::size_t piece = std::min(count, kWriteBufferSize);
-      if (platform::Write(file_, bytes, piece) != piece) {
+      if (used_ == kWriteBufferSize && !Drain()) {
         return Status::kWriteFailed;
       }
+      const std::size_t piece = std::min(count, kWriteBufferSize - used_);
+      std::copy(bytes, bytes + piece, buffer_ + used_);
+      used_ += piece;
       bytes += piece;
       count -= piece;
       if (!Report(entry, piece)) {
@@ -126,51 +132,75 @@ class StreamWriter {
     return Status::kOk;
   }
 
-  // Copies a source through the buffer, then reports once more so that an
-  // empty entry is reported too.
-  Status Copy(const ByteSource& source, std::size_t entry) {
+  // Copies `pieces` [first, last), which all come from one range of one file
+  // when there are several, then reports each of them once more so that an
+  // empty one is reported too.
+  Status Copy(const std::vector<Piece>& pieces, std::size_t first, std::size_t last) {
+    const ByteSource& source = *pieces[first].source;
     Status status = Status::kOk;
     switch (source.kind) {
       case ByteSource::Kind::kNone:
         break;
       case ByteSource::Kind::kMemory:
-        status = Put(source.bytes, source.size, entry);
+        status = Put(source.bytes, source.size, pieces[first].entry);
         break;
-      case ByteSource::Kind::kFileRange:
-        status = CopyRange(source.file, source.offset, source.size, entry);
+      case ByteSource::Kind::kFileRange: {
+        std::uint64_t size = 0;
+        for (std::size_t i = first; i < last; ++i) {
+          size += pieces[i].source->size;
+        }
+        status = CopyRange(source.file, source.offset, size, pieces, first);
         break;
+      }
       case ByteSource::Kind::kFilePath:
-        status = CopyPath(source, entry);
+        status = CopyPath(source, pieces, first);
         break;
     }
-    if (status == Status::kOk && !Report(entry, 0)) {
-      status = Status::kCancelled;
+    for (std::size_t i = first; i < last && status == Status::kOk; ++i) {
+      if (!Report(pieces[i].entry, 0)) {
+        status = Status::kCancelled;
+      }
     }
     return status;
   }
 
+  // Writes out what the buffer still holds.
+  Status Finish() { return Drain() ? Status::kOk : Status::kWriteFailed; }
+
  private:
+  bool Drain() {
+    const std::size_t count = used_;
+    used_ = 0;
+    return platform::Write(file_, buffer_, count) == count;
+  }
+
+  // Each buffer's worth is reported for the piece it ends in.
   Status CopyRange(platform::FileHandle file, std::uint64_t offset, std::uint64_t size,
-                   std::size_t entry) {
-    while (size > 0) {
-      const std::size_t piece =
-          static_cast<std::size_t>(std::min<std::uint64_t>(size, kWriteBufferSize));
-      if (platform::ReadAt(file, offset, buffer_, piece) != piece) {
-        return Status::kReadFailed;
-      }
-      if (platform::Write(file_, buffer_, piece) != piece) {
+                   const std::vector<Piece>& pieces, std::size_t piece) {
+    std::uint64_t copied = 0;
+    std::uint64_t pieceEnd = pieces[piece].source->size;
+    while (copied < size) {
+      if (used_ == kWriteBufferSize && !Drain()) {
         return Status::kWriteFailed;
       }
-      offset += piece;
-      size -= piece;
-      if (!Report(entry, piece)) {
+      const auto count = static_cast<std::size_t>(
+          std::min<std::uint64_t>(size - copied, kWriteBufferSize - used_));
+      if (platform::ReadAt(file, offset + copied, buffer_ + used_, count) != count) {
+        return Status::kReadFailed;
+      }
+      used_ += count;
+      copied += count;
+      while (pieceEnd < copied && piece + 1 < pieces.size()) {
+        pieceEnd += pieces[++piece].source->size;
+      }
+      if (!Report(pieces[piece].entry, count)) {
         return Status::kCancelled;
       }
     }
     return Status::kOk;
   }
 
-  Status CopyPath(const ByteSource& source, std::size_t entry) {
+  Status CopyPath(const ByteSource& source, const std::vector<Piece>& pieces, std::size_t piece) {
     const platform::FileHandle file = platform::OpenForReading(source.path.c_str());
     if (file == platform::kInvalidFile) {
       return Status::kCannotOpen;
@@ -180,7 +210,7 @@ class StreamWriter {
     // A source that changed since it was measured would no longer match
     // the offsets already in the list.
     if (platform::FileSize(file, &size) && size == source.size) {
-      status = CopyRange(file, 0, size, entry);
+      status = CopyRange(file, 0, size, pieces, piece);
     }
     platform::Close(file);
     return status;
@@ -198,9 +228,18 @@ class StreamWriter {
 
   platform::FileHandle file_;
   std::uint8_t* buffer_;
+  std::size_t used_ = 0;
   const WriteOptions& options_;
   WriteProgress progress_;
 };
+
+// Whether piece `next` continues piece `previous` in the same file.
+bool Continues(const Piece& previous, const Piece& next) {
+  const ByteSource& a = *previous.source;
+  const ByteSource& b = *next.source;
+  return a.kind == ByteSource::Kind::kFileRange && b.kind == ByteSource::Kind::kFileRange &&
+         a.file == b.file && a.offset + a.size == b.offset;
+}
 
 Status WriteAll(platform::FileHandle file, const std::vector<std::uint8_t>& head,
                 const DatabaseLayout& layout, const std::vector<Piece>& pieces,
@@ -212,15 +251,18 @@ Status WriteAll(platform::FileHandle file, const std::vector<std::uint8_t>& head
   StreamWriter writer(file, buffer.get(), options, total);
   Status status = writer.Put(head.data(), head.size(), WriteProgress::kNoEntry);
   if (status == Status::kOk) {
-    status = writer.Copy(layout.gap, WriteProgress::kNoEntry);
+    const std::vector<Piece> gap = {{&layout.gap, WriteProgress::kNoEntry, nullptr}};
+    status = writer.Copy(gap, 0, 1);
   }
-  for (const Piece& piece : pieces) {
-    if (status != Status::kOk) {
-      break;
+  for (std::size_t first = 0; first < pieces.size() && status == Status::kOk;) {
+    std::size_t last = first + 1;
+    while (last < pieces.size() && Continues(pieces[last - 1], pieces[last])) {
+      ++last;
     }
-    status = writer.Copy(*piece.source, piece.entry);
+    status = writer.Copy(pieces, first, last);
+    first = last;
   }
-  return status;
+  return status == Status::kOk ? writer.Finish() : status;
 }
 
 }  // namespace

@@ -78,7 +78,8 @@ struct Operations {
   bool (*flush)(FileHandle file);
   // Gives `file` the permissions of the file at `model`: on POSIX its mode
   // bits (and its owner and group where the system allows), on Win32 its
-  // read-only, hidden, system and archive attributes.
+  // hidden, system and archive attributes (a read-only file is not replaced
+  // there: replaceFile fails).
   bool (*copyPermissions)(const char* model, FileHandle file);
   // Puts the file at `source` in place of `target` in one step, replacing
   // what is there (rename; MoveFileExW with replace and write-through).

@@ -185,7 +185,8 @@ bool PosixCopyPermissions(const char* model, FileHandle file) {
   // mode then restores. Only root may give a file away; anyone else keeps
   // the file as their own, as any editor that rewrites a file does.
   if (::fchown(Descriptor(file), info.st_uid, info.st_gid) != 0) {
-    (void)::fchown(Descriptor(file), static_cast<uid_t>(-1), info.st_gid);
+    const int groupOnly = ::fchown(Descriptor(file), static_cast<uid_t>(-1), info.st_gid);
+    static_cast<void>(groupOnly);
   }
   return ::fchmod(Descriptor(file), info.st_mode & 07777) == 0;
 }

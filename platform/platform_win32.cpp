@@ -181,8 +181,11 @@ bool Win32CopyPermissions(const char* model, FileHandle file) {
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return false;
   }
-  constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                          FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  // Not the read-only bit: a read-only target cannot be replaced anyway
+  // (the replacement fails and the edit with it), and a read-only temporary
+  // file could not be removed after that failure.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO basic{};  // zero times: leave them as they are
   basic.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
   return SetFileInformationByHandle(ToHandle(file), FileBasicInfo, &basic, sizeof basic) != FALSE;

@@ -141,7 +141,9 @@ TEST(PackFilesNames, ListedNamesComeBackAsTheirBytes) {
                                   .Build());
   folder.Write("source", B("new"));
   // The host copies a file of the listed name out and back in.
-  fs::rename(fs::path(folder.path()) / "source", fs::u8path(folder.File(listed)));
+  std::string listedPath;
+  ASSERT_TRUE(palmdb::platform::SystemPathToUtf8(folder.File(listed).c_str(), &listedPath));
+  fs::rename(fs::path(folder.path()) / "source", fs::u8path(listedPath));
   EXPECT_EQ(Pack(database, folder.WithSeparator(), List({listed}), 0), ResultSuccess);
   EXPECT_EQ(Contents(database), (std::vector<std::string>{"old", "new"}));
   EXPECT_EQ(Delete(database, List({listed})), ResultSuccess);
