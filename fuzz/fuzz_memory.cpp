@@ -285,12 +285,15 @@ struct Seen {
 };
 
 // The database's entries, or false when it does not pass the check.
-bool ReadEntries(std::vector<Seen>* entries, bool* resources) {
+// `*firstNewId` is the unique ID an appended record would get.
+bool ReadEntries(std::vector<Seen>* entries, bool* resources, std::uint32_t* firstNewId) {
   const palmdb::FileCheck check = palmdb::CheckFile(kDatabasePath);
   if (!check.IsWhole()) {
     return false;
   }
   *resources = check.database->header.IsResourceDatabase();
+  const std::uint32_t seed = check.database->header.UniqueIdSeed();
+  *firstNewId = seed < 0x1000000 ? seed : 0;
   std::size_t size = 0;
   const std::uint8_t* bytes = g_memory.isEdited ? g_memory.edited.data() : g_memory.input;
   size = g_memory.isEdited ? g_memory.edited.size() : g_memory.inputSize;
@@ -300,6 +303,7 @@ bool ReadEntries(std::vector<Seen>* entries, bool* resources) {
     char name[palmdb::kMaxEntryNameSize];
     palmdb::FormatEntryName(entry, name);
     Require(std::uint64_t{entry.offset} + entry.size <= size, "a checked entry past the end");
+    *firstNewId = std::max(*firstNewId, entry.uniqueId + 1);
     entries->push_back(
         {name, entry.recordAttributes, entry.uniqueId,
          std::vector<std::uint8_t>(bytes + entry.offset, bytes + entry.offset + entry.size)});
@@ -312,7 +316,8 @@ bool ReadEntries(std::vector<Seen>* entries, bool* resources) {
 void EditAndCheck() {
   std::vector<Seen> before;
   bool resources = false;
-  if (!ReadEntries(&before, &resources) || before.size() >= 65535) {
+  std::uint32_t firstNewId = 0;
+  if (!ReadEntries(&before, &resources, &firstNewId) || before.size() >= 65535) {
     return;
   }
   g_memory.kept[kSourcePath].assign(kSourceBytes, kSourceBytes + sizeof kSourceBytes);
@@ -326,7 +331,7 @@ void EditAndCheck() {
     Require(palmdb::DeleteEntries(kDatabasePath, {before.front().name}, options, &summary) ==
                 palmdb::Status::kOk,
             "deleting from a checked database failed");
-    Require(ReadEntries(&after, &stillResources), "a deletion broke the database");
+    Require(ReadEntries(&after, &stillResources, &firstNewId), "a deletion broke the database");
     Require(after.size() + 1 == before.size(), "a deletion left the wrong count");
     for (std::size_t i = 0; i < after.size(); ++i) {
       Require(after[i].Same(before[i + 1]), "a deletion changed another entry");
@@ -343,7 +348,7 @@ void EditAndCheck() {
     Require(palmdb::AddFiles(kDatabasePath, {{before.back().name, kSourcePath}}, options,
                              &summary) == palmdb::Status::kOk,
             "replacing in a checked database failed");
-    Require(ReadEntries(&after, &stillResources), "a replacement broke the database");
+    Require(ReadEntries(&after, &stillResources, &firstNewId), "a replacement broke the database");
     Require(after.size() == before.size(), "a replacement changed the count");
     for (std::size_t i = 0; i + 1 < after.size(); ++i) {
       Require(after[i].Same(before[i]), "a replacement changed another entry");
@@ -365,10 +370,15 @@ void EditAndCheck() {
       }
     }
   }
-  Require(palmdb::AddFiles(kDatabasePath, {{name, kSourcePath}}, options, &summary) ==
-              palmdb::Status::kOk,
-          "appending to a checked database failed");
-  Require(ReadEntries(&after, &stillResources), "an append broke the database");
+  const palmdb::Status appended =
+      palmdb::AddFiles(kDatabasePath, {{name, kSourcePath}}, options, &summary);
+  // Unique IDs have 24 bits: past the last one a record cannot be added.
+  if (!resources && firstNewId >= 0x1000000) {
+    Require(appended == palmdb::Status::kTooLarge, "a record added past the last unique ID");
+    return;
+  }
+  Require(appended == palmdb::Status::kOk, "appending to a checked database failed");
+  Require(ReadEntries(&after, &stillResources, &firstNewId), "an append broke the database");
   Require(after.size() == before.size() + 1, "an append left the wrong count");
   for (std::size_t i = 0; i < before.size(); ++i) {
     Require(after[i].Same(before[i]), "an append changed another entry");

@@ -73,7 +73,7 @@ std::string Utf8ToCp1252(const std::string& text, char unmapped) {
       code = lead;
     }
     for (std::size_t k = 1; k < length; ++k) {
-      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+      const std::uint32_t next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
       if ((next & 0xC0) != 0x80) {
         length = 0;
         break;
