@@ -262,6 +262,47 @@ TEST(PackFilesProgress, ACallbackReturningZeroCancels) {
   }
 }
 
+// Extraction tells the handle's callback each entry (per MiB of a large
+// one); a 0 from it cancels and leaves no partial file.
+TEST(ExtractionProgress, ReportsEachEntryAndCancelsOnZero) {
+  struct Case {
+    const char* what;
+    int stopAt;
+    int expected;
+    std::vector<int> sizes;
+  };
+  const Case cases[] = {
+      {"every entry, a large one per MiB", -1, ResultSuccess, {1, 1048576, 1048576, 524288}},
+      {"cancelled in the large entry", 2, Aborted, {1, 1048576, 1048576}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    const std::string path = folder.Write(
+        "db.pdb", DatabaseBuilder().AddRecord("a").AddRecord(Bytes(5u << 19, 7)).Build());
+    OpenArchiveRecord record{};
+    std::string name = path;
+    record.archiveName = name.data();
+    ArchiveHandle handle = OpenArchive(&record);
+    ASSERT_NE(handle, nullptr);
+    Reports reports;
+    reports.stopAt = c.stopAt;
+    g_reports = &reports;
+    SetProcessDataProc(handle, Report);
+    HeaderRecord header{};
+    int result = ResultSuccess;
+    while (result == ResultSuccess && ReadHeader(handle, &header) == ResultSuccess) {
+      std::string target = folder.File(header.fileName);
+      result = ProcessFile(handle, OpExtract, nullptr, target.data());
+    }
+    CloseArchive(handle);
+    g_reports = nullptr;
+    EXPECT_EQ(result, c.expected);
+    EXPECT_EQ(reports.sizes, c.sizes);
+    EXPECT_EQ(testsupport::FileExists(folder.File("#00001.data")), c.expected == ResultSuccess);
+  }
+}
+
 TEST(PackFilesConcurrently, TwoEditorsLoseNothing) {
   TempFolder folder;
   const std::string database = folder.Write("db.pdb", ThreeRecords());
