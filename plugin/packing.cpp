@@ -56,8 +56,15 @@ int PackItems(const std::string& database, const std::vector<PackItem>& items, i
   if ((flags & kPackMoveFiles) != 0) {
     // The database holds them now; one that cannot be removed stays, and
     // the host hears of it.
+    // The database itself, added to itself, is never a source to remove.
+    std::string target;
+    const bool resolved = platform::ResolvePath(database.c_str(), &target);
     bool removed = true;
     for (const PackItem& item : items) {
+      std::string source;
+      if (!resolved || !platform::ResolvePath(item.source.c_str(), &source) || source == target) {
+        continue;
+      }
       removed = platform::RemoveFile(item.source.c_str()) && removed;
     }
     if (!removed) {

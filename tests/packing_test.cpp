@@ -176,6 +176,16 @@ TEST(PackFilesMove, RemovesTheSourcesOnlyAfterWriting) {
   }
 }
 
+TEST(PackFilesMove, TheDatabaseMovedIntoItselfStays) {
+  TempFolder folder;
+  const Bytes old = ThreeRecords();
+  const std::string database = folder.Write("db.pdb", old);
+  EXPECT_EQ(Pack(database, folder.WithSeparator(), List({"db.pdb"}), 1), ResultSuccess);
+  const std::vector<std::string> contents = Contents(database);
+  ASSERT_EQ(contents.size(), 4u);
+  EXPECT_EQ(contents[3], std::string(old.begin(), old.end()));
+}
+
 // The callback a host sets with the handle -1.
 struct Reports {
   std::vector<std::string> names;
