@@ -116,11 +116,15 @@ enum PalmdbResultCode {
   PalmdbResultSuccess = 0,
   PalmdbEndOfArchive = 10,
   PalmdbNoMemory = 11,
+  PalmdbBadArchive = 13,
   PalmdbUnknownFormat = 14,
   PalmdbOpenError = 15,
   PalmdbCreateError = 16,
   PalmdbReadError = 18,
   PalmdbWriteError = 19,
+  PalmdbAborted = 21,
+  PalmdbNoFiles = 22,
+  PalmdbTooManyFiles = 23,
   PalmdbNotSupported = 24
 };
 

@@ -40,8 +40,11 @@ extern "C" {
 /* The handle of an open database; NULL when opening failed. */
 typedef void* PalmdbArchiveHandle;
 
-/* Callbacks that the host hands over. The plug-in stores them and never
- * calls them. */
+/* Callbacks that the host hands over. The plug-in never calls the
+ * change-volume callback; it tells the process-data callback the name and
+ * bytes of each entry it extracts or tests (of an open archive), or of each
+ * file it adds (PackFiles, set with the handle -1), or the negative
+ * percentage done of DeleteFiles. A callback that returns 0 cancels. */
 typedef int(PALMDB_CALL* PalmdbChangeVolumeCallback)(char* archiveName, int mode);
 typedef int(PALMDB_CALL* PalmdbProcessDataCallback)(char* fileName, int size);
 typedef int(PALMDB_CALL* PalmdbChangeVolumeCallbackW)(wchar_t* archiveName, int mode);
@@ -62,12 +65,15 @@ typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size
  *   the last one.
  * ProcessFile: skips, tests or extracts the entry under the cursor and moves
  *   on.
- * SetChangeVolProc, SetProcessDataProc: the callbacks are stored, never
- *   called.
- * GetPackerCaps: PalmdbCapsMultipleFiles and PalmdbCapsByContent: the
- *   plug-in reads archives and never writes them.
- * PackFiles, DeleteFiles: not supported; read no argument, touch nothing,
- *   return PalmdbNotSupported.
+ * SetChangeVolProc, SetProcessDataProc: store the callbacks; with the
+ *   handle -1, for PackFiles and DeleteFiles.
+ * GetPackerCaps: create, modify, multiple files, delete (15); with detection
+ *   by content (64) in the 64-bit plug-in.
+ * PackFiles: adds the files of addList (names relative to sourcePath, each
+ *   ending in a NUL, the list in a second NUL) to the database, creating it
+ *   when missing. subPath must be NULL or empty; flags 1 moves, 2 (keep
+ *   paths) refuses names with folders, 4 (encrypt) is refused.
+ * DeleteFiles: deletes the entries named in deleteList from the database.
  * The wide ones take UTF-16 paths; the extended header records carry
  * 1024-character names and 64-bit sizes.
  * CanYouHandleThisFile(W): TRUE (1) when the file looks like a Palm database
@@ -89,20 +95,23 @@ typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size
     (char* packedFile, char* subPath, char* sourcePath, char* addList, int flags))          \
   X(int, DeleteFiles, deleteFiles, (char* packedFile, char* deleteList))
 
-#define PALMDB_WIDE_EXPORTS(X)                                                                    \
-  X(PalmdbArchiveHandle, OpenArchiveW, openArchiveW, (PalmdbOpenArchiveRecordW * record))         \
-  X(int, ReadHeaderEx, readHeaderEx, (PalmdbArchiveHandle handle, PalmdbHeaderRecordEx * header)) \
-  X(int, ReadHeaderExW, readHeaderExW,                                                            \
-    (PalmdbArchiveHandle handle, PalmdbHeaderRecordExW * header))                                 \
-  X(int, ProcessFileW, processFileW,                                                              \
-    (PalmdbArchiveHandle handle, int operation, wchar_t* destPath, wchar_t* destName))            \
-  X(void, SetChangeVolProcW, setChangeVolProcW,                                                   \
-    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallbackW callback))                           \
-  X(void, SetProcessDataProcW, setProcessDataProcW,                                               \
-    (PalmdbArchiveHandle handle, PalmdbProcessDataCallbackW callback))                            \
-  X(int, CanYouHandleThisFile, canYouHandleThisFile, (char* fileName))                            \
-  X(int, CanYouHandleThisFileW, canYouHandleThisFileW, (wchar_t * fileName))                      \
-  X(int, GetBackgroundFlags, getBackgroundFlags, (void))
+#define PALMDB_WIDE_EXPORTS(X)                                                                     \
+  X(PalmdbArchiveHandle, OpenArchiveW, openArchiveW, (PalmdbOpenArchiveRecordW * record))          \
+  X(int, ReadHeaderEx, readHeaderEx, (PalmdbArchiveHandle handle, PalmdbHeaderRecordEx * header))  \
+  X(int, ReadHeaderExW, readHeaderExW,                                                             \
+    (PalmdbArchiveHandle handle, PalmdbHeaderRecordExW * header))                                  \
+  X(int, ProcessFileW, processFileW,                                                               \
+    (PalmdbArchiveHandle handle, int operation, wchar_t* destPath, wchar_t* destName))             \
+  X(void, SetChangeVolProcW, setChangeVolProcW,                                                    \
+    (PalmdbArchiveHandle handle, PalmdbChangeVolumeCallbackW callback))                            \
+  X(void, SetProcessDataProcW, setProcessDataProcW,                                                \
+    (PalmdbArchiveHandle handle, PalmdbProcessDataCallbackW callback))                             \
+  X(int, CanYouHandleThisFile, canYouHandleThisFile, (char* fileName))                             \
+  X(int, CanYouHandleThisFileW, canYouHandleThisFileW, (wchar_t * fileName))                       \
+  X(int, GetBackgroundFlags, getBackgroundFlags, (void))                                           \
+  X(int, PackFilesW, packFilesW,                                                                   \
+    (wchar_t * packedFile, wchar_t * subPath, wchar_t * sourcePath, wchar_t * addList, int flags)) \
+  X(int, DeleteFilesW, deleteFilesW, (wchar_t * packedFile, wchar_t * deleteList))
 
 /* Both tables in one. */
 #define PALMDB_ALL_EXPORTS(X) PALMDB_BASIC_EXPORTS(X) PALMDB_WIDE_EXPORTS(X)

@@ -90,3 +90,46 @@ TEST(FormatEntryName, EveryTypeByteRoundTripsAndStaysOneFileName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParseEntryName, ReadsBackExactlyWhatFormatWrites) {
+  struct Case {
+    const char* name;
+    bool parses;
+    std::uint16_t id;
+    std::string type;  // four bytes
+  };
+  const Case cases[] = {
+      {"#00001.data", true, 1, "data"},
+      {"#65535.tAIN", true, 65535, "tAIN"},
+      {"#00007.ab", true, 7, std::string("ab\0\0", 4)},
+      {"#00009.a%2Fb", true, 9, std::string("a/b\0", 4)},
+      {"#00000.ab%20", true, 0, std::string("ab \0", 4)},  // a trailing space is escaped
+      {"#00000.\x80\xFF", true, 0, std::string("\x80\xFF\0\0", 4)},
+      {"#1.data", false, 0, ""},        // fewer than five digits
+      {"#000001.data", false, 0, ""},   // a leading zero too many
+      {"#65536.data", false, 0, ""},    // past 16 bits
+      {"#00001.%41", false, 0, ""},     // "A" needs no escape
+      {"#00001.ab ", false, 0, ""},     // a trailing space must be escaped
+      {"#00001.%2f", false, 0, ""},     // lower-case hex
+      {"#00001.ab%00c", false, 0, ""},  // a NUL inside lists shorter
+      {"#00001.abcde", false, 0, ""},   // five bytes
+      {"#00001.", false, 0, ""},
+      {"00001.data", false, 0, ""},
+      {"#0000a.data", false, 0, ""},
+      {"#00001.%4", false, 0, ""},
+      {"notes.txt", false, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    palmdb::ParsedEntryName parsed{};
+    ASSERT_EQ(palmdb::ParseEntryName(c.name, &parsed), c.parses);
+    if (c.parses) {
+      EXPECT_EQ(parsed.id, c.id);
+      EXPECT_EQ(std::string(parsed.type, 4), c.type);
+    }
+  }
+}
+
+}  // namespace

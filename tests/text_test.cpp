@@ -215,3 +215,29 @@ TEST(WideHost, PathsThatDoNotFitLeaveTheFieldEmpty) {
 }
 
 }  // namespace
+
+TEST(Text, Utf8ToCp1252TakesWhatTheCodePageHas) {
+  struct Case {
+    const char* utf8;
+    std::string cp1252;
+  };
+  const Case cases[] = {
+      {"plain", "plain"},
+      {"\xC3\x9C"
+       "ber",
+       "\xDC"
+       "ber"},
+      {"\xE2\x82\xAC 5", "\x80 5"},
+      {"\xC5\x93", "\x9C"},                    // oe ligature from the 0x80-0x9F row
+      {"\xC2\x81", "_"},                       // a C1 control the code page leaves undefined
+      {"\xE5\x90\x8D\xF0\x9F\x98\x80", "__"},  // outside the code page
+      {"a\xFF"
+       "b",
+       "a_b"},        // not UTF-8
+      {"\xC3", "_"},  // cut short
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(palmdb::platform::Utf8ToCp1252(c.utf8, '_'), c.cp1252);
+  }
+}

@@ -44,8 +44,8 @@ class PluginSession {
   bool Load(const std::string& path);
   const host::PluginLibrary& library() const { return library_; }
 
-  // How often the plug-in called one of the host's callbacks, which it never
-  // should.
+  // How often the plug-in called one of the host's change-volume callbacks,
+  // which it never should.
   static int CallbackCalls();
 
  private:
