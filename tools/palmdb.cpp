@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
 #include "plugin/plugin_archive.h"
+#include "tools/pack.h"
 #include "tools/plugin_library.h"
 #include "tools/report.h"
+#include "tools/unpack.h"
 
 namespace {
 
@@ -35,6 +38,9 @@ constexpr char kUsage[] =
     "       palmdb [--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]\n"
     "       palmdb info [--json] FILE\n"
     "       palmdb check [--json] FILE|FOLDER...\n"
+    "       palmdb unpack FILE DIR\n"
+    "       palmdb pack DIR FILE [--replace] [--resources] [--name NAME] [--type TYPE]\n"
+    "                   [--creator CREATOR]\n"
     "       palmdb --help | --version\n"
     "\n"
     "Opens Palm OS databases (.pdb, .prc) as a file manager does, through the palmdb\n"
@@ -57,6 +63,18 @@ constexpr char kUsage[] =
     "  check FILE...   checks each database's structure (every file of a FOLDER)\n"
     "                  and prints one line per file, OK or what is wrong, then the\n"
     "                  details.\n"
+    "  unpack FILE DIR writes a whole database into DIR (created when missing): each\n"
+    "                  entry as list names it, the blocks as AppInfo.block and\n"
+    "                  SortInfo.block, and database.json, the manifest with the\n"
+    "                  header and each entry's fields. Replaces no file.\n"
+    "  pack DIR FILE   builds FILE from DIR as its database.json describes it, byte\n"
+    "                  for byte what unpack took apart unless the manifest was\n"
+    "                  changed; without one, a record database of DIR's files in\n"
+    "                  name order. Every value is checked before FILE is written.\n"
+    "    --replace     replaces an existing FILE (in one step, never half-written).\n"
+    "    --resources   without a manifest: a resource database of #ID.type files\n"
+    "                  (also for a FILE ending in .prc).\n"
+    "    --name, --type, --creator  set these header fields.\n"
     "  --json          one JSON document on standard output instead of the text.\n"
     "  --plugin PATH   the plug-in library to load (default: the one beside this\n"
     "                  program, else in the folder above it, else in\n"
@@ -576,7 +594,46 @@ std::string Misplaced(const Arguments& arguments, const std::string& command) {
   return "";
 }
 
+// unpack FILE DIR and pack DIR FILE, with options of their own.
+int RunFolderCommand(int argc, char** argv) {
+  const std::string command = argv[1];
+  palmdb::PackArguments pack;
+  std::vector<std::string> words;
+  for (int i = 2; i < argc; ++i) {
+    const std::string argument = argv[i];
+    std::optional<std::string>* value = argument == "--name"      ? &pack.name
+                                        : argument == "--type"    ? &pack.type
+                                        : argument == "--creator" ? &pack.creator
+                                                                  : nullptr;
+    if (value != nullptr && command == "pack") {
+      if (i + 1 >= argc) {
+        return UsageError(argument + " needs a value");
+      }
+      *value = Utf8(argv[++i]);
+    } else if ((argument == "--replace" || argument == "--resources") && command == "pack") {
+      (argument == "--replace" ? pack.replace : pack.resources) = true;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      return UsageError(argument + " is no option of " + command);
+    } else {
+      words.push_back(Utf8(argument));
+    }
+  }
+  if (words.size() != 2) {
+    return UsageError(command == "pack" ? "pack takes a folder DIR and a database FILE"
+                                        : "unpack takes a database FILE and a folder DIR");
+  }
+  if (command == "unpack") {
+    return palmdb::RunUnpack(words[0], words[1]);
+  }
+  pack.folder = words[0];
+  pack.database = words[1];
+  return palmdb::RunPack(pack);
+}
+
 int Run(int argc, char** argv) {
+  if (argc >= 2 && (std::string(argv[1]) == "pack" || std::string(argv[1]) == "unpack")) {
+    return RunFolderCommand(argc, argv);
+  }
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
