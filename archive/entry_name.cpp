@@ -1,5 +1,7 @@
 #include "archive/entry_name.h"
 
+#include <cstring>
+
 namespace palmdb {
 namespace {
 
@@ -58,6 +60,74 @@ std::size_t FormatEntryName(const EntryRecord& entry, char* out) {
   length += 5;
   out[length++] = '.';
   return length + EscapeType(entry.type, out + length);
+}
+
+}  // namespace palmdb
+
+namespace palmdb {
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
+  if (name.size() < 8 || name.size() >= kMaxEntryNameSize + 8 || name[0] != '#') {
+    return false;
+  }
+  const std::size_t point = name.find('.', 1);
+  if (point == std::string::npos || point < 6) {
+    return false;
+  }
+  std::uint32_t id = 0;
+  for (std::size_t i = 1; i < point; ++i) {
+    if (name[i] < '0' || name[i] > '9' || id > 0xFFFF) {
+      return false;
+    }
+    id = id * 10 + static_cast<std::uint32_t>(name[i] - '0');
+  }
+  if (id > 0xFFFF) {
+    return false;
+  }
+  EntryRecord entry{};
+  entry.id = static_cast<std::uint16_t>(id);
+  std::size_t length = 0;
+  for (std::size_t i = point + 1; i < name.size(); ++i) {
+    if (length == 4) {
+      return false;
+    }
+    char byte = name[i];
+    if (byte == '%') {
+      const int high = i + 2 < name.size() ? HexValue(name[i + 1]) : -1;
+      const int low = i + 2 < name.size() ? HexValue(name[i + 2]) : -1;
+      if (high < 0 || low < 0) {
+        return false;
+      }
+      byte = static_cast<char>(high * 16 + low);
+      i += 2;
+    }
+    entry.type[length++] = byte;
+  }
+  // Formatting the result again gives back the name only when it was
+  // written as FormatEntryName writes: every escape needed, no other, the
+  // ID's digits, and no NUL inside the type.
+  char formatted[kMaxEntryNameSize];
+  const std::size_t formattedLength = FormatEntryName(entry, formatted);
+  if (length == 0 || formattedLength != name.size() ||
+      std::memcmp(formatted, name.data(), formattedLength) != 0) {
+    return false;
+  }
+  parsed->id = entry.id;
+  std::memcpy(parsed->type, entry.type, 4);
+  return true;
 }
 
 }  // namespace palmdb

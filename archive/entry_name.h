@@ -4,6 +4,8 @@
 #define PALMDB_ARCHIVE_ENTRY_NAME_H
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "database/database.h"
 
@@ -28,6 +30,20 @@ std::size_t EscapeType(const char* type, char* out);
 // returns its length. A resource type is four arbitrary bytes, so the type
 // part is escaped by EscapeType.
 std::size_t FormatEntryName(const EntryRecord& entry, char* out);
+
+// An entry name read back into what it names.
+struct ParsedEntryName {
+  std::uint16_t id;
+  // The type bytes, NUL-padded to four.
+  char type[4];
+};
+
+// Reads a name exactly as FormatEntryName writes it: "#", the ID in five
+// digits or more without further leading zeros, ".", and a type of one to
+// four bytes with its %XX escapes turned back into bytes. False for any
+// other text, including a name FormatEntryName would write otherwise ("#1.data",
+// "%41" for "A"), so that a name read back always lists as itself.
+bool ParseEntryName(const std::string& name, ParsedEntryName* parsed);
 
 }  // namespace palmdb
 

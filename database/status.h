@@ -1,4 +1,4 @@
-// What reading a database or extracting an entry came to.
+// What reading, extracting or writing a database came to.
 #ifndef PALMDB_DATABASE_STATUS_H
 #define PALMDB_DATABASE_STATUS_H
 
@@ -19,8 +19,22 @@ enum class Status {
   kReadFailed,
   // A target cannot be created: it exists, or its folder does not.
   kCannotCreate,
-  // A target could not be written in full, or closing it reported an error.
+  // A target could not be written in full, or closing it reported an error;
+  // for an edit, any step of writing the new database and putting it in
+  // place failed.
   kWriteFailed,
+  // An edit: the database has something `palmdb check` finds wrong, which
+  // rewriting it would change.
+  kDamaged,
+  // An edit: the callback asked to stop.
+  kCancelled,
+  // An edit: a name to delete is not in the database.
+  kNoSuchEntry,
+  // An edit: more than 65535 entries, or a file of 4 GiB or more.
+  kTooLarge,
+  // An edit: a name that cannot be an entry, a folder, or an option the
+  // format has no room for.
+  kNotSupported,
 };
 
 }  // namespace palmdb

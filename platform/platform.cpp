@@ -1,6 +1,8 @@
 // The dispatch table and the DOS date helpers, the same on every system.
 #include "platform/platform.h"
 
+#include <string>
+
 namespace palmdb::platform {
 namespace {
 
@@ -48,6 +50,61 @@ bool RemoveFile(const char* path) {
 }
 void ShowErrorBox(const char* caption, const char* text) {
   Current().showErrorBox(caption, text);
+}
+FileHandle CreateTemporary(const char* target, std::string* path) {
+  return Current().createTemporary(target, path);
+}
+bool Flush(FileHandle file) {
+  return Current().flush(file);
+}
+bool CopyPermissions(const char* model, FileHandle file) {
+  return Current().copyPermissions(model, file);
+}
+bool ReplaceFile(const char* source, const char* target) {
+  return Current().replaceFile(source, target);
+}
+bool SyncFolder(const char* path) {
+  return Current().syncFolder(path);
+}
+PathKind KindOfPath(const char* path) {
+  return Current().pathKind(path);
+}
+bool ResolvePath(const char* path, std::string* resolved) {
+  return Current().resolvePath(path, resolved);
+}
+FileHandle LockFolder(const char* target) {
+  return Current().lockFolder(target);
+}
+void UnlockFolder(FileHandle lock) {
+  Current().unlockFolder(lock);
+}
+
+namespace {
+
+bool IsSeparator(char c) {
+#if defined(_WIN32)
+  return c == '/' || c == '\\' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+std::size_t BaseNameStart(const std::string& path) {
+  std::size_t start = path.size();
+  while (start > 0 && !IsSeparator(path[start - 1])) {
+    --start;
+  }
+  return start;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, BaseNameStart(path));
+}
+
+std::string BaseNameOf(const std::string& path) {
+  return path.substr(BaseNameStart(path));
 }
 
 DosFields SplitDosDateTime(std::uint32_t dosDateTime) {

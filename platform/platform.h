@@ -1,5 +1,5 @@
-// The operating-system services that reading and extracting databases use,
-// and nothing else.
+// The operating-system services that reading, extracting and writing
+// databases use, and nothing else.
 //
 // Every call the library makes to the system goes through this header. There
 // are two implementations of the native operations, one on Win32 and one on
@@ -7,7 +7,10 @@
 //  - opening a database never creates or changes it;
 //  - creating a target never replaces or opens a file that already exists;
 //  - a DOS date and time is taken as local time and set as the last-write
-//    time only.
+//    time only;
+//  - a database is rewritten only through a temporary file beside it, made
+//    durable, then put in its place in one step (replaceFile), so that the
+//    folder holds the old file or the new one and never a mix.
 //
 // Paths are UTF-8 on every system and may be of any length the system
 // accepts. On Win32 they are turned into UTF-16 (a lone surrogate, which
@@ -29,6 +32,13 @@ namespace palmdb::platform {
 // An open file: a HANDLE on Win32, a descriptor on POSIX.
 using FileHandle = std::intptr_t;
 constexpr FileHandle kInvalidFile = -1;
+
+// What a path names, following symbolic links.
+enum class PathKind {
+  kMissing,      // nothing, not even a dangling link
+  kRegularFile,  // a file, or a link that leads to one
+  kOther,        // a folder, a device, a dangling link, or cannot be told
+};
 
 // The function table behind every operation below.
 struct Operations {
@@ -56,6 +66,40 @@ struct Operations {
   bool (*removeFile)(const char* path);
   // A modal error box; caption and text are Windows-1252 bytes.
   void (*showErrorBox)(const char* caption, const char* text);
+
+  // Writing a database in place of another (or of nothing).
+  //
+  // Creates a new, empty file for writing in the folder of `target`, under a
+  // name of its own that starts with ".palmdb-" and ends in ".tmp", with the
+  // permissions a new file gets there; stores its path. Never opens a file
+  // that exists.
+  FileHandle (*createTemporary)(const char* target, std::string* path);
+  // Makes what was written to the file durable (fsync, FlushFileBuffers).
+  bool (*flush)(FileHandle file);
+  // Gives `file` the permissions of the file at `model`: on POSIX its mode
+  // bits (and its owner and group where the system allows), on Win32 its
+  // read-only, hidden, system and archive attributes.
+  bool (*copyPermissions)(const char* model, FileHandle file);
+  // Puts the file at `source` in place of `target` in one step, replacing
+  // what is there (rename; MoveFileExW with replace and write-through).
+  // `target` is left as it was when this fails.
+  bool (*replaceFile)(const char* source, const char* target);
+  // Makes the names in the folder of the file at `path` durable, so that a
+  // replacement survives a crash. Nothing to do on Win32, where replaceFile
+  // writes through.
+  bool (*syncFolder)(const char* path);
+  // What `path` names.
+  PathKind (*pathKind)(const char* path);
+  // The path of the file that `path` leads to through symbolic links, so
+  // that a link is kept and its target edited; `path` itself when it names
+  // nothing. False when the links cannot be followed.
+  bool (*resolvePath)(const char* path, std::string* resolved);
+  // Waits until no other editor, in this process or another, holds the
+  // editing lock of the folder of `target`, and takes it. Leaves no file
+  // behind: a lock on the folder itself (POSIX), a named mutex (Win32).
+  // kInvalidFile when it cannot be taken.
+  FileHandle (*lockFolder)(const char* target);
+  void (*unlockFolder)(FileHandle lock);
 };
 
 // The operating system's own implementation.
@@ -74,6 +118,21 @@ bool SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime);
 bool Close(FileHandle file);
 bool RemoveFile(const char* path);
 void ShowErrorBox(const char* caption, const char* text);
+FileHandle CreateTemporary(const char* target, std::string* path);
+bool Flush(FileHandle file);
+bool CopyPermissions(const char* model, FileHandle file);
+bool ReplaceFile(const char* source, const char* target);
+bool SyncFolder(const char* path);
+PathKind KindOfPath(const char* path);
+bool ResolvePath(const char* path, std::string* resolved);
+FileHandle LockFolder(const char* target);
+void UnlockFolder(FileHandle lock);
+
+// The folder part of a path, its last separator included ('/' everywhere,
+// '\\' and a drive's ':' on Win32); "" when the path has none.
+std::string FolderOf(const std::string& path);
+// The last part of a path, after its folder.
+std::string BaseNameOf(const std::string& path);
 
 // A path in the system's 8-bit encoding (the ANSI code page on Win32, bytes
 // on POSIX) as the UTF-8 the operations above take. False when the text

@@ -1,10 +1,15 @@
 // POSIX implementation of the platform operations.
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -132,9 +137,137 @@ void PosixShowErrorBox(const char* caption, const char* text) {
   std::fflush(stderr);
 }
 
+// The folder of `path` in a form open() takes: "." for a bare name.
+std::string OpenableFolder(const char* path) {
+  const std::string folder = FolderOf(path);
+  return folder.empty() ? std::string(".") : folder;
+}
+
+FileHandle PosixCreateTemporary(const char* target, std::string* path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = FolderOf(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char name[80];
+    std::snprintf(name, sizeof name, ".palmdb-%ld-%u-%08lx.tmp", static_cast<long>(::getpid()),
+                  counter++, static_cast<unsigned long>(now.tv_nsec) & 0xFFFFFFFFul);
+    std::string candidate = folder + name;
+    // 0666 as for any new file: the umask decides, and copyPermissions
+    // gives an edited database its old mode.
+    const int fd =
+        ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd >= 0) {
+      *path = std::move(candidate);
+      return fd;
+    }
+    if (errno != EEXIST) {
+      return kInvalidFile;
+    }
+  }
+  return kInvalidFile;
+}
+
+bool PosixFlush(FileHandle file) {
+  int result;
+  do {
+    result = ::fsync(Descriptor(file));
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+bool PosixCopyPermissions(const char* model, FileHandle file) {
+  struct stat info {};
+  if (::stat(model, &info) != 0) {
+    return false;
+  }
+  // The owner first: changing it clears the set-user-ID bits, which the
+  // mode then restores. Only root may give a file away; anyone else keeps
+  // the file as their own, as any editor that rewrites a file does.
+  if (::fchown(Descriptor(file), info.st_uid, info.st_gid) != 0) {
+    (void)::fchown(Descriptor(file), static_cast<uid_t>(-1), info.st_gid);
+  }
+  return ::fchmod(Descriptor(file), info.st_mode & 07777) == 0;
+}
+
+bool PosixReplaceFile(const char* source, const char* target) {
+  return ::rename(source, target) == 0;
+}
+
+bool PosixSyncFolder(const char* path) {
+  const int fd = ::open(OpenableFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  const bool synced = PosixFlush(fd);
+  ::close(fd);
+  return synced;
+}
+
+PathKind PosixPathKind(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) == 0) {
+    return S_ISREG(info.st_mode) ? PathKind::kRegularFile : PathKind::kOther;
+  }
+  if (errno != ENOENT) {
+    return PathKind::kOther;
+  }
+  // A link that leads nowhere is something: creating a database there would
+  // replace the link.
+  return ::lstat(path, &info) == 0 ? PathKind::kOther : PathKind::kMissing;
+}
+
+bool PosixResolvePath(const char* path, std::string* resolved) {
+  struct stat info {};
+  if (::lstat(path, &info) != 0) {
+    if (errno != ENOENT) {
+      return false;
+    }
+    *resolved = path;
+    return true;
+  }
+  if (!S_ISLNK(info.st_mode)) {
+    *resolved = path;
+    return true;
+  }
+  char* real = ::realpath(path, nullptr);
+  if (real == nullptr) {
+    return false;
+  }
+  *resolved = real;
+  std::free(real);
+  return true;
+}
+
+FileHandle PosixLockFolder(const char* target) {
+  const int fd =
+      ::open(OpenableFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    return kInvalidFile;
+  }
+  // flock locks belong to the open folder description, so two editors in
+  // one process exclude each other as well as two processes do.
+  int result;
+  do {
+    result = ::flock(fd, LOCK_EX);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    ::close(fd);
+    return kInvalidFile;
+  }
+  return fd;
+}
+
+void PosixUnlockFolder(FileHandle lock) {
+  ::close(Descriptor(lock));
+}
+
 const Operations kPosixOperations = {
-    PosixOpenForReading,   PosixFileSize, PosixReadAt,     PosixCreateNew,    PosixWrite,
-    PosixSetLastWriteTime, PosixClose,    PosixRemoveFile, PosixShowErrorBox,
+    PosixOpenForReading, PosixFileSize,         PosixReadAt,   PosixCreateNew,
+    PosixWrite,          PosixSetLastWriteTime, PosixClose,    PosixRemoveFile,
+    PosixShowErrorBox,   PosixCreateTemporary,  PosixFlush,    PosixCopyPermissions,
+    PosixReplaceFile,    PosixSyncFolder,       PosixPathKind, PosixResolvePath,
+    PosixLockFolder,     PosixUnlockFolder,
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -140,9 +142,178 @@ void Win32ShowErrorBox(const char* caption, const char* text) {
   MessageBoxA(nullptr, text, caption, MB_ICONERROR);
 }
 
+FileHandle Win32CreateTemporary(const char* target, std::string* path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = FolderOf(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[80];
+    std::snprintf(name, sizeof name, ".palmdb-%lu-%u-%08lx.tmp",
+                  static_cast<unsigned long>(GetCurrentProcessId()), counter++,
+                  static_cast<unsigned long>(GetTickCount64() & 0xFFFFFFFFu));
+    std::string candidate = folder + name;
+    std::wstring wide;
+    if (!WidePath(candidate.c_str(), &wide)) {
+      return kInvalidFile;
+    }
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      *path = std::move(candidate);
+      return FromHandle(handle);
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return kInvalidFile;
+    }
+  }
+  return kInvalidFile;
+}
+
+bool Win32Flush(FileHandle file) {
+  return FlushFileBuffers(ToHandle(file)) != FALSE;
+}
+
+bool Win32CopyPermissions(const char* model, FileHandle file) {
+  std::wstring wide;
+  if (!WidePath(model, &wide)) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return false;
+  }
+  constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO basic{};  // zero times: leave them as they are
+  basic.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(ToHandle(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+bool Win32ReplaceFile(const char* source, const char* target) {
+  std::wstring wideSource;
+  std::wstring wideTarget;
+  return WidePath(source, &wideSource) && WidePath(target, &wideTarget) &&
+         MoveFileExW(wideSource.c_str(), wideTarget.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32SyncFolder(const char* /*path*/) {
+  // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk.
+  return true;
+}
+
+PathKind Win32PathKind(const char* path) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return PathKind::kOther;
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
+                                                                          : PathKind::kOther;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return PathKind::kOther;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A link: what it leads to decides.
+    HANDLE handle =
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      return PathKind::kOther;
+    }
+    CloseHandle(handle);
+  }
+  return PathKind::kRegularFile;
+}
+
+bool Win32ResolvePath(const char* path, std::string* resolved) {
+  std::wstring wide;
+  if (!WidePath(path, &wide)) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    *resolved = path;
+    return true;
+  }
+  HANDLE handle =
+      CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  std::wstring finalPath(32768, L'\0');
+  const DWORD length =
+      GetFinalPathNameByHandleW(handle, &finalPath[0], static_cast<DWORD>(finalPath.size()),
+                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(handle);
+  if (length == 0 || length >= finalPath.size()) {
+    return false;
+  }
+  finalPath.resize(length);
+  *resolved = Utf16ToUtf8(reinterpret_cast<const char16_t*>(finalPath.data()), finalPath.size());
+  return true;
+}
+
+// A named mutex per folder: no file is left beside the database, and it is
+// released by the system if the process dies. The name is a hash of the
+// folder's full path in upper case, since names are case-insensitive there.
+FileHandle Win32LockFolder(const char* target) {
+  std::string folder = FolderOf(target);
+  if (folder.empty()) {
+    folder = ".";
+  }
+  std::wstring wide;
+  if (!WidePath(folder.c_str(), &wide)) {
+    return kInvalidFile;
+  }
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
+    return kInvalidFile;
+  }
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) {
+    return kInvalidFile;
+  }
+  full.resize(length);
+  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
+    full.pop_back();
+  }
+  CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (const wchar_t unit : full) {
+    hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
+  }
+  wchar_t name[64];
+  swprintf(name, 64, L"Local\\palmdb-edit-%016llx", static_cast<unsigned long long>(hash));
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (mutex == nullptr) {
+    return kInvalidFile;
+  }
+  const DWORD waited = WaitForSingleObject(mutex, INFINITE);
+  // An editor that died holding the lock leaves the mutex abandoned; its
+  // database is whole all the same, since it was never replaced half-way.
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    return kInvalidFile;
+  }
+  return reinterpret_cast<FileHandle>(mutex);
+}
+
+void Win32UnlockFolder(FileHandle lock) {
+  ReleaseMutex(ToHandle(lock));
+  CloseHandle(ToHandle(lock));
+}
+
 const Operations kWin32Operations = {
-    Win32OpenForReading,   Win32FileSize, Win32ReadAt,     Win32CreateNew,    Win32Write,
-    Win32SetLastWriteTime, Win32Close,    Win32RemoveFile, Win32ShowErrorBox,
+    Win32OpenForReading, Win32FileSize,         Win32ReadAt,   Win32CreateNew,
+    Win32Write,          Win32SetLastWriteTime, Win32Close,    Win32RemoveFile,
+    Win32ShowErrorBox,   Win32CreateTemporary,  Win32Flush,    Win32CopyPermissions,
+    Win32ReplaceFile,    Win32SyncFolder,       Win32PathKind, Win32ResolvePath,
+    Win32LockFolder,     Win32UnlockFolder,
 };
 
 }  // namespace

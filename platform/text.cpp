@@ -44,6 +44,54 @@ std::uint16_t Cp1252ToUnicode(unsigned char c) {
   return c;
 }
 
+bool UnicodeToCp1252(std::uint32_t code, unsigned char* byte) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+    *byte = static_cast<unsigned char>(code);
+    return true;
+  }
+  for (unsigned c = 0x80; c < 0xA0; ++c) {
+    if (kHighControls[c - 0x80] != 0 && kHighControls[c - 0x80] == code) {
+      *byte = static_cast<unsigned char>(c);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Utf8ToCp1252(const std::string& text, char unmapped) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80    ? 1
+                         : lead >= 0xF0 ? 4
+                         : lead >= 0xE0 ? 3
+                         : lead >= 0xC0 ? 2
+                                        : 0;
+    std::uint32_t code = length == 4 ? lead & 0x07u : length == 3 ? lead & 0x0Fu : lead & 0x1Fu;
+    if (length == 1) {
+      code = lead;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+      if ((next & 0xC0) != 0x80) {
+        length = 0;
+        break;
+      }
+      code = (code << 6) | (next & 0x3Fu);
+    }
+    unsigned char byte = 0;
+    if (length == 0) {
+      out += unmapped;
+      ++i;
+      continue;
+    }
+    out += UnicodeToCp1252(code, &byte) ? static_cast<char>(byte) : unmapped;
+    i += length;
+  }
+  return out;
+}
+
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]) {
   const std::uint32_t code = Cp1252ToUnicode(c);
   if (code == 0 && c != 0) {

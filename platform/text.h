@@ -21,6 +21,14 @@ std::uint16_t Cp1252ToUnicode(unsigned char c);
 // bytes) and returns its length, or 0 for the five undefined bytes.
 std::size_t Cp1252ToUtf8(unsigned char c, char out[3]);
 
+// The Windows-1252 byte of a Unicode code point; false for a code point the
+// code page lacks (including the five undefined bytes' C1 controls).
+bool UnicodeToCp1252(std::uint32_t code, unsigned char* byte);
+
+// UTF-8 text as Windows-1252 bytes: every character the code page lacks,
+// and every byte that does not start a UTF-8 sequence, becomes `unmapped`.
+std::string Utf8ToCp1252(const std::string& text, char unmapped);
+
 // UTF-16 code units to UTF-8; lone surrogates are encoded as themselves.
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
 

@@ -116,11 +116,15 @@ enum ResultCode {
   ResultSuccess = 0,
   EndOfArchive = 10,
   NoMemory = 11,
+  BadArchive = 13,
   UnknownFormat = 14,
   OpenError = 15,
   CreateError = 16,
   ReadError = 18,
   WriteError = 19,
+  Aborted = 21,
+  NoFiles = 22,
+  TooManyFiles = 23,
   NotSupported = 24
 };
 

@@ -42,6 +42,16 @@ int HostResult(Status status) {
       return CreateError;
     case Status::kWriteFailed:
       return WriteError;
+    case Status::kDamaged:
+      return BadArchive;
+    case Status::kCancelled:
+      return Aborted;
+    case Status::kNoSuchEntry:
+      return NoFiles;
+    case Status::kTooLarge:
+      return TooManyFiles;
+    case Status::kNotSupported:
+      return NotSupported;
   }
   return NoMemory;
 }

@@ -239,8 +239,24 @@ void SpyBox(const char* caption, const char* text) {
   g_spy->boxes.emplace_back(caption, text);
 }
 
-const palmdb::platform::Operations kSpyOperations = {
-    SpyOpen, SpySize, SpyRead, SpyCreate, SpyWrite, SpySetTime, SpyClose, SpyRemove, SpyBox};
+// The native table with the spied operations in place; the rest, such as
+// the operations that replace a database, pass straight through.
+const palmdb::platform::Operations& SpyOperations() {
+  static const palmdb::platform::Operations operations = [] {
+    palmdb::platform::Operations spy = palmdb::platform::NativeOperations();
+    spy.openForReading = SpyOpen;
+    spy.fileSize = SpySize;
+    spy.readAt = SpyRead;
+    spy.createNew = SpyCreate;
+    spy.write = SpyWrite;
+    spy.setLastWriteTime = SpySetTime;
+    spy.close = SpyClose;
+    spy.removeFile = SpyRemove;
+    spy.showErrorBox = SpyBox;
+    return spy;
+  }();
+  return operations;
+}
 
 }  // namespace
 
@@ -249,7 +265,7 @@ PlatformSpy::PlatformSpy() : previous_(nullptr) {
     throw std::logic_error("one platform spy at a time");
   }
   g_spy = this;
-  previous_ = palmdb::platform::InstallOperations(&kSpyOperations);
+  previous_ = palmdb::platform::InstallOperations(&SpyOperations());
 }
 
 PlatformSpy::~PlatformSpy() {

@@ -1,0 +1,93 @@
+// Editing a database as a set of files: adding files under entry names
+// (replacing entries in place or appending them), creating a database, and
+// deleting entries by name. Each edit reads the database, checks it, and
+// writes the whole new database through the database writer, under the
+// folder's editing lock, so that the file is the old database or the new
+// one and never a mix.
+//
+// Names are entry names as FormatEntryName writes them, in bytes.
+//  - Record database: "#NNNNN.data" with NNNNN below the record count
+//    replaces that record's bytes, keeping its attributes and unique ID and
+//    setting its dirty bit. Every other name is appended: first the
+//    "#NNNNN.data" names by number, then the rest in the list's order, each
+//    dirty, in category 0, with a new unique ID counting up from the larger
+//    of the header's seed (when below 2^24) and one above the highest unique
+//    ID in the database.
+//  - Resource database: a name that a resource lists as is replaced in
+//    place; another name of the form "#ID.type" appends a resource of that
+//    ID and type (padded with NULs); any other name is refused.
+// Kept entries keep their bytes, attributes, IDs and order; the blocks and
+// the bytes between the list and the data keep their bytes. In the header
+// only the entry count, the block offsets, the modification date (now, from
+// the epoch the old date counts from), the modification number (+1) and the
+// unique-ID seed change.
+#ifndef PALMDB_ARCHIVE_EDITING_H
+#define PALMDB_ARCHIVE_EDITING_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "database/status.h"
+
+namespace palmdb {
+
+// A file to add: the entry name it goes under and where its bytes are.
+struct AddedFile {
+  std::string name;    // bytes, as listed; no folder
+  std::string source;  // UTF-8 path
+};
+
+// Where an edit has got to. `file` is the index of the added file being
+// copied, or kNoFile while kept entries, the header and the blocks are.
+struct EditProgress {
+  static constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
+  std::size_t file = kNoFile;
+  std::uint64_t bytes = 0;    // since the previous report
+  std::uint64_t written = 0;  // of the new database so far
+  std::uint64_t total = 0;    // of the new database in all
+};
+
+struct EditOptions {
+  // Called at least once per entry and per MiB; false cancels (kCancelled,
+  // the database unchanged). May be empty.
+  std::function<bool(const EditProgress&)> progress;
+  // The time of the edit in seconds since 1970; negative: the clock's.
+  std::int64_t now = -1;
+};
+
+// What an edit changed.
+struct EditSummary {
+  bool created = false;
+  std::uint32_t replaced = 0;
+  std::uint32_t appended = 0;
+  std::uint32_t deleted = 0;
+  std::uint32_t entries = 0;  // in the database afterwards
+};
+
+// Defaults of a database that adding creates.
+constexpr char kNewRecordDatabaseType[5] = "DATA";
+constexpr char kNewResourceDatabaseType[5] = "RSRC";
+constexpr char kNewDatabaseCreator[5] = "Pmdb";
+
+// Adds `files` to the database at `path` (UTF-8), creating it when nothing
+// is there: a resource database when the name ends in ".prc" (any case),
+// else a record database. Returns kOk or: kNotADatabase (a file that is not
+// a database, never overwritten); kDamaged (the database has findings);
+// kCannotOpen (the database or a source cannot be opened); kNotSupported (a
+// name that cannot be an entry, or twice the same entry); kTooLarge;
+// kReadFailed; kWriteFailed; kCancelled; kNoMemory.
+Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
+                const EditOptions& options, EditSummary* summary);
+
+// Deletes the entries listed under `names` from the database at `path`;
+// records after a deleted one move up. kNoSuchEntry, nothing changed, when a
+// name is not in the database; otherwise as AddFiles.
+Status DeleteEntries(const std::string& path, const std::vector<std::string>& names,
+                     const EditOptions& options, EditSummary* summary);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_ARCHIVE_EDITING_H
