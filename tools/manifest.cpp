@@ -214,7 +214,8 @@ class Reader {
   // An unsigned integer up to `largest`; false (and a problem) otherwise.
   bool Number(const Json& value, const std::string& pointer, std::uint64_t largest,
               std::uint64_t* out) {
-    if (value.is_number_unsigned() || (value.is_number_integer() && value.get<std::int64_t>() >= 0)) {
+    if (value.is_number_unsigned() ||
+        (value.is_number_integer() && value.get<std::int64_t>() >= 0)) {
       *out = value.get<std::uint64_t>();
       if (*out <= largest) {
         return true;
@@ -228,8 +229,8 @@ class Reader {
   }
 
   template <typename T>
-  void Field(const Json& object, const char* key, const std::string& pointer,
-             std::uint64_t largest, T* out) {
+  void Field(const Json& object, const char* key, const std::string& pointer, std::uint64_t largest,
+             T* out) {
     const auto found = object.find(key);
     if (found == object.end()) {
       return;
@@ -251,8 +252,7 @@ class Reader {
 
   // A type or creator: the readable text, or the raw bytes beside it when
   // the text is what they read as.
-  void Type(const Json& object, const char* key, const std::string& pointer,
-            std::uint8_t type[4]) {
+  void Type(const Json& object, const char* key, const std::string& pointer, std::uint8_t type[4]) {
     const std::string bytesKey = std::string(key) + "Bytes";
     const auto found = object.find(key);
     std::string text;
@@ -298,7 +298,7 @@ class Reader {
     }
     UnknownKeys(*found, pointer, {"date", "epoch"});
     std::uint64_t epoch = 1904;
-    if (found->contains("epoch") && Number((*found)["epoch"], pointer + "/epoch", 1970, &epoch) &&
+    if (found->contains("epoch") && Number((*found)["epoch"], pointer + "/epoch", 0xFFFF, &epoch) &&
         epoch != 1904 && epoch != 1970) {
       Add(pointer + "/epoch", "must be 1904 or 1970");
       return;
@@ -321,12 +321,13 @@ class Reader {
     // Readers take values below 2^31 as counted from 1970 and the others as
     // counted from 1904; a date that would read back as another is refused.
     if (epoch == 1970 && (seconds == 0 || seconds >= 0x80000000u)) {
-      Add(pointer + "/date", "a date counted from 1970 must lie after 1970-01-01T00:00:00 and "
-                             "before 2038-01-19T03:14:08");
+      Add(pointer + "/date",
+          "a date counted from 1970 must lie after 1970-01-01T00:00:00 and "
+          "before 2038-01-19T03:14:08");
       return;
     }
     if (epoch == 1904 && seconds < 0x80000000u) {
-      Add(pointer + "/date", "a date counted from 1904 must lie after 1972-01-07T03:14:07");
+      Add(pointer + "/date", "a date counted from 1904 must lie at or after 1972-01-19T03:14:08");
       return;
     }
     *stored = seconds;
@@ -493,15 +494,14 @@ bool DateSeconds(const std::string& date, int epochYear, std::uint32_t* stored) 
       length != 19 || (separator != 'T' && separator != ' ')) {
     return false;
   }
-  const int monthLengths[12] = {31, IsLeap(year) ? 29 : 28, 31, 30, 31, 30,
-                                31, 31,                     30, 31, 30, 31};
+  const int monthLengths[12] = {31, IsLeap(year) ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12 || day < 1 || day > monthLengths[month - 1] || hour > 23 ||
       minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0) {
     return false;
   }
-  const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month),
-                                          static_cast<unsigned>(day)) -
-                            DaysFromCivil(epochYear, 1, 1);
+  const std::int64_t days =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+      DaysFromCivil(epochYear, 1, 1);
   const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
   if (seconds < 0 || seconds > 0xFFFFFFFFll) {
     return false;
@@ -542,8 +542,8 @@ Json ToJson(const Manifest& manifest) {
     json["afterList"] = Hex(manifest.afterList.data(), manifest.afterList.size());
   }
   json["appInfo"] = BlockJson(manifest.appInfo);
-  json["sortInfo"] = manifest.sortInfoAtAppInfo ? Json{{"atAppInfo", true}}
-                                                : BlockJson(manifest.sortInfo);
+  json["sortInfo"] =
+      manifest.sortInfoAtAppInfo ? Json{{"atAppInfo", true}} : BlockJson(manifest.sortInfo);
   if (manifest.sortInfoFirst) {
     json["sortInfoFirst"] = true;
   }
@@ -622,11 +622,12 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
     reader.Add("", "the manifest must be a JSON object");
     return reader.problems;
   }
-  reader.UnknownKeys(json, "",
-                     {"$schema", "name", "nameBytes", "type", "typeBytes", "creator",
-                      "creatorBytes", "attributes", "version", "created", "modified", "backedUp",
-                      "modificationNumber", "uniqueIdSeed", "nextRecordList", "afterList",
-                      "appInfo", "sortInfo", "sortInfoFirst", "entries"});
+  reader.UnknownKeys(
+      json, "",
+      {"$schema",   "name",         "nameBytes",          "type",          "typeBytes",
+       "creator",   "creatorBytes", "attributes",         "version",       "created",
+       "modified",  "backedUp",     "modificationNumber", "uniqueIdSeed",  "nextRecordList",
+       "afterList", "appInfo",      "sortInfo",           "sortInfoFirst", "entries"});
 
   // The name: its bytes as kept, where they read as the name given.
   std::string name;

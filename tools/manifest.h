@@ -72,9 +72,7 @@ struct Manifest {
   bool sortInfoAtAppInfo = false;
   std::vector<Entry> entries;
 
-  bool IsResourceDatabase() const {
-    return (attributes & DatabaseHeader::kResourceDatabase) != 0;
-  }
+  bool IsResourceDatabase() const { return (attributes & DatabaseHeader::kResourceDatabase) != 0; }
 };
 
 // The manifest as unpack writes it: readable values, and the raw bytes

@@ -93,8 +93,7 @@ bool Exists(const std::string& path) {
 // with NULs to four bytes, as the listing cuts a type at its first NUL.
 bool ResourceName(const std::string& name, std::uint16_t* id, std::uint8_t type[4]) {
   const std::size_t point = name.find('.');
-  if (name.size() < 3 || name[0] != '#' || point == std::string::npos || point < 2 ||
-      point > 6) {
+  if (name.size() < 3 || name[0] != '#' || point == std::string::npos || point < 2 || point > 6) {
     return false;
   }
   std::uint32_t number = 0;

@@ -79,8 +79,8 @@ void NameFiles(const Database& database, std::vector<manifest::Entry>* entries) 
   }
   for (std::size_t i = 0; i < names.size(); ++i) {
     std::string name = names[i];
-    for (int suffix = 2; used.count(Folded(name)) != 0 ||
-                         (name != names[i] && taken.count(Folded(name)) != 0);
+    for (int suffix = 2;
+         used.count(Folded(name)) != 0 || (name != names[i] && taken.count(Folded(name)) != 0);
          ++suffix) {
       name = names[i] + "~" + std::to_string(suffix);
     }
@@ -112,9 +112,9 @@ bool WriteFile(const std::string& path, const Database* database, std::uint64_t 
   if (file == platform::kInvalidFile) {
     return false;
   }
-  const bool written =
-      database != nullptr ? CopyRange(database->file, offset, size, file)
-                          : platform::Write(file, text.data(), text.size()) == text.size();
+  const bool written = database != nullptr
+                           ? CopyRange(database->file, offset, size, file)
+                           : platform::Write(file, text.data(), text.size()) == text.size();
   return platform::Close(file) && written;
 }
 
@@ -278,16 +278,15 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     targets.push_back({manifest.sortInfo.file, unpacked.sortInfoOffset, unpacked.sortInfoSize});
   }
   for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
-    targets.push_back({manifest.entries[i].file, database.catalogue.entries[i].offset,
-                       unpacked.entrySizes[i]});
+    targets.push_back(
+        {manifest.entries[i].file, database.catalogue.entries[i].offset, unpacked.entrySizes[i]});
   }
   if (!MakeFolders(folder)) {
     std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
     return 1;
   }
   bool clear = true;
-  for (const std::string& name :
-       [&] {
+  for (const std::string& name : [&] {
          std::vector<std::string> names{manifest::kFileName};
          for (const Target& target : targets) {
            names.push_back(target.name);
