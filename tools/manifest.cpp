@@ -66,22 +66,6 @@ bool ParseHex(const std::string& text, Bytes* bytes) {
   return true;
 }
 
-// The Windows-1252 byte of a UTF-16 code unit; false for a character the
-// code page does not have.
-bool Cp1252Byte(char16_t unit, std::uint8_t* byte) {
-  if (unit < 0x80) {
-    *byte = static_cast<std::uint8_t>(unit);
-    return true;
-  }
-  for (unsigned c = 0x80; c <= 0xFF; ++c) {
-    if (platform::Cp1252ToUnicode(static_cast<unsigned char>(c)) == unit) {
-      *byte = static_cast<std::uint8_t>(c);
-      return true;
-    }
-  }
-  return false;
-}
-
 // Windows-1252 bytes from UTF-8 text in which `escape` followed by two hex
 // digits (after `marker`, when not NUL) stands for one byte, and the escape
 // character doubled for itself when `doubled`.
@@ -116,8 +100,8 @@ bool Cp1252FromText(const std::string& text, char16_t escape, char16_t marker, b
       i = at + 1;
       continue;
     }
-    std::uint8_t byte = 0;
-    if (!Cp1252Byte(units[i], &byte)) {
+    unsigned char byte = 0;
+    if (!platform::UnicodeToCp1252(units[i], &byte)) {
       return false;
     }
     bytes->push_back(byte);
