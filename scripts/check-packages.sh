@@ -53,12 +53,13 @@ else
 ./usr/lib/palmdb/palmdb.wcx
 ./usr/share/doc/palmdb/changelog.gz
 ./usr/share/doc/palmdb/copyright
+./usr/share/doc/palmdb/database.schema.json
 ./usr/share/lintian/overrides/palmdb
 ./usr/share/man/man1/palmdb.1.gz
 LIST
 )
   if [ "$files" = "$expected_files" ]; then
-    passed "$deb holds its six files"
+    passed "$deb holds its seven files"
   else
     fail "$deb holds"$'\n'"$files"$'\n'"instead of"$'\n'"$expected_files"
   fi
@@ -92,6 +93,7 @@ else
   expected_entries=$(sort <<'LIST'
 32bit/palmdb.exe
 64bit/palmdb.exe
+database.schema.json
 palmdb.wcx
 palmdb.wcx64
 pluginst.inf
@@ -99,7 +101,7 @@ readme.txt
 LIST
 )
   if [ "$entries" = "$expected_entries" ]; then
-    passed "$zip holds its six files"
+    passed "$zip holds its seven files"
   else
     fail "$zip holds"$'\n'"$entries"$'\n'"instead of"$'\n'"$expected_entries"
   fi
