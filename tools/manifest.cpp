@@ -370,12 +370,30 @@ class Reader {
 
   void FileName(const std::string& name, const std::string& pointer) {
     if (name.empty() || name == "." || name == ".." || name == kFileName ||
-        name.find_first_of("/\\") != std::string::npos) {
+        name.find_first_of(std::string("/\\\0", 3)) != std::string::npos) {
       Add(pointer, "\"" + name + "\" is no file name inside the folder");
     }
   }
 
+  // A key of the other kind of entry: the header's resource flag is likely
+  // what is wrong.
+  bool OtherKind(const Json& json, const std::string& pointer,
+                 std::initializer_list<const char*> keys, const char* what) {
+    for (const char* key : keys) {
+      if (json.contains(key)) {
+        Add(pointer + "/" + key, std::string("a ") + what +
+                                     " has none; \"resource database\" in /attributes "
+                                     "decides whether the entries are records or resources");
+        return true;
+      }
+    }
+    return false;
+  }
+
   void Record(const Json& json, const std::string& pointer, Entry* entry) {
+    if (OtherKind(json, pointer, {"type", "typeBytes", "id"}, "record")) {
+      return;
+    }
     UnknownKeys(json, pointer, {"file", "attributes", "category", "uniqueId"});
     const auto flags = json.find("attributes");
     if (flags != json.end() && !flags->is_array()) {
@@ -406,6 +424,9 @@ class Reader {
   }
 
   void Resource(const Json& json, const std::string& pointer, Entry* entry) {
+    if (OtherKind(json, pointer, {"attributes", "category", "uniqueId"}, "resource")) {
+      return;
+    }
     UnknownKeys(json, pointer, {"file", "type", "typeBytes", "id"});
     Type(json, "type", pointer, entry->type);
     if (!json.contains("id")) {

@@ -83,12 +83,6 @@ bool FileSizeOf(const std::string& path, std::uint64_t* size) {
   return known;
 }
 
-bool Exists(const std::string& path) {
-  std::int64_t lastWrite = 0;
-  std::int64_t lastAccess = 0;
-  return platform::FileTimes(path.c_str(), &lastWrite, &lastAccess);
-}
-
 // A resource's file name, "#ID.type": the ID, and the type's text padded
 // with NULs to four bytes, as the listing cuts a type at its first NUL.
 bool ResourceName(const std::string& name, std::uint16_t* id, std::uint8_t type[4]) {
@@ -237,8 +231,18 @@ const char* WriteFailure(Status status) {
 }  // namespace
 
 int RunPack(const PackArguments& arguments) {
-  const std::string& target = arguments.database;
-  if (Exists(target) && !arguments.replace) {
+  // A link is kept and the file it leads to replaced.
+  std::string target;
+  if (!platform::ResolvePath(arguments.database.c_str(), &target)) {
+    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n", arguments.database.c_str());
+    return 1;
+  }
+  const platform::PathKind kind = platform::KindOfPath(target.c_str());
+  if (kind == platform::PathKind::kOther) {
+    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n", target.c_str());
+    return 1;
+  }
+  if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
     std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
                  target.c_str());
     return 1;
@@ -353,9 +357,10 @@ int RunPack(const PackArguments& arguments) {
     std::fprintf(stderr, "palmdb: %s: %s\n", target.c_str(), WriteFailure(status));
     return 1;
   }
-  std::printf("packed %s: %zu %s into %s, %llu bytes\n", arguments.folder.c_str(),
-              manifest.entries.size(), manifest.IsResourceDatabase() ? "resources" : "records",
-              target.c_str(), static_cast<unsigned long long>(size));
+  std::printf("packed %s: %u %s into %s, %llu bytes\n", arguments.folder.c_str(),
+              static_cast<unsigned>(manifest.entries.size()),
+              manifest.IsResourceDatabase() ? "resources" : "records", target.c_str(),
+              static_cast<unsigned long long>(size));
   return 0;
 }
 

@@ -317,7 +317,8 @@ int RunUnpack(const std::string& path, const std::string& folder) {
                  manifestPath.c_str());
     return 1;
   }
-  std::printf("unpacked %s: %zu %s%s into %s\n", path.c_str(), manifest.entries.size(),
+  std::printf("unpacked %s: %u %s%s into %s\n", path.c_str(),
+              static_cast<unsigned>(manifest.entries.size()),
               manifest.IsResourceDatabase() ? "resources" : "records",
               manifest.appInfo.present || manifest.sortInfo.present ? " and the blocks" : "",
               folder.c_str());
