@@ -344,6 +344,9 @@ void LayOut(const Database* database, DatabaseHeader header, const EditPlan& pla
     block.beforeEntry =
         previous != count && plan.fate[previous] == kNoFile ? newIndex[previous] + 1 : 0;
   }
+  layout->sortInfoSharesAppInfo = blocks.appInfo.place == BlockPlace::kInFile &&
+                                  blocks.sortInfo.place == BlockPlace::kInFile &&
+                                  blocks.appInfo.offset == blocks.sortInfo.offset;
   if (database != nullptr) {
     const std::uint64_t listEnd = ListEnd(resources, static_cast<std::uint16_t>(count));
     layout->gap = ByteSource::FromFile(database->file, listEnd,

@@ -10,11 +10,14 @@ namespace palmdb {
 namespace {
 
 // Reads `size` bytes at `offset` piece by piece and hands each piece to `sink`,
-// which returns false when it could not take it. Returns kOk, kReadFailed,
-// kWriteFailed (the sink refused), or kNoMemory when not even the copy
-// buffer can be had.
+// which returns false when it could not take it, then reports each piece (at
+// least one, of 0 bytes for an empty range) to `progress`. Returns kOk,
+// kReadFailed, kWriteFailed (the sink refused), kCancelled (the progress
+// callback asked to stop), or kNoMemory when not even the copy buffer can be
+// had.
 template <typename Sink>
-Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t size, Sink sink) {
+Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t size, Sink sink,
+                 const CopyProgress& progress) {
   // Sizes come from the file and are not trusted: the bytes must lie within
   // the file before anything is allocated for them.
   const std::uint64_t end = std::uint64_t{offset} + size;
@@ -22,7 +25,7 @@ Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t s
     return Status::kReadFailed;
   }
   if (size == 0) {
-    return Status::kOk;
+    return !progress || progress(0) ? Status::kOk : Status::kCancelled;
   }
   const std::size_t bufferSize = std::min<std::size_t>(size, kCopyBufferSize);
   std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bufferSize]);
@@ -40,19 +43,23 @@ Status CopyRange(const Database& database, std::uint32_t offset, std::uint32_t s
       return Status::kWriteFailed;
     }
     position += piece;
+    if (progress && !progress(piece)) {
+      return Status::kCancelled;
+    }
   }
   return Status::kOk;
 }
 
 }  // namespace
 
-Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath) {
+Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath,
+                    const CopyProgress& progress) {
   const EntryRecord& entry = database.catalogue.entries[index];
-  return ExtractRange(database, entry.offset, entry.size, targetPath);
+  return ExtractRange(database, entry.offset, entry.size, targetPath, progress);
 }
 
 Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_t size,
-                    const char* targetPath) {
+                    const char* targetPath, const CopyProgress& progress) {
   if (targetPath == nullptr || targetPath[0] == '\0') {
     return Status::kCannotCreate;
   }
@@ -60,10 +67,12 @@ Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_
   if (target == platform::kInvalidFile) {
     return Status::kCannotCreate;
   }
-  Status status =
-      CopyRange(database, offset, size, [target](const std::uint8_t* bytes, std::size_t count) {
+  Status status = CopyRange(
+      database, offset, size,
+      [target](const std::uint8_t* bytes, std::size_t count) {
         return platform::Write(target, bytes, count) == count;
-      });
+      },
+      progress);
   if (status == Status::kOk) {
     // A date the system cannot convert leaves the time of writing.
     platform::SetLastWriteTime(target, database.archiveTime);
@@ -81,10 +90,11 @@ Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_
   return status;
 }
 
-Status TestEntry(const Database& database, std::uint32_t index) {
+Status TestEntry(const Database& database, std::uint32_t index, const CopyProgress& progress) {
   const EntryRecord& entry = database.catalogue.entries[index];
-  return CopyRange(database, entry.offset, entry.size,
-                   [](const std::uint8_t*, std::size_t) { return true; });
+  return CopyRange(
+      database, entry.offset, entry.size, [](const std::uint8_t*, std::size_t) { return true; },
+      progress);
 }
 
 }  // namespace palmdb

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "database/database.h"
 
@@ -13,24 +14,31 @@ namespace palmdb {
 // Largest piece of an entry held in memory at once while copying it.
 constexpr std::size_t kCopyBufferSize = 1u << 20;
 
+// Told the bytes of each piece copied (at most kCopyBufferSize, and once 0
+// for an empty entry); false stops the copy with kCancelled. May be empty.
+using CopyProgress = std::function<bool(std::size_t bytes)>;
+
 // Writes entry `index` of `database` into a new file at `targetPath` (UTF-8,
 // any length), stamped with the archive time. Returns kOk; kCannotCreate
 // when the target exists or cannot be made; kReadFailed when the entry does
 // not lie within the file or a read comes up short; kWriteFailed when a
 // write comes up short or closing the target reports an error; kNoMemory.
-// A target created by a failed extraction is removed again; a file that
-// existed before is never touched.
-Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath);
+// kCancelled when `progress` asked to stop. A target created by a failed or
+// cancelled extraction is removed again; a file that existed before is never
+// touched.
+Status ExtractEntry(const Database& database, std::uint32_t index, const char* targetPath,
+                    const CopyProgress& progress = CopyProgress());
 
 // The same for `size` bytes at `offset` of the database file that no entry
 // describes, such as the AppInfo and SortInfo blocks.
 Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_t size,
-                    const char* targetPath);
+                    const char* targetPath, const CopyProgress& progress = CopyProgress());
 
 // Reads entry `index` through as extraction would, writing nothing. Returns
 // kOk, kReadFailed when its bytes lie outside the file or cannot be read, or
 // kNoMemory.
-Status TestEntry(const Database& database, std::uint32_t index);
+Status TestEntry(const Database& database, std::uint32_t index,
+                 const CopyProgress& progress = CopyProgress());
 
 }  // namespace palmdb
 

@@ -8,7 +8,15 @@
 //     same files, writes the same bytes, sets the same time and closes them;
 //  4. the palmdb program listing the database, against Perl's Palm::PDB
 //     loading it and walking its records, when that module is installed (a
-//     yardstick from outside the project, not a dependency).
+//     yardstick from outside the project, not a dependency);
+//  5. deleting one record of a 64 MiB database of 65535 records through
+//     DeleteFiles, written durably, against a durable copy of the file (a
+//     read/write copy, then a flush of the copy to the disk);
+//  6. adding a file of 512 MiB through PackFiles, against the same durable
+//     copy of its bytes, and the peak memory it takes;
+//  7. copying the 64 MiB database and deleting a record through DeleteFiles,
+//     against Perl's Palm::PDB copying, loading, deleting and writing it
+//     durably, when that module is installed.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -44,6 +52,8 @@ struct Options {
   std::uint64_t bigSize = std::uint64_t{1} << 30;
   int repeat = 5;
   std::string only = "1234";
+  unsigned editMib = 64;
+  std::uint64_t addSize = std::uint64_t{512} << 20;
 };
 
 using Plugin = host::PluginLibrary;
@@ -407,17 +417,189 @@ std::vector<Row> AgainstPalmPdb(const Options& options, const std::string& path,
   return {{"palmdb list, as a process", medians.subject, medians.floor, 0.1, note}};
 }
 
+// A durable copy: read and written through a buffer of the extraction's size,
+// then flushed to the disk, as `cp` followed by an fsync of the copy.
+void DurableCopy(const std::string& from, const std::string& to) {
+  const palmdb::platform::FileHandle in = palmdb::platform::OpenForReading(from.c_str());
+  const palmdb::platform::FileHandle out = palmdb::platform::CreateNew(to.c_str());
+  std::uint64_t left = 0;
+  if (in == palmdb::platform::kInvalidFile || out == palmdb::platform::kInvalidFile ||
+      !palmdb::platform::FileSize(in, &left)) {
+    Fail("cannot copy " + from);
+  }
+  std::vector<std::uint8_t> buffer(palmdb::kCopyBufferSize);
+  std::uint64_t position = 0;
+  while (left > 0) {
+    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+    if (palmdb::platform::ReadAt(in, position, buffer.data(), piece) != piece ||
+        palmdb::platform::Write(out, buffer.data(), piece) != piece) {
+      Fail("copy failed");
+    }
+    position += piece;
+    left -= piece;
+  }
+  if (!palmdb::platform::Flush(out)) {
+    Fail("cannot flush " + to);
+  }
+  palmdb::platform::Close(out);
+  palmdb::platform::Close(in);
+}
+
+// A database of 65535 records of equal size, `mib` MiB in all.
+std::string EditedDatabase(const Options& options, const fs::path& folder) {
+  dbbuild::DatabaseBuilder builder;
+  const std::size_t recordSize = (std::size_t{options.editMib} << 20) / 65535;
+  for (unsigned i = 0; i < 65535; ++i) {
+    builder.AddRecord(dbbuild::Bytes(recordSize, static_cast<std::uint8_t>(i)));
+  }
+  const std::string path = (folder / "edit-original.pdb").string();
+  if (!dbbuild::WriteNewFile(path, builder.Build())) {
+    Fail("cannot write " + path);
+  }
+  return path;
+}
+
+std::string HostList(const std::string& name) {
+  return name + std::string(2, '\0');
+}
+
+Row DeleteOneRecord(const Options& options, const Plugin& plugin, const std::string& original,
+                    const fs::path& folder) {
+  const std::string edited = (folder / "edited.pdb").string();
+  const std::string copy = (folder / "copy.pdb").string();
+  const auto prepare = [&] {
+    std::error_code error;
+    fs::remove(edited, error);
+    fs::remove(copy, error);
+    fs::copy_file(original, edited, error);
+    if (error) {
+      Fail("cannot copy " + original);
+    }
+  };
+  const auto remove = [&] {
+    std::string path = edited;
+    std::string list = HostList("#32767.data");
+    if (plugin.deleteFiles(path.data(), list.data()) != 0) {
+      Fail("DeleteFiles failed");
+    }
+  };
+  const Medians medians =
+      Compare(options.repeat, prepare, remove, [&] { DurableCopy(edited, copy); });
+  char note[96];
+  std::snprintf(note, sizeof note, "65535 records, %u MiB; floor: copy, then fsync of the copy",
+                options.editMib);
+  return {"delete one record, durably", medians.subject, medians.floor, 1.5, note};
+}
+
+Row AddLargeFile(const Options& options, const Plugin& plugin, const fs::path& folder) {
+  const fs::path sources = folder / "add-sources";
+  EmptyFolder(sources);
+  const std::string source = (sources / "large.bin").string();
+  if (!dbbuild::WriteNewFile(source, dbbuild::Bytes(1, 1))) {
+    Fail("cannot write " + source);
+  }
+  std::error_code error;
+  fs::resize_file(source, options.addSize, error);
+  if (error) {
+    Fail("cannot grow " + source + ": " + error.message());
+  }
+  const std::string database = (folder / "added.pdb").string();
+  const std::string copy = (folder / "added-copy.bin").string();
+  const auto prepare = [&] {
+    std::error_code ignored;
+    fs::remove(database, ignored);
+    fs::remove(copy, ignored);
+  };
+  const auto add = [&] {
+    std::string path = database;
+    std::string from = sources.string() + palmdb::platform::PathSeparator();
+    std::string list = HostList("large.bin");
+    if (plugin.packFiles(path.data(), nullptr, from.data(), list.data(), 0) != 0) {
+      Fail("PackFiles failed");
+    }
+  };
+  prepare();
+  const std::uint64_t before = PeakMemory();
+  add();
+  const std::uint64_t after = PeakMemory();
+  const Medians medians = Compare(options.repeat, prepare, add, [&] { DurableCopy(source, copy); });
+  prepare();
+  char note[128];
+  std::snprintf(note, sizeof note,
+                "%.0f MiB file; peak resident memory %.1f MiB before, %.1f after",
+                static_cast<double>(options.addSize) / 1048576.0,
+                static_cast<double>(before) / 1048576.0, static_cast<double>(after) / 1048576.0);
+  return {"add one large file, durably", medians.subject, medians.floor, 1.5, note};
+}
+
+// Copying the database and deleting a record through DeleteFiles, against
+// Perl's Palm::PDB doing the same and syncing the result. Palm::PDB runs as
+// a process of its own; DeleteFiles in this one.
+std::vector<Row> DeleteAgainstPalmPdb(const Options& options, const Plugin& plugin,
+                                      const std::string& original, const fs::path& folder) {
+  const fs::path script = folder / "delete.pl";
+  {
+    const std::string text =
+        "use File::Copy; use IO::Handle;\n"
+        "copy($ARGV[0], $ARGV[1]) or die;\n"
+        "my $pdb = Palm::PDB->new;\n"
+        "$pdb->Load($ARGV[1]);\n"
+        "splice(@{$pdb->{records}}, 32767, 1);\n"
+        "$pdb->Write($ARGV[1]);\n"
+        "open(my $fh, '<', $ARGV[1]) or die; $fh->sync or die;\n";
+    const dbbuild::Bytes bytes(text.begin(), text.end());
+    std::error_code error;
+    fs::remove(script, error);
+    if (!dbbuild::WriteNewFile(script.string(), bytes)) {
+      Fail("cannot write " + script.string());
+    }
+  }
+  const fs::path output = folder / "yardstick-delete.txt";
+  if (!RunQuietly("perl -MPalm::PDB -MPalm::Raw -e1", output)) {
+    std::printf(
+        "Perl's Palm::PDB is not installed (Debian: libpalm-perl): measurement 7 left out\n");
+    return {};
+  }
+  const std::string edited = (folder / "edited-perl.pdb").string();
+  const std::string perl = "perl -MPalm::PDB -MPalm::Raw \"" + script.string() + "\" \"" +
+                           original + "\" \"" + edited + "\"";
+  const auto prepare = [&] {
+    std::error_code error;
+    fs::remove(edited, error);
+  };
+  bool failed = false;
+  const Medians medians = Compare(
+      options.repeat, prepare,
+      [&] {
+        DurableCopy(original, edited);
+        std::string path = edited;
+        std::string list = HostList("#32767.data");
+        failed = plugin.deleteFiles(path.data(), list.data()) != 0 || failed;
+      },
+      [&] { failed = !RunQuietly(perl, output) || failed; });
+  if (failed) {
+    Fail("DeleteFiles or the Perl edit failed; see " + output.string());
+  }
+  char note[128];
+  std::snprintf(note, sizeof note,
+                "floor: Palm::PDB copy, load, delete, write, sync: %.1f times as long",
+                medians.floor / medians.subject);
+  return {{"copy and delete a record", medians.subject, medians.floor, 1.0 / 3.0, note}};
+}
+
 void Usage() {
   std::printf(
       "usage: palmdb-bench [--plugin PATH] [--dir DIR] [--records N] [--big-mib N]\n"
-      "                    [--repeat N] [--only 1234]\n"
+      "                    [--repeat N] [--only 1234567] [--edit-mib N] [--add-mib N]\n"
       "Times the plug-in against floors measured in the same run and prints medians.\n"
       "  --plugin PATH  the plug-in library (default: beside this program)\n"
       "  --dir DIR      where to make the work folder palmdb-bench.work (default: temp)\n"
       "  --records N    records of the listed and extracted database (default 65535)\n"
       "  --big-mib N    size of the large entry in MiB (default 1024)\n"
       "  --repeat N     runs per measurement; the median is shown (default 5)\n"
-      "  --only DIGITS  which measurements to run (default 1234)\n");
+      "  --only DIGITS  which measurements to run (default 1234; 5-7 edit databases)\n"
+      "  --edit-mib N   size of the edited database of 65535 records (default 64)\n"
+      "  --add-mib N    size of the file added (default 512)\n");
 }
 
 }  // namespace
@@ -440,6 +622,11 @@ int main(int argc, char** argv) {
       options.repeat = static_cast<int>(std::clamp(std::atol(argv[++i]), 1L, 1000L));
     } else if (arg == "--only" && hasValue) {
       options.only = argv[++i];
+    } else if (arg == "--edit-mib" && hasValue) {
+      options.editMib = static_cast<unsigned>(std::clamp(std::atol(argv[++i]), 1L, 4000L));
+    } else if (arg == "--add-mib" && hasValue) {
+      options.addSize =
+          std::uint64_t{1048576} * static_cast<std::uint64_t>(std::max(1L, std::atol(argv[++i])));
     } else {
       Usage();
       return arg == "--help" ? 0 : 2;
@@ -462,6 +649,11 @@ int main(int argc, char** argv) {
   }
 
   std::vector<Row> rows;
+  // Adding the large file first, while the peak memory is still the
+  // program's own.
+  if (options.only.find('6') != std::string::npos) {
+    rows.push_back(AddLargeFile(options, plugin, folder));
+  }
   const bool needMany = options.only.find_first_of("134") != std::string::npos;
   const std::string many = needMany ? ManyRecords(options, folder) : std::string();
   if (options.only.find('1') != std::string::npos) {
@@ -477,6 +669,17 @@ int main(int argc, char** argv) {
   }
   if (options.only.find('4') != std::string::npos) {
     for (const Row& row : AgainstPalmPdb(options, many, folder)) {
+      rows.push_back(row);
+    }
+  }
+
+  const bool needEdited = options.only.find_first_of("57") != std::string::npos;
+  const std::string edited = needEdited ? EditedDatabase(options, folder) : std::string();
+  if (options.only.find('5') != std::string::npos) {
+    rows.push_back(DeleteOneRecord(options, plugin, edited, folder));
+  }
+  if (options.only.find('7') != std::string::npos) {
+    for (const Row& row : DeleteAgainstPalmPdb(options, plugin, edited, folder)) {
       rows.push_back(row);
     }
   }

@@ -26,7 +26,7 @@ struct Piece {
 std::vector<Piece> PiecesInOrder(const DatabaseLayout& layout) {
   std::vector<const WriterBlock*> blocks;
   for (const WriterBlock* block : {&layout.appInfo, &layout.sortInfo}) {
-    if (block->present) {
+    if (block->present && !(block == &layout.sortInfo && layout.sortInfoSharesAppInfo)) {
       blocks.push_back(block);
     }
   }
@@ -93,6 +93,10 @@ bool BuildHeadAndList(const DatabaseLayout& layout, const std::vector<Piece>& pi
   }
   if (position > kLargestFile) {
     return false;
+  }
+  if (layout.sortInfoSharesAppInfo) {
+    std::copy(bytes + DatabaseHeader::kAppInfoOffset, bytes + DatabaseHeader::kAppInfoOffset + 4,
+              bytes + DatabaseHeader::kSortInfoOffset);
   }
   *total = position;
   return true;

@@ -73,6 +73,9 @@ struct DatabaseLayout {
   std::vector<WriterEntry> entries;
   WriterBlock appInfo;
   WriterBlock sortInfo;
+  // Some databases point both offsets at one block: then the SortInfo
+  // offset is written as the AppInfo one and `sortInfo` is not written.
+  bool sortInfoSharesAppInfo = false;
   // The bytes between the list and the first block or entry; usually two
   // zero bytes.
   ByteSource gap;

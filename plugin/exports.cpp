@@ -1,16 +1,19 @@
 // The nine exported functions of the host interface: thin layers over
-// opening, listing and extraction. Each one tolerates the null arguments and
+// opening, listing, extraction and editing. Each one tolerates the null arguments and
 // the -1 handle a careless host may pass, and keeps every exception inside
 // the library, since an exception crossing into the host would end the
 // host's process.
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "plugin/linux_host.h"
+#include "plugin/packing.h"
 #include "plugin/plugin_api.h"
 #include "plugin/plugin_archive.h"
 
@@ -24,6 +27,24 @@ constexpr bool kNarrowPathLimit = !kLinuxHost;
 
 std::size_t NarrowLength(const char* text) {
   return kNarrowPathLimit ? strnlen(text, HOST_NAME_SIZE) : std::strlen(text);
+}
+
+// A path from the host in the system's encoding as UTF-8; false for a null
+// path, one too long for the 8-bit entry points, or one not convertible.
+bool NarrowPath(const char* path, std::string* utf8) {
+  return path != nullptr && path[0] != '\0' &&
+         !(kNarrowPathLimit && NarrowLength(path) >= HOST_NAME_SIZE) &&
+         platform::SystemPathToUtf8(path, utf8);
+}
+
+// An entry name from a host's list as the bytes the plug-in lists: a Linux
+// host sends the UTF-8 that NameToUtf8 made of them, a Windows host the
+// bytes themselves.
+std::string NarrowEntryName(const std::string& name) {
+  if constexpr (kLinuxHost) {
+    return platform::Utf8ToCp1252(name, '?');
+  }
+  return name;
 }
 
 }  // namespace
@@ -115,26 +136,86 @@ PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
 
 PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
                                                   ProcessDataCallback callback) {
-  if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
-    archive->processDataCallback = reinterpret_cast<void*>(callback);
+  // Hosts set the callback for PackFiles and DeleteFiles with the handle -1.
+  if (palmdb::IsPackingHandle(handle)) {
+    palmdb::StorePackCallback(callback);
+  } else if (palmdb::PluginArchive* archive = ArchiveOf(handle)) {
+    archive->processDataCallback = callback;
   }
 }
 
 PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void) {
   // The 64-bit plug-in also recognises databases by their content, so that
   // e-books open whatever their extension.
-  return CapsMultipleFiles | (palmdb::kWideInterface ? CapsByContent : 0);
+  return CapsCanCreate | CapsCanModify | CapsMultipleFiles | CapsCanDelete |
+         (palmdb::kWideInterface ? CapsByContent : 0);
 }
 
-// The plug-in never writes a database: a host that was told otherwise would
-// believe an edited entry had been stored and discard the user's edit.
-PALMDB_EXPORT int PALMDB_CALL PackFiles(char* /*packedFile*/, char* /*subPath*/,
-                                        char* /*sourcePath*/, char* /*addList*/, int /*flags*/) {
-  return NotSupported;
+PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* sourcePath,
+                                        char* addList, int flags) {
+  try {
+    std::string database;
+    if (!palmdb::NarrowPath(packedFile, &database)) {
+      return OpenError;
+    }
+    // A database has no folders to add into.
+    if ((subPath != nullptr && subPath[0] != '\0') || (flags & palmdb::kPackEncrypt) != 0) {
+      return NotSupported;
+    }
+    const std::string folder =
+        sourcePath != nullptr ? std::string(sourcePath, palmdb::NarrowLength(sourcePath)) : "";
+    bool paths = true;
+    std::vector<palmdb::PackItem> items;
+    std::vector<const char*> names;
+    const int read = palmdb::ReadAddList(
+        addList, flags,
+        [&](const std::string& name, std::size_t base) {
+          palmdb::PackItem item;
+          paths = palmdb::NarrowPath((folder + name).c_str(), &item.source) && paths;
+          item.entryName = palmdb::NarrowEntryName(name.substr(base));
+          return item;
+        },
+        &items, &names);
+    if (read != ResultSuccess) {
+      return read;
+    }
+    if (!paths) {
+      return OpenError;
+    }
+    const ProcessDataCallback callback = palmdb::PackCallback();
+    std::function<bool(std::size_t, std::uint64_t)> report;
+    if (callback != nullptr) {
+      report = [&](std::size_t item, std::uint64_t bytes) {
+        return callback(const_cast<char*>(names[item]), static_cast<int>(bytes)) != 0;
+      };
+    }
+    return palmdb::PackItems(database, items, flags, report);
+  } catch (...) {
+    return NoMemory;
+  }
 }
 
-PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* /*packedFile*/, char* /*deleteList*/) {
-  return NotSupported;
+PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* packedFile, char* deleteList) {
+  try {
+    std::string database;
+    if (!palmdb::NarrowPath(packedFile, &database)) {
+      return OpenError;
+    }
+    std::vector<std::string> names;
+    for (const char* name : palmdb::SplitNameList<char>(deleteList)) {
+      names.push_back(palmdb::NarrowEntryName(name));
+    }
+    const ProcessDataCallback callback = palmdb::PackCallback();
+    std::function<bool(int)> report;
+    if (callback != nullptr) {
+      // A percentage, as the hosts' negative values say: DeleteFiles has no
+      // total of bytes that a host could divide by.
+      report = [&](int percent) { return callback(packedFile, -percent) != 0; };
+    }
+    return palmdb::DeleteNames(database, names, report);
+  } catch (...) {
+    return NoMemory;
+  }
 }
 
 }  // extern "C"

@@ -3,12 +3,15 @@
 // sizes, detection by content, and extraction in a background thread.
 // Built into the 64-bit Windows plug-in only.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/detection.h"
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "plugin/packing.h"
 #include "plugin/plugin_api.h"
 #include "plugin/plugin_archive.h"
 #include "plugin/wide_host.h"
@@ -17,6 +20,12 @@ namespace {
 
 std::string Utf8Of(const std::u16string& units) {
   return palmdb::platform::Utf16ToUtf8(units.data(), units.size());
+}
+
+// An entry name from a wide list as the bytes the plug-in lists: NameToWide
+// made Windows-1252 characters of them.
+std::string EntryNameOf(const wchar_t* name) {
+  return palmdb::platform::Utf8ToCp1252(Utf8Of(palmdb::WideToUtf16(name)), '?');
 }
 
 // The 8-bit form of a wide path, for the archive-name field of ReadHeader:
@@ -121,8 +130,69 @@ PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
 
 PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
                                                    ProcessDataCallbackW callback) {
-  if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
-    archive->processDataCallback = reinterpret_cast<void*>(callback);
+  // Hosts set the callback for PackFilesW and DeleteFilesW with the handle -1.
+  if (palmdb::IsPackingHandle(handle)) {
+    palmdb::StorePackCallbackW(callback);
+  } else if (palmdb::PluginArchive* archive = palmdb::ArchiveOf(handle)) {
+    archive->processDataCallbackW = callback;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL PackFilesW(wchar_t* packedFile, wchar_t* subPath, wchar_t* sourcePath,
+                                         wchar_t* addList, int flags) {
+  try {
+    if (packedFile == nullptr || packedFile[0] == L'\0') {
+      return OpenError;
+    }
+    if ((subPath != nullptr && subPath[0] != L'\0') || (flags & palmdb::kPackEncrypt) != 0) {
+      return NotSupported;
+    }
+    const std::u16string folder =
+        sourcePath != nullptr ? palmdb::WideToUtf16(sourcePath) : std::u16string();
+    std::vector<palmdb::PackItem> items;
+    std::vector<const wchar_t*> names;
+    const int read = palmdb::ReadAddList(
+        addList, flags,
+        [&](const std::wstring& name, std::size_t base) {
+          palmdb::PackItem item;
+          item.source = Utf8Of(folder + palmdb::WideToUtf16(name.c_str()));
+          item.entryName = EntryNameOf(name.c_str() + base);
+          return item;
+        },
+        &items, &names);
+    if (read != ResultSuccess) {
+      return read;
+    }
+    const ProcessDataCallbackW callback = palmdb::PackCallbackW();
+    std::function<bool(std::size_t, std::uint64_t)> report;
+    if (callback != nullptr) {
+      report = [&](std::size_t item, std::uint64_t bytes) {
+        return callback(const_cast<wchar_t*>(names[item]), static_cast<int>(bytes)) != 0;
+      };
+    }
+    return palmdb::PackItems(Utf8Of(palmdb::WideToUtf16(packedFile)), items, flags, report);
+  } catch (...) {
+    return NoMemory;
+  }
+}
+
+PALMDB_EXPORT int PALMDB_CALL DeleteFilesW(wchar_t* packedFile, wchar_t* deleteList) {
+  try {
+    if (packedFile == nullptr || packedFile[0] == L'\0') {
+      return OpenError;
+    }
+    std::vector<std::string> names;
+    for (const wchar_t* name : palmdb::SplitNameList<wchar_t>(deleteList)) {
+      names.push_back(EntryNameOf(name));
+    }
+    const ProcessDataCallbackW callback = palmdb::PackCallbackW();
+    std::function<bool(int)> report;
+    if (callback != nullptr) {
+      report = [&](int percent) { return callback(packedFile, -percent) != 0; };
+    }
+    return palmdb::DeleteNames(Utf8Of(palmdb::WideToUtf16(packedFile)), names, report);
+  } catch (...) {
+    return NoMemory;
   }
 }
 

@@ -1,4 +1,4 @@
-/* The nine functions that the plug-in exports to the host file manager, and
+/* The nine functions that every plug-in exports to the host file manager, and
  * the function pointer types through which a host calls them. Declared as
  * plain C so that a host written in C can share this header. */
 #ifndef PALMDB_PLUGIN_PLUGIN_API_H
@@ -38,8 +38,11 @@ extern "C" {
 /* The handle of an open database; NULL when opening failed. */
 typedef void* ArchiveHandle;
 
-/* Callbacks that the host hands over. The plug-in stores them and never
- * calls them. */
+/* Callbacks that the host hands over. The plug-in never calls the
+ * change-volume callback; it tells the process-data callback the name and
+ * bytes of each entry it extracts or tests (of an open archive), or of each
+ * file it adds (PackFiles, set with the handle -1), or the negative
+ * percentage done of DeleteFiles. A callback that returns 0 cancels. */
 typedef int(PALMDB_CALL* ChangeVolumeCallback)(char* archiveName, int mode);
 typedef int(PALMDB_CALL* ProcessDataCallback)(char* fileName, int size);
 
@@ -57,11 +60,16 @@ PALMDB_EXPORT void PALMDB_CALL SetChangeVolProc(ArchiveHandle handle,
                                                 ChangeVolumeCallback callback);
 PALMDB_EXPORT void PALMDB_CALL SetProcessDataProc(ArchiveHandle handle,
                                                   ProcessDataCallback callback);
-/* CapsMultipleFiles only: the plug-in reads archives and never writes them. */
+/* Create, modify, multiple files, delete (15); with detection by content
+ * (64) in the 64-bit plug-in. */
 PALMDB_EXPORT int PALMDB_CALL GetPackerCaps(void);
-/* Not supported: read no argument, touch nothing, return NotSupported. */
+/* Adds the files of addList (names relative to sourcePath, each ending in a
+ * NUL, the list in a second NUL) to the database, creating it when missing.
+ * subPath must be NULL or empty; flags 1 moves, 2 (keep paths) refuses
+ * names with folders, 4 (encrypt) is refused. */
 PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* sourcePath,
                                         char* addList, int flags);
+/* Deletes the entries named in deleteList from the database. */
 PALMDB_EXPORT int PALMDB_CALL DeleteFiles(char* packedFile, char* deleteList);
 
 /* The wide-character and extended entry points of the 64-bit Windows
@@ -78,6 +86,9 @@ PALMDB_EXPORT void PALMDB_CALL SetChangeVolProcW(ArchiveHandle handle,
                                                  ChangeVolumeCallbackW callback);
 PALMDB_EXPORT void PALMDB_CALL SetProcessDataProcW(ArchiveHandle handle,
                                                    ProcessDataCallbackW callback);
+PALMDB_EXPORT int PALMDB_CALL PackFilesW(wchar_t* packedFile, wchar_t* subPath, wchar_t* sourcePath,
+                                         wchar_t* addList, int flags);
+PALMDB_EXPORT int PALMDB_CALL DeleteFilesW(wchar_t* packedFile, wchar_t* deleteList);
 /* TRUE (1) when the file looks like a Palm database by its content. */
 PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFile(char* fileName);
 PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName);
@@ -100,6 +111,8 @@ typedef int(PALMDB_CALL* ReadHeaderExWFunction)(ArchiveHandle, HeaderRecordExW*)
 typedef int(PALMDB_CALL* ProcessFileWFunction)(ArchiveHandle, int, wchar_t*, wchar_t*);
 typedef void(PALMDB_CALL* SetChangeVolProcWFunction)(ArchiveHandle, ChangeVolumeCallbackW);
 typedef void(PALMDB_CALL* SetProcessDataProcWFunction)(ArchiveHandle, ProcessDataCallbackW);
+typedef int(PALMDB_CALL* PackFilesWFunction)(wchar_t*, wchar_t*, wchar_t*, wchar_t*, int);
+typedef int(PALMDB_CALL* DeleteFilesWFunction)(wchar_t*, wchar_t*);
 typedef int(PALMDB_CALL* CanYouHandleThisFileFunction)(char*);
 typedef int(PALMDB_CALL* CanYouHandleThisFileWFunction)(wchar_t*);
 typedef int(PALMDB_CALL* GetBackgroundFlagsFunction)(void);

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "plugin/wide_host.h"
 
 namespace palmdb {
 
@@ -93,13 +94,33 @@ int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string
   if (operation == OpSkip) {
     return ResultSuccess;
   }
+  CopyProgress progress;
+  if (archive->processDataCallback != nullptr || archive->processDataCallbackW != nullptr) {
+    EntryDescription description;
+    DescribeEntry(*archive->database, index, &description);
+    // The name as the host listed it, in a buffer the callback may write.
+    std::string narrow(kMaxUtf8NameSize, '\0');
+    if constexpr (kLinuxHost) {
+      NameToUtf8(description.name, &narrow[0], narrow.size());
+    } else {
+      narrow.assign(description.name, description.nameLength + 1);
+    }
+    std::wstring wide(kMaxEntryNameSize, L'\0');
+    NameToWide(description.name, description.nameLength, &wide[0], wide.size());
+    progress = [archive, narrow, wide](std::size_t bytes) mutable {
+      const int size = static_cast<int>(bytes);
+      return archive->processDataCallbackW != nullptr
+                 ? archive->processDataCallbackW(&wide[0], size) != 0
+                 : archive->processDataCallback(&narrow[0], size) != 0;
+    };
+  }
   if (operation == OpTest) {
-    return HostResult(TestEntry(*archive->database, index));
+    return HostResult(TestEntry(*archive->database, index, progress));
   }
   if (target == nullptr) {
     return CreateError;
   }
-  return HostResult(ExtractEntry(*archive->database, index, target->c_str()));
+  return HostResult(ExtractEntry(*archive->database, index, target->c_str(), progress));
 }
 
 }  // namespace palmdb

@@ -34,7 +34,10 @@ struct PluginArchive {
   std::uint32_t cursor = 0;
   // Stored for the host and never called.
   void* changeVolumeCallback = nullptr;
-  void* processDataCallback = nullptr;
+  // Told each entry's name and bytes as they are extracted or tested (the
+  // wide one in preference); a 0 return cancels.
+  ProcessDataCallback processDataCallback = nullptr;
+  ProcessDataCallbackW processDataCallbackW = nullptr;
   // The archive time as a Linux host reads it (Unix seconds), converted once
   // at opening: the conversion asks the time zone, which is slow next to
   // everything else a listing does.

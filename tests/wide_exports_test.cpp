@@ -106,6 +106,8 @@ class WideExportsTest : public ::testing::Test {
                               reinterpret_cast<void*>(plugin_.processFileW),
                               reinterpret_cast<void*>(plugin_.setChangeVolProcW),
                               reinterpret_cast<void*>(plugin_.setProcessDataProcW),
+                              reinterpret_cast<void*>(plugin_.packFilesW),
+                              reinterpret_cast<void*>(plugin_.deleteFilesW),
                               reinterpret_cast<void*>(plugin_.canYouHandleThisFile),
                               reinterpret_cast<void*>(plugin_.canYouHandleThisFileW),
                               reinterpret_cast<void*>(plugin_.getBackgroundFlags)};
@@ -145,7 +147,7 @@ class WideExportsTest : public ::testing::Test {
 host::PluginLibrary WideExportsTest::plugin_;
 
 TEST_F(WideExportsTest, ReportsItsCapabilities) {
-  EXPECT_EQ(plugin_.getPackerCaps(), CapsMultipleFiles | CapsByContent);
+  EXPECT_EQ(plugin_.getPackerCaps(), 79);  // create, modify, several, delete, by content
   EXPECT_EQ(plugin_.getBackgroundFlags(), BackgroundUnpack);
 }
 
@@ -187,6 +189,65 @@ TEST_F(WideExportsTest, OpensAndExtractsUnicodeAndLongPaths) {
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(ReadUtf8File(target + "#00002.code"), Bytes(5000, 0x42));
     EXPECT_EQ(plugin_.canYouHandleThisFileW(Wide(source).data()), 1);
+  }
+}
+
+// The wide callback set with the handle -1, for PackFilesW and DeleteFilesW.
+std::vector<std::pair<std::wstring, int>>* g_wideReports = nullptr;
+int PALMDB_CALL WideReport(wchar_t* name, int size) {
+  g_wideReports->emplace_back(name, size);
+  return 1;
+}
+
+// Creating, adding and deleting in folders named outside every ANSI code
+// page and past 259 characters, with names that hold Windows-1252
+// characters.
+TEST_F(WideExportsTest, PacksAndDeletesThroughWidePaths) {
+  struct Case {
+    const char* label;
+    std::string folders;
+  };
+  const Case cases[] = {
+      {"scripts", "\xD0\x9A\xD0\xB8\xD1\x80 \xF0\x9F\x98\x80"},
+      {"300 characters", DeepFolders(300, "\xC3\xA9")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempFolder base;
+    const std::string folder = MakeFolders(base.path(), c.folders) + "\\";
+    // "#00002.\u20ACab": the type 0x80 'a' 'b', as the plug-in lists it.
+    const std::string euroName = "#00002.\xE2\x82\xAC" "ab";
+    ASSERT_TRUE(dbbuild::WriteNewFile(folder + "#00001.code", Bytes{'c'}));
+    ASSERT_TRUE(dbbuild::WriteNewFile(folder + euroName, Bytes{'e'}));
+    std::wstring database = Wide(folder + "new.prc");
+    std::wstring sources = Wide(folder);
+    std::wstring list = Wide("#00001.code") + L'\0' + Wide(euroName) + L'\0' + L'\0';
+    std::vector<std::pair<std::wstring, int>> reports;
+    g_wideReports = &reports;
+    plugin_.setProcessDataProcW(reinterpret_cast<ArchiveHandle>(-1), WideReport);
+    EXPECT_EQ(plugin_.packFilesW(database.data(), nullptr, sources.data(), list.data(), 0), 0);
+    EXPECT_GE(reports.size(), 2u);
+    if (!reports.empty()) {
+      EXPECT_EQ(reports.front().first, L"#00001.code");
+      EXPECT_EQ(reports.back().first, Wide(euroName));
+    }
+
+    reports.clear();
+    std::wstring deleteList = Wide("#00001.code") + L'\0' + L'\0';
+    EXPECT_EQ(plugin_.deleteFilesW(database.data(), deleteList.data()), 0);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().second, -100);
+    plugin_.setProcessDataProcW(reinterpret_cast<ArchiveHandle>(-1), nullptr);
+    g_wideReports = nullptr;
+
+    int result = -1;
+    ArchiveHandle handle = OpenW(database, &result);
+    ASSERT_NE(handle, nullptr);
+    auto header = std::make_unique<HeaderRecordExW>();
+    ASSERT_EQ(plugin_.readHeaderExW(handle, header.get()), 0);
+    EXPECT_EQ(std::wstring(header->fileName), Wide(euroName));
+    EXPECT_EQ(plugin_.readHeaderExW(handle, header.get()), EndOfArchive);
+    plugin_.closeArchive(handle);
   }
 }
 

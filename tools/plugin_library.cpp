@@ -38,6 +38,8 @@ bool LoadPluginLibrary(const std::string& path, PluginLibrary* plugin) {
   Resolve(plugin->library, "ProcessFileW", &plugin->processFileW);
   Resolve(plugin->library, "SetChangeVolProcW", &plugin->setChangeVolProcW);
   Resolve(plugin->library, "SetProcessDataProcW", &plugin->setProcessDataProcW);
+  Resolve(plugin->library, "PackFilesW", &plugin->packFilesW);
+  Resolve(plugin->library, "DeleteFilesW", &plugin->deleteFilesW);
   Resolve(plugin->library, "CanYouHandleThisFile", &plugin->canYouHandleThisFile);
   Resolve(plugin->library, "CanYouHandleThisFileW", &plugin->canYouHandleThisFileW);
   Resolve(plugin->library, "GetBackgroundFlags", &plugin->getBackgroundFlags);

@@ -32,6 +32,8 @@ struct PluginLibrary {
   ProcessFileWFunction processFileW = nullptr;
   SetChangeVolProcWFunction setChangeVolProcW = nullptr;
   SetProcessDataProcWFunction setProcessDataProcW = nullptr;
+  PackFilesWFunction packFilesW = nullptr;
+  DeleteFilesWFunction deleteFilesW = nullptr;
   CanYouHandleThisFileFunction canYouHandleThisFile = nullptr;
   CanYouHandleThisFileWFunction canYouHandleThisFileW = nullptr;
   GetBackgroundFlagsFunction getBackgroundFlags = nullptr;
