@@ -313,11 +313,8 @@ int RunPack(const PackArguments& arguments) {
                       source(manifest.appInfo.file, "/appInfo/file")};
   }
   if (manifest.sortInfoAtAppInfo) {
-    // Both blocks at one offset: an empty AppInfo written first, then the
-    // bytes as SortInfo; each runs to what follows, so both read the same.
-    layout.sortInfo = layout.appInfo;
-    layout.sortInfo.order = 1;
-    layout.appInfo.data = ByteSource();
+    // Both offsets at one block, which is written once.
+    layout.sortInfoSharesAppInfo = true;
   } else if (manifest.sortInfo.present) {
     layout.sortInfo = {true, manifest.sortInfo.beforeEntry, manifest.sortInfoFirst ? 0 : 1,
                        source(manifest.sortInfo.file, "/sortInfo/file")};
