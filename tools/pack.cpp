@@ -6,10 +6,12 @@
 #include <ctime>
 #include <vector>
 
+#include "archive/entry_name.h"
 #include "database/big_endian.h"
 #include "database/database_writer.h"
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "platform/text.h"
 #include "tools/manifest.h"
 
 namespace palmdb {
@@ -83,49 +85,17 @@ bool FileSizeOf(const std::string& path, std::uint64_t* size) {
   return known;
 }
 
-// A resource's file name, "#ID.type": the ID, and the type's text padded
-// with NULs to four bytes, as the listing cuts a type at its first NUL.
-bool ResourceName(const std::string& name, std::uint16_t* id, std::uint8_t type[4]) {
-  const std::size_t point = name.find('.');
-  if (name.size() < 3 || name[0] != '#' || point == std::string::npos || point < 2 || point > 6) {
-    return false;
-  }
-  std::uint32_t number = 0;
-  for (std::size_t i = 1; i < point; ++i) {
-    if (name[i] < '0' || name[i] > '9') {
-      return false;
-    }
-    number = number * 10 + static_cast<std::uint32_t>(name[i] - '0');
-  }
-  if (number > 0xFFFF) {
-    return false;
-  }
-  *id = static_cast<std::uint16_t>(number);
-  std::string text = name.substr(point + 1);
-  for (int padding = 0; padding < 4 && !text.empty(); ++padding, text += "%00") {
-    if (manifest::TypeBytes(text, type)) {
-      return true;
-    }
-  }
-  return false;
+// An entry's file name as the listing writes it, "#ID.type", read back;
+// false for any other name. File names are UTF-8, entry names Windows-1252.
+bool EntryFileName(const std::string& name, ParsedEntryName* parsed) {
+  return ParseEntryName(platform::Utf8ToCp1252(name, '?'), parsed);
 }
 
 // The number in "#NNNNN.data", the name under which the listing shows a
 // record; -1 for any other name.
 long RecordNumber(const std::string& name) {
-  const std::size_t point = name.find('.');
-  if (name.size() < 7 || name[0] != '#' || point == std::string::npos || point < 2 ||
-      name.compare(point, std::string::npos, ".data") != 0) {
-    return -1;
-  }
-  long number = 0;
-  for (std::size_t i = 1; i < point; ++i) {
-    if (name[i] < '0' || name[i] > '9' || number > 0xFFFFF) {
-      return -1;
-    }
-    number = number * 10 + (name[i] - '0');
-  }
-  return number;
+  ParsedEntryName parsed{};
+  return EntryFileName(name, &parsed) && std::memcmp(parsed.type, "data", 4) == 0 ? parsed.id : -1;
 }
 
 // Now as a header date: local time, counted from 1904.
@@ -189,21 +159,21 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
       entries.push_back(Json{{"file", names[i]}, {"uniqueId", i + 1}});
       continue;
     }
-    std::uint16_t id = 0;
-    std::uint8_t type[4];
-    if (!ResourceName(names[i], &id, type)) {
+    ParsedEntryName parsed{};
+    if (!EntryFileName(names[i], &parsed)) {
       std::fprintf(stderr, "palmdb: %s: a resource's file is named #ID.type\n",
                    Join(arguments.folder, names[i]).c_str());
       named = false;
       continue;
     }
     char hex[9];
-    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", type[0], type[1], type[2], type[3]);
+    const auto byte = [&](int at) { return static_cast<unsigned char>(parsed.type[at]); };
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", byte(0), byte(1), byte(2), byte(3));
     // The text after the point, and the bytes it stands for beside it.
     entries.push_back(Json{{"file", names[i]},
                            {"type", names[i].substr(names[i].find('.') + 1)},
                            {"typeBytes", hex},
-                           {"id", id}});
+                           {"id", parsed.id}});
   }
   manifest["entries"] = std::move(entries);
   return named;
