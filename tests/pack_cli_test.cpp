@@ -310,6 +310,12 @@ TEST(PackProgram, AManifestChangedByHandIsObeyed) {
          EXPECT_EQ(EntryBytes(database, 3, file), "hello");
          EXPECT_EQ(database.catalogue.entries[3].uniqueId, 9u);
        }},
+      {"AppInfo moved after the last record",
+       [](Json& json, const std::string&) { json["appInfo"]["beforeEntry"] = 3; },
+       [](const palmdb::Database& database, const Bytes& file) {
+         EXPECT_EQ(database.header.AppInfoOffset(), file.size() - 3);
+         EXPECT_EQ(database.catalogue.entries[0].offset, database.header.SortInfoOffset() + 4);
+       }},
       {"records reordered, SortInfo before AppInfo",
        [](Json& json, const std::string&) {
          std::swap(json["entries"][0], json["entries"][2]);
