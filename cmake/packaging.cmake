@@ -3,7 +3,7 @@
 # Linux: install rules and CPack's DEB generator for palmdb_<version>_<arch>.deb:
 # the program in /usr/bin, the plug-in in /usr/lib/palmdb (where the program
 # looks for it, ../lib/palmdb from its own folder), the manual page, the
-# copyright file and the changelog.
+# copyright file, the changelog and the manifest's JSON Schema.
 #
 # Windows: palmdb-package.cmake in the build folder, which names the version,
 # the plug-in and the program of this build for the Windows zip
@@ -62,6 +62,8 @@ install(CODE "
   endif()")
 install(FILES ${package_dir}/palmdb.1.gz DESTINATION share/man/man1)
 install(FILES ${package_dir}/copyright ${package_dir}/changelog.gz DESTINATION share/doc/palmdb)
+# The JSON Schema of the manifest that palmdb unpack writes.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/database.schema.json DESTINATION share/doc/palmdb)
 # CPack's DEB generator adds ldconfig calls to postinst and postrm for any
 # shared object below /usr/lib; the plug-in's private folder is not one that
 # ldconfig reads, so the calls do nothing, and the override says so.

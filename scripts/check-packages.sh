@@ -55,12 +55,13 @@ else
 ./usr/lib/palmdb/palmdb.wcx
 ./usr/share/doc/palmdb/changelog.gz
 ./usr/share/doc/palmdb/copyright
+./usr/share/doc/palmdb/database.schema.json
 ./usr/share/lintian/overrides/palmdb
 ./usr/share/man/man1/palmdb.1.gz
 LIST
 )
   if [ "$files" = "$expected_files" ]; then
-    passed "$deb holds its six files"
+    passed "$deb holds its seven files"
   else
     fail "$deb holds"$'\n'"$files"$'\n'"instead of"$'\n'"$expected_files"
   fi
@@ -103,6 +104,7 @@ else
 32bit/palmdb.exe
 64bit/palmdb.exe
 LICENSE.txt
+database.schema.json
 palmdb.wcx
 palmdb.wcx64
 pluginst.inf

@@ -36,9 +36,10 @@ for group in "${groups[@]}"; do
       ;;
     test)
       # strace: the test that palmdb list makes as many system calls for
-      # many entries as for few.
+      # many entries as for few; python3-jsonschema: the manifests unpack
+      # writes against their schema.
       packages+=(clang libclang-rt-14-dev llvm googletest libgtest-dev clang-format git
-                 libbenchmark-dev valgrind python3 strace)
+                 libbenchmark-dev valgrind python3 strace python3-jsonschema)
       ;;
     windows)
       if [ "${PALMDB_SKIP_WINDOWS:-0}" != 1 ]; then

@@ -8,14 +8,14 @@
 namespace palmdb::cli {
 
 const Command kCommands[] = {
-    {"list", kLongOption | kJsonOption, true, RunList,
+    {"list", kLongOption | kJsonOption, Operands::kOneFile, RunList,
      "[--plugin PATH] list [--long] [--json] FILE",
      "  list FILE       prints one line per entry: attributes, size, date and time,\n"
      "                  name; then the number of entries and their total size.\n"
      "    --long        also each record's flags (D deleted, M dirty, B busy,\n"
      "                  S secret), category and unique ID, or each resource's type\n"
      "                  and ID, and every entry's offset.\n"},
-    {"extract", kFolderOption | kBlocksOption, false, RunExtract,
+    {"extract", kFolderOption | kBlocksOption, Operands::kFiles, RunExtract,
      "[--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]",
      "  extract FILE    writes every entry, or only the NAMEs given (as list shows\n"
      "                  them), to a new file in DIR (default: the current folder;\n"
@@ -23,14 +23,30 @@ const Command kCommands[] = {
      "    --blocks      also writes the AppInfo and SortInfo blocks, where there are\n"
      "                  any, as AppInfo.block and SortInfo.block; these NAMEs ask\n"
      "                  for one block alone.\n"},
-    {"info", kJsonOption, true, RunInfo, "info [--json] FILE",
+    {"info", kJsonOption, Operands::kOneFile, RunInfo, "info [--json] FILE",
      "  info FILE       prints every field of the header, decoded, and where the\n"
      "                  AppInfo and SortInfo blocks lie.\n"},
-    {"check", kJsonOption, false, RunCheck, "check [--json] FILE|FOLDER...",
+    {"check", kJsonOption, Operands::kFiles, RunCheck, "check [--json] FILE|FOLDER...",
      "  check FILE...   checks each database's structure (every file of a FOLDER\n"
      "                  and of the folders below it, in the order of their names;\n"
      "                  links to folders are not followed) and prints one line per\n"
      "                  file, OK or what is wrong, then the details.\n"},
+    {"unpack", 0, Operands::kTwo, RunUnpack, "unpack FILE DIR",
+     "  unpack FILE DIR writes a whole database into DIR (created when missing): each\n"
+     "                  entry as list names it, the blocks as AppInfo.block and\n"
+     "                  SortInfo.block, and database.json, the manifest with the\n"
+     "                  header and each entry's fields. Replaces no file.\n"},
+    {"pack", kReplaceOption | kResourcesOption | kHeaderOptions, Operands::kTwo, RunPack,
+     "pack DIR FILE [--replace] [--resources] [--name NAME] [--type TYPE]\n"
+     "                   [--creator CREATOR]",
+     "  pack DIR FILE   builds FILE from DIR as its database.json describes it, byte\n"
+     "                  for byte what unpack took apart unless the manifest was\n"
+     "                  changed; without one, a record database of DIR's files in\n"
+     "                  name order. Every value is checked before FILE is written.\n"
+     "    --replace     replaces an existing FILE (in one step, never half-written).\n"
+     "    --resources   without a manifest: a resource database of #ID.type files\n"
+     "                  (also for a FILE ending in .prc).\n"
+     "    --name, --type, --creator  set these header fields.\n"},
 };
 const std::size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 
@@ -49,17 +65,6 @@ void Print(const std::string& text) {
 
 void Complain(const std::string& subject, const std::string& text) {
   std::fprintf(stderr, "palmdb: %s: %s\n", subject.c_str(), text.c_str());
-}
-
-bool IsSeparator(char c) {
-  return c == '/' || c == platform::PathSeparator();
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && IsSeparator(folder.back())) {
-    return folder + name;
-  }
-  return folder + platform::PathSeparator() + name;
 }
 
 }  // namespace palmdb::cli

@@ -5,8 +5,11 @@
 #define PALMDB_TOOLS_COMMANDS_H
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tools/paths.h"
 
 namespace palmdb::cli {
 
@@ -18,6 +21,12 @@ struct Options {
   bool longListing = false;
   bool json = false;
   bool blocks = false;
+  bool replace = false;
+  bool resources = false;
+  // --name, --type, --creator: header fields a new database gets.
+  std::optional<std::string> name;
+  std::optional<std::string> type;
+  std::optional<std::string> creator;
 };
 
 // A command to run: the options, and the words after the command's name.
@@ -32,12 +41,22 @@ enum OptionBit : unsigned {
   kJsonOption = 2,
   kFolderOption = 4,
   kBlocksOption = 8,
+  kReplaceOption = 16,
+  kResourcesOption = 32,
+  kHeaderOptions = 64,  // --name, --type, --creator
+};
+
+// The words a command takes after its name.
+enum class Operands {
+  kOneFile,  // FILE
+  kFiles,    // FILE followed by more words
+  kTwo,      // exactly two: FILE DIR, DIR FILE
 };
 
 struct Command {
   const char* name;
   unsigned options;  // OptionBit
-  bool oneFile;      // one FILE, or one and more words after the name
+  Operands operands;
   int (*run)(const Invocation& invocation);
   // The command's line of the usage, after "palmdb ".
   const char* synopsis;
@@ -49,6 +68,8 @@ int RunList(const Invocation& invocation);
 int RunExtract(const Invocation& invocation);
 int RunInfo(const Invocation& invocation);
 int RunCheck(const Invocation& invocation);
+int RunUnpack(const Invocation& invocation);
+int RunPack(const Invocation& invocation);
 // --help and --version, which stand before any command.
 int RunHelp();
 int RunVersion();
@@ -70,11 +91,6 @@ void Print(const std::string& text);
 
 // "palmdb: SUBJECT: TEXT" on standard error.
 void Complain(const std::string& subject, const std::string& text);
-
-// Joins a folder and a name with the system's separator, unless the folder
-// ends in one already.
-bool IsSeparator(char c);
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace palmdb::cli
 

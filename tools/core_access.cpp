@@ -7,12 +7,6 @@
 
 namespace palmdb::cli {
 
-bool Exists(const std::string& path) {
-  std::int64_t lastWrite = 0;
-  std::int64_t lastAccess = 0;
-  return platform::FileTimes(path.c_str(), &lastWrite, &lastAccess);
-}
-
 CoreOpening OpenWithCore(const std::string& path) {
   CoreOpening opening;
   opening.opened = OpenDetected(path.c_str());

@@ -12,12 +12,10 @@
 #include "database/info_blocks.h"
 #include "database/opened_file.h"
 #include "database/structure_check.h"
+#include "tools/paths.h"
 #include "tools/report.h"
 
 namespace palmdb::cli {
-
-// Whether a file or folder exists at `path` (UTF-8).
-bool Exists(const std::string& path);
 
 // The file at `path` (UTF-8) opened by the core after its content was
 // looked at; `failure` says why it is not an open database, empty when it

@@ -37,6 +37,11 @@ std::string Misplaced(const Options& options, const Command& command) {
       {options.json, {kJsonOption, "--json"}},
       {options.blocks, {kBlocksOption, "--blocks"}},
       {options.folderGiven, {kFolderOption, "-d"}},
+      {options.replace, {kReplaceOption, "--replace"}},
+      {options.resources, {kResourcesOption, "--resources"}},
+      {options.name.has_value(), {kHeaderOptions, "--name"}},
+      {options.type.has_value(), {kHeaderOptions, "--type"}},
+      {options.creator.has_value(), {kHeaderOptions, "--creator"}},
   };
   for (const auto& option : given) {
     if (option.first && (command.options & option.second.first) == 0) {
@@ -71,6 +76,17 @@ int Run(const std::vector<std::string>& arguments) {
       options.json = true;
     } else if (argument == "--blocks") {
       options.blocks = true;
+    } else if (argument == "--replace") {
+      options.replace = true;
+    } else if (argument == "--resources") {
+      options.resources = true;
+    } else if (argument == "--name" || argument == "--type" || argument == "--creator") {
+      if (i + 1 >= arguments.size()) {
+        return UsageError(argument + " needs a value");
+      }
+      (argument == "--name"   ? options.name
+       : argument == "--type" ? options.type
+                              : options.creator) = arguments[++i];
     } else {
       words.push_back(argument);
     }
@@ -82,10 +98,13 @@ int Run(const std::vector<std::string>& arguments) {
   if (command == nullptr) {
     return UsageError("unknown command: " + words[0]);
   }
+  if (command->operands == Operands::kTwo && words.size() != 3) {
+    return UsageError(words[0] + " takes two operands: palmdb " + command->synopsis);
+  }
   if (words.size() < 2) {
     return UsageError(words[0] + " needs a database FILE");
   }
-  if (command->oneFile && words.size() > 2) {
+  if (command->operands == Operands::kOneFile && words.size() > 2) {
     return UsageError(words[0] + " takes one FILE");
   }
   const std::string misplaced = Misplaced(options, *command);

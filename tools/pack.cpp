@@ -1,0 +1,328 @@
+#include "tools/pack.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "archive/entry_name.h"
+#include "database/big_endian.h"
+#include "database/database_writer.h"
+#include "platform/platform.h"
+#include "platform/program.h"
+#include "platform/text.h"
+#include "tools/manifest.h"
+#include "tools/paths.h"
+
+namespace palmdb {
+namespace {
+
+using manifest::Json;
+using manifest::Problem;
+
+// Largest manifest read: far above what 65535 entries need.
+constexpr std::uint64_t kLargestManifest = 64ull << 20;
+
+// The last part of a path, and the same without its extension.
+std::string BaseName(const std::string& path) {
+  std::size_t start = path.size();
+  while (start > 0 && !cli::IsSeparator(path[start - 1])) {
+    --start;
+  }
+  return path.substr(start);
+}
+
+bool EndsWithPrc(const std::string& path) {
+  const std::string name = BaseName(path);
+  if (name.size() < 4) {
+    return false;
+  }
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension) {
+    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+  return extension == ".prc";
+}
+
+// Reads a whole small file; false when it cannot be opened or read.
+bool ReadText(const std::string& path, std::string* text, bool* tooLarge) {
+  *tooLarge = false;
+  const platform::FileHandle file = platform::OpenForReading(path.c_str());
+  if (file == platform::kInvalidFile) {
+    return false;
+  }
+  std::uint64_t size = 0;
+  bool read = platform::FileSize(file, &size);
+  if (read && size > kLargestManifest) {
+    *tooLarge = true;
+    read = false;
+  }
+  if (read) {
+    text->resize(static_cast<std::size_t>(size));
+    read = platform::ReadAt(file, 0, text->data(), text->size()) == text->size();
+  }
+  platform::Close(file);
+  return read;
+}
+
+// The size of a regular file in the folder; false when there is none.
+bool FileSizeOf(const std::string& path, std::uint64_t* size) {
+  const platform::FileHandle file = platform::OpenForReading(path.c_str());
+  if (file == platform::kInvalidFile) {
+    return false;
+  }
+  const bool known = platform::FileSize(file, size);
+  platform::Close(file);
+  return known;
+}
+
+// An entry's file name as the listing writes it, "#ID.type", read back;
+// false for any other name. File names are UTF-8, entry names Windows-1252.
+bool EntryFileName(const std::string& name, ParsedEntryName* parsed) {
+  return ParseEntryName(platform::Utf8ToCp1252(name, '?'), parsed);
+}
+
+// The number in "#NNNNN.data", the name under which the listing shows a
+// record; -1 for any other name.
+long RecordNumber(const std::string& name) {
+  ParsedEntryName parsed{};
+  return EntryFileName(name, &parsed) && std::memcmp(parsed.type, "data", 4) == 0 ? parsed.id : -1;
+}
+
+// Now as a header date: local time, counted from 1904.
+Json Now() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  char text[32];
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local) == 0) {
+    return nullptr;
+  }
+  return Json{{"date", text}, {"epoch", 1904}};
+}
+
+// The manifest of a folder that has none: its files in name order, records
+// named #NNNNN.data by their number first; or every file a resource.
+bool FolderManifest(const PackArguments& arguments, Json* json) {
+  std::vector<std::string> names;
+  if (!platform::ListFolder(arguments.folder.c_str(), &names)) {
+    std::fprintf(stderr, "palmdb: %s: not a folder that can be read\n", arguments.folder.c_str());
+    return false;
+  }
+  const bool resources = arguments.resources || EndsWithPrc(arguments.database);
+  const bool app = std::find(names.begin(), names.end(), manifest::kAppInfoFile) != names.end();
+  const bool sort = std::find(names.begin(), names.end(), manifest::kSortInfoFile) != names.end();
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) {
+                               return name == manifest::kAppInfoFile ||
+                                      name == manifest::kSortInfoFile;
+                             }),
+              names.end());
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const long left = RecordNumber(a);
+    const long right = RecordNumber(b);
+    if ((left < 0) != (right < 0)) {
+      return left >= 0;
+    }
+    return left != right ? left < right : a < b;
+  });
+  if (resources) {
+    std::sort(names.begin(), names.end());
+  }
+
+  std::string name = BaseName(arguments.database);
+  const std::size_t point = name.rfind('.');
+  name = point == std::string::npos || point == 0 ? name : name.substr(0, point);
+  Json& manifest = *json;
+  manifest["name"] = name;
+  manifest["type"] = resources ? "appl" : "DATA";
+  manifest["creator"] = "????";
+  manifest["attributes"] = resources ? Json::array({"resource database"}) : Json::array();
+  manifest["created"] = Now();
+  manifest["modified"] = Now();
+  manifest["uniqueIdSeed"] = resources ? 0 : names.size() + 1;
+  manifest["appInfo"] = app ? Json{{"file", manifest::kAppInfoFile}} : Json(nullptr);
+  manifest["sortInfo"] = sort ? Json{{"file", manifest::kSortInfoFile}} : Json(nullptr);
+  Json entries = Json::array();
+  bool named = true;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!resources) {
+      // Unique IDs from 1, in file order, as a new database numbers them.
+      entries.push_back(Json{{"file", names[i]}, {"uniqueId", i + 1}});
+      continue;
+    }
+    ParsedEntryName parsed{};
+    if (!EntryFileName(names[i], &parsed)) {
+      std::fprintf(stderr, "palmdb: %s: a resource's file is named #ID.type\n",
+                   cli::JoinPath(arguments.folder, names[i]).c_str());
+      named = false;
+      continue;
+    }
+    char hex[9];
+    const auto byte = [&](int at) { return static_cast<unsigned char>(parsed.type[at]); };
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", byte(0), byte(1), byte(2), byte(3));
+    // The text after the point, and the bytes it stands for beside it.
+    entries.push_back(Json{{"file", names[i]},
+                           {"type", names[i].substr(names[i].find('.') + 1)},
+                           {"typeBytes", hex},
+                           {"id", parsed.id}});
+  }
+  manifest["entries"] = std::move(entries);
+  return named;
+}
+
+ByteSource FromPath(const std::string& path, std::uint64_t size) {
+  return ByteSource::FromPath(path, static_cast<std::uint32_t>(size));
+}
+
+const char* WriteFailure(Status status) {
+  switch (status) {
+    case Status::kTooLarge:
+      return "the database would be 4 GiB or more, beyond the format's offsets";
+    case Status::kCannotOpen:
+    case Status::kReadFailed:
+      return "a file of the folder could not be read in full (changed while packing?)";
+    case Status::kNoMemory:
+      return "out of memory";
+    default:
+      return "cannot write the database (disk full, no access, or the folder is missing); "
+             "nothing was replaced";
+  }
+}
+
+}  // namespace
+
+int RunPack(const PackArguments& arguments) {
+  // A link is kept and the file it leads to replaced.
+  std::string target;
+  if (!platform::ResolvePath(arguments.database.c_str(), &target)) {
+    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n", arguments.database.c_str());
+    return 1;
+  }
+  const platform::PathKind kind = platform::KindOfPath(target.c_str());
+  if (kind == platform::PathKind::kOther) {
+    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n", target.c_str());
+    return 1;
+  }
+  if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
+    std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
+                 target.c_str());
+    return 1;
+  }
+
+  // The manifest, or one made from the folder's files.
+  const std::string manifestPath = cli::JoinPath(arguments.folder, manifest::kFileName);
+  Json json;
+  std::string text;
+  bool tooLarge = false;
+  std::string where = manifestPath;
+  if (ReadText(manifestPath, &text, &tooLarge)) {
+    std::string error;
+    if (!manifest::ParseText(text, &json, &error)) {
+      std::fprintf(stderr, "palmdb: %s: %s\n", manifestPath.c_str(), error.c_str());
+      return 1;
+    }
+  } else if (tooLarge) {
+    std::fprintf(stderr, "palmdb: %s: larger than 64 MiB, no manifest\n", manifestPath.c_str());
+    return 1;
+  } else {
+    where = arguments.folder + " (no " + manifest::kFileName + ")";
+    if (!FolderManifest(arguments, &json)) {
+      return 1;
+    }
+  }
+  if (json.is_object()) {
+    if (arguments.name) {
+      json["name"] = *arguments.name;
+    }
+    if (arguments.type) {
+      json["type"] = *arguments.type;
+    }
+    if (arguments.creator) {
+      json["creator"] = *arguments.creator;
+    }
+  }
+  manifest::Manifest manifest;
+  std::vector<Problem> problems = manifest::FromJson(json, &manifest);
+
+  // Every file named, present and below 4 GiB.
+  DatabaseLayout layout;
+  const auto source = [&](const std::string& file, const std::string& pointer) {
+    const std::string path = cli::JoinPath(arguments.folder, file);
+    std::uint64_t size = 0;
+    if (file.empty()) {
+      return ByteSource();
+    }
+    if (!FileSizeOf(path, &size)) {
+      problems.push_back({pointer, "\"" + file + "\" is no file in " + arguments.folder});
+    } else if (size > 0xFFFFFFFFu) {
+      problems.push_back({pointer, "\"" + file + "\" is 4 GiB or more"});
+    }
+    return FromPath(path, size);
+  };
+  for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+    const manifest::Entry& entry = manifest.entries[i];
+    WriterEntry written;
+    written.attributes = entry.attributes;
+    written.uniqueId = entry.uniqueId;
+    std::memcpy(written.type, entry.type, 4);
+    written.id = entry.id;
+    written.data = source(entry.file, "/entries/" + std::to_string(i) + "/file");
+    layout.entries.push_back(written);
+  }
+  if (manifest.appInfo.present) {
+    layout.appInfo = {true, manifest.appInfo.beforeEntry, manifest.sortInfoFirst ? 1 : 0,
+                      source(manifest.appInfo.file, "/appInfo/file")};
+  }
+  if (manifest.sortInfoAtAppInfo) {
+    // Both offsets at one block, which is written once.
+    layout.sortInfoSharesAppInfo = true;
+  } else if (manifest.sortInfo.present) {
+    layout.sortInfo = {true, manifest.sortInfo.beforeEntry, manifest.sortInfoFirst ? 0 : 1,
+                       source(manifest.sortInfo.file, "/sortInfo/file")};
+  }
+  if (!problems.empty()) {
+    for (const Problem& problem : problems) {
+      std::fprintf(stderr, "palmdb: %s: %s: %s\n", where.c_str(),
+                   problem.pointer.empty() ? "(document)" : problem.pointer.c_str(),
+                   problem.message.c_str());
+    }
+    std::fprintf(stderr, "palmdb: %s: not written\n", target.c_str());
+    return 1;
+  }
+
+  // The header as given; the writer fills in the count and block offsets.
+  std::uint8_t* header = layout.header.bytes;
+  std::memcpy(header + palmdb::format::header::kName, manifest.nameField,
+              palmdb::format::header::kNameSize);
+  WriteBigEndian16(header + palmdb::format::header::kAttributes, manifest.attributes);
+  WriteBigEndian16(header + palmdb::format::header::kVersion, manifest.version);
+  WriteBigEndian32(header + palmdb::format::header::kCreationDate, manifest.created);
+  WriteBigEndian32(header + palmdb::format::header::kModificationDate, manifest.modified);
+  WriteBigEndian32(header + palmdb::format::header::kBackupDate, manifest.backedUp);
+  WriteBigEndian32(header + palmdb::format::header::kModificationNumber,
+                   manifest.modificationNumber);
+  std::memcpy(header + palmdb::format::header::kType, manifest.type, 4);
+  std::memcpy(header + palmdb::format::header::kCreator, manifest.creator, 4);
+  WriteBigEndian32(header + palmdb::format::header::kUniqueIdSeed, manifest.uniqueIdSeed);
+  WriteBigEndian32(header + palmdb::format::header::kNextListLink, manifest.nextRecordList);
+  layout.gap = ByteSource::FromMemory(manifest.afterList.data(),
+                                      static_cast<std::uint32_t>(manifest.afterList.size()));
+
+  std::uint64_t size = 0;
+  Status status = MeasureDatabase(layout, &size);
+  if (status == Status::kOk) {
+    status = WriteDatabase(target.c_str(), layout);
+  }
+  if (status != Status::kOk) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", target.c_str(), WriteFailure(status));
+    return 1;
+  }
+  std::printf("packed %s: %u %s into %s, %llu bytes\n", arguments.folder.c_str(),
+              static_cast<unsigned>(manifest.entries.size()),
+              manifest.IsResourceDatabase() ? "resources" : "records", target.c_str(),
+              static_cast<unsigned long long>(size));
+  return 0;
+}
+
+}  // namespace palmdb

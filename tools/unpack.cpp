@@ -1,0 +1,304 @@
+#include "tools/unpack.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "database/catalogue.h"
+#include "database/info_blocks.h"
+#include "database/structure_check.h"
+#include "platform/platform.h"
+#include "platform/program.h"
+#include "platform/text.h"
+#include "tools/paths.h"
+#include "tools/report.h"
+
+namespace palmdb {
+namespace {
+
+using manifest::Part;
+
+// Bytes copied per read and write.
+constexpr std::size_t kChunk = 64 * 1024;
+
+// A file name as a file system that ignores case compares it: Windows folds
+// the letters of Windows-1252 that the names can hold.
+std::u16string Folded(const std::string& name) {
+  std::u16string units;
+  platform::Utf8ToUtf16(name, &units);
+  for (char16_t& unit : units) {
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) {
+      unit = static_cast<char16_t>(unit + 0x20);
+    } else if (unit == 0x160 || unit == 0x152 || unit == 0x17D) {
+      unit = static_cast<char16_t>(unit + 1);
+    } else if (unit == 0x178) {
+      unit = 0xFF;
+    }
+  }
+  return units;
+}
+
+// Gives every entry the name the listing shows it under. Names that a
+// file system ignoring case would take for one (types that differ in case
+// only, or only after a NUL, under one ID) get "~2", "~3"... after them.
+void NameFiles(const Database& database, std::vector<manifest::Entry>* entries) {
+  std::set<std::u16string> used{Folded(manifest::kFileName), Folded(manifest::kAppInfoFile),
+                                Folded(manifest::kSortInfoFile)};
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
+    names.push_back(report::EntryName(database.catalogue.entries[i]));
+  }
+  std::set<std::u16string> taken = used;
+  for (const std::string& name : names) {
+    taken.insert(Folded(name));
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::string name = names[i];
+    for (int suffix = 2;
+         used.count(Folded(name)) != 0 || (name != names[i] && taken.count(Folded(name)) != 0);
+         ++suffix) {
+      name = names[i] + "~" + std::to_string(suffix);
+    }
+    used.insert(Folded(name));
+    (*entries)[i].file = name;
+  }
+}
+
+bool CopyRange(platform::FileHandle from, std::uint64_t offset, std::uint64_t size,
+               platform::FileHandle to) {
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk)));
+  while (size > 0) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk));
+    if (platform::ReadAt(from, offset, buffer.data(), count) != count ||
+        platform::Write(to, buffer.data(), count) != count) {
+      return false;
+    }
+    offset += count;
+    size -= count;
+  }
+  return true;
+}
+
+// Writes a new file from a range of the database, or from `text` when the
+// database is not given.
+bool WriteFile(const std::string& path, const Database* database, std::uint64_t offset,
+               std::uint64_t size, const std::string& text) {
+  const platform::FileHandle file = platform::CreateNew(path.c_str());
+  if (file == platform::kInvalidFile) {
+    return false;
+  }
+  const bool written = database != nullptr
+                           ? CopyRange(database->file, offset, size, file)
+                           : platform::Write(file, text.data(), text.size()) == text.size();
+  return platform::Close(file) && written;
+}
+
+}  // namespace
+
+bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
+  const DatabaseHeader& header = database.header;
+  manifest::Manifest& manifest = unpacked->manifest;
+  manifest = manifest::Manifest();
+  std::memcpy(manifest.nameField, header.bytes + palmdb::format::header::kName,
+              palmdb::format::header::kNameSize);
+  manifest.attributes = header.Attributes();
+  manifest.version = header.Version();
+  manifest.created = header.CreationDate();
+  manifest.modified = header.ModificationDate();
+  manifest.backedUp = header.BackupDate();
+  manifest.modificationNumber = header.ModificationNumber();
+  std::memcpy(manifest.type, header.bytes + palmdb::format::header::kType, 4);
+  std::memcpy(manifest.creator, header.bytes + palmdb::format::header::kCreator, 4);
+  manifest.uniqueIdSeed = header.UniqueIdSeed();
+  manifest.nextRecordList = header.NextListLink();
+
+  const Catalogue& catalogue = database.catalogue;
+  const auto fileSize = static_cast<std::uint32_t>(database.fileSize);
+  const InfoBlocks blocks = FindInfoBlocks(database);
+  const bool app = blocks.appInfo.place == BlockPlace::kInFile;
+  const bool sort = blocks.sortInfo.place == BlockPlace::kInFile;
+  if ((blocks.appInfo.place != BlockPlace::kAbsent && !app) ||
+      (blocks.sortInfo.place != BlockPlace::kAbsent && !sort)) {
+    return false;
+  }
+
+  // A block lies before the first entry that starts at or after it: an
+  // entry at its very offset leaves it no bytes and follows it.
+  const auto position = [&](std::uint32_t offset) {
+    std::uint32_t before = 0;
+    while (before < catalogue.count && catalogue.entries[before].offset < offset) {
+      ++before;
+    }
+    return before;
+  };
+  std::uint32_t first = catalogue.count > 0 ? catalogue.entries[0].offset : fileSize;
+  if (app) {
+    manifest.appInfo = {true, manifest::kAppInfoFile, position(blocks.appInfo.offset)};
+    unpacked->appInfoOffset = blocks.appInfo.offset;
+    unpacked->appInfoSize = blocks.appInfo.size;
+    first = std::min(first, blocks.appInfo.offset);
+  }
+  if (sort) {
+    manifest.sortInfo = {true, manifest::kSortInfoFile, position(blocks.sortInfo.offset)};
+    unpacked->sortInfoOffset = blocks.sortInfo.offset;
+    unpacked->sortInfoSize = blocks.sortInfo.size;
+    first = std::min(first, blocks.sortInfo.offset);
+    if (app && blocks.sortInfo.offset == blocks.appInfo.offset) {
+      manifest.sortInfo = manifest.appInfo;
+      manifest.sortInfoAtAppInfo = true;
+    }
+    manifest.sortInfoFirst = app && blocks.sortInfo.offset < blocks.appInfo.offset &&
+                             manifest.sortInfo.beforeEntry == manifest.appInfo.beforeEntry;
+  }
+  const std::uint64_t listEnd = format::ListEnd(header.IsResourceDatabase(), header.RecordCount());
+  if (first < listEnd) {
+    return false;
+  }
+  manifest.afterList.resize(first - listEnd);
+  if (!manifest.afterList.empty() &&
+      platform::ReadAt(database.file, listEnd, manifest.afterList.data(),
+                       manifest.afterList.size()) != manifest.afterList.size()) {
+    return false;
+  }
+
+  // Each entry's own bytes end where the next entry or a block begins.
+  unpacked->entrySizes.clear();
+  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+    const Entry& entry = catalogue.entries[i];
+    std::uint32_t end = i + 1 < catalogue.count ? catalogue.entries[i + 1].offset : fileSize;
+    if (app && blocks.appInfo.offset > entry.offset) {
+      end = std::min(end, blocks.appInfo.offset);
+    }
+    if (sort && blocks.sortInfo.offset > entry.offset) {
+      end = std::min(end, blocks.sortInfo.offset);
+    }
+    if (end < entry.offset) {
+      return false;
+    }
+    unpacked->entrySizes.push_back(end - entry.offset);
+    manifest::Entry described;
+    std::memcpy(described.type, entry.type, 4);
+    described.id = entry.id;
+    described.attributes = entry.recordAttributes;
+    described.uniqueId = entry.uniqueId;
+    manifest.entries.push_back(described);
+  }
+  NameFiles(database, &manifest.entries);
+
+  // The parts laid end to end as pack lays them must meet every offset.
+  std::uint64_t at = listEnd;
+  for (const Part& part : manifest::FileOrder(manifest)) {
+    switch (part.kind) {
+      case Part::kAfterList:
+        at += manifest.afterList.size();
+        break;
+      case Part::kAppInfo:
+        if (at != unpacked->appInfoOffset) {
+          return false;
+        }
+        at += unpacked->appInfoSize;
+        break;
+      case Part::kSortInfo:
+        if (at != unpacked->sortInfoOffset) {
+          return false;
+        }
+        at += unpacked->sortInfoSize;
+        break;
+      case Part::kEntry:
+        if (at != catalogue.entries[part.entry].offset) {
+          return false;
+        }
+        at += unpacked->entrySizes[part.entry];
+        break;
+    }
+  }
+  return at == fileSize;
+}
+
+int RunUnpack(const std::string& path, const std::string& folder) {
+  const FileCheck check = CheckFile(path.c_str());
+  if (check.status != Status::kOk || check.detection != Detection::kDatabase) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", path.c_str(),
+                 report::OpenFailureText(check, cli::Exists(path)).c_str());
+    return 1;
+  }
+  if (!check.IsWhole()) {
+    std::fprintf(stderr,
+                 "palmdb: %s: the database is damaged (palmdb check tells how); unpack takes "
+                 "whole databases only, since pack could not give the same bytes back\n",
+                 path.c_str());
+    return 1;
+  }
+  const Database& database = *check.database;
+  UnpackedDatabase unpacked;
+  if (!DescribeDatabase(database, &unpacked)) {
+    std::fprintf(stderr, "palmdb: %s: the layout cannot be described (a read failed)\n",
+                 path.c_str());
+    return 1;
+  }
+  const manifest::Manifest& manifest = unpacked.manifest;
+
+  // Every target is looked at before the first is written: an existing
+  // file stops the whole unpacking, and nothing is replaced.
+  struct Target {
+    std::string name;
+    std::uint64_t offset;
+    std::uint64_t size;
+  };
+  std::vector<Target> targets;
+  if (manifest.appInfo.present) {
+    targets.push_back({manifest.appInfo.file, unpacked.appInfoOffset, unpacked.appInfoSize});
+  }
+  if (manifest.sortInfo.present && !manifest.sortInfoAtAppInfo) {
+    targets.push_back({manifest.sortInfo.file, unpacked.sortInfoOffset, unpacked.sortInfoSize});
+  }
+  for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+    targets.push_back(
+        {manifest.entries[i].file, database.catalogue.entries[i].offset, unpacked.entrySizes[i]});
+  }
+  if (!cli::MakeFolders(folder)) {
+    std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
+    return 1;
+  }
+  bool clear = true;
+  for (const std::string& name : [&] {
+         std::vector<std::string> names{manifest::kFileName};
+         for (const Target& target : targets) {
+           names.push_back(target.name);
+         }
+         return names;
+       }()) {
+    if (cli::Exists(cli::JoinPath(folder, name))) {
+      std::fprintf(stderr, "palmdb: %s: exists already; unpack replaces no file\n",
+                   cli::JoinPath(folder, name).c_str());
+      clear = false;
+    }
+  }
+  if (!clear) {
+    return 1;
+  }
+  for (const Target& target : targets) {
+    const std::string file = cli::JoinPath(folder, target.name);
+    if (!WriteFile(file, &database, target.offset, target.size, "")) {
+      std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
+                   file.c_str());
+      return 1;
+    }
+  }
+  // The manifest last: a folder with one holds every file it names.
+  const std::string manifestPath = cli::JoinPath(folder, manifest::kFileName);
+  if (!WriteFile(manifestPath, nullptr, 0, 0, manifest::Print(manifest::ToJson(manifest)))) {
+    std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
+                 manifestPath.c_str());
+    return 1;
+  }
+  std::printf("unpacked %s: %u %s%s into %s\n", path.c_str(),
+              static_cast<unsigned>(manifest.entries.size()),
+              manifest.IsResourceDatabase() ? "resources" : "records",
+              manifest.appInfo.present || manifest.sortInfo.present ? " and the blocks" : "",
+              folder.c_str());
+  return 0;
+}
+
+}  // namespace palmdb

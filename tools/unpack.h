@@ -1,0 +1,38 @@
+// palmdb unpack DB DIR: a database as a folder of files and a manifest,
+// database.json, from which pack rebuilds it byte for byte.
+#ifndef PALMDB_TOOLS_UNPACK_H
+#define PALMDB_TOOLS_UNPACK_H
+
+#include <string>
+
+#include "database/database.h"
+#include "tools/manifest.h"
+
+namespace palmdb {
+
+// Where each part of an unpacked database lies in its file.
+struct UnpackedDatabase {
+  manifest::Manifest manifest;
+  // The bytes of each part, as offset and size in the database's file: the
+  // blocks and each entry up to the next entry or block.
+  std::uint32_t appInfoOffset = 0;
+  std::uint32_t appInfoSize = 0;
+  std::uint32_t sortInfoOffset = 0;
+  std::uint32_t sortInfoSize = 0;
+  std::vector<std::uint32_t> entrySizes;
+};
+
+// Describes an opened database that the structure check calls whole. False
+// when the parts found do not lie end to end as the manifest would rebuild
+// them, which the check's findings rule out.
+bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked);
+
+// Paths are UTF-8. Writes the entries, the blocks and the manifest into
+// `folder` (created when missing); refuses a database that is not whole and
+// replaces no file. Returns the program's exit status and says why on
+// standard error.
+int RunUnpack(const std::string& database, const std::string& folder);
+
+}  // namespace palmdb
+
+#endif  // PALMDB_TOOLS_UNPACK_H
