@@ -50,6 +50,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // it is. Nothing on POSIX, where terminals take UTF-8 as they are set up.
 void UseUtf8Console();
 
+// Whether standard error goes to a terminal (a console on Win32), where a
+// progress bar that rewrites its line can be shown; false for a file or a
+// pipe.
+bool StandardErrorIsTerminal();
+
 // A UTF-8 path in the system's 8-bit encoding, as entry points that take
 // `char*` paths read it: the ANSI code page on Win32, the same bytes on
 // POSIX. False when a character of the path has no exact counterpart in the

@@ -130,6 +130,10 @@ bool Utf8ToSystemPath(const std::string& utf8, std::string* system) {
 
 void UseUtf8Console() {}
 
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
+
 int RunCommandLine(const std::string& command) {
   return std::system(command.c_str());
 }

@@ -195,6 +195,12 @@ void RestoreConsoleCodePage() {
 }
 }  // namespace
 
+bool StandardErrorIsTerminal() {
+  // Only a console has a mode; a file or a pipe has none.
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
 void UseUtf8Console() {
   DWORD mode = 0;
   const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE ||

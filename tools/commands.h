@@ -70,6 +70,8 @@ int RunInfo(const Invocation& invocation);
 int RunCheck(const Invocation& invocation);
 int RunUnpack(const Invocation& invocation);
 int RunPack(const Invocation& invocation);
+int RunAdd(const Invocation& invocation);
+int RunDelete(const Invocation& invocation);
 // --help and --version, which stand before any command.
 int RunHelp();
 int RunVersion();

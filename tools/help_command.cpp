@@ -15,8 +15,8 @@ std::string UsageText() {
       "       palmdb --help | --version\n"
       "\n"
       "Opens Palm OS databases (.pdb, .prc) as a file manager does, through the palmdb\n"
-      "plug-in library, and lists or extracts their entries; tells what a database is\n"
-      "and whether its structure is whole.\n"
+      "plug-in library, and lists, extracts, adds or deletes their entries; tells\n"
+      "what a database is and whether its structure is whole.\n"
       "\n";
   for (std::size_t i = 0; i < kCommandCount; ++i) {
     text += kCommands[i].help;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "plugin/plugin_api.h"
 #include "tools/plugin_library.h"
@@ -20,6 +21,14 @@ namespace palmdb::cli {
 // Not a code of the plug-in's: a path that the 8-bit entry points cannot
 // take, since a character of it is missing from the ANSI code page.
 constexpr int kPathNotInCodePage = -1000;
+// Nor this: the plug-in does not export PackFiles or DeleteFiles (or their
+// wide versions, which the 64-bit program calls).
+constexpr int kNoEditingExports = -1001;
+
+// What PackFiles and DeleteFiles report while they work: the bytes of a
+// source copied since the last call (PackFiles), or the percentage done as
+// a negative number, -1 to -100 (DeleteFiles). Returning false cancels.
+using EditProgress = std::function<bool(int amount)>;
 
 // One entry as the plug-in describes it.
 struct HostEntry {
@@ -47,6 +56,19 @@ class PluginSession {
   // How often the plug-in called one of the host's change-volume callbacks,
   // which it never should.
   static int CallbackCalls();
+
+  // PackFiles as a file manager calls it: the files `names` (UTF-8, relative
+  // to `folder`, which ends in a separator) added to `database`, which is
+  // created when missing; flags 0, so each name's base name is the entry
+  // name. The progress callback is set with the handle -1 first; an empty
+  // one lets the work go on. Returns the plug-in's result code,
+  // kPathNotInCodePage or kNoEditingExports.
+  int PackFiles(const std::string& database, const std::string& folder,
+                const std::vector<std::string>& names, const EditProgress& progress) const;
+  // DeleteFiles as a file manager calls it: the entries `names` (as the
+  // listing shows them, UTF-8) deleted from `database`.
+  int DeleteFiles(const std::string& database, const std::vector<std::string>& names,
+                  const EditProgress& progress) const;
 
  private:
   host::PluginLibrary library_;
@@ -93,6 +115,10 @@ int WithPlugin(const std::string& pluginPath,
 // database refused for its content is explained by the core, which is asked
 // once; a code the core cannot explain is said as the plug-in gave it.
 std::string OpenFailure(int result, const std::string& path);
+
+// A result code of PackFiles or DeleteFiles in words, saying what became of
+// the database.
+const char* EditResultText(int result);
 
 // An opening result code of the plug-in in words; an extraction code as
 // what went wrong.

@@ -1,0 +1,291 @@
+// palmdb add and delete end to end: the program drives PackFiles and
+// DeleteFiles of the plug-in the build made, says what changed, and the file
+// afterwards is read here by the format's own offsets (not through the
+// core) and must pass `palmdb check`. Refusals leave the file byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/program.h"
+#include "tests/run_program.h"
+#include "tests/support.h"
+
+namespace {
+
+using palmdb::testdata::Bytes;
+using palmdb::testsupport::Lines;
+using palmdb::testsupport::Outcome;
+using palmdb::testsupport::ReadWholeFile;
+using palmdb::testsupport::TempFolder;
+
+Outcome Palmdb(const std::vector<std::string>& arguments) {
+  Outcome outcome = palmdb::testsupport::RunProgram(PALMDB_CLI_PATH, arguments);
+  outcome.status = palmdb::testsupport::ExitCode(outcome.status);
+  return outcome;
+}
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+std::uint32_t Big(const Bytes& bytes, std::size_t at, std::size_t size) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    value = (value << 8) | bytes.at(at + i);
+  }
+  return value;
+}
+
+// An entry of the file, read by the offsets of the format: the header is 78
+// bytes, a record's list entry 8 (offset, attributes, 3-byte unique ID), a
+// resource's 10 (type, ID, offset).
+struct FileEntry {
+  std::string key;  // record: "attributes/ID" in hex; resource: "type/ID"
+  std::string bytes;
+};
+std::vector<FileEntry> EntriesOf(const Bytes& file) {
+  const bool resources = (Big(file, 32, 2) & 1) != 0;
+  const std::size_t count = Big(file, 76, 2);
+  const std::size_t size = resources ? 10 : 8;
+  const std::size_t offsetAt = resources ? 6 : 0;
+  std::vector<FileEntry> entries;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t entry = 78 + i * size;
+    const std::size_t start = Big(file, entry + offsetAt, 4);
+    const std::size_t end = i + 1 < count ? Big(file, entry + size + offsetAt, 4) : file.size();
+    char key[32];
+    if (resources) {
+      std::snprintf(key, sizeof key, "%.4s/%u", reinterpret_cast<const char*>(&file[entry]),
+                    Big(file, entry + 4, 2));
+    } else {
+      std::snprintf(key, sizeof key, "%02X/%06X", Big(file, entry + 4, 1), Big(file, entry + 5, 3));
+    }
+    entries.push_back({key, std::string(file.begin() + static_cast<std::ptrdiff_t>(start),
+                                        file.begin() + static_cast<std::ptrdiff_t>(end))});
+  }
+  return entries;
+}
+
+// Three memos; the builder gives records the unique IDs 6F0000 upwards.
+Bytes Memos() {
+  return palmdb::testdata::DatabaseBuilder()
+      .AddRecord("alpha")
+      .AddRecord("beta", 0x10)
+      .AddRecord("gamma")
+      .AddRecord("delta")
+      .Build();
+}
+Bytes Resources() {
+  return palmdb::testdata::DatabaseBuilder()
+      .Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase)
+      .AddResource("tSTR", 1000, Text("hello"))
+      .AddResource("code", 1, Text("CODE"))
+      .Build();
+}
+
+struct EditCase {
+  const char* title;
+  Bytes (*database)();  // null: the database does not exist yet
+  const char* databaseName;
+  const char* command;
+  std::vector<std::pair<std::string, std::string>> files;  // added, in this order
+  std::vector<std::string> names;                          // deleted
+  std::vector<std::string> said;
+  std::vector<FileEntry> after;
+  const char* headerTypeAndCreator;  // of a created database, else null
+};
+
+const EditCase kEditCases[] = {
+    {"ReplaceAndAppendToMemos",
+     Memos,
+     "memo.pdb",
+     "add",
+     {{"#00001.data", "BETA!"}, {"note.txt", "epsilon"}},
+     {},
+     {"replaced #00001.data (5 bytes)", "added #00004.data (7 bytes)"},
+     // The replaced record keeps its category and ID and turns dirty; the
+     // new one is dirty, category 0, one ID above the highest.
+     {{"00/6F0000", "alpha"},
+      {"50/6F0001", "BETA!"},
+      {"00/6F0002", "gamma"},
+      {"00/6F0003", "delta"},
+      {"40/6F0004", "epsilon"}},
+     nullptr},
+    {"CreateARecordDatabase",
+     nullptr,
+     "new.pdb",
+     "add",
+     {{"b.txt", "second"}, {"#00007.data", "first"}},
+     {},
+     {"created", "added #00000.data (5 bytes)", "added #00001.data (6 bytes)"},
+     {{"40/000001", "first"}, {"40/000002", "second"}},
+     "DATAPmdb"},
+    {"CreateAResourceDatabase",
+     nullptr,
+     "app.PRC",
+     "add",
+     {{"#01000.tSTR", "hi"}, {"#00001.code", "xyz"}},
+     {},
+     {"created", "added #01000.tSTR (2 bytes)", "added #00001.code (3 bytes)"},
+     {{"tSTR/1000", "hi"}, {"code/1", "xyz"}},
+     "RSRCPmdb"},
+    {"ReplaceAResource",
+     Resources,
+     "app.prc",
+     "add",
+     {{"#00001.code", "NEW"}},
+     {},
+     {"replaced #00001.code (3 bytes)"},
+     {{"tSTR/1000", "hello"}, {"code/1", "NEW"}},
+     nullptr},
+    {"DeleteAMemoAndRenumber",
+     Memos,
+     "memo.pdb",
+     "delete",
+     {},
+     {"#00001.data"},
+     {"deleted #00001.data", "the 2 records after it moved up (now #00001.data to #00002.data)"},
+     {{"00/6F0000", "alpha"}, {"00/6F0002", "gamma"}, {"00/6F0003", "delta"}},
+     nullptr},
+    {"DeleteTheLastMemoMovesNone",
+     Memos,
+     "memo.pdb",
+     "delete",
+     {},
+     {"#00003.data"},
+     {"deleted #00003.data"},
+     {{"00/6F0000", "alpha"}, {"10/6F0001", "beta"}, {"00/6F0002", "gamma"}},
+     nullptr},
+    {"DeleteAResource",
+     Resources,
+     "app.prc",
+     "delete",
+     {},
+     {"#01000.tSTR"},
+     {"deleted #01000.tSTR"},
+     {{"code/1", "CODE"}},
+     nullptr},
+};
+
+class EditTest : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(EditTest, SaysWhatChangedAndTheFileHoldsIt) {
+  const EditCase& c = GetParam();
+  TempFolder folder;
+  const std::string database = folder.File(c.databaseName);
+  if (c.database != nullptr) {
+    folder.Write(c.databaseName, c.database());
+  }
+  std::vector<std::string> arguments = {c.command, database};
+  for (const auto& file : c.files) {
+    arguments.push_back(folder.Write(file.first, Text(file.second)));
+  }
+  arguments.insert(arguments.end(), c.names.begin(), c.names.end());
+  const Outcome outcome = Palmdb(arguments);
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  std::vector<std::string> said;
+  for (const std::string& line : Lines(outcome.out)) {
+    ASSERT_EQ(line.rfind(database + ": ", 0), 0u) << line;
+    said.push_back(line.substr(database.size() + 2));
+  }
+  EXPECT_EQ(said, c.said);
+
+  const Bytes file = ReadWholeFile(database);
+  const std::vector<FileEntry> entries = EntriesOf(file);
+  ASSERT_EQ(entries.size(), c.after.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].key, c.after[i].key) << i;
+    EXPECT_EQ(entries[i].bytes, c.after[i].bytes) << i;
+  }
+  if (c.headerTypeAndCreator != nullptr) {
+    EXPECT_EQ(std::string(file.begin() + 60, file.begin() + 68), c.headerTypeAndCreator);
+    // Named after the file, without its extension.
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data())),
+              std::string(c.databaseName).substr(0, 3));
+  }
+  EXPECT_EQ(Palmdb({"check", database}).status, 0);
+  // Nothing is left beside the database but the sources.
+  std::vector<std::string> leftOver;
+  palmdb::platform::ListFolder(folder.path().c_str(), &leftOver);
+  EXPECT_EQ(leftOver.size(), c.files.size() + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, EditTest, ::testing::ValuesIn(kEditCases),
+                         [](const auto& one) { return std::string(one.param.title); });
+
+struct RefusalCase {
+  const char* title;
+  Bytes (*database)();
+  const char* databaseName;
+  std::vector<std::string> arguments;  // after the database; "@x" is a file x written first
+  int status;
+  std::string message;  // the end of the error line
+};
+
+Bytes NotADatabase() {
+  return Text(std::string(100, 'x'));
+}
+
+const RefusalCase kRefusalCases[] = {
+    {"AddToAFileThatIsNoDatabase",
+     NotADatabase,
+     "notes.pdb",
+     {"add", "@a.txt"},
+     1,
+     "cannot add: not a Palm database; it was left as it is"},
+    {"AddAFileThatIsMissing", Memos, "memo.pdb", {"add", "missing.txt"}, 1, "no such file"},
+    {"AddANameNoResourceHas",
+     Resources,
+     "app.prc",
+     {"add", "@readme.txt"},
+     1,
+     "cannot add: not a name an entry can have (in a resource database: #ID.type, as list "
+     "shows them)"},
+    {"DeleteANameThatIsNotThere",
+     Memos,
+     "memo.pdb",
+     {"delete", "#00000.data", "#00009.data"},
+     1,
+     "cannot delete #00009.data: no entry of that name; nothing was deleted"},
+    {"DeleteFromAFileThatIsNoDatabase",
+     NotADatabase,
+     "notes.pdb",
+     {"delete", "#00000.data"},
+     1,
+     "cannot delete: not a Palm database; it was left as it is"},
+    {"AddWithoutAFile",
+     Memos,
+     "memo.pdb",
+     {"add"},
+     2,
+     "add needs a database and at least one FILE"},
+};
+
+class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalTest, SaysWhyAndLeavesTheFileAsItWas) {
+  const RefusalCase& c = GetParam();
+  TempFolder folder;
+  const std::string database = folder.Write(c.databaseName, c.database());
+  std::vector<std::string> arguments = {c.arguments[0], database};
+  for (std::size_t i = 1; i < c.arguments.size(); ++i) {
+    const std::string& word = c.arguments[i];
+    arguments.push_back(word[0] == '@'   ? folder.Write(word.substr(1), Text("some text"))
+                        : word[0] == '#' ? word
+                                         : folder.File(word));
+  }
+  const Outcome outcome = Palmdb(arguments);
+  EXPECT_EQ(outcome.status, c.status);
+  EXPECT_NE(outcome.err.find(c.message + "\n"), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(ReadWholeFile(database), c.database());
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusalCases),
+                         [](const auto& one) { return std::string(one.param.title); });
+
+}  // namespace
