@@ -230,7 +230,28 @@ Bytes NotADatabase() {
   return Text(std::string(100, 'x'));
 }
 
+// The second record starts past the end of the file.
+Bytes Damaged() {
+  return palmdb::testdata::DatabaseBuilder()
+      .AddRecord("alpha")
+      .AddRecord("beta")
+      .Offset(1, 5000)
+      .Build();
+}
+
 const RefusalCase kRefusalCases[] = {
+    {"AddToADamagedDatabase",
+     Damaged,
+     "memo.pdb",
+     {"add", "@a.txt"},
+     1,
+     "cannot add: the database is damaged (palmdb check tells how); it was left as it is"},
+    {"DeleteFromADamagedDatabase",
+     Damaged,
+     "memo.pdb",
+     {"delete", "#00000.data"},
+     1,
+     "cannot delete: the database is damaged (palmdb check tells how); it was left as it is"},
     {"AddToAFileThatIsNoDatabase",
      NotADatabase,
      "notes.pdb",

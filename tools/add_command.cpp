@@ -117,7 +117,7 @@ int Add(const PluginSession& session, const Invocation& invocation) {
   }
   std::fflush(stdout);
   if (result != PalmdbResultSuccess) {
-    Complain(path, std::string("cannot add: ") + EditResultText(result));
+    Complain(path, std::string("cannot add: ") + EditResultText(result, true));
     return 1;
   }
   return 0;

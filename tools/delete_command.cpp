@@ -35,14 +35,14 @@ int Delete(const PluginSession& session, const Invocation& invocation) {
     if (result == PalmdbNoFiles) {
       for (const std::string& name : names) {
         if (FindEntry(before, name) == nullptr) {
-          Complain(path, "cannot delete " + name + ": " + EditResultText(result) +
+          Complain(path, "cannot delete " + name + ": " + EditResultText(result, false) +
                              "; nothing was deleted");
           named = true;
         }
       }
     }
     if (!named) {
-      Complain(path, std::string("cannot delete: ") + EditResultText(result));
+      Complain(path, std::string("cannot delete: ") + EditResultText(result, false));
     }
     return 1;
   }

@@ -351,7 +351,7 @@ std::string OpenFailure(int result, const std::string& path) {
   return failure.empty() ? OpenResultText(result) : failure;
 }
 
-const char* EditResultText(int result) {
+const char* EditResultText(int result, bool adding) {
   switch (result) {
     case kPathNotInCodePage:
       return OpenResultText(result);
@@ -364,11 +364,13 @@ const char* EditResultText(int result) {
     case PalmdbUnknownFormat:
       return "not a Palm database; it was left as it is";
     case PalmdbOpenError:
-      return "the database or a file to add cannot be opened";
+      return adding ? "the database or a file to add cannot be opened"
+                    : "the database cannot be opened";
     case PalmdbCreateError:
       return "the database cannot be created";
     case PalmdbReadError:
-      return "a file to add cannot be read; the database was left as it is";
+      return adding ? "a file to add cannot be read; the database was left as it is"
+                    : "the database cannot be read; it was left as it is";
     case PalmdbWriteError:
       return "writing the database failed (disk full, or no right to replace it); it was left "
              "as it is";

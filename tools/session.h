@@ -116,9 +116,9 @@ int WithPlugin(const std::string& pluginPath,
 // once; a code the core cannot explain is said as the plug-in gave it.
 std::string OpenFailure(int result, const std::string& path);
 
-// A result code of PackFiles or DeleteFiles in words, saying what became of
-// the database.
-const char* EditResultText(int result);
+// A result code of PackFiles (`adding`) or DeleteFiles in words, saying
+// what became of the database.
+const char* EditResultText(int result, bool adding);
 
 // An opening result code of the plug-in in words; an extraction code as
 // what went wrong.
