@@ -18,6 +18,8 @@ struct Options {
   bool longListing = false;
   bool json = false;
   bool blocks = false;
+  std::string charset;
+  bool charsetGiven = false;
 };
 
 // A command to run: the options, and the words after the command's name.
@@ -32,6 +34,7 @@ enum OptionBit : unsigned {
   kJsonOption = 2,
   kFolderOption = 4,
   kBlocksOption = 8,
+  kCharsetOption = 16,
 };
 
 struct Command {
@@ -49,6 +52,7 @@ int RunList(const Invocation& invocation);
 int RunExtract(const Invocation& invocation);
 int RunInfo(const Invocation& invocation);
 int RunCheck(const Invocation& invocation);
+int RunExport(const Invocation& invocation);
 // --help and --version, which stand before any command.
 int RunHelp();
 int RunVersion();

@@ -7,6 +7,7 @@
 #include "platform/program.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
+#include "tools/output_files.h"
 #include "tools/report.h"
 #include "tools/session.h"
 
@@ -17,16 +18,6 @@ namespace {
 // never collide with one.
 constexpr const char* kBlockNames[2] = {"AppInfo.block", "SortInfo.block"};
 constexpr const char* kBlockTitles[2] = {"AppInfo", "SortInfo"};
-
-// Creates the folder and every missing folder above it.
-bool MakeFolders(const std::string& folder) {
-  for (std::size_t i = 1; i < folder.size(); ++i) {
-    if (IsSeparator(folder[i]) && !IsSeparator(folder[i - 1]) && folder[i - 1] != ':') {
-      platform::MakeFolder(folder.substr(0, i).c_str());
-    }
-  }
-  return platform::MakeFolder(folder.c_str());
-}
 
 // Extracts every entry, or the named ones, through the plug-in. `*opened`
 // tells whether the database could be opened at all.
