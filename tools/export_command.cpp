@@ -37,7 +37,8 @@ std::string FileCount(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " file" : " files");
 }
 
-// Why the export stops before anything is written; empty when it goes on.
+// Why the export stops before anything is written: a kind it does not know,
+// or one the converter refuses (an encrypted book).
 std::string Refusal(const Database& database, const convert::Content& content,
                     const convert::ExportResult& result) {
   if (convert::KindOf(content) == convert::Kind::kUnknown) {
