@@ -56,7 +56,8 @@ Bytes Text(const std::string& text) {
 Bytes Categories(const std::vector<std::string>& names) {
   Bytes block(276, 0);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    std::copy(names[i].begin(), names[i].end(), block.begin() + 2 + 16 * i);
+    std::copy(names[i].begin(), names[i].end(),
+              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
   }
   return block;
 }
