@@ -393,8 +393,10 @@ Status ResolveTarget(const std::string& path, Target* target) {
   return platform::ResolvePath(path.c_str(), &target->path) ? Status::kOk : Status::kCannotOpen;
 }
 
-Status Add(const std::string& path, const std::vector<AddedFile>& files, const EditOptions& options,
-           EditSummary* summary) {
+// Resolves the path, holds the folder's lock from reading the database to
+// replacing it, opens what is there and does `edit` with it.
+template <typename Edit>
+Status UnderLock(const std::string& path, Edit edit) {
   Target target;
   Status status = ResolveTarget(path, &target);
   if (status != Status::kOk) {
@@ -408,98 +410,96 @@ Status Add(const std::string& path, const std::vector<AddedFile>& files, const E
   if (status != Status::kOk) {
     return status;
   }
-  const Database* database = target.exists ? target.check.database.get() : nullptr;
-  if (database != nullptr && files.empty()) {
-    summary->entries = database->catalogue.count;
-    return Status::kOk;
-  }
-  const bool resources =
-      database != nullptr ? database->header.IsResourceDatabase() : EndsInPrc(target.path);
-  EditPlan plan;
-  plan.fate.assign(database != nullptr ? database->catalogue.count : 0, kNoFile);
-  status = resources ? PlanResourceAdditions(database, files, &plan)
-                     : PlanRecordAdditions(database, files, &plan);
-  if (status != Status::kOk) {
+  return edit(target);
+}
+
+Status Add(const std::string& path, const std::vector<AddedFile>& files, const EditOptions& options,
+           EditSummary* summary) {
+  return UnderLock(path, [&](Target& target) {
+    Status status = Status::kOk;
+    const Database* database = target.exists ? target.check.database.get() : nullptr;
+    if (database != nullptr && files.empty()) {
+      summary->entries = database->catalogue.count;
+      return Status::kOk;
+    }
+    const bool resources =
+        database != nullptr ? database->header.IsResourceDatabase() : EndsInPrc(target.path);
+    EditPlan plan;
+    plan.fate.assign(database != nullptr ? database->catalogue.count : 0, kNoFile);
+    status = resources ? PlanResourceAdditions(database, files, &plan)
+                       : PlanRecordAdditions(database, files, &plan);
+    if (status != Status::kOk) {
+      return status;
+    }
+    std::vector<std::uint32_t> sizes;
+    status = MeasureSources(files, &sizes);
+    if (status != Status::kOk) {
+      return status;
+    }
+    DatabaseHeader header = database != nullptr ? EditedHeader(database->header, options, plan.seed)
+                                                : NewHeader(target.path, resources, options);
+    if (database == nullptr) {
+      WriteBigEndian32(header.bytes + palmdb::format::header::kUniqueIdSeed, plan.seed);
+    }
+    DatabaseLayout layout;
+    std::vector<std::size_t> fileOfEntry;
+    LayOut(database, header, plan, files, sizes, &layout, &fileOfEntry);
+    status = Write(&target, layout, fileOfEntry, options);
+    if (status == Status::kOk) {
+      summary->created = database == nullptr;
+      summary->appended = static_cast<std::uint32_t>(plan.appended.size());
+      summary->replaced = static_cast<std::uint32_t>(files.size() - plan.appended.size());
+      summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+    }
     return status;
-  }
-  std::vector<std::uint32_t> sizes;
-  status = MeasureSources(files, &sizes);
-  if (status != Status::kOk) {
-    return status;
-  }
-  DatabaseHeader header = database != nullptr ? EditedHeader(database->header, options, plan.seed)
-                                              : NewHeader(target.path, resources, options);
-  if (database == nullptr) {
-    WriteBigEndian32(header.bytes + palmdb::format::header::kUniqueIdSeed, plan.seed);
-  }
-  DatabaseLayout layout;
-  std::vector<std::size_t> fileOfEntry;
-  LayOut(database, header, plan, files, sizes, &layout, &fileOfEntry);
-  status = Write(&target, layout, fileOfEntry, options);
-  if (status == Status::kOk) {
-    summary->created = database == nullptr;
-    summary->appended = static_cast<std::uint32_t>(plan.appended.size());
-    summary->replaced = static_cast<std::uint32_t>(files.size() - plan.appended.size());
-    summary->entries = static_cast<std::uint32_t>(layout.entries.size());
-  }
-  return status;
+  });
 }
 
 Status Delete(const std::string& path, const std::vector<std::string>& names,
               const EditOptions& options, EditSummary* summary) {
-  Target target;
-  Status status = ResolveTarget(path, &target);
-  if (status != Status::kOk) {
-    return status;
-  }
-  FolderLock lock(target.path);
-  if (!lock.Held()) {
-    return Status::kWriteFailed;
-  }
-  status = OpenTarget(&target);
-  if (status != Status::kOk) {
-    return status;
-  }
-  if (!target.exists) {
-    return Status::kCannotOpen;
-  }
-  const Database& database = *target.check.database;
-  const std::uint32_t count = database.catalogue.count;
-  std::vector<std::string> listed;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    listed.push_back(ListedName(database.catalogue.entries[i]));
-  }
-  EditPlan plan;
-  plan.fate.assign(count, kNoFile);
-  std::uint32_t deleted = 0;
-  for (const std::string& name : names) {
-    bool found = false;
-    for (std::uint32_t i = 0; i < count && !found; ++i) {
-      if (listed[i] == name && plan.fate[i] != EditPlan::kDeleted) {
-        plan.fate[i] = EditPlan::kDeleted;
-        ++deleted;
-        found = true;
+  return UnderLock(path, [&](Target& target) {
+    Status status = Status::kOk;
+    if (!target.exists) {
+      return Status::kCannotOpen;
+    }
+    const Database& database = *target.check.database;
+    const std::uint32_t count = database.catalogue.count;
+    std::vector<std::string> listed;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      listed.push_back(ListedName(database.catalogue.entries[i]));
+    }
+    EditPlan plan;
+    plan.fate.assign(count, kNoFile);
+    std::uint32_t deleted = 0;
+    for (const std::string& name : names) {
+      bool found = false;
+      for (std::uint32_t i = 0; i < count && !found; ++i) {
+        if (listed[i] == name && plan.fate[i] != EditPlan::kDeleted) {
+          plan.fate[i] = EditPlan::kDeleted;
+          ++deleted;
+          found = true;
+        }
+      }
+      // A name given twice names an entry already deleted.
+      if (!found && std::find(listed.begin(), listed.end(), name) == listed.end()) {
+        return Status::kNoSuchEntry;
       }
     }
-    // A name given twice names an entry already deleted.
-    if (!found && std::find(listed.begin(), listed.end(), name) == listed.end()) {
-      return Status::kNoSuchEntry;
+    if (deleted == 0) {
+      summary->entries = count;
+      return Status::kOk;
     }
-  }
-  if (deleted == 0) {
-    summary->entries = count;
-    return Status::kOk;
-  }
-  DatabaseLayout layout;
-  std::vector<std::size_t> fileOfEntry;
-  LayOut(&database, EditedHeader(database.header, options, database.header.UniqueIdSeed()), plan,
-         {}, {}, &layout, &fileOfEntry);
-  status = Write(&target, layout, fileOfEntry, options);
-  if (status == Status::kOk) {
-    summary->deleted = deleted;
-    summary->entries = static_cast<std::uint32_t>(layout.entries.size());
-  }
-  return status;
+    DatabaseLayout layout;
+    std::vector<std::size_t> fileOfEntry;
+    LayOut(&database, EditedHeader(database.header, options, database.header.UniqueIdSeed()), plan,
+           {}, {}, &layout, &fileOfEntry);
+    status = Write(&target, layout, fileOfEntry, options);
+    if (status == Status::kOk) {
+      summary->deleted = deleted;
+      summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+    }
+    return status;
+  });
 }
 
 }  // namespace

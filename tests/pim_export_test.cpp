@@ -52,7 +52,8 @@ Bytes Day(int year, int month, int day) {
 Bytes CategoryBlock(const std::vector<std::string>& names) {
   Bytes block(276, 0);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    std::copy(names[i].begin(), names[i].end(), block.begin() + 2 + 16 * i);
+    std::copy(names[i].begin(), names[i].end(),
+              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
     block[258 + i] = static_cast<std::uint8_t>(i);
   }
   return block;
@@ -161,7 +162,7 @@ Bytes AddressAppInfo(const std::vector<std::string>& customLabels) {
   block.resize(276 + 4 + 22 * 16 + 4, 0);
   for (std::size_t i = 0; i < customLabels.size(); ++i) {
     std::copy(customLabels[i].begin(), customLabels[i].end(),
-              block.begin() + 276 + 4 + (14 + i) * 16);
+              block.begin() + static_cast<std::ptrdiff_t>(276 + 4 + (14 + i) * 16));
   }
   return block;
 }

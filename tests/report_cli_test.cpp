@@ -169,6 +169,10 @@ TEST(PalmdbProgram, OptionsOutsideTheirCommandAreUsageErrors) {
       {"check", "-d", "out", "a.pdb"},
       {"list", "--blocks", "a.pdb"},
       {"extract", "--json", "a.pdb"},
+      {"info", "--charset", "cp932", "a.pdb"},
+      {"export", "--blocks", "a.pdb"},
+      {"export", "a.pdb", "b.pdb"},
+      {"export", "a.pdb", "--charset"},
       {"inspect", "a.pdb"},
   };
   for (const std::vector<std::string>& arguments : cases) {

@@ -14,7 +14,8 @@ const Command kCommands[] = {
      "                  name; then the number of entries and their total size.\n"
      "    --long        also each record's flags (D deleted, M dirty, B busy,\n"
      "                  S secret), category and unique ID, or each resource's type\n"
-     "                  and ID, and every entry's offset.\n"},
+     "                  and ID, and every entry's offset; under a bitmap resource,\n"
+     "                  its renditions (size, depth, density).\n"},
     {"extract", kFolderOption | kBlocksOption, Operands::kFiles, RunExtract,
      "[--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]",
      "  extract FILE    writes every entry, or only the NAMEs given (as list shows\n"
@@ -23,9 +24,22 @@ const Command kCommands[] = {
      "    --blocks      also writes the AppInfo and SortInfo blocks, where there are\n"
      "                  any, as AppInfo.block and SortInfo.block; these NAMEs ask\n"
      "                  for one block alone.\n"},
+    {"export", kFolderOption | kCharsetOption | kJsonOption, Operands::kOneFile, RunExport,
+     "export FILE [-d DIR] [--charset NAME] [--json]",
+     "  export FILE     writes what the database holds as files people open, into\n"
+     "                  DIR (default: the current folder; created when missing):\n"
+     "                  memos as .txt files in a folder per category, addresses as\n"
+     "                  one vCard (.vcf), the date book and the to-do list as one\n"
+     "                  iCalendar file (.ics), PalmDOC books as .txt, Mobipocket\n"
+     "                  books as .html, an application's bitmaps as PNG files. An\n"
+     "                  existing file is never replaced.\n"
+     "    --charset NAME  the character set of the database's text: windows-1252\n"
+     "                  (the default), palmos, cp932, big5, gbk, cp949, cp1250,\n"
+     "                  cp1251, cp1253, utf-8, and the system's own names.\n"},
     {"info", kJsonOption, Operands::kOneFile, RunInfo, "info [--json] FILE",
      "  info FILE       prints every field of the header, decoded, and where the\n"
-     "                  AppInfo and SortInfo blocks lie.\n"},
+     "                  AppInfo and SortInfo blocks lie; for an application, also\n"
+     "                  its name, version and icon.\n"},
     {"check", kJsonOption, Operands::kFiles, RunCheck, "check [--json] FILE|FOLDER...",
      "  check FILE...   checks each database's structure (every file of a FOLDER\n"
      "                  and of the folders below it, in the order of their names;\n"

@@ -27,6 +27,8 @@ struct Options {
   std::optional<std::string> name;
   std::optional<std::string> type;
   std::optional<std::string> creator;
+  std::string charset;
+  bool charsetGiven = false;
 };
 
 // A command to run: the options, and the words after the command's name.
@@ -44,6 +46,7 @@ enum OptionBit : unsigned {
   kReplaceOption = 16,
   kResourcesOption = 32,
   kHeaderOptions = 64,  // --name, --type, --creator
+  kCharsetOption = 128,
 };
 
 // The words a command takes after its name.
@@ -72,6 +75,7 @@ int RunUnpack(const Invocation& invocation);
 int RunPack(const Invocation& invocation);
 int RunAdd(const Invocation& invocation);
 int RunDelete(const Invocation& invocation);
+int RunExport(const Invocation& invocation);
 // --help and --version, which stand before any command.
 int RunHelp();
 int RunVersion();

@@ -7,6 +7,7 @@
 #include "platform/program.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
+#include "tools/output_files.h"
 #include "tools/report.h"
 #include "tools/session.h"
 

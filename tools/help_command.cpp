@@ -16,7 +16,9 @@ std::string UsageText() {
       "\n"
       "Opens Palm OS databases (.pdb, .prc) as a file manager does, through the palmdb\n"
       "plug-in library, and lists, extracts, adds or deletes their entries; tells\n"
-      "what a database is and whether its structure is whole.\n"
+      "what a database is and whether its structure is whole; exports memos,\n"
+      "addresses, calendars, to-do lists, e-books and an application's pictures as\n"
+      "files people open.\n"
       "\n";
   for (std::size_t i = 0; i < kCommandCount; ++i) {
     text += kCommands[i].help;
@@ -31,7 +33,8 @@ std::string UsageText() {
       "Records are named #NNNNN.data by their index, resources #NNNNN.type by their\n"
       "ID and type. Exit status: 0 on success (for check: every file is whole), 1 when\n"
       "anything failed (for check: a file is not whole), 2 on a usage error. A failed\n"
-      "entry does not stop the others from being extracted.\n";
+      "entry does not stop the others from being extracted, nor a file that cannot be\n"
+      "written the others from being exported.\n";
   return text;
 }
 

@@ -1,4 +1,7 @@
-// palmdb info: every field of the header, decoded, read through the core.
+// palmdb info: every field of the header, decoded, read through the core;
+// for a resource database, also the application's name, version and icon.
+#include "convert/application.h"
+#include "convert/content.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/report.h"
@@ -11,8 +14,19 @@ int RunInfo(const Invocation& invocation) {
   if (database == nullptr) {
     return 1;
   }
-  Print(invocation.options.json ? report::Print(report::InfoJson(path, *database))
-                                : report::InfoText(path, *database));
+  // A resource database whose entries cannot all be read (check says why)
+  // shows its header alone.
+  convert::ApplicationInfo application;
+  const convert::ApplicationInfo* described = nullptr;
+  if (database->header.IsResourceDatabase()) {
+    convert::Content content;
+    if (convert::LoadContent(*database, &content) == Status::kOk) {
+      application = convert::DescribeApplication(content);
+      described = &application;
+    }
+  }
+  Print(invocation.options.json ? report::Print(report::InfoJson(path, *database, described))
+                                : report::InfoText(path, *database, described));
   return 0;
 }
 

@@ -1,10 +1,14 @@
 // palmdb list: one line per entry, through the plug-in as a file manager
 // lists a database; with --long, through the core, with the fields the
-// host's record does not carry.
+// host's record does not carry and the renditions of each bitmap resource.
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <utility>
+#include <vector>
 
+#include "convert/application.h"
+#include "convert/content.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/report.h"
@@ -112,18 +116,48 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
   return 0;
 }
 
+// The renditions of every bitmap resource, by the entry's index; none for a
+// record database, or for one whose entries cannot all be read (check says
+// why).
+std::vector<std::pair<std::uint32_t, convert::BitmapListing>> BitmapRenditions(
+    const Database& database) {
+  std::vector<std::pair<std::uint32_t, convert::BitmapListing>> listings;
+  convert::Content content;
+  if (!database.header.IsResourceDatabase() ||
+      convert::LoadContent(database, &content) != Status::kOk) {
+    return listings;
+  }
+  for (std::uint32_t i = 0; i < content.items.size(); ++i) {
+    const convert::Item& item = content.items[i];
+    if (convert::IsBitmapResource(item)) {
+      listings.emplace_back(i, convert::ListRenditions(item.bytes.data(), item.bytes.size()));
+    }
+  }
+  return listings;
+}
+
 int ListLong(const std::string& path, bool json) {
   const std::unique_ptr<Database> database = OpenOrSay(path);
   if (database == nullptr) {
     return 1;
   }
   const Catalogue& catalogue = database->catalogue;
+  const auto bitmaps = BitmapRenditions(*database);
+  auto bitmap = bitmaps.begin();
   if (json) {
     std::uint64_t total = 0;
     report::Json entries = report::Json::array();
     for (std::uint32_t i = 0; i < catalogue.count; ++i) {
       total += catalogue.entries[i].size;
-      entries.push_back(report::LongEntryJson(*database, i));
+      report::Json entry = report::LongEntryJson(*database, i);
+      if (bitmap != bitmaps.end() && bitmap->first == i) {
+        entry["renditions"] = report::RenditionsJson(bitmap->second);
+        if (!bitmap->second.error.empty()) {
+          entry["renditionProblem"] = bitmap->second.error;
+        }
+        ++bitmap;
+      }
+      entries.push_back(std::move(entry));
     }
     Print(report::Print(report::ListingJson(path, std::move(entries), total)));
     return 0;
@@ -131,6 +165,10 @@ int ListLong(const std::string& path, bool json) {
   Print(report::LongListingHeading(*database));
   for (std::uint32_t i = 0; i < catalogue.count; ++i) {
     Print(report::LongListingLine(*database, i));
+    if (bitmap != bitmaps.end() && bitmap->first == i) {
+      Print(report::RenditionLines(bitmap->second));
+      ++bitmap;
+    }
   }
   Print(report::LongListingTotal(*database));
   return 0;

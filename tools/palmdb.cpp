@@ -1,8 +1,8 @@
 // palmdb: lists and extracts Palm databases through the plug-in library, the
-// way a file manager does, and tells what a database is and whether it is
-// whole. Here the command line is read and handed to the command it names;
-// each command lives in a file of its own (tools/*_command.cpp) and is found
-// in the table of tools/commands.cpp.
+// way a file manager does, tells what a database is and whether it is whole,
+// and exports what it holds as files people open. Here the command line is read and handed to the
+// command it names; each command lives in a file of its own (tools/*_command.cpp) and is found in
+// the table of tools/commands.cpp.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -42,6 +42,7 @@ std::string Misplaced(const Options& options, const Command& command) {
       {options.name.has_value(), {kHeaderOptions, "--name"}},
       {options.type.has_value(), {kHeaderOptions, "--type"}},
       {options.creator.has_value(), {kHeaderOptions, "--creator"}},
+      {options.charsetGiven, {kCharsetOption, "--charset"}},
   };
   for (const auto& option : given) {
     if (option.first && (command.options & option.second.first) == 0) {
@@ -64,12 +65,15 @@ int Run(const std::vector<std::string>& arguments) {
     if (argument == "--version") {
       return RunVersion();
     }
-    if (argument == "--plugin" || argument == "-d") {
+    if (argument == "--plugin" || argument == "-d" || argument == "--charset") {
       if (i + 1 >= arguments.size()) {
         return UsageError(argument + " needs a value");
       }
-      (argument == "--plugin" ? options.plugin : options.folder) = arguments[++i];
+      (argument == "--plugin" ? options.plugin
+       : argument == "-d"     ? options.folder
+                              : options.charset) = arguments[++i];
       options.folderGiven = options.folderGiven || argument == "-d";
+      options.charsetGiven = options.charsetGiven || argument == "--charset";
     } else if (argument == "--long" || argument == "-l") {
       options.longListing = true;
     } else if (argument == "--json") {

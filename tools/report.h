@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/application.h"
 #include "database/database.h"
 #include "database/detection.h"
 #include "database/opened_file.h"
@@ -79,9 +80,12 @@ enum class WriteFailure {
 const char* WriteFailureText(WriteFailure failure);
 
 // Every field of the header, decoded, one per line; the record list's
-// layout; the AppInfo and SortInfo blocks.
-std::string InfoText(const std::string& path, const Database& database);
-Json InfoJson(const std::string& path, const Database& database);
+// layout; the AppInfo and SortInfo blocks; and, when `application` is given,
+// what of its name, version and icon a resource database holds.
+std::string InfoText(const std::string& path, const Database& database,
+                     const convert::ApplicationInfo* application = nullptr);
+Json InfoJson(const std::string& path, const Database& database,
+              const convert::ApplicationInfo* application = nullptr);
 
 // A finding in words: a short label for the line of its file, and the
 // details with the first entries concerned and how many in all.
@@ -101,6 +105,12 @@ std::string LongListingLine(const Database& database, std::uint32_t index);
 // The last line: the total size under the sizes, and the number of entries.
 std::string LongListingTotal(const Database& database);
 Json LongEntryJson(const Database& database, std::uint32_t index);
+// The renditions of a bitmap resource, one indented line each under its
+// entry's line ("  rendition 1: 32 x 32, 8 bits, 72 dpi"), and why the rest
+// could not be read when the chain breaks off; in JSON, an array of their
+// sizes, depths and densities.
+std::string RenditionLines(const convert::BitmapListing& listing);
+Json RenditionsJson(const convert::BitmapListing& listing);
 
 // A listing as JSON, through the plug-in or the core alike: the file, how
 // many entries, their total size and the entries.

@@ -1,7 +1,9 @@
 // What `info` says: every field of the header, decoded, and where the blocks
 // lie, as text and as JSON.
 #include <cstdio>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "database/catalogue.h"
 #include "database/info_blocks.h"
@@ -75,9 +77,15 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
   return text;
 }
 
+std::string IconText(const convert::RenditionSummary& icon) {
+  return Number(icon.width) + " x " + Number(icon.height) + " pixels, " +
+         Count(icon.depth, "bit", "bits") + " per pixel, " + Number(icon.density) + " dpi";
+}
+
 }  // namespace
 
-std::string InfoText(const std::string& path, const Database& database) {
+std::string InfoText(const std::string& path, const Database& database,
+                     const convert::ApplicationInfo* application) {
   const DatabaseHeader& header = database.header;
   const bool resources = header.IsResourceDatabase();
   const InfoBlocks blocks = FindInfoBlocks(database);
@@ -107,8 +115,20 @@ std::string InfoText(const std::string& path, const Database& database) {
       {"AppInfo block", BlockText(blocks.appInfo)},
       {"SortInfo block", BlockText(blocks.sortInfo)},
   };
+  std::vector<std::pair<const char*, std::string>> all(std::begin(lines), std::end(lines));
+  if (application != nullptr) {
+    if (application->hasName) {
+      all.emplace_back("Application name", application->name);
+    }
+    if (application->hasVersion) {
+      all.emplace_back("Version string", application->version);
+    }
+    if (application->hasIcon) {
+      all.emplace_back("Icon", IconText(application->icon));
+    }
+  }
   std::string text;
-  for (const auto& line : lines) {
+  for (const auto& line : all) {
     char label[24];
     std::snprintf(label, sizeof label, "%-18s", line.first);
     text += label + line.second + "\n";
@@ -116,7 +136,8 @@ std::string InfoText(const std::string& path, const Database& database) {
   return text;
 }
 
-Json InfoJson(const std::string& path, const Database& database) {
+Json InfoJson(const std::string& path, const Database& database,
+              const convert::ApplicationInfo* application) {
   const DatabaseHeader& header = database.header;
   const bool resources = header.IsResourceDatabase();
   const InfoBlocks blocks = FindInfoBlocks(database);
@@ -141,6 +162,24 @@ Json InfoJson(const std::string& path, const Database& database) {
   json["listEnd"] = ListEndOf(database);
   json["appInfo"] = BlockJson(blocks.appInfo);
   json["sortInfo"] = BlockJson(blocks.sortInfo);
+  if (application != nullptr &&
+      (application->hasName || application->hasVersion || application->hasIcon)) {
+    Json described;
+    if (application->hasName) {
+      described["name"] = application->name;
+    }
+    if (application->hasVersion) {
+      described["version"] = application->version;
+    }
+    if (application->hasIcon) {
+      const convert::RenditionSummary& icon = application->icon;
+      described["icon"] = {{"width", icon.width},
+                           {"height", icon.height},
+                           {"depth", icon.depth},
+                           {"density", icon.density}};
+    }
+    json["application"] = std::move(described);
+  }
   return json;
 }
 

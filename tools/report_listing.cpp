@@ -81,4 +81,29 @@ Json LongEntryJson(const Database& database, std::uint32_t index) {
   return json;
 }
 
+std::string RenditionLines(const convert::BitmapListing& listing) {
+  std::string text;
+  for (std::size_t i = 0; i < listing.renditions.size(); ++i) {
+    const convert::RenditionSummary& rendition = listing.renditions[i];
+    text += "  rendition " + Number(i + 1) + ": " + Number(rendition.width) + " x " +
+            Number(rendition.height) + ", " + Count(rendition.depth, "bit", "bits") + ", " +
+            Number(rendition.density) + " dpi\n";
+  }
+  if (!listing.error.empty()) {
+    text += "  problem: " + listing.error + "\n";
+  }
+  return text;
+}
+
+Json RenditionsJson(const convert::BitmapListing& listing) {
+  Json renditions = Json::array();
+  for (const convert::RenditionSummary& rendition : listing.renditions) {
+    renditions.push_back({{"width", rendition.width},
+                          {"height", rendition.height},
+                          {"depth", rendition.depth},
+                          {"density", rendition.density}});
+  }
+  return renditions;
+}
+
 }  // namespace palmdb::report

@@ -1,0 +1,67 @@
+#include "tools/output_files.h"
+
+#include "platform/platform.h"
+#include "platform/program.h"
+#include "tools/commands.h"
+#include "tools/core_access.h"
+
+namespace palmdb::cli {
+
+std::string OutputPath(const std::string& folder, const std::string& relative) {
+  std::string native = relative;
+  for (char& c : native) {
+    if (c == '/') {
+      c = platform::PathSeparator();
+    }
+  }
+  return folder.empty() ? native : JoinPath(folder, native);
+}
+
+bool IsPlainRelativePath(const std::string& relative) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = relative.find('/', start);
+    const std::string part = relative.substr(start, end == std::string::npos ? end : end - start);
+    if (part.empty() || part == "." || part == ".." ||
+        part.find_first_of("\\:") != std::string::npos) {
+      return false;
+    }
+    if (end == std::string::npos) {
+      return true;
+    }
+    start = end + 1;
+  }
+}
+
+bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
+                        const std::string& bytes, std::string* target,
+                        report::WriteFailure* failure) {
+  *target = OutputPath(folder, relative);
+  if (!IsPlainRelativePath(relative)) {
+    *failure = report::WriteFailure::kCannotCreate;
+    return false;
+  }
+  // The sub-folders the file lies in, one by one below the output folder,
+  // which the command made.
+  for (std::size_t slash = relative.find('/'); slash != std::string::npos;
+       slash = relative.find('/', slash + 1)) {
+    platform::MakeFolder(OutputPath(folder, relative.substr(0, slash)).c_str());
+  }
+  const platform::FileHandle file = platform::CreateNew(target->c_str());
+  if (file == platform::kInvalidFile) {
+    *failure =
+        Exists(*target) ? report::WriteFailure::kTargetExists : report::WriteFailure::kCannotCreate;
+    return false;
+  }
+  const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
+  // A close that fails may have lost what was written.
+  const bool closed = platform::Close(file);
+  if (!written || !closed) {
+    platform::RemoveFile(target->c_str());
+    *failure = report::WriteFailure::kWriteFailed;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace palmdb::cli

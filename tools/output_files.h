@@ -1,0 +1,35 @@
+// Writing the files a command makes into a folder: each one created new
+// (an existing file is never replaced), the folders it lies in made as
+// needed, and a file that cannot be written in full removed rather than
+// left half-written. Paths are UTF-8.
+#ifndef PALMDB_TOOLS_OUTPUT_FILES_H
+#define PALMDB_TOOLS_OUTPUT_FILES_H
+
+#include <string>
+
+#include "tools/paths.h"
+#include "tools/report.h"
+
+namespace palmdb::cli {
+
+// The path of `relative` (parts separated by '/') in `folder` (empty for
+// the current folder), with this system's separators.
+std::string OutputPath(const std::string& folder, const std::string& relative);
+
+// Whether every part of `relative` names a file or folder inside the folder
+// it is written to: none empty, "." or "..", none holding a separator of any
+// system or a drive's colon.
+bool IsPlainRelativePath(const std::string& relative);
+
+// Writes `bytes` to a new file at `relative` in `folder`, making the
+// sub-folders it lies in. The path written to lands in `*target`. False,
+// with why in `*failure`, when the file exists already (it is left alone),
+// cannot be created, or cannot be written in full (what was written of it
+// is removed).
+bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
+                        const std::string& bytes, std::string* target,
+                        report::WriteFailure* failure);
+
+}  // namespace palmdb::cli
+
+#endif  // PALMDB_TOOLS_OUTPUT_FILES_H
