@@ -1,29 +1,50 @@
 // palmdb delete: entries deleted from a database through DeleteFiles, as a
 // file manager deletes from an open database. Records are named by their
 // place, so the records after a deleted one take new names; this says so.
+// The places come from the core's reading of the record list before and
+// after, which costs far less than listing every entry through the plug-in
+// twice (the whole listing is read only to name what was not there).
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/edit_support.h"
+#include "tools/report.h"
 #include "tools/session.h"
 
 namespace palmdb::cli {
 namespace {
 
-// Whether the database at `path` is a record database, whose entries are
-// named by place; false when it is not one or cannot be read.
-bool IsRecordDatabase(const std::string& path) {
-  const CoreOpening opening = OpenWithCore(path);
-  return opening.failure.empty() && opening.opened.database != nullptr &&
-         !opening.opened.database->header.IsResourceDatabase();
+// The database's record list as the core reads it; null for a resource
+// database or a file that is no whole database (the plug-in then says why
+// it will not edit it).
+std::unique_ptr<Database> RecordDatabase(const std::string& path) {
+  CoreOpening opening = OpenWithCore(path);
+  if (!opening.failure.empty() || opening.opened.database == nullptr ||
+      opening.opened.database->header.IsResourceDatabase()) {
+    return nullptr;
+  }
+  return std::move(opening.opened.database);
 }
 
 int Delete(const PluginSession& session, const Invocation& invocation) {
   const std::string& path = invocation.operands[0];
   const std::vector<std::string> names(invocation.operands.begin() + 1, invocation.operands.end());
-  const bool records = IsRecordDatabase(path);
-  const std::vector<HostEntry> before = ListEntries(session, path);
+  // The first place that loses its record: every record from there on comes
+  // from further down.
+  std::size_t first = SIZE_MAX;
+  if (const std::unique_ptr<Database> before = RecordDatabase(path)) {
+    for (std::uint32_t i = 0; i < before->catalogue.count && first == SIZE_MAX; ++i) {
+      const std::string name = report::EntryName(before->catalogue.entries[i]);
+      for (const std::string& deleted : names) {
+        if (deleted == name) {
+          first = i;
+        }
+      }
+    }
+  }
 
   int result = PalmdbResultSuccess;
   {
@@ -33,8 +54,9 @@ int Delete(const PluginSession& session, const Invocation& invocation) {
   if (result != PalmdbResultSuccess) {
     bool named = false;
     if (result == PalmdbNoFiles) {
+      const std::vector<HostEntry> entries = ListEntries(session, path);
       for (const std::string& name : names) {
-        if (FindEntry(before, name) == nullptr) {
+        if (FindEntry(entries, name) == nullptr) {
           Complain(path, "cannot delete " + name + ": " + EditResultText(result, false) +
                              "; nothing was deleted");
           named = true;
@@ -47,24 +69,19 @@ int Delete(const PluginSession& session, const Invocation& invocation) {
     return 1;
   }
 
-  // The first place that lost its record: every record from there on came
-  // from further down.
-  std::size_t first = before.size();
   for (const std::string& name : names) {
     std::printf("%s: deleted %s\n", path.c_str(), name.c_str());
-    for (std::size_t i = 0; i < before.size(); ++i) {
-      if (before[i].name == name && i < first) {
-        first = i;
-      }
-    }
   }
-  const std::vector<HostEntry> after = ListEntries(session, path);
-  if (records && first < after.size()) {
-    const std::size_t moved = after.size() - first;
+  const std::unique_ptr<Database> after = first != SIZE_MAX ? RecordDatabase(path) : nullptr;
+  if (after != nullptr && first < after->catalogue.count) {
+    const std::size_t moved = after->catalogue.count - first;
     const std::string which =
         moved == 1 ? "the record" : "the " + std::to_string(moved) + " records";
+    const std::string from = report::EntryName(after->catalogue.entries[first]);
     const std::string now =
-        moved == 1 ? after[first].name : after[first].name + " to " + after.back().name;
+        moved == 1 ? from
+                   : from + " to " +
+                         report::EntryName(after->catalogue.entries[after->catalogue.count - 1]);
     std::printf("%s: %s after %s moved up (now %s)\n", path.c_str(), which.c_str(),
                 names.size() == 1 ? "it" : "them", now.c_str());
   }
