@@ -98,6 +98,7 @@ struct EditCase {
   std::vector<std::string> said;
   std::vector<FileEntry> after;
   const char* headerTypeAndCreator;  // of a created database, else null
+  const char* headerName;            // of a created database: Windows-1252 bytes
 };
 
 const EditCase kEditCases[] = {
@@ -115,6 +116,7 @@ const EditCase kEditCases[] = {
       {"00/6F0002", "gamma"},
       {"00/6F0003", "delta"},
       {"40/6F0004", "epsilon"}},
+     nullptr,
      nullptr},
     {"CreateARecordDatabase",
      nullptr,
@@ -124,7 +126,20 @@ const EditCase kEditCases[] = {
      {},
      {"created", "added #00000.data (5 bytes)", "added #00001.data (6 bytes)"},
      {{"40/000001", "first"}, {"40/000002", "second"}},
-     "DATAPmdb"},
+     "DATAPmdb",
+     "new"},
+    // Named in Windows-1252, a character it lacks as '_'. The 32-bit
+    // Windows program cannot pass this path to the 8-bit entry points.
+    {"CreateUnderAUnicodeName",
+     nullptr,
+     "Notizen \xC3\x84rger \xD0\x97\xD0\xB0\xD0\xBC.pdb",
+     "add",
+     {{"a.txt", "one"}},
+     {},
+     {"created", "added #00000.data (3 bytes)"},
+     {{"40/000001", "one"}},
+     "DATAPmdb",
+     "Notizen \xC4rger ___"},
     {"CreateAResourceDatabase",
      nullptr,
      "app.PRC",
@@ -133,7 +148,8 @@ const EditCase kEditCases[] = {
      {},
      {"created", "added #01000.tSTR (2 bytes)", "added #00001.code (3 bytes)"},
      {{"tSTR/1000", "hi"}, {"code/1", "xyz"}},
-     "RSRCPmdb"},
+     "RSRCPmdb",
+     "app"},
     {"ReplaceAResource",
      Resources,
      "app.prc",
@@ -142,6 +158,7 @@ const EditCase kEditCases[] = {
      {},
      {"replaced #00001.code (3 bytes)"},
      {{"tSTR/1000", "hello"}, {"code/1", "NEW"}},
+     nullptr,
      nullptr},
     {"DeleteAMemoAndRenumber",
      Memos,
@@ -151,6 +168,7 @@ const EditCase kEditCases[] = {
      {"#00001.data"},
      {"deleted #00001.data", "the 2 records after it moved up (now #00001.data to #00002.data)"},
      {{"00/6F0000", "alpha"}, {"00/6F0002", "gamma"}, {"00/6F0003", "delta"}},
+     nullptr,
      nullptr},
     {"DeleteTheLastMemoMovesNone",
      Memos,
@@ -160,6 +178,7 @@ const EditCase kEditCases[] = {
      {"#00003.data"},
      {"deleted #00003.data"},
      {{"00/6F0000", "alpha"}, {"10/6F0001", "beta"}, {"00/6F0002", "gamma"}},
+     nullptr,
      nullptr},
     {"DeleteAResource",
      Resources,
@@ -169,6 +188,7 @@ const EditCase kEditCases[] = {
      {"#01000.tSTR"},
      {"deleted #01000.tSTR"},
      {{"code/1", "CODE"}},
+     nullptr,
      nullptr},
 };
 
@@ -176,6 +196,11 @@ class EditTest : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(EditTest, SaysWhatChangedAndTheFileHoldsIt) {
   const EditCase& c = GetParam();
+#if defined(_WIN32) && !defined(_WIN64)
+  if (std::string(c.title) == "CreateUnderAUnicodeName") {
+    GTEST_SKIP() << "the 8-bit entry points take ANSI paths only";
+  }
+#endif
   TempFolder folder;
   const std::string database = folder.File(c.databaseName);
   if (c.database != nullptr) {
@@ -205,8 +230,7 @@ TEST_P(EditTest, SaysWhatChangedAndTheFileHoldsIt) {
   if (c.headerTypeAndCreator != nullptr) {
     EXPECT_EQ(std::string(file.begin() + 60, file.begin() + 68), c.headerTypeAndCreator);
     // Named after the file, without its extension.
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data())),
-              std::string(c.databaseName).substr(0, 3));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data())), c.headerName);
   }
   EXPECT_EQ(Palmdb({"check", database}).status, 0);
   // Nothing is left beside the database but the sources.
