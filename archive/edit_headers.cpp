@@ -1,0 +1,75 @@
+#include "archive/edit_steps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "database/big_endian.h"
+#include "database/palm_time.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace palmdb::editing {
+namespace {
+
+constexpr std::size_t kLongestDatabaseName = palmdb::format::header::kNameSize - 1;
+
+std::uint32_t PalmNow(const EditOptions& options, PalmEpoch epoch) {
+  const std::int64_t now =
+      options.now >= 0 ? options.now : static_cast<std::int64_t>(std::time(nullptr));
+  const std::int64_t seconds =
+      epoch == PalmEpoch::k1970 ? now : now + palmdb::format::kSecondsFrom1904To1970;
+  return static_cast<std::uint32_t>(seconds);
+}
+
+}  // namespace
+
+// A new database's header: named after the file, dated now.
+DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options) {
+  DatabaseHeader header = {};
+  std::string name = platform::BaseNameOf(path);
+  const std::size_t point = name.rfind('.');
+  if (point != std::string::npos && point > 0) {
+    name.resize(point);
+  }
+  name = platform::Utf8ToCp1252(name, '_');
+  name.resize(std::min(name.size(), kLongestDatabaseName));
+  std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
+  WriteBigEndian16(header.bytes + palmdb::format::header::kAttributes,
+                   resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
+  const std::uint32_t now = PalmNow(options, PalmEpoch::k1904);
+  WriteBigEndian32(header.bytes + palmdb::format::header::kCreationDate, now);
+  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationDate, now);
+  std::memcpy(header.bytes + palmdb::format::header::kType,
+              resources ? kNewResourceDatabaseType : kNewRecordDatabaseType, 4);
+  std::memcpy(header.bytes + palmdb::format::header::kCreator, kNewDatabaseCreator, 4);
+  return header;
+}
+
+bool EndsInPrc(const std::string& path) {
+  if (path.size() < 4) {
+    return false;
+  }
+  std::string end = path.substr(path.size() - 4);
+  for (char& c : end) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return end == ".prc";
+}
+
+// The header of the edited database: the old one with a new modification
+// date, number and seed.
+DatabaseHeader EditedHeader(const DatabaseHeader& old, const EditOptions& options,
+                            std::uint32_t seed) {
+  DatabaseHeader header = old;
+  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationDate,
+                   PalmNow(options, DecodePalmDate(old.ModificationDate()).epoch));
+  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationNumber,
+                   old.ModificationNumber() + 1);
+  WriteBigEndian32(header.bytes + palmdb::format::header::kUniqueIdSeed, seed);
+  return header;
+}
+
+}  // namespace palmdb::editing

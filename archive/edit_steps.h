@@ -1,0 +1,89 @@
+// The steps of an edit, shared by adding and deleting: the database being
+// edited opened under the folder's lock and written, the plan of what
+// becomes of each entry, the new database's layout and header.
+#ifndef PALMDB_ARCHIVE_EDIT_STEPS_H
+#define PALMDB_ARCHIVE_EDIT_STEPS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/editing.h"
+#include "database/database.h"
+#include "database/database_writer.h"
+#include "database/status.h"
+#include "database/structure_check.h"
+
+namespace palmdb::editing {
+
+constexpr std::size_t kNoFile = EditProgress::kNoFile;
+
+// The database being edited: where it is, and, when it exists, opened and
+// checked.
+struct Target {
+  std::string path;  // links resolved
+  FileCheck check;
+  bool exists = false;
+};
+
+// Resolves the path, holds the folder's lock from reading the database to
+// replacing it, opens what is there and does `edit` with it.
+Status UnderLock(const std::string& path, const std::function<Status(Target&)>& edit);
+
+// Writes `layout` over the target, reporting progress per added file.
+Status Write(Target* target, const DatabaseLayout& layout,
+             const std::vector<std::size_t>& fileOfEntry, const EditOptions& options);
+
+// What becomes of each entry of the old database, and what is appended.
+struct EditPlan {
+  // Per old entry: kNoFile to keep it, the added file replacing it, or
+  // kDeleted.
+  static constexpr std::size_t kDeleted = static_cast<std::size_t>(-2);
+  std::vector<std::size_t> fate;
+  struct Appended {
+    std::size_t file;
+    std::uint8_t attributes;
+    std::uint32_t uniqueId;
+    char type[4];
+    std::uint16_t id;
+  };
+  std::vector<Appended> appended;
+  std::uint32_t seed = 0;
+};
+
+// The names the entries of `database` are listed under, in order; none
+// when there is no database.
+std::vector<std::string> ListedNames(const Database* database);
+
+// What adding `files` does to a record or a resource database (null: one
+// that adding creates); kNotSupported for the same entry twice, or a name a
+// resource cannot have.
+Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile>& files,
+                           EditPlan* plan);
+Status PlanResourceAdditions(const Database* database, const std::vector<AddedFile>& files,
+                             EditPlan* plan);
+
+// The sizes of the added files, measured before anything is written: the
+// list's offsets depend on them.
+Status MeasureSources(const std::vector<AddedFile>& files, std::vector<std::uint32_t>* sizes);
+
+// The layout of the edited database, and for each of its entries the added
+// file it comes from (kNoFile for a kept one).
+void LayOut(const Database* database, DatabaseHeader header, const EditPlan& plan,
+            const std::vector<AddedFile>& files, const std::vector<std::uint32_t>& sizes,
+            DatabaseLayout* layout, std::vector<std::size_t>* fileOfEntry);
+
+// A new database's header: named after the file, dated now.
+DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options);
+bool EndsInPrc(const std::string& path);
+
+// The header of the edited database: the old one with a new modification
+// date, number and seed.
+DatabaseHeader EditedHeader(const DatabaseHeader& old, const EditOptions& options,
+                            std::uint32_t seed);
+
+}  // namespace palmdb::editing
+
+#endif  // PALMDB_ARCHIVE_EDIT_STEPS_H

@@ -1,0 +1,44 @@
+// Text and bytes between the manifest's readable forms and the format,
+// shared by the reading and the writing of database.json: hex, database
+// names, four-byte types and the record flags' names. The public ones
+// (NameBytes, TypeBytes, DateJson, DateSeconds) are in tools/manifest.h.
+#ifndef PALMDB_TOOLS_MANIFEST_TEXT_H
+#define PALMDB_TOOLS_MANIFEST_TEXT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tools/manifest.h"
+#include "tools/report_words.h"
+
+namespace palmdb::manifest {
+
+constexpr std::uint32_t kLargestUniqueId = 0xFFFFFF;
+constexpr std::uint8_t kCategoryMask = 0x0F;
+
+// The record flags go under the names the long listing's JSON gives them:
+// report::kRecordFlags.
+using report::kRecordFlags;
+using report::RecordFlag;
+
+// Bytes as lowercase hex digits, two a byte.
+std::string Hex(const std::uint8_t* bytes, std::size_t count);
+// Hex digits as bytes; false for an odd count or a character that is no
+// hex digit.
+bool ParseHex(const std::string& text, Bytes* bytes);
+
+// Four type bytes as the listing writes them.
+std::string TypeText(const std::uint8_t* bytes);
+// Whether four type bytes read as themselves: printable ASCII that needs no
+// escape.
+bool IsPlainType(const std::uint8_t* bytes);
+
+// The 32-byte name field as the listing writes the name.
+std::string NameText(const std::uint8_t* field);
+// The name field holding `name` and NULs after it.
+void FillNameField(const Bytes& name, std::uint8_t* field);
+
+}  // namespace palmdb::manifest
+
+#endif  // PALMDB_TOOLS_MANIFEST_TEXT_H
