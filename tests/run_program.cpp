@@ -43,6 +43,13 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
   std::fflush(nullptr);
   Outcome outcome;
   outcome.status = palmdb::platform::RunCommandLine(command);
+  if constexpr (!palmdb::kLinuxHost) {
+    // Under Wine on a loaded machine cmd itself now and then fails to start:
+    // _wsystem gives -1 and nothing ran. The program never exits with -1.
+    if (outcome.status == -1) {
+      outcome.status = palmdb::platform::RunCommandLine(command);
+    }
+  }
   outcome.out = ReadText(outPath);
   outcome.err = ReadText(errPath);
   return outcome;
