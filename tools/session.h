@@ -116,6 +116,10 @@ int WithPlugin(const std::string& pluginPath,
 // once; a code the core cannot explain is said as the plug-in gave it.
 std::string OpenFailure(int result, const std::string& path);
 
+// UTF-8 as the NUL-terminated wide string the wide entry points take; false
+// for text that is not UTF-8.
+bool ToWide(const std::string& utf8, std::vector<wchar_t>* wide);
+
 // A result code of PackFiles (`adding`) or DeleteFiles in words, saying
 // what became of the database.
 const char* EditResultText(int result, bool adding);
