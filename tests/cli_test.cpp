@@ -420,15 +420,8 @@ void PrintTo(const SharedSample& value, std::ostream* out) {
 
 std::vector<SharedSample> SharedSamples() {
   std::vector<SharedSample> samples;
-  std::ifstream in(std::string(PALMDB_SAMPLES_DIR) + "/MANIFEST.tsv");
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::vector<std::string> columns;
-    std::istringstream fields(line);
-    for (std::string column; std::getline(fields, column, '\t');) {
-      columns.push_back(column);
-    }
+  for (const std::vector<std::string>& columns :
+       palmdb::testsupport::ReadTableRows(std::string(PALMDB_SAMPLES_DIR) + "/MANIFEST.tsv")) {
     if (columns.size() >= 7) {
       const bool database = columns[3] == "record" || columns[3] == "resource";
       samples.push_back(

@@ -343,15 +343,8 @@ struct Sample {
 
 std::vector<Sample> ManifestSamples() {
   std::vector<Sample> samples;
-  std::ifstream in(std::string(PALMDB_SAMPLES_DIR) + "/MANIFEST.tsv");
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::vector<std::string> columns;
-    std::istringstream fields(line);
-    for (std::string column; std::getline(fields, column, '\t');) {
-      columns.push_back(column);
-    }
+  for (const std::vector<std::string>& columns :
+       palmdb::testsupport::ReadTableRows(std::string(PALMDB_SAMPLES_DIR) + "/MANIFEST.tsv")) {
     if (columns.size() >= 7) {
       samples.push_back({columns[0], columns[3], columns[4], columns[6]});
     }

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "archive/entry.h"
@@ -305,6 +307,22 @@ PlatformSpy::PlatformSpy() : previous_(nullptr) {
 PlatformSpy::~PlatformSpy() {
   palmdb::platform::InstallOperations(previous_);
   g_spy = nullptr;
+}
+
+std::vector<std::vector<std::string>> ReadTableRows(const std::string& path) {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::vector<std::string> columns;
+    std::istringstream fields(line);
+    for (std::string column; std::getline(fields, column, '\t');) {
+      columns.push_back(column);
+    }
+    rows.push_back(std::move(columns));
+  }
+  return rows;
 }
 
 }  // namespace palmdb::testsupport

@@ -45,6 +45,10 @@ bool FileExists(const std::string& path);
 std::int64_t LocalWallClock(int year, int month, int day, int hour, int minute, int second);
 Bytes ReadWholeFile(const std::string& path);
 
+// The rows of a tab-separated file after its first line (the column names),
+// each cut into its columns; none when the file cannot be read.
+std::vector<std::vector<std::string>> ReadTableRows(const std::string& path);
+
 // A builder holding `count` records of 4 bytes each, whose bytes are the
 // record's index.
 palmdb::testdata::DatabaseBuilder FourByteRecords(std::size_t count);
