@@ -31,14 +31,13 @@ class EditCall {
     g_editProgress = &progress;
     // Hosts set the callbacks of packing and deleting with the handle -1.
     const auto packing = reinterpret_cast<PalmdbArchiveHandle>(~std::uintptr_t{0});
-    if constexpr (kWideInterface) {
-      if (plugin.setProcessDataProcW != nullptr) {
-        plugin.setProcessDataProcW(packing, EditDataW);
-      }
-    } else {
-      if (plugin.setProcessDataProc != nullptr) {
-        plugin.setProcessDataProc(packing, EditDataNarrow);
-      }
+    // Both, where the plug-in has both: it keeps one for the 8-bit calls
+    // and one for the wide ones.
+    if (plugin.setProcessDataProc != nullptr) {
+      plugin.setProcessDataProc(packing, EditDataNarrow);
+    }
+    if (plugin.setProcessDataProcW != nullptr) {
+      plugin.setProcessDataProcW(packing, EditDataW);
     }
   }
   ~EditCall() { g_editProgress = nullptr; }
