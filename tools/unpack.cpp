@@ -155,7 +155,8 @@ bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
   if (first < listEnd) {
     return false;
   }
-  manifest.afterList.resize(first - listEnd);
+  // Below 4 GiB: the first entry or block lies within the file.
+  manifest.afterList.resize(static_cast<std::size_t>(first - listEnd));
   if (!manifest.afterList.empty() &&
       platform::ReadAt(database.file, listEnd, manifest.afterList.data(),
                        manifest.afterList.size()) != manifest.afterList.size()) {
