@@ -1,6 +1,7 @@
 #include "database/database_writer.h"
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>
@@ -105,16 +106,17 @@ bool BuildHeadAndList(const DatabaseLayout& layout, const std::vector<Piece>& pi
   return true;
 }
 
-// Writes into the temporary file through one buffer, reporting as it goes.
+// Writes into the temporary file, or onto the end of `memory` when that is
+// given, through one buffer, reporting as it goes.
 // Pieces that lie one after the other in the same file (the kept entries of
 // an edited database, usually) are read together, so that a database of
 // many small entries costs a few large reads and writes, not two calls per
 // entry.
 class StreamWriter {
  public:
-  StreamWriter(platform::FileHandle file, std::uint8_t* buffer, const WriteOptions& options,
-               std::uint64_t total)
-      : file_(file), buffer_(buffer), options_(options) {
+  StreamWriter(platform::FileHandle file, std::vector<std::uint8_t>* memory, std::uint8_t* buffer,
+               const WriteOptions& options, std::uint64_t total)
+      : file_(file), memory_(memory), buffer_(buffer), options_(options) {
     progress_.total = total;
   }
 
@@ -174,6 +176,11 @@ class StreamWriter {
   bool Drain() {
     const std::size_t count = used_;
     used_ = 0;
+    if (memory_ != nullptr) {
+      // Reserved for the whole database beforehand: this does not allocate.
+      memory_->insert(memory_->end(), buffer_, buffer_ + count);
+      return true;
+    }
     return platform::Write(file_, buffer_, count) == count;
   }
 
@@ -230,6 +237,7 @@ class StreamWriter {
   }
 
   platform::FileHandle file_;
+  std::vector<std::uint8_t>* memory_;
   std::uint8_t* buffer_;
   std::size_t used_ = 0;
   const WriteOptions& options_;
@@ -244,14 +252,15 @@ bool Continues(const Piece& previous, const Piece& next) {
          a.file == b.file && a.offset + a.size == b.offset;
 }
 
-Status WriteAll(platform::FileHandle file, const std::vector<std::uint8_t>& head,
-                const DatabaseLayout& layout, const std::vector<Piece>& pieces,
-                const WriteOptions& options, std::uint64_t total) {
+Status WriteAll(platform::FileHandle file, std::vector<std::uint8_t>* memory,
+                const std::vector<std::uint8_t>& head, const DatabaseLayout& layout,
+                const std::vector<Piece>& pieces, const WriteOptions& options,
+                std::uint64_t total) {
   std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[kWriteBufferSize]);
   if (!buffer) {
     return Status::kNoMemory;
   }
-  StreamWriter writer(file, buffer.get(), options, total);
+  StreamWriter writer(file, memory, buffer.get(), options, total);
   Status status = writer.Put(head.data(), head.size(), WriteProgress::kNoEntry);
   if (status == Status::kOk) {
     const std::vector<Piece> gap = {{&layout.gap, WriteProgress::kNoEntry, nullptr}};
@@ -302,6 +311,28 @@ Status MeasureDatabase(const DatabaseLayout& layout, std::uint64_t* size) {
                                                                       : Status::kTooLarge;
 }
 
+Status WriteDatabaseToMemory(const DatabaseLayout& layout, std::vector<std::uint8_t>* bytes,
+                             const WriteOptions& options) {
+  const std::vector<Piece> pieces = PiecesInOrder(layout);
+  std::vector<std::uint8_t> head;
+  std::uint64_t total = 0;
+  bytes->clear();
+  if (!BuildHeadAndList(layout, pieces, &head, &total)) {
+    return Status::kTooLarge;
+  }
+  try {
+    bytes->reserve(static_cast<std::size_t>(total));
+  } catch (const std::exception&) {
+    return Status::kNoMemory;
+  }
+  const Status status =
+      WriteAll(platform::kInvalidFile, bytes, head, layout, pieces, options, total);
+  if (status != Status::kOk) {
+    bytes->clear();
+  }
+  return status;
+}
+
 Status WriteDatabase(const char* target, const DatabaseLayout& layout,
                      const WriteOptions& options) {
   const std::vector<Piece> pieces = PiecesInOrder(layout);
@@ -321,7 +352,7 @@ Status WriteDatabase(const char* target, const DatabaseLayout& layout,
     status = Status::kWriteFailed;
   }
   if (status == Status::kOk) {
-    status = WriteAll(file, head, layout, pieces, options, total);
+    status = WriteAll(file, nullptr, head, layout, pieces, options, total);
   }
   if (status == Status::kOk && !platform::Flush(file)) {
     status = Status::kWriteFailed;

@@ -123,6 +123,13 @@ Status MeasureDatabase(const DatabaseLayout& layout, std::uint64_t* size);
 Status WriteDatabase(const char* target, const DatabaseLayout& layout,
                      const WriteOptions& options = WriteOptions());
 
+// What WriteDatabase would write, put in `bytes` instead of a file, and kOk;
+// or the failures of WriteDatabase that do not concern the target, with
+// `bytes` left empty. On 32-bit systems a database too large for memory
+// fails with kNoMemory.
+Status WriteDatabaseToMemory(const DatabaseLayout& layout, std::vector<std::uint8_t>* bytes,
+                             const WriteOptions& options = WriteOptions());
+
 }  // namespace palmdb
 
 #endif  // PALMDB_DATABASE_DATABASE_WRITER_H

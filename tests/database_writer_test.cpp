@@ -95,6 +95,10 @@ TEST(WriteDatabase, PlacesEntriesAndBlocksAsTheLayoutSays) {
     ASSERT_EQ(palmdb::WriteDatabase(path.c_str(), layout), Status::kOk);
     const Bytes file = palmdb::testsupport::ReadWholeFile(path);
     ASSERT_EQ(file.size(), c.size);
+    // Written to memory, the same layout gives the same bytes.
+    Bytes memory = {1};
+    ASSERT_EQ(palmdb::WriteDatabaseToMemory(layout, &memory), Status::kOk);
+    EXPECT_EQ(memory, file);
     EXPECT_EQ(palmdb::ReadBigEndian16(file.data() + 76), 2);
     EXPECT_EQ(palmdb::ReadBigEndian32(file.data() + 52), c.appOffset);
     EXPECT_EQ(palmdb::ReadBigEndian32(file.data() + 56), c.sortOffset);
@@ -143,6 +147,9 @@ TEST(WriteDatabase, RefusesWhatTheFormatCannotHold) {
       TempFolder folder;
       EXPECT_EQ(palmdb::WriteDatabase(folder.File("x.pdb").c_str(), layout), Status::kTooLarge);
       EXPECT_FALSE(palmdb::testsupport::FileExists(folder.File("x.pdb")));
+      Bytes memory = {1};
+      EXPECT_EQ(palmdb::WriteDatabaseToMemory(layout, &memory), Status::kTooLarge);
+      EXPECT_TRUE(memory.empty());
     }
   }
 }
