@@ -5,6 +5,7 @@
 
 #include "database/big_endian.h"
 #include "database/database_header.h"
+#include "database/database_writer.h"
 #include "database/format.h"
 #include "platform/platform.h"
 
@@ -14,6 +15,10 @@ namespace {
 void PutFourBytes(std::uint8_t* out, const std::string& text) {
   std::memset(out, 0, format::kFourCharacterCodeSize);
   std::memcpy(out, text.data(), std::min(format::kFourCharacterCodeSize, text.size()));
+}
+
+ByteSource MemoryOf(const Bytes& bytes) {
+  return ByteSource::FromMemory(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 }  // namespace
@@ -108,22 +113,21 @@ DatabaseBuilder& DatabaseBuilder::Offset(std::size_t index, std::uint32_t offset
 }
 
 std::uint32_t DatabaseBuilder::DataOffset(std::size_t index) const {
-  std::size_t offset = format::header::kSize +
-                       entries_.size() * format::ListEntrySize(IsResourceDatabase()) +
-                       format::kListPaddingSize + appInfo_.size() + sortInfo_.size();
-  for (std::size_t i = 0; i < index && i < entries_.size(); ++i) {
-    offset += entries_[i].data.size();
+  const Bytes bytes = BuildUndamaged();
+  if (bytes.empty() || index >= entries_.size()) {
+    return static_cast<std::uint32_t>(bytes.size());
   }
-  return static_cast<std::uint32_t>(offset);
+  const std::size_t field =
+      format::header::kSize + index * format::ListEntrySize(IsResourceDatabase());
+  return ReadBigEndian32(
+      bytes.data() + field +
+      (IsResourceDatabase() ? format::resource_entry::kOffset : format::record_entry::kOffset));
 }
 
-Bytes DatabaseBuilder::Build() const {
+Bytes DatabaseBuilder::BuildUndamaged() const {
   const bool resources = IsResourceDatabase();
-  const std::size_t entrySize = format::ListEntrySize(resources);
-  const std::size_t listEnd = format::header::kSize + entries_.size() * entrySize;
-  Bytes out(listEnd + format::kListPaddingSize, 0);
-
-  DatabaseHeader header = {};
+  DatabaseLayout layout;
+  DatabaseHeader& header = layout.header;
   std::memcpy(header.bytes + format::header::kName, name_.data(),
               std::min(format::header::kNameSize - 1, name_.size()));
   header.SetAttributes(attributes_);
@@ -132,43 +136,60 @@ Bytes DatabaseBuilder::Build() const {
   header.SetModificationDate(modificationDate_);
   header.SetBackupDate(backupDate_);
   header.SetModificationNumber(1);
-  const auto appInfoAt = static_cast<std::uint32_t>(out.size());
-  const auto sortInfoAt = static_cast<std::uint32_t>(appInfoAt + appInfo_.size());
-  header.SetAppInfoOffset(appInfoOffsetOverridden_ ? appInfoOffset_
-                          : appInfo_.empty()       ? 0
-                                                   : appInfoAt);
-  header.SetSortInfoOffset(sortInfoOffsetOverridden_ ? sortInfoOffset_
-                           : sortInfo_.empty()       ? 0
-                                                     : sortInfoAt);
   PutFourBytes(header.bytes + format::header::kType, type_);
   PutFourBytes(header.bytes + format::header::kCreator, creator_);
   header.SetUniqueIdSeed(0);
   header.SetNextListLink(nextListLink_);
-  header.SetRecordCount(countOverridden_ ? count_ : static_cast<std::uint16_t>(entries_.size()));
-  std::memcpy(out.data(), header.bytes, format::header::kSize);
 
-  out.insert(out.end(), appInfo_.begin(), appInfo_.end());
-  out.insert(out.end(), sortInfo_.begin(), sortInfo_.end());
+  layout.entries.resize(entries_.size());
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const Item& entry = entries_[i];
-    std::uint32_t offset = static_cast<std::uint32_t>(out.size());
-    auto forced = offsets_.find(i);
-    if (forced != offsets_.end()) {
-      offset = forced->second;
-    }
-    std::uint8_t* field = out.data() + format::header::kSize + i * entrySize;
+    const Item& item = entries_[i];
+    WriterEntry& entry = layout.entries[i];
     if (resources) {
-      PutFourBytes(field + format::resource_entry::kType, entry.type);
-      WriteBigEndian16(field + format::resource_entry::kId, entry.id);
-      WriteBigEndian32(field + format::resource_entry::kOffset, offset);
+      std::memcpy(entry.type, item.type.data(),
+                  std::min(format::kFourCharacterCodeSize, item.type.size()));
+      entry.id = item.id;
     } else {
-      WriteBigEndian32(field + format::record_entry::kOffset, offset);
-      field[format::record_entry::kAttributes] = entry.attributes;
+      entry.attributes = item.attributes;
       // A unique ID that differs per record, as Palm OS assigns them.
-      const auto uniqueId = static_cast<std::uint32_t>(0x6F0000u + i) & format::kLargestUniqueId;
-      WriteBigEndian24(field + format::record_entry::kUniqueId, uniqueId);
+      entry.uniqueId = static_cast<std::uint32_t>(0x6F0000u + i) & format::kLargestUniqueId;
     }
-    out.insert(out.end(), entry.data.begin(), entry.data.end());
+    entry.data = MemoryOf(item.data);
+  }
+  // Both blocks come before the first entry's data, AppInfo first.
+  layout.appInfo = {!appInfo_.empty(), 0, 0, MemoryOf(appInfo_)};
+  layout.sortInfo = {!sortInfo_.empty(), 0, 1, MemoryOf(sortInfo_)};
+  static const std::uint8_t kPadding[format::kListPaddingSize] = {};
+  layout.gap =
+      ByteSource::FromMemory(kPadding, static_cast<std::uint32_t>(format::kListPaddingSize));
+
+  Bytes bytes;
+  WriteDatabaseToMemory(layout, &bytes);
+  return bytes;
+}
+
+Bytes DatabaseBuilder::Build() const {
+  Bytes out = BuildUndamaged();
+  if (out.empty()) {
+    return out;
+  }
+  if (countOverridden_) {
+    WriteBigEndian16(out.data() + format::header::kRecordCount, count_);
+  }
+  if (appInfoOffsetOverridden_) {
+    WriteBigEndian32(out.data() + format::header::kAppInfoOffset, appInfoOffset_);
+  }
+  if (sortInfoOffsetOverridden_) {
+    WriteBigEndian32(out.data() + format::header::kSortInfoOffset, sortInfoOffset_);
+  }
+  const std::size_t entrySize = format::ListEntrySize(IsResourceDatabase());
+  const std::size_t offsetField =
+      IsResourceDatabase() ? format::resource_entry::kOffset : format::record_entry::kOffset;
+  for (const auto& [index, offset] : offsets_) {
+    if (index < entries_.size()) {
+      WriteBigEndian32(out.data() + format::header::kSize + index * entrySize + offsetField,
+                       offset);
+    }
   }
   return out;
 }

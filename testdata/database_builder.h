@@ -1,6 +1,7 @@
 // Writes Palm databases of both layouts, for the tests, the fuzzer's seeds,
-// the benchmark and the sample. Can also write damaged ones: a record count
-// or offsets that disagree with the data.
+// the benchmark and the sample, through the project's database writer. Can
+// also write damaged ones: a record count or offsets that disagree with the
+// data, written over what the writer lays out.
 #ifndef PALMDB_TESTDATA_DATABASE_BUILDER_H
 #define PALMDB_TESTDATA_DATABASE_BUILDER_H
 
@@ -52,7 +53,8 @@ class DatabaseBuilder {
   DatabaseBuilder& SortInfoOffset(std::uint32_t offset);
 
   // Header, record list, padding, AppInfo block, SortInfo
-  // block, then the entries' data in list order.
+  // block, then the entries' data in list order. Empty when the writer
+  // refuses the layout: more than 65535 entries, or 4 GiB or more.
   Bytes Build() const;
   // Offset of entry `index`'s data in what Build returns (before damage).
   std::uint32_t DataOffset(std::size_t index) const;
@@ -65,6 +67,8 @@ class DatabaseBuilder {
     Bytes data;
   };
   bool IsResourceDatabase() const { return (attributes_ & kResourceDatabase) != 0; }
+  // What the writer makes of the parts, without the damage.
+  Bytes BuildUndamaged() const;
 
   std::string name_ = "Untitled";
   std::uint16_t attributes_ = 0;
