@@ -13,26 +13,26 @@ namespace {
 using palmdb::convert::BitmapCompression;
 using palmdb::convert::BitmapHeader;
 using palmdb::testdata::bitmap::Bytes;
-using palmdb::testdata::bitmap::Spec;
+using palmdb::testdata::bitmap::Shape;
 
-Spec Make(std::uint8_t version, std::uint8_t depth, BitmapCompression compression) {
-  Spec spec;
-  spec.version = version;
-  spec.width = 7;
-  spec.height = 5;
-  spec.depth = depth;
-  spec.compression = version < 2 && compression != BitmapCompression::kNone
-                         ? BitmapCompression::kScanLine
-                         : compression;
+Shape Make(std::uint8_t version, std::uint8_t depth, BitmapCompression compression) {
+  Shape shape;
+  shape.version = version;
+  shape.width = 7;
+  shape.height = 5;
+  shape.depth = depth;
+  shape.compression = version < 2 && compression != BitmapCompression::kNone
+                          ? BitmapCompression::kScanLine
+                          : compression;
   const std::uint32_t mask = depth == 16 ? 0xFFFFu : (1u << depth) - 1u;
   for (std::uint32_t i = 0; i < 35; ++i) {
-    spec.pixels.push_back((i / 3 * 0x9E37u) & mask);
+    shape.pixels.push_back((i / 3 * 0x9E37u) & mask);
   }
   if (version == 3) {
-    spec.density = 144;
-    spec.pixelFormat = depth == 16 ? BitmapHeader::k565 : BitmapHeader::kIndexed;
+    shape.density = 144;
+    shape.pixelFormat = depth == 16 ? BitmapHeader::k565 : BitmapHeader::kIndexed;
   }
-  return spec;
+  return shape;
 }
 
 std::vector<std::pair<std::string, Bytes>> Seeds() {
@@ -47,25 +47,25 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
         if (version < 2 && c > 1) {
           continue;
         }
-        Spec spec = Make(version, depth, compressions[c]);
+        Shape shape = Make(version, depth, compressions[c]);
         if (depth == 16 && version == 2) {
-          spec.directInfo = true;
+          shape.directInfo = true;
         }
         if (depth == 8 && c == 0) {
-          spec.hasColorTable = true;
-          spec.colorTable = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+          shape.hasColorTable = true;
+          shape.colorTable = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
         }
-        spec.transparent = version >= 2;
+        shape.transparent = version >= 2;
         seeds.emplace_back("v" + std::to_string(version) + "-" + std::to_string(depth) + "bit-" +
                                names[c] + ".bin",
-                           palmdb::testdata::bitmap::WriteBitmap(spec));
+                           palmdb::testdata::bitmap::WriteBitmap(shape));
       }
     }
   }
-  Spec little = Make(3, 16, BitmapCompression::kNone);
+  Shape little = Make(3, 16, BitmapCompression::kNone);
   little.pixelFormat = BitmapHeader::k565LittleEndian;
   seeds.emplace_back("v3-565le.bin", palmdb::testdata::bitmap::WriteBitmap(little));
-  Spec version0 = Make(0, 1, BitmapCompression::kNone);
+  Shape version0 = Make(0, 1, BitmapCompression::kNone);
   seeds.emplace_back("v0.bin", palmdb::testdata::bitmap::WriteBitmap(version0));
   seeds.emplace_back(
       "family.bin",

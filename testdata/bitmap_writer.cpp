@@ -14,34 +14,35 @@ using palmdb::convert::BitmapCompression;
 using palmdb::convert::BitmapDirectInfo;
 using palmdb::convert::BitmapHeader;
 
-bool LittleEndian(const Spec& spec) {
-  return spec.version == 3 && (spec.pixelFormat == BitmapHeader::k565LittleEndian ||
-                               spec.pixelFormat == BitmapHeader::kIndexedLittleEndian);
+bool LittleEndian(const Shape& shape) {
+  return shape.version == 3 && (shape.pixelFormat == BitmapHeader::k565LittleEndian ||
+                                shape.pixelFormat == BitmapHeader::kIndexedLittleEndian);
 }
 
-std::size_t RowBytes(const Spec& spec) {
-  if (spec.rowBytes != 0) {
-    return spec.rowBytes;
+std::size_t RowBytes(const Shape& shape) {
+  if (shape.rowBytes != 0) {
+    return shape.rowBytes;
   }
-  return (std::size_t{spec.width} * spec.depth + 15) / 16 * 2;
+  return (std::size_t{shape.width} * shape.depth + 15) / 16 * 2;
 }
 
-Bytes PackRows(const Spec& spec) {
-  const std::size_t rowBytes = RowBytes(spec);
-  Bytes raw(rowBytes * spec.height, 0);
-  for (std::size_t y = 0; y < spec.height; ++y) {
+Bytes PackRows(const Shape& shape) {
+  const std::size_t rowBytes = RowBytes(shape);
+  Bytes raw(rowBytes * shape.height, 0);
+  for (std::size_t y = 0; y < shape.height; ++y) {
     std::uint8_t* row = raw.data() + y * rowBytes;
-    for (std::size_t x = 0; x < spec.width; ++x) {
-      const std::uint32_t value = spec.pixels.at(y * spec.width + x);
-      if (spec.depth == 16) {
+    for (std::size_t x = 0; x < shape.width; ++x) {
+      const std::uint32_t value = shape.pixels.at(y * shape.width + x);
+      if (shape.depth == 16) {
         const auto word = static_cast<std::uint16_t>(value);
-        row[2 * x] = static_cast<std::uint8_t>(LittleEndian(spec) ? word : word >> 8);
-        row[2 * x + 1] = static_cast<std::uint8_t>(LittleEndian(spec) ? word >> 8 : word);
+        row[2 * x] = static_cast<std::uint8_t>(LittleEndian(shape) ? word : word >> 8);
+        row[2 * x + 1] = static_cast<std::uint8_t>(LittleEndian(shape) ? word >> 8 : word);
         continue;
       }
-      const std::size_t bit = x * spec.depth;
-      const unsigned shift = LittleEndian(spec) ? static_cast<unsigned>(bit % 8)
-                                                : 8u - spec.depth - static_cast<unsigned>(bit % 8);
+      const std::size_t bit = x * shape.depth;
+      const unsigned shift = LittleEndian(shape)
+                                 ? static_cast<unsigned>(bit % 8)
+                                 : 8u - shape.depth - static_cast<unsigned>(bit % 8);
       row[bit / 8] = static_cast<std::uint8_t>(row[bit / 8] | (value << shift));
     }
   }
@@ -122,30 +123,30 @@ Bytes PackBits(const Bytes& raw, std::size_t unit) {
 
 }  // namespace
 
-Bytes WriteBitmap(const Spec& spec) {
-  const bool v3 = spec.version == 3;
+Bytes WriteBitmap(const Shape& shape) {
+  const bool v3 = shape.version == 3;
   Bytes out(v3 ? BitmapHeader::kSizeV3 : BitmapHeader::kSize, 0);
   std::uint16_t flags = 0;
-  if (spec.compression != BitmapCompression::kNone) {
+  if (shape.compression != BitmapCompression::kNone) {
     flags |= BitmapHeader::kCompressed;
   }
-  if (spec.hasColorTable) {
+  if (shape.hasColorTable) {
     flags |= BitmapHeader::kHasColorTable;
   }
-  if (spec.transparent) {
+  if (shape.transparent) {
     flags |= BitmapHeader::kHasTransparency;
   }
-  if (spec.directInfo) {
+  if (shape.directInfo) {
     flags |= BitmapHeader::kDirectColor;
   }
-  WriteBigEndian16(&out[BitmapHeader::kWidth], spec.width);
-  WriteBigEndian16(&out[BitmapHeader::kHeight], spec.height);
-  WriteBigEndian16(&out[BitmapHeader::kRowBytes], static_cast<std::uint16_t>(RowBytes(spec)));
+  WriteBigEndian16(&out[BitmapHeader::kWidth], shape.width);
+  WriteBigEndian16(&out[BitmapHeader::kHeight], shape.height);
+  WriteBigEndian16(&out[BitmapHeader::kRowBytes], static_cast<std::uint16_t>(RowBytes(shape)));
   WriteBigEndian16(&out[BitmapHeader::kFlags], flags);
-  out[BitmapHeader::kPixelSize] = spec.pixelSize != 0 ? spec.pixelSize : spec.depth;
-  out[BitmapHeader::kVersion] = spec.version;
+  out[BitmapHeader::kPixelSize] = shape.pixelSize != 0 ? shape.pixelSize : shape.depth;
+  out[BitmapHeader::kVersion] = shape.version;
   std::uint8_t compressionType = BitmapHeader::kNoCompression;
-  switch (spec.compression) {
+  switch (shape.compression) {
     case BitmapCompression::kScanLine:
       compressionType = BitmapHeader::kScanLine;
       break;
@@ -158,60 +159,60 @@ Bytes WriteBitmap(const Spec& spec) {
     case BitmapCompression::kNone:
       break;
   }
-  if (spec.version >= 2) {
+  if (shape.version >= 2) {
     out[BitmapHeader::kCompressionType] = compressionType;
   }
-  if (spec.version == 2 && spec.transparent && spec.depth <= 8) {
-    out[BitmapHeader::kTransparentIndex] = static_cast<std::uint8_t>(spec.transparentValue);
+  if (shape.version == 2 && shape.transparent && shape.depth <= 8) {
+    out[BitmapHeader::kTransparentIndex] = static_cast<std::uint8_t>(shape.transparentValue);
   }
   if (v3) {
     out[BitmapHeader::kHeaderSize] = BitmapHeader::kSizeV3;
-    out[BitmapHeader::kPixelFormat] = spec.pixelFormat;
-    WriteBigEndian16(&out[BitmapHeader::kDensity], spec.density);
-    WriteBigEndian32(&out[BitmapHeader::kTransparentValue], spec.transparentValue);
+    out[BitmapHeader::kPixelFormat] = shape.pixelFormat;
+    WriteBigEndian16(&out[BitmapHeader::kDensity], shape.density);
+    WriteBigEndian32(&out[BitmapHeader::kTransparentValue], shape.transparentValue);
   }
-  if (spec.hasColorTable) {
-    Bytes table(BitmapColorTable::kEntries + spec.colorTable.size() * BitmapColorTable::kEntrySize,
+  if (shape.hasColorTable) {
+    Bytes table(BitmapColorTable::kEntries + shape.colorTable.size() * BitmapColorTable::kEntrySize,
                 0);
     WriteBigEndian16(&table[BitmapColorTable::kCount],
-                     static_cast<std::uint16_t>(spec.colorTable.size()));
-    for (std::size_t i = 0; i < spec.colorTable.size(); ++i) {
+                     static_cast<std::uint16_t>(shape.colorTable.size()));
+    for (std::size_t i = 0; i < shape.colorTable.size(); ++i) {
       std::uint8_t* entry = &table[BitmapColorTable::kEntries + i * BitmapColorTable::kEntrySize];
       // The index byte says nothing: an entry's place gives its index.
       entry[0] = 0xEE;
-      entry[1] = spec.colorTable[i].red;
-      entry[2] = spec.colorTable[i].green;
-      entry[3] = spec.colorTable[i].blue;
+      entry[1] = shape.colorTable[i].red;
+      entry[2] = shape.colorTable[i].green;
+      entry[3] = shape.colorTable[i].blue;
     }
     out.insert(out.end(), table.begin(), table.end());
   }
-  if (spec.directInfo) {
+  if (shape.directInfo) {
     Bytes info(BitmapDirectInfo::kSize, 0);
     info[BitmapDirectInfo::kRedBits] = 5;
     info[BitmapDirectInfo::kGreenBits] = 6;
     info[BitmapDirectInfo::kBlueBits] = 5;
-    info[BitmapDirectInfo::kTransparentColor + 1] = spec.transparentColor.red;
-    info[BitmapDirectInfo::kTransparentColor + 2] = spec.transparentColor.green;
-    info[BitmapDirectInfo::kTransparentColor + 3] = spec.transparentColor.blue;
+    info[BitmapDirectInfo::kTransparentColor + 1] = shape.transparentColor.red;
+    info[BitmapDirectInfo::kTransparentColor + 2] = shape.transparentColor.green;
+    info[BitmapDirectInfo::kTransparentColor + 3] = shape.transparentColor.blue;
     out.insert(out.end(), info.begin(), info.end());
   }
-  const Bytes raw = PackRows(spec);
+  const Bytes raw = PackRows(shape);
   Bytes data;
-  switch (spec.compression) {
+  switch (shape.compression) {
     case BitmapCompression::kNone:
       data = raw;
       break;
     case BitmapCompression::kScanLine:
-      data = ScanLine(raw, RowBytes(spec));
+      data = ScanLine(raw, RowBytes(shape));
       break;
     case BitmapCompression::kRle:
       data = Rle(raw);
       break;
     case BitmapCompression::kPackBits:
-      data = PackBits(raw, spec.depth == 16 ? 2 : 1);
+      data = PackBits(raw, shape.depth == 16 ? 2 : 1);
       break;
   }
-  if (spec.compression != BitmapCompression::kNone) {
+  if (shape.compression != BitmapCompression::kNone) {
     // The length, its own bytes included.
     const std::size_t field = v3 ? 4 : 2;
     Bytes length(field, 0);

@@ -14,7 +14,7 @@ namespace palmdb::testdata::bitmap {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Spec {
+struct Shape {
   std::uint8_t version = 1;
   std::uint16_t width = 0;
   std::uint16_t height = 0;
@@ -40,7 +40,7 @@ struct Spec {
 };
 
 // One bitmap, the last of its family.
-Bytes WriteBitmap(const Spec& spec);
+Bytes WriteBitmap(const Shape& shape);
 
 // Chains bitmaps written by WriteBitmap in this order, each padded to four
 // bytes; a separator goes before the first version 3 rendition that follows

@@ -25,7 +25,7 @@ namespace {
 using palmdb::convert::BitmapCompression;
 using palmdb::convert::BitmapHeader;
 using palmdb::convert::Rgb;
-using palmdb::testdata::bitmap::Spec;
+using palmdb::testdata::bitmap::Shape;
 using palmdb::testdata::bitmap::WriteBitmap;
 using palmdb::testdata::bitmap::WriteFamily;
 using palmdb::testsupport::Bytes;
@@ -54,20 +54,20 @@ std::vector<std::uint32_t> DecodeFirst(const Bytes& bytes, std::uint32_t* rows =
   return pixels;
 }
 
-Spec Make(std::uint8_t version, std::uint16_t width, std::uint16_t height, std::uint8_t depth,
-          std::vector<std::uint32_t> pixels) {
-  Spec spec;
-  spec.version = version;
-  spec.width = width;
-  spec.height = height;
-  spec.depth = depth;
-  spec.pixels = std::move(pixels);
-  return spec;
+Shape Make(std::uint8_t version, std::uint16_t width, std::uint16_t height, std::uint8_t depth,
+           std::vector<std::uint32_t> pixels) {
+  Shape shape;
+  shape.version = version;
+  shape.width = width;
+  shape.height = height;
+  shape.depth = depth;
+  shape.pixels = std::move(pixels);
+  return shape;
 }
 
 struct ClassCase {
   const char* name;
-  Spec spec;
+  Shape shape;
   std::vector<std::uint32_t> expected;
 };
 
@@ -82,121 +82,123 @@ std::vector<ClassCase> ClassCases() {
                    Make(1, 5, 1, 4, {0, 1, 7, 8, 15}),
                    {kWhite, 0xEEEEEEFF, 0x888888FF, 0x777777FF, kBlack}});
   {
-    Spec spec = Make(1, 3, 3, 1, {1, 0, 1, 1, 0, 1, 0, 1, 0});
-    spec.compression = BitmapCompression::kScanLine;
-    spec.rowBytes = 10;  // two groups of the scan-line compression per row
+    Shape shape = Make(1, 3, 3, 1, {1, 0, 1, 1, 0, 1, 0, 1, 0});
+    shape.compression = BitmapCompression::kScanLine;
+    shape.rowBytes = 10;  // two groups of the scan-line compression per row
     cases.push_back({"V1ScanLineRepeatsTheRowAbove",
-                     spec,
+                     shape,
                      {kBlack, kWhite, kBlack, kBlack, kWhite, kBlack, kWhite, kBlack, kWhite}});
   }
   cases.push_back({"V2EightBitSystemPalette",
                    Make(2, 5, 1, 8, {0, 1, 108, 215, 255}),
                    {kWhite, 0xFFCCFFFF, 0xFFFF66FF, 0x111111FF, kBlack}});
   {
-    Spec spec = Make(2, 3, 1, 8, {1, 0, 2});
-    spec.hasColorTable = true;
-    spec.colorTable = {Rgb{10, 20, 30}, Rgb{40, 50, 60}};
+    Shape shape = Make(2, 3, 1, 8, {1, 0, 2});
+    shape.hasColorTable = true;
+    shape.colorTable = {Rgb{10, 20, 30}, Rgb{40, 50, 60}};
     cases.push_back(
-        {"V2ColorTableByPositionSystemBeyondIt", spec, {0x28323CFF, 0x0A141EFF, 0xFF99FFFF}});
+        {"V2ColorTableByPositionSystemBeyondIt", shape, {0x28323CFF, 0x0A141EFF, 0xFF99FFFF}});
   }
   {
-    Spec spec = Make(2, 4, 1, 2, {3, 2, 1, 0});
-    spec.hasColorTable = true;
-    spec.colorTable = {Rgb{1, 2, 3}, Rgb{4, 5, 6}, Rgb{7, 8, 9}, Rgb{10, 11, 12}};
-    cases.push_back({"V2TwoBitColorTable", spec, {0x0A0B0CFF, 0x070809FF, 0x040506FF, 0x010203FF}});
+    Shape shape = Make(2, 4, 1, 2, {3, 2, 1, 0});
+    shape.hasColorTable = true;
+    shape.colorTable = {Rgb{1, 2, 3}, Rgb{4, 5, 6}, Rgb{7, 8, 9}, Rgb{10, 11, 12}};
+    cases.push_back(
+        {"V2TwoBitColorTable", shape, {0x0A0B0CFF, 0x070809FF, 0x040506FF, 0x010203FF}});
   }
   {
-    Spec spec = Make(2, 3, 1, 8, {7, 0, 255});
-    spec.transparent = true;
-    spec.transparentValue = 7;
-    cases.push_back({"V2TransparentIndex", spec, {0xFFCCCC00, kWhite, kBlack}});
+    Shape shape = Make(2, 3, 1, 8, {7, 0, 255});
+    shape.transparent = true;
+    shape.transparentValue = 7;
+    cases.push_back({"V2TransparentIndex", shape, {0xFFCCCC00, kWhite, kBlack}});
   }
   {
-    Spec spec = Make(2, 2, 1, 4, {0, 15});
-    spec.transparent = true;
-    spec.transparentValue = 0;
-    cases.push_back({"V2FourBitTransparentWhite", spec, {0xFFFFFF00, kBlack}});
+    Shape shape = Make(2, 2, 1, 4, {0, 15});
+    shape.transparent = true;
+    shape.transparentValue = 0;
+    cases.push_back({"V2FourBitTransparentWhite", shape, {0xFFFFFF00, kBlack}});
   }
   {
-    Spec spec = Make(2, 6, 1, 16, {0xF800, 0x07E0, 0x001F, 0x8410, 0x11AA, 0xFFFF});
-    spec.directInfo = true;
-    spec.transparent = true;
+    Shape shape = Make(2, 6, 1, 16, {0xF800, 0x07E0, 0x001F, 0x8410, 0x11AA, 0xFFFF});
+    shape.directInfo = true;
+    shape.transparent = true;
     // 0x17, 0x37, 0x57 keep 2, 13 and 10 in their top 5, 6 and 5 bits.
-    spec.transparentColor = Rgb{0x17, 0x37, 0x57};
+    shape.transparentColor = Rgb{0x17, 0x37, 0x57};
     cases.push_back({"V2SixteenBitTransparentColorByTopBits",
-                     spec,
+                     shape,
                      {0xFF0000FF, 0x00FF00FF, 0x0000FFFF, 0x848284FF, 0x10345200, kWhite}});
   }
   {
-    Spec spec = Make(2, 2, 1, 16, {0xFFFF, 0x0000});
-    spec.directInfo = true;
-    spec.hasColorTable = true;
-    spec.colorTable = {Rgb{1, 1, 1}, Rgb{2, 2, 2}};
-    spec.transparent = true;
-    cases.push_back({"V2ColorTableBeforeDirectInfo", spec, {kWhite, 0x00000000}});
+    Shape shape = Make(2, 2, 1, 16, {0xFFFF, 0x0000});
+    shape.directInfo = true;
+    shape.hasColorTable = true;
+    shape.colorTable = {Rgb{1, 1, 1}, Rgb{2, 2, 2}};
+    shape.transparent = true;
+    cases.push_back({"V2ColorTableBeforeDirectInfo", shape, {kWhite, 0x00000000}});
   }
   {
-    Spec spec = Make(2, 3, 2, 8, {0, 1, 2, 0, 1, 3});
-    spec.compression = BitmapCompression::kScanLine;
+    Shape shape = Make(2, 3, 2, 8, {0, 1, 2, 0, 1, 3});
+    shape.compression = BitmapCompression::kScanLine;
     cases.push_back(
-        {"V2ScanLine", spec, {kWhite, 0xFFCCFFFF, 0xFF99FFFF, kWhite, 0xFFCCFFFF, 0xFF66FFFF}});
+        {"V2ScanLine", shape, {kWhite, 0xFFCCFFFF, 0xFF99FFFF, kWhite, 0xFFCCFFFF, 0xFF66FFFF}});
   }
   {
-    Spec spec = Make(2, 4, 3, 8, {5, 5, 5, 5, 5, 5, 9, 9, 9, 9, 9, 9});
-    spec.compression = BitmapCompression::kRle;
+    Shape shape = Make(2, 4, 3, 8, {5, 5, 5, 5, 5, 5, 9, 9, 9, 9, 9, 9});
+    shape.compression = BitmapCompression::kRle;
     const std::uint32_t a = 0xFF00FFFF;
     const std::uint32_t b = 0xFF66CCFF;
-    cases.push_back({"V2RleRunsAcrossRows", spec, {a, a, a, a, a, a, b, b, b, b, b, b}});
+    cases.push_back({"V2RleRunsAcrossRows", shape, {a, a, a, a, a, a, b, b, b, b, b, b}});
   }
   {
-    Spec spec = Make(2, 5, 2, 8, {1, 1, 1, 2, 3, 4, 4, 4, 4, 4});
-    spec.compression = BitmapCompression::kPackBits;
+    Shape shape = Make(2, 5, 2, 8, {1, 1, 1, 2, 3, 4, 4, 4, 4, 4});
+    shape.compression = BitmapCompression::kPackBits;
     const std::uint32_t c = 0xFF33FFFF;
     cases.push_back({"V2PackBits",
-                     spec,
+                     shape,
                      {0xFFCCFFFF, 0xFFCCFFFF, 0xFFCCFFFF, 0xFF99FFFF, 0xFF66FFFF, c, c, c, c, c}});
   }
   {
-    Spec spec = Make(3, 4, 2, 16, {0xF800, 0xF800, 0xF800, 0x001F, 0x07E0, 0x07E0, 0x1234, 0x1234});
-    spec.compression = BitmapCompression::kPackBits;
-    spec.pixelFormat = BitmapHeader::k565;
-    spec.density = 144;
+    Shape shape =
+        Make(3, 4, 2, 16, {0xF800, 0xF800, 0xF800, 0x001F, 0x07E0, 0x07E0, 0x1234, 0x1234});
+    shape.compression = BitmapCompression::kPackBits;
+    shape.pixelFormat = BitmapHeader::k565;
+    shape.density = 144;
     cases.push_back({"V3PackBitsOnWords",
-                     spec,
+                     shape,
                      {0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0x0000FFFF, 0x00FF00FF, 0x00FF00FF,
                       0x1045A5FF, 0x1045A5FF}});
   }
   {
-    Spec spec = Make(3, 2, 1, 16, {0xF800, 0x001F});
-    spec.pixelFormat = BitmapHeader::k565LittleEndian;
-    cases.push_back({"V3LittleEndian565", spec, {0xFF0000FF, 0x0000FFFF}});
+    Shape shape = Make(3, 2, 1, 16, {0xF800, 0x001F});
+    shape.pixelFormat = BitmapHeader::k565LittleEndian;
+    cases.push_back({"V3LittleEndian565", shape, {0xFF0000FF, 0x0000FFFF}});
   }
   {
-    Spec spec = Make(3, 4, 1, 2, {0, 1, 2, 3});
-    spec.pixelFormat = BitmapHeader::kIndexedLittleEndian;
+    Shape shape = Make(3, 4, 1, 2, {0, 1, 2, 3});
+    shape.pixelFormat = BitmapHeader::kIndexedLittleEndian;
     cases.push_back(
-        {"V3LittleEndianIndexedLowBitsFirst", spec, {kWhite, 0xAAAAAAFF, 0x555555FF, kBlack}});
+        {"V3LittleEndianIndexedLowBitsFirst", shape, {kWhite, 0xAAAAAAFF, 0x555555FF, kBlack}});
   }
   {
-    Spec spec = Make(3, 2, 1, 16, {0x07E0, 0xF800});
-    spec.pixelFormat = BitmapHeader::k565;
-    spec.transparent = true;
-    spec.transparentValue = 0x07E0;
-    cases.push_back({"V3TransparentValueIn565", spec, {0x00FF0000, 0xFF0000FF}});
+    Shape shape = Make(3, 2, 1, 16, {0x07E0, 0xF800});
+    shape.pixelFormat = BitmapHeader::k565;
+    shape.transparent = true;
+    shape.transparentValue = 0x07E0;
+    cases.push_back({"V3TransparentValueIn565", shape, {0x00FF0000, 0xFF0000FF}});
   }
   {
-    Spec spec = Make(3, 2, 1, 1, {0, 1});
-    spec.hasColorTable = true;
-    spec.colorTable = {Rgb{0x10, 0x20, 0x30}, Rgb{0x40, 0x50, 0x60}};
-    spec.transparent = true;
-    spec.transparentValue = 1;
-    cases.push_back({"V3TransparentIndexWithColorTable", spec, {0x102030FF, 0x40506000}});
+    Shape shape = Make(3, 2, 1, 1, {0, 1});
+    shape.hasColorTable = true;
+    shape.colorTable = {Rgb{0x10, 0x20, 0x30}, Rgb{0x40, 0x50, 0x60}};
+    shape.transparent = true;
+    shape.transparentValue = 1;
+    cases.push_back({"V3TransparentIndexWithColorTable", shape, {0x102030FF, 0x40506000}});
   }
   {
-    Spec spec = Make(3, 3, 2, 4, {15, 15, 15, 15, 0, 0});
-    spec.compression = BitmapCompression::kRle;
-    spec.density = 108;
-    cases.push_back({"V3Rle", spec, {kBlack, kBlack, kBlack, kBlack, kWhite, kWhite}});
+    Shape shape = Make(3, 3, 2, 4, {15, 15, 15, 15, 0, 0});
+    shape.compression = BitmapCompression::kRle;
+    shape.density = 108;
+    cases.push_back({"V3Rle", shape, {kBlack, kBlack, kBlack, kBlack, kWhite, kWhite}});
   }
   return cases;
 }
@@ -205,7 +207,7 @@ TEST(BitmapClasses, DecodeToTheColoursPalmOsShows) {
   for (const ClassCase& c : ClassCases()) {
     SCOPED_TRACE(c.name);
     palmdb::convert::DecodeOutcome outcome = palmdb::convert::DecodeOutcome::kFailed;
-    EXPECT_EQ(DecodeFirst(WriteBitmap(c.spec), nullptr, &outcome), c.expected);
+    EXPECT_EQ(DecodeFirst(WriteBitmap(c.shape), nullptr, &outcome), c.expected);
     EXPECT_EQ(outcome, palmdb::convert::DecodeOutcome::kComplete);
   }
 }
@@ -222,11 +224,11 @@ palmdb::convert::Item Resource(const char (&type)[5], std::uint16_t id, Bytes by
 }
 
 Bytes Family() {
-  Spec low = Make(1, 2, 2, 1, {0, 1, 1, 0});
-  Spec color = Make(2, 2, 2, 8, {0, 1, 2, 3});
-  Spec high = Make(3, 4, 4, 8, std::vector<std::uint32_t>(16, 5));
+  Shape low = Make(1, 2, 2, 1, {0, 1, 1, 0});
+  Shape color = Make(2, 2, 2, 8, {0, 1, 2, 3});
+  Shape high = Make(3, 4, 4, 8, std::vector<std::uint32_t>(16, 5));
   high.density = 144;
-  Spec direct = Make(3, 4, 4, 16, std::vector<std::uint32_t>(16, 0xF800));
+  Shape direct = Make(3, 4, 4, 16, std::vector<std::uint32_t>(16, 0xF800));
   direct.pixelFormat = BitmapHeader::k565;
   direct.density = 144;
   return WriteFamily(
@@ -319,9 +321,9 @@ struct FaultCase {
 
 std::vector<FaultCase> FaultCases() {
   const Bytes eight = WriteBitmap(Make(2, 2, 4, 8, {1, 1, 2, 2, 3, 3, 4, 4}));
-  Spec rle = Make(2, 2, 4, 8, {1, 2, 3, 4, 5, 6, 7, 8});
+  Shape rle = Make(2, 2, 4, 8, {1, 2, 3, 4, 5, 6, 7, 8});
   rle.compression = BitmapCompression::kRle;
-  Spec table = Make(2, 2, 1, 8, {0, 1});
+  Shape table = Make(2, 2, 1, 8, {0, 1});
   table.hasColorTable = true;
   table.colorTable = {Rgb{1, 1, 1}, Rgb{2, 2, 2}, Rgb{3, 3, 3}};
   const Bytes pair = WriteFamily({WriteBitmap(Make(1, 2, 1, 1, {0, 1})), eight});

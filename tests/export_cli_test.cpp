@@ -246,12 +246,12 @@ TEST(PalmdbExport, AFileThatCannotBeWrittenInFullIsRemoved) {
 // An application with a name, a version and a large icon of two
 // renditions, and a code resource.
 Bytes Application() {
-  bitmap::Spec low;
+  bitmap::Shape low;
   low.width = 32;
   low.height = 32;
   low.depth = 1;
   low.pixels.assign(32 * 32, 1);
-  bitmap::Spec high;
+  bitmap::Shape high;
   high.version = 3;
   high.width = 64;
   high.height = 44;
