@@ -1,9 +1,9 @@
 # Checks that each folder of the library includes only the folders below it:
-# platform, then database, archive, convert, plugin, testdata (the test-data
+# platform, then database, archive, convert, report, folder, plugin, testdata (the test-data
 # builder, which no library layer may use), tools.
 #   cmake -DSOURCE_DIR=... -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(layers platform database archive convert plugin testdata tools)
+set(layers platform database archive convert report folder plugin testdata tools)
 set(violations "")
 list(LENGTH layers count)
 math(EXPR last "${count} - 1")

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
 namespace {
 
-using palmdb::manifest::Json;
-using palmdb::manifest::Manifest;
+using palmdb::folder::manifest::Json;
+using palmdb::folder::manifest::Manifest;
 
 // A record database with one record, into which a case splices its keys.
 std::string Document(const std::string& header, const std::string& entries) {
@@ -99,9 +99,9 @@ TEST(Manifest, EachDocumentResolvesOrNamesThePlaceOfItsFault) {
         test.text.empty() ? Document("", "{\"file\": \"a\", \"uniqueId\": 16777216}") : test.text;
     Json json;
     std::string error;
-    ASSERT_TRUE(palmdb::manifest::ParseText(text, &json, &error)) << error;
+    ASSERT_TRUE(palmdb::folder::manifest::ParseText(text, &json, &error)) << error;
     Manifest manifest;
-    const auto problems = palmdb::manifest::FromJson(json, &manifest);
+    const auto problems = palmdb::folder::manifest::FromJson(json, &manifest);
     if (test.message.empty()) {
       EXPECT_TRUE(problems.empty()) << problems.front().pointer << ": " << problems.front().message;
       continue;
@@ -126,7 +126,7 @@ TEST(Manifest, TextThatIsNoJsonIsPlacedByLineAndColumn) {
   for (const Case& test : cases) {
     Json json;
     std::string error;
-    EXPECT_FALSE(palmdb::manifest::ParseText(test.text, &json, &error));
+    EXPECT_FALSE(palmdb::folder::manifest::ParseText(test.text, &json, &error));
     EXPECT_EQ(error.rfind(test.place, 0), 0u) << error;
   }
 }
@@ -144,17 +144,17 @@ TEST(Manifest, DatesReadAsTheyAreCounted) {
       {0xC0000000, "2006-01-27T16:51:12", 1904}, {0xFFFFFFFF, "2040-02-06T06:28:15", 1904},
   };
   for (const Case& test : cases) {
-    const Json json = palmdb::manifest::DateJson(test.stored);
+    const Json json = palmdb::folder::manifest::DateJson(test.stored);
     EXPECT_EQ(json, (Json{{"date", test.date}, {"epoch", test.epoch}}));
     std::uint32_t stored = 0;
-    EXPECT_TRUE(palmdb::manifest::DateSeconds(test.date, test.epoch, &stored));
+    EXPECT_TRUE(palmdb::folder::manifest::DateSeconds(test.date, test.epoch, &stored));
     EXPECT_EQ(stored, test.stored) << test.date;
   }
-  EXPECT_EQ(palmdb::manifest::DateJson(0), Json(nullptr));
+  EXPECT_EQ(palmdb::folder::manifest::DateJson(0), Json(nullptr));
   std::uint32_t stored = 0;
-  EXPECT_FALSE(palmdb::manifest::DateSeconds("2040-02-06T06:28:16", 1904, &stored));
-  EXPECT_FALSE(palmdb::manifest::DateSeconds("1903-12-31T23:59:59", 1904, &stored));
-  EXPECT_FALSE(palmdb::manifest::DateSeconds("2003-04-31T00:00:00", 1904, &stored));
+  EXPECT_FALSE(palmdb::folder::manifest::DateSeconds("2040-02-06T06:28:16", 1904, &stored));
+  EXPECT_FALSE(palmdb::folder::manifest::DateSeconds("1903-12-31T23:59:59", 1904, &stored));
+  EXPECT_FALSE(palmdb::folder::manifest::DateSeconds("2003-04-31T00:00:00", 1904, &stored));
 }
 
 // Header bytes that the readable values alone cannot give back keep their
@@ -185,13 +185,13 @@ TEST(Manifest, RawBytesAppearWhereTheReadableFormLosesSomething) {
     std::memcpy(manifest.nameField, test.nameField.data(), 32);
     std::memcpy(manifest.type, test.type.data(), 4);
     std::memcpy(manifest.creator, "memo", 4);
-    const Json json = palmdb::manifest::ToJson(manifest);
+    const Json json = palmdb::folder::manifest::ToJson(manifest);
     EXPECT_EQ(json["name"], test.name);
     EXPECT_EQ(json["type"], test.typeText);
     EXPECT_EQ(json.contains("nameBytes"), test.nameBytes);
     EXPECT_EQ(json.contains("typeBytes"), test.typeBytes);
     Manifest back;
-    EXPECT_TRUE(palmdb::manifest::FromJson(json, &back).empty());
+    EXPECT_TRUE(palmdb::folder::manifest::FromJson(json, &back).empty());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.nameField), 32), test.nameField);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.type), 4), test.type);
 
@@ -199,7 +199,7 @@ TEST(Manifest, RawBytesAppearWhereTheReadableFormLosesSomething) {
     Json edited = json;
     edited["name"] = "New";
     edited["type"] = "NEW!";
-    ASSERT_TRUE(palmdb::manifest::FromJson(edited, &back).empty());
+    ASSERT_TRUE(palmdb::folder::manifest::FromJson(edited, &back).empty());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.nameField), 32),
               std::string("New") + std::string(29, '\0'));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.type), 4), "NEW!");

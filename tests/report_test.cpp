@@ -12,8 +12,8 @@
 
 #include "database/palm_time.h"
 #include "database/structure_check.h"
+#include "report/report.h"
 #include "tests/support.h"
-#include "tools/report.h"
 
 namespace {
 

@@ -43,8 +43,8 @@ std::vector<SourceGroup> GroupByFolder(const std::vector<std::string>& files) {
 // a file that can be read.
 bool SourceSize(const std::string& file, std::uint64_t* size) {
   if (platform::KindOfPath(file.c_str()) != platform::PathKind::kRegularFile) {
-    Complain(file,
-             Exists(file) ? "not a file (a folder's files are added one by one)" : "no such file");
+    Complain(file, platform::Exists(file) ? "not a file (a folder's files are added one by one)"
+                                          : "no such file");
     return false;
   }
   const platform::FileHandle handle = platform::OpenForReading(file.c_str());
@@ -75,7 +75,7 @@ int Add(const PluginSession& session, const Invocation& invocation) {
     }
     total += size;
   }
-  const bool existed = Exists(path);
+  const bool existed = platform::Exists(path);
   const std::vector<HostEntry> before = ListEntries(session, path);
 
   int result = PalmdbResultSuccess;
@@ -95,7 +95,7 @@ int Add(const PluginSession& session, const Invocation& invocation) {
   // What changed, also when a later folder's call failed after an earlier
   // one went through.
   const std::vector<HostEntry> after = ListEntries(session, path);
-  if (!existed && Exists(path)) {
+  if (!existed && platform::Exists(path)) {
     std::printf("%s: created\n", path.c_str());
   }
   for (const HostEntry& entry : before) {

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "platform/program.h"
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
-#include "tools/report.h"
 
 namespace palmdb::cli {
 namespace {
@@ -40,14 +40,14 @@ class Checker {
     std::sort(files.begin(), files.end());
     std::sort(folders.begin(), folders.end());
     for (const std::string& name : files) {
-      CheckOne(JoinPath(folder, name));
+      CheckOne(platform::JoinPath(folder, name));
     }
     std::size_t checked = files.size();
     for (const std::string& name : folders) {
       bool below = false;
-      checked += CheckFolder(JoinPath(folder, name), &below);
+      checked += CheckFolder(platform::JoinPath(folder, name), &below);
       if (!below) {
-        Complain(JoinPath(folder, name), "cannot read this folder");
+        Complain(platform::JoinPath(folder, name), "cannot read this folder");
         whole_ = false;
       }
     }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/paths.h"
+#include "platform/paths.h"
 
 namespace palmdb::cli {
 

@@ -10,7 +10,7 @@ namespace palmdb::cli {
 CoreOpening OpenWithCore(const std::string& path) {
   CoreOpening opening;
   opening.opened = OpenDetected(path.c_str());
-  const bool exists = opening.opened.status != Status::kCannotOpen || Exists(path);
+  const bool exists = opening.opened.status != Status::kCannotOpen || platform::Exists(path);
   opening.failure = report::OpenFailureText(opening.opened, exists);
   return opening;
 }
@@ -27,7 +27,7 @@ std::unique_ptr<Database> OpenOrSay(const std::string& path) {
 CheckedFile CheckWithCore(const std::string& path) {
   CheckedFile checked;
   checked.check = CheckFile(path.c_str());
-  checked.exists = checked.check.status != Status::kCannotOpen || Exists(path);
+  checked.exists = checked.check.status != Status::kCannotOpen || platform::Exists(path);
   return checked;
 }
 
@@ -37,8 +37,8 @@ bool ExtractBlock(const Database& database, const InfoBlock& block, const std::s
     case Status::kOk:
       return true;
     case Status::kCannotCreate:
-      *failure = Exists(target) ? report::WriteFailure::kTargetExists
-                                : report::WriteFailure::kCannotCreate;
+      *failure = platform::Exists(target) ? report::WriteFailure::kTargetExists
+                                          : report::WriteFailure::kCannotCreate;
       return false;
     case Status::kReadFailed:
       *failure = report::WriteFailure::kShortRead;

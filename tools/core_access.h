@@ -12,8 +12,8 @@
 #include "database/info_blocks.h"
 #include "database/opened_file.h"
 #include "database/structure_check.h"
-#include "tools/paths.h"
-#include "tools/report.h"
+#include "platform/paths.h"
+#include "report/report.h"
 
 namespace palmdb::cli {
 

@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/edit_support.h"
-#include "tools/report.h"
 #include "tools/session.h"
 
 namespace palmdb::cli {

@@ -10,10 +10,10 @@
 #include "convert/content.h"
 #include "convert/export.h"
 #include "platform/charset.h"
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/output_files.h"
-#include "tools/report.h"
 
 namespace palmdb::cli {
 namespace {
@@ -77,7 +77,7 @@ report::Json Document(const std::string& path, const std::string& folder,
 // Writes every file of the export into `folder`; an existing file is left
 // alone and the others are still written.
 void WriteFiles(const std::string& path, const std::string& folder, bool json, Outcome* outcome) {
-  if (!folder.empty() && !outcome->result.files.empty() && !MakeFolders(folder)) {
+  if (!folder.empty() && !outcome->result.files.empty() && !platform::MakeFolders(folder)) {
     outcome->errors.push_back("cannot create the folder " + folder);
     if (!json) {
       Complain(path, outcome->errors.back());

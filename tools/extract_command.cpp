@@ -5,10 +5,10 @@
 
 #include "database/info_blocks.h"
 #include "platform/program.h"
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/output_files.h"
-#include "tools/report.h"
 #include "tools/session.h"
 
 namespace palmdb::cli {
@@ -47,7 +47,7 @@ int ExtractEntries(const PluginSession& session, const std::string& path, const 
     std::string target;
     const int result = archive.Extract(prefix, &target);
     if (result != PalmdbResultSuccess) {
-      const report::WriteFailure failure = WriteFailureOf(result, Exists(target));
+      const report::WriteFailure failure = WriteFailureOf(result, platform::Exists(target));
       Complain(path, "cannot extract " + entry.name + " to " + target + ": " +
                          (result == kPathNotInCodePage ? OpenResultText(result)
                                                        : report::WriteFailureText(failure)));
@@ -114,12 +114,12 @@ int Extract(const PluginSession& session, const Invocation& invocation) {
   const std::string& folder = invocation.options.folder;
   std::string prefix;
   if (!folder.empty()) {
-    if (!MakeFolders(folder)) {
+    if (!platform::MakeFolders(folder)) {
       Complain(folder, "cannot create the folder");
       return 1;
     }
     prefix = folder;
-    if (!IsSeparator(prefix.back())) {
+    if (!platform::IsSeparator(prefix.back())) {
       prefix += platform::PathSeparator();
     }
   }

@@ -2,9 +2,9 @@
 // for a resource database, also the application's name, version and icon.
 #include "convert/application.h"
 #include "convert/content.h"
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
-#include "tools/report.h"
 
 namespace palmdb::cli {
 

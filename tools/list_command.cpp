@@ -9,9 +9,9 @@
 
 #include "convert/application.h"
 #include "convert/content.h"
+#include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
-#include "tools/report.h"
 #include "tools/session.h"
 
 namespace palmdb::cli {

@@ -14,7 +14,7 @@ std::string OutputPath(const std::string& folder, const std::string& relative) {
       c = platform::PathSeparator();
     }
   }
-  return folder.empty() ? native : JoinPath(folder, native);
+  return folder.empty() ? native : platform::JoinPath(folder, native);
 }
 
 bool IsPlainRelativePath(const std::string& relative) {
@@ -49,8 +49,8 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
   }
   const platform::FileHandle file = platform::CreateNew(target->c_str());
   if (file == platform::kInvalidFile) {
-    *failure =
-        Exists(*target) ? report::WriteFailure::kTargetExists : report::WriteFailure::kCannotCreate;
+    *failure = platform::Exists(*target) ? report::WriteFailure::kTargetExists
+                                         : report::WriteFailure::kCannotCreate;
     return false;
   }
   const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();

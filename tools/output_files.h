@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "tools/paths.h"
-#include "tools/report.h"
+#include "platform/paths.h"
+#include "report/report.h"
 
 namespace palmdb::cli {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "plugin/plugin_api.h"
+#include "report/report.h"
 #include "tools/plugin_library.h"
-#include "tools/report.h"
 
 namespace palmdb::cli {
 

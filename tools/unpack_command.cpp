@@ -1,17 +1,17 @@
 // palmdb unpack and palmdb pack: a database as a folder of files with its
 // manifest, and back.
+#include "folder/pack.h"
+#include "folder/unpack.h"
 #include "tools/commands.h"
-#include "tools/pack.h"
-#include "tools/unpack.h"
 
 namespace palmdb::cli {
 
 int RunUnpack(const Invocation& invocation) {
-  return palmdb::RunUnpack(invocation.operands[0], invocation.operands[1]);
+  return palmdb::folder::RunUnpack(invocation.operands[0], invocation.operands[1]);
 }
 
 int RunPack(const Invocation& invocation) {
-  PackArguments arguments;
+  folder::PackArguments arguments;
   arguments.folder = invocation.operands[0];
   arguments.database = invocation.operands[1];
   arguments.replace = invocation.options.replace;
@@ -19,7 +19,7 @@ int RunPack(const Invocation& invocation) {
   arguments.name = invocation.options.name;
   arguments.type = invocation.options.type;
   arguments.creator = invocation.options.creator;
-  return palmdb::RunPack(arguments);
+  return palmdb::folder::RunPack(arguments);
 }
 
 }  // namespace palmdb::cli

@@ -4,8 +4,8 @@
 // where the readable form loses something, the bytes after the record list,
 // where the blocks lie among the entries). Turned from and into JSON here;
 // the database side, reading and writing the bytes, is unpack's and pack's.
-#ifndef PALMDB_TOOLS_MANIFEST_H
-#define PALMDB_TOOLS_MANIFEST_H
+#ifndef PALMDB_FOLDER_MANIFEST_H
+#define PALMDB_FOLDER_MANIFEST_H
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +15,7 @@
 
 #include "database/database_header.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 
 using Json = nlohmann::ordered_json;
 using Bytes = std::vector<std::uint8_t>;
@@ -124,6 +124,6 @@ bool TypeBytes(const std::string& text, std::uint8_t type[4]);
 Json DateJson(std::uint32_t stored);
 bool DateSeconds(const std::string& date, int epochYear, std::uint32_t* stored);
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest
 
-#endif  // PALMDB_TOOLS_MANIFEST_H
+#endif  // PALMDB_FOLDER_MANIFEST_H

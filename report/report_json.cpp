@@ -2,7 +2,7 @@
 // is printed.
 #include <utility>
 
-#include "tools/report.h"
+#include "report/report.h"
 
 namespace palmdb::report {
 

@@ -1,13 +1,13 @@
-#include "tools/manifest_text.h"
+#include "folder/manifest_text.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "database/database.h"
 #include "platform/text.h"
-#include "tools/report.h"
+#include "report/report.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -195,4 +195,4 @@ bool DateSeconds(const std::string& date, int epochYear, std::uint32_t* stored) 
   return true;
 }
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest

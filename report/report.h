@@ -3,8 +3,8 @@
 // the long listing's lines, and the same as JSON documents for scripts.
 // Every text is UTF-8. Pure functions of what the core handed back: nothing
 // here opens or looks at a file.
-#ifndef PALMDB_TOOLS_REPORT_H
-#define PALMDB_TOOLS_REPORT_H
+#ifndef PALMDB_REPORT_REPORT_H
+#define PALMDB_REPORT_REPORT_H
 
 #include <nlohmann/json.hpp>
 
@@ -123,4 +123,4 @@ std::string Print(const Json& document);
 
 }  // namespace palmdb::report
 
-#endif  // PALMDB_TOOLS_REPORT_H
+#endif  // PALMDB_REPORT_REPORT_H

@@ -1,12 +1,12 @@
 // palmdb pack DIR DB: a database built from a folder, by its manifest
 // (database.json, as unpack writes it) or, without one, from its files.
-#ifndef PALMDB_TOOLS_PACK_H
-#define PALMDB_TOOLS_PACK_H
+#ifndef PALMDB_FOLDER_PACK_H
+#define PALMDB_FOLDER_PACK_H
 
 #include <optional>
 #include <string>
 
-namespace palmdb {
+namespace palmdb::folder {
 
 struct PackArguments {
   // UTF-8 paths.
@@ -28,6 +28,6 @@ struct PackArguments {
 // step. Returns the program's exit status and says why on standard error.
 int RunPack(const PackArguments& arguments);
 
-}  // namespace palmdb
+}  // namespace palmdb::folder
 
-#endif  // PALMDB_TOOLS_PACK_H
+#endif  // PALMDB_FOLDER_PACK_H

@@ -1,12 +1,12 @@
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
 #include <cstring>
 #include <utility>
 
-#include "tools/manifest_text.h"
-#include "tools/report.h"
+#include "folder/manifest_text.h"
+#include "report/report.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 namespace {
 
 // JSON on one line with a space after each colon and comma: an entry or a
@@ -126,4 +126,4 @@ std::string Print(const Json& json) {
   return text + "\n}\n";
 }
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest

@@ -2,17 +2,17 @@
 // shared by the reading and the writing of database.json: hex, database
 // names, four-byte types and the record flags' names. The public ones
 // (NameBytes, TypeBytes, DateJson, DateSeconds) are in tools/manifest.h.
-#ifndef PALMDB_TOOLS_MANIFEST_TEXT_H
-#define PALMDB_TOOLS_MANIFEST_TEXT_H
+#ifndef PALMDB_FOLDER_MANIFEST_TEXT_H
+#define PALMDB_FOLDER_MANIFEST_TEXT_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "tools/manifest.h"
-#include "tools/report_words.h"
+#include "folder/manifest.h"
+#include "report/report_words.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 
 constexpr std::uint32_t kLargestUniqueId = 0xFFFFFF;
 constexpr std::uint8_t kCategoryMask = 0x0F;
@@ -39,6 +39,6 @@ std::string NameText(const std::uint8_t* field);
 // The name field holding `name` and NULs after it.
 void FillNameField(const Bytes& name, std::uint8_t* field);
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest
 
-#endif  // PALMDB_TOOLS_MANIFEST_TEXT_H
+#endif  // PALMDB_FOLDER_MANIFEST_TEXT_H

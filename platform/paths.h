@@ -1,11 +1,11 @@
 // Paths as the program handles them: UTF-8, with '/' or the system's own
 // separator between folders.
-#ifndef PALMDB_TOOLS_PATHS_H
-#define PALMDB_TOOLS_PATHS_H
+#ifndef PALMDB_PLATFORM_PATHS_H
+#define PALMDB_PLATFORM_PATHS_H
 
 #include <string>
 
-namespace palmdb::cli {
+namespace palmdb::platform {
 
 bool IsSeparator(char c);
 
@@ -20,6 +20,6 @@ bool MakeFolders(const std::string& folder);
 // Whether a file or folder exists at `path`.
 bool Exists(const std::string& path);
 
-}  // namespace palmdb::cli
+}  // namespace palmdb::platform
 
-#endif  // PALMDB_TOOLS_PATHS_H
+#endif  // PALMDB_PLATFORM_PATHS_H

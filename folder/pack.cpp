@@ -1,4 +1,4 @@
-#include "tools/pack.h"
+#include "folder/pack.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,13 +9,13 @@
 #include "archive/entry_name.h"
 #include "database/big_endian.h"
 #include "database/database_writer.h"
+#include "folder/manifest.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
-#include "tools/manifest.h"
-#include "tools/paths.h"
 
-namespace palmdb {
+namespace palmdb::folder {
 namespace {
 
 using manifest::Json;
@@ -27,7 +27,7 @@ constexpr std::uint64_t kLargestManifest = 64ull << 20;
 // The last part of a path, and the same without its extension.
 std::string BaseName(const std::string& path) {
   std::size_t start = path.size();
-  while (start > 0 && !cli::IsSeparator(path[start - 1])) {
+  while (start > 0 && !platform::IsSeparator(path[start - 1])) {
     --start;
   }
   return path.substr(start);
@@ -154,7 +154,7 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
     ParsedEntryName parsed{};
     if (!EntryFileName(names[i], &parsed)) {
       std::fprintf(stderr, "palmdb: %s: a resource's file is named #ID.type\n",
-                   cli::JoinPath(arguments.folder, names[i]).c_str());
+                   platform::JoinPath(arguments.folder, names[i]).c_str());
       named = false;
       continue;
     }
@@ -211,7 +211,7 @@ int RunPack(const PackArguments& arguments) {
   }
 
   // The manifest, or one made from the folder's files.
-  const std::string manifestPath = cli::JoinPath(arguments.folder, manifest::kFileName);
+  const std::string manifestPath = platform::JoinPath(arguments.folder, manifest::kFileName);
   Json json;
   std::string text;
   bool tooLarge = false;
@@ -248,7 +248,7 @@ int RunPack(const PackArguments& arguments) {
   // Every file named, present and below 4 GiB.
   DatabaseLayout layout;
   const auto source = [&](const std::string& file, const std::string& pointer) {
-    const std::string path = cli::JoinPath(arguments.folder, file);
+    const std::string path = platform::JoinPath(arguments.folder, file);
     std::uint64_t size = 0;
     if (file.empty()) {
       return ByteSource();
@@ -325,4 +325,4 @@ int RunPack(const PackArguments& arguments) {
   return 0;
 }
 
-}  // namespace palmdb
+}  // namespace palmdb::folder

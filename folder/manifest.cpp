@@ -1,6 +1,6 @@
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 
 std::vector<Part> FileOrder(const Manifest& manifest) {
   std::vector<Part> parts{{Part::kAfterList, 0}};
@@ -25,4 +25,4 @@ std::vector<Part> FileOrder(const Manifest& manifest) {
   return parts;
 }
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest

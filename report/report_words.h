@@ -1,7 +1,7 @@
 // Small pieces that the report's files share: numbers, counts and the
 // record flags in words.
-#ifndef PALMDB_TOOLS_REPORT_WORDS_H
-#define PALMDB_TOOLS_REPORT_WORDS_H
+#ifndef PALMDB_REPORT_REPORT_WORDS_H
+#define PALMDB_REPORT_REPORT_WORDS_H
 
 #include <cstdint>
 #include <string>
@@ -40,4 +40,4 @@ constexpr RecordFlag kRecordFlags[] = {
 
 }  // namespace palmdb::report
 
-#endif  // PALMDB_TOOLS_REPORT_WORDS_H
+#endif  // PALMDB_REPORT_REPORT_WORDS_H

@@ -7,8 +7,8 @@
 
 #include "database/catalogue.h"
 #include "database/info_blocks.h"
-#include "tools/report.h"
-#include "tools/report_words.h"
+#include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::report {
 namespace {

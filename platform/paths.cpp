@@ -1,10 +1,10 @@
-#include "tools/paths.h"
+#include "platform/paths.h"
 
 #include <cstdint>
 
 #include "platform/program.h"
 
-namespace palmdb::cli {
+namespace palmdb::platform {
 
 bool IsSeparator(char c) {
   return c == '/' || c == platform::PathSeparator();
@@ -33,4 +33,4 @@ bool Exists(const std::string& path) {
   return platform::FileTimes(path.c_str(), &lastWrite, &lastAccess);
 }
 
-}  // namespace palmdb::cli
+}  // namespace palmdb::platform

@@ -1,7 +1,7 @@
 // Reading the manifest's values one by one, each checked, with every
 // problem kept under the JSON pointer of its place (RFC 6901).
-#ifndef PALMDB_TOOLS_MANIFEST_READER_H
-#define PALMDB_TOOLS_MANIFEST_READER_H
+#ifndef PALMDB_FOLDER_MANIFEST_READER_H
+#define PALMDB_FOLDER_MANIFEST_READER_H
 
 #include <cstddef>
 #include <cstdint>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 
 // Reads one document, gathering problems with their places.
 class Reader {
@@ -65,6 +65,6 @@ class Reader {
   void Resource(const Json& json, const std::string& pointer, Entry* entry);
 };
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest
 
-#endif  // PALMDB_TOOLS_MANIFEST_READER_H
+#endif  // PALMDB_FOLDER_MANIFEST_READER_H

@@ -1,7 +1,7 @@
 // What `check` says: each file's verdict and the findings in words, as text
 // and as JSON.
-#include "tools/report.h"
-#include "tools/report_words.h"
+#include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::report {
 namespace {

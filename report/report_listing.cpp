@@ -2,8 +2,8 @@
 // record does not carry, as text and as JSON.
 #include <cstdio>
 
-#include "tools/report.h"
-#include "tools/report_words.h"
+#include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::report {
 

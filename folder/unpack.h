@@ -1,14 +1,14 @@
 // palmdb unpack DB DIR: a database as a folder of files and a manifest,
 // database.json, from which pack rebuilds it byte for byte.
-#ifndef PALMDB_TOOLS_UNPACK_H
-#define PALMDB_TOOLS_UNPACK_H
+#ifndef PALMDB_FOLDER_UNPACK_H
+#define PALMDB_FOLDER_UNPACK_H
 
 #include <string>
 
 #include "database/database.h"
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
-namespace palmdb {
+namespace palmdb::folder {
 
 // Where each part of an unpacked database lies in its file.
 struct UnpackedDatabase {
@@ -33,6 +33,6 @@ bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked);
 // standard error.
 int RunUnpack(const std::string& database, const std::string& folder);
 
-}  // namespace palmdb
+}  // namespace palmdb::folder
 
-#endif  // PALMDB_TOOLS_UNPACK_H
+#endif  // PALMDB_FOLDER_UNPACK_H

@@ -1,12 +1,12 @@
-#include "tools/manifest.h"
+#include "folder/manifest.h"
 
 #include <cstring>
 #include <map>
 
-#include "tools/manifest_reader.h"
-#include "tools/manifest_text.h"
+#include "folder/manifest_reader.h"
+#include "folder/manifest_text.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 
 std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
   Reader reader;
@@ -163,4 +163,4 @@ bool ParseText(const std::string& text, Json* json, std::string* error) {
   }
 }
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest

@@ -1,11 +1,11 @@
-#include "tools/manifest_reader.h"
+#include "folder/manifest_reader.h"
 
 #include <cstring>
 
-#include "tools/manifest_text.h"
-#include "tools/report.h"
+#include "folder/manifest_text.h"
+#include "report/report.h"
 
-namespace palmdb::manifest {
+namespace palmdb::folder::manifest {
 namespace {
 
 std::string Escaped(const std::string& token) {
@@ -258,4 +258,4 @@ void Reader::Resource(const Json& json, const std::string& pointer, Entry* entry
   Field(json, "id", pointer, 0xFFFF, &entry->id);
 }
 
-}  // namespace palmdb::manifest
+}  // namespace palmdb::folder::manifest

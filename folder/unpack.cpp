@@ -1,4 +1,4 @@
-#include "tools/unpack.h"
+#include "folder/unpack.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,13 +8,13 @@
 #include "database/catalogue.h"
 #include "database/info_blocks.h"
 #include "database/structure_check.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
-#include "tools/paths.h"
-#include "tools/report.h"
+#include "report/report.h"
 
-namespace palmdb {
+namespace palmdb::folder {
 namespace {
 
 using manifest::Part;
@@ -221,7 +221,7 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   const FileCheck check = CheckFile(path.c_str());
   if (check.status != Status::kOk || check.detection != Detection::kDatabase) {
     std::fprintf(stderr, "palmdb: %s: %s\n", path.c_str(),
-                 report::OpenFailureText(check, cli::Exists(path)).c_str());
+                 report::OpenFailureText(check, platform::Exists(path)).c_str());
     return 1;
   }
   if (!check.IsWhole()) {
@@ -258,7 +258,7 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     targets.push_back(
         {manifest.entries[i].file, database.catalogue.entries[i].offset, unpacked.entrySizes[i]});
   }
-  if (!cli::MakeFolders(folder)) {
+  if (!platform::MakeFolders(folder)) {
     std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
     return 1;
   }
@@ -270,9 +270,9 @@ int RunUnpack(const std::string& path, const std::string& folder) {
          }
          return names;
        }()) {
-    if (cli::Exists(cli::JoinPath(folder, name))) {
+    if (platform::Exists(platform::JoinPath(folder, name))) {
       std::fprintf(stderr, "palmdb: %s: exists already; unpack replaces no file\n",
-                   cli::JoinPath(folder, name).c_str());
+                   platform::JoinPath(folder, name).c_str());
       clear = false;
     }
   }
@@ -280,7 +280,7 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     return 1;
   }
   for (const Target& target : targets) {
-    const std::string file = cli::JoinPath(folder, target.name);
+    const std::string file = platform::JoinPath(folder, target.name);
     if (!WriteFile(file, &database, target.offset, target.size, "")) {
       std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
                    file.c_str());
@@ -288,7 +288,7 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     }
   }
   // The manifest last: a folder with one holds every file it names.
-  const std::string manifestPath = cli::JoinPath(folder, manifest::kFileName);
+  const std::string manifestPath = platform::JoinPath(folder, manifest::kFileName);
   if (!WriteFile(manifestPath, nullptr, 0, 0, manifest::Print(manifest::ToJson(manifest)))) {
     std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
                  manifestPath.c_str());
@@ -302,4 +302,4 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   return 0;
 }
 
-}  // namespace palmdb
+}  // namespace palmdb::folder

@@ -8,8 +8,8 @@
 #include "database/palm_time.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "tools/report.h"
-#include "tools/report_words.h"
+#include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::report {
 namespace {
