@@ -158,8 +158,8 @@ PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* s
     if (!palmdb::NarrowPath(packedFile, &database)) {
       return PalmdbOpenError;
     }
-    // A database has no folders to add into.
-    if ((subPath != nullptr && subPath[0] != '\0') || (flags & palmdb::kPackEncrypt) != 0) {
+    // A database has no folders to add into. PackItems refuses encryption.
+    if (subPath != nullptr && subPath[0] != '\0') {
       return PalmdbNotSupported;
     }
     const std::string folder =

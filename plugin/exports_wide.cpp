@@ -146,7 +146,8 @@ PALMDB_EXPORT int PALMDB_CALL PackFilesW(wchar_t* packedFile, wchar_t* subPath, 
     if (packedFile == nullptr || packedFile[0] == L'\0') {
       return PalmdbOpenError;
     }
-    if ((subPath != nullptr && subPath[0] != L'\0') || (flags & palmdb::kPackEncrypt) != 0) {
+    // A database has no folders to add into. PackItems refuses encryption.
+    if (subPath != nullptr && subPath[0] != L'\0') {
       return PalmdbNotSupported;
     }
     const std::u16string folder =

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -445,23 +446,42 @@ TEST(RefusedEdits, LeaveTheFileAsItWasWithACode) {
   EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), records);
 }
 
-TEST(CancelledEdits, LeaveTheDatabaseAndNoTemporaryFile) {
+// An edit stopped while the new file is written leaves the database and no
+// temporary file: cancelled, a source that grew after it was measured (its
+// offsets in the list would be wrong), a flush of the new file that fails.
+TEST(StoppedEdits, LeaveTheDatabaseAndNoTemporaryFile) {
   struct Case {
     const char* what;
-    int cancelAtCall;
+    int cancelAtCall;  // the progress report that cancels; -1: none
+    bool growSource;   // the first report appends a byte to the source
+    bool failFlush;
+    Status expected;
   };
-  const Case cases[] = {{"at the first report", 0}, {"at the last entry", 4}};
+  const Case cases[] = {
+      {"cancelled at the first report", 0, false, false, Status::kCancelled},
+      {"cancelled at the last entry", 4, false, false, Status::kCancelled},
+      {"a source that grows while the database is copied", -1, true, false, Status::kReadFailed},
+      {"a flush that fails", -1, false, true, Status::kWriteFailed},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempFolder folder;
     const Bytes old = ThreeRecords(0);
     const std::string path = folder.Write("db.pdb", old);
+    const std::vector<AddedFile> sources = Sources(folder, {{"x", "X"}});
     int calls = 0;
     EditOptions options = At(kNow);
-    options.progress = [&](const palmdb::EditProgress&) { return calls++ < c.cancelAtCall; };
+    options.progress = [&](const palmdb::EditProgress&) {
+      const int call = calls++;
+      if (c.growSource && call == 0) {
+        std::ofstream(sources[0].source, std::ios::binary | std::ios::app) << 'Y';
+      }
+      return c.cancelAtCall < 0 || call < c.cancelAtCall;
+    };
+    palmdb::testsupport::PlatformSpy spy;
+    spy.faults.failFlush = c.failFlush;
     EditSummary summary;
-    EXPECT_EQ(palmdb::AddFiles(path, Sources(folder, {{"x", "X"}}), options, &summary),
-              Status::kCancelled);
+    EXPECT_EQ(palmdb::AddFiles(path, sources, options, &summary), c.expected);
     EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), old);
     EXPECT_TRUE(NoTemporaryFileIn(folder));
   }

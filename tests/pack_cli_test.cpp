@@ -123,6 +123,11 @@ void RoundTrip(const std::string& path, const std::string& folder, const std::st
   ASSERT_EQ(packed.status, 0) << packed.err;
 }
 
+Json ReadManifest(const std::string& folder) {
+  const Bytes text = palmdb::testsupport::ReadWholeFile(folder + "/database.json");
+  return Json::parse(text.begin(), text.end());
+}
+
 TEST(PackProgram, EveryWholeLayoutComesBackByteForByte) {
   const Bytes a = Text("first record");
   const Bytes b = Text("second");
@@ -185,6 +190,18 @@ TEST(PackProgram, EveryWholeLayoutComesBackByteForByte) {
     RoundTrip(path, folder.File("unpacked"), folder.File("rebuilt.pdb"));
     EXPECT_EQ(palmdb::testsupport::ReadWholeFile(folder.File("rebuilt.pdb")), test.file);
   }
+  // The files of types alike but for case, or after a NUL, are told apart
+  // by "~2", "~3"... after the first.
+  TempFolder folder;
+  RoundTrip(folder.Write("odd.prc", Assemble(odd)), folder.File("unpacked"),
+            folder.File("rebuilt.prc"));
+  const Json manifest = ReadManifest(folder.File("unpacked"));
+  std::vector<std::string> files;
+  for (const Json& entry : manifest["entries"]) {
+    files.push_back(entry["file"]);
+  }
+  EXPECT_EQ(files,
+            (std::vector<std::string>{"#00001.code", "#00001.CODE~2", "#00001.co", "#00001.co~2"}));
 }
 
 TEST(PackProgram, EveryWholeSampleComesBackByteForByte) {
@@ -209,11 +226,6 @@ TEST(PackProgram, EveryWholeSampleComesBackByteForByte) {
   }
   std::printf("%zu whole samples, %zu identical after unpack and pack\n", whole, identical);
   EXPECT_GT(whole, 0u);
-}
-
-Json ReadManifest(const std::string& folder) {
-  const Bytes text = palmdb::testsupport::ReadWholeFile(folder + "/database.json");
-  return Json::parse(text.begin(), text.end());
 }
 
 void WriteManifest(const std::string& folder, const Json& json) {
@@ -497,6 +509,11 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes + 60), 8),
                 "TEXtREAd");
       EXPECT_NE(database->header.AppInfoOffset(), 0u);
+      // Unique IDs from 1 in list order; the seed is the next free one.
+      for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
+        EXPECT_EQ(database->catalogue.entries[i].uniqueId, i + 1);
+      }
+      EXPECT_EQ(database->header.UniqueIdSeed(), database->catalogue.count + 1);
     }
   }
 }

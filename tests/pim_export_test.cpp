@@ -183,7 +183,7 @@ Bytes Address(std::uint32_t labels, const std::vector<std::pair<int, std::string
 
 struct AddressCase {
   const char* name;
-  Record record;
+  std::vector<Record> records;
   std::string charset;
   std::vector<std::string> card;
 };
@@ -191,24 +191,24 @@ struct AddressCase {
 TEST(AddressExport, OneCardPerRecord) {
   const std::vector<AddressCase> cases = {
       {"every field; labels work, home, fax, e-mail, mobile by position",
-       {Address(0x0074210, {{0, "Doe"},
-                            {1, "Jane"},
-                            {2, "Acme, Inc."},
-                            {3, "555-1"},
-                            {4, "555-2"},
-                            {5, "555-3"},
-                            {6, "jane@example.com"},
-                            {7, "555-5"},
-                            {8, "1 Main St.;Apt 2"},
-                            {9, "Springfield"},
-                            {10, "IL"},
-                            {11, "62701"},
-                            {12, "USA"},
-                            {13, "CEO"},
-                            {14, "May 1"},
-                            {17, "blue"},
-                            {18, "Met at\r\nthe fair"}}),
-        1},
+       {{Address(0x0074210, {{0, "Doe"},
+                             {1, "Jane"},
+                             {2, "Acme, Inc."},
+                             {3, "555-1"},
+                             {4, "555-2"},
+                             {5, "555-3"},
+                             {6, "jane@example.com"},
+                             {7, "555-5"},
+                             {8, "1 Main St.;Apt 2"},
+                             {9, "Springfield"},
+                             {10, "IL"},
+                             {11, "62701"},
+                             {12, "USA"},
+                             {13, "CEO"},
+                             {14, "May 1"},
+                             {17, "blue"},
+                             {18, "Met at\r\nthe fair"}}),
+         1}},
        "windows-1252",
        {"BEGIN:VCARD", "VERSION:3.0", "N:Doe;Jane;;;", "FN:Jane Doe", "ORG:Acme\\, Inc.",
         "TITLE:CEO", "TEL;TYPE=WORK:555-1", "TEL;TYPE=HOME:555-2", "TEL;TYPE=FAX:555-3",
@@ -217,26 +217,30 @@ TEST(AddressExport, OneCardPerRecord) {
         "NOTE:Birthday: May 1\\nCustom 4: blue\\nMet at\\nthe fair", "CATEGORIES:Clients",
         "END:VCARD"}},
       {"labels other, main, pager and one past the table; company as FN",
-       {Address(0x00F653, {{2, "Bolt & Co"}, {3, "1"}, {4, "2"}, {5, "3"}, {6, "4"}}), 0},
+       {{Address(0x00F653, {{2, "Bolt & Co"}, {3, "1"}, {4, "2"}, {5, "3"}, {6, "4"}}), 0}},
        "windows-1252",
        {"BEGIN:VCARD", "VERSION:3.0", "N:;;;;", "FN:Bolt & Co", "ORG:Bolt & Co", "TEL;TYPE=OTHER:1",
         "TEL;TYPE=MAIN:2", "TEL;TYPE=PAGER:3", "TEL:4", "CATEGORIES:Unfiled", "END:VCARD"}},
       {"Japanese readings after 0x01 become phonetic names",
-       {Address(0, {{0, "\x93\x63\x92\x86\x01\x82\xBD\x82\xC8\x82\xA9"},
-                    {1, "\x91\xBE\x98\x59\x01"},
-                    {14, "\x87\x40"}}),
-        0},
+       {{Address(0, {{0, "\x93\x63\x92\x86\x01\x82\xBD\x82\xC8\x82\xA9"},
+                     {1, "\x91\xBE\x98\x59\x01"},
+                     {14, "\x87\x40"}}),
+         0}},
        "cp932",
        {"BEGIN:VCARD", "VERSION:3.0", "N:\xE7\x94\xB0\xE4\xB8\xAD;\xE5\xA4\xAA\xE9\x83\x8E;;;",
         "FN:\xE5\xA4\xAA\xE9\x83\x8E \xE7\x94\xB0\xE4\xB8\xAD",
         "X-PHONETIC-LAST-NAME:\xE3\x81\x9F\xE3\x81\xAA\xE3\x81\x8B", "NOTE:Birthday: \xE2\x91\xA0",
         "CATEGORIES:Unfiled", "END:VCARD"}},
+      {"a deleted record skipped",
+       {{Address(0, {{0, "Gone"}}), 0x80}, {Address(0, {{0, "Kept"}}), 0}},
+       "windows-1252",
+       {"BEGIN:VCARD", "VERSION:3.0", "N:Kept;;;;", "FN:Kept", "CATEGORIES:Unfiled", "END:VCARD"}},
   };
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.name);
     const ExportResult result =
         ExportRecords("AddressDB", "DATA", "addr", AddressAppInfo({"Birthday", "", "", ""}),
-                      {c.record}, c.charset);
+                      c.records, c.charset);
     EXPECT_TRUE(result.errors.empty());
     EXPECT_TRUE(result.warnings.empty());
     ASSERT_EQ(result.files.size(), 1u);

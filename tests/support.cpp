@@ -266,6 +266,11 @@ bool SpyClose(palmdb::platform::FileHandle file) {
   return closed && !g_spy->faults.failClose;
 }
 
+bool SpyFlush(palmdb::platform::FileHandle file) {
+  ++g_spy->flushes;
+  return palmdb::platform::NativeOperations().flush(file) && !g_spy->faults.failFlush;
+}
+
 bool SpyRemove(const char* path) {
   ++g_spy->removes;
   return palmdb::platform::NativeOperations().removeFile(path);
@@ -276,7 +281,7 @@ void SpyBox(const char* caption, const char* text) {
 }
 
 // The native table with the spied operations in place; the rest, such as
-// the operations that replace a database, pass straight through.
+// creating the temporary file and replacing a database, pass straight through.
 const palmdb::platform::Operations& SpyOperations() {
   static const palmdb::platform::Operations operations = [] {
     palmdb::platform::Operations spy = palmdb::platform::NativeOperations();
@@ -287,6 +292,7 @@ const palmdb::platform::Operations& SpyOperations() {
     spy.write = SpyWrite;
     spy.setLastWriteTime = SpySetTime;
     spy.close = SpyClose;
+    spy.flush = SpyFlush;
     spy.removeFile = SpyRemove;
     spy.showErrorBox = SpyBox;
     return spy;

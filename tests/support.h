@@ -104,6 +104,7 @@ struct Faults {
   bool refuseCreate = false;
   bool refuseSetTime = false;
   bool failClose = false;      // every close reports an error (the file is closed)
+  bool failFlush = false;      // every flush of a file written reports an error
   std::uint64_t fakeSize = 0;  // when not 0, the size every file reports
 };
 
@@ -124,6 +125,7 @@ class PlatformSpy {
   int closes = 0;
   int removes = 0;
   int setTimes = 0;
+  int flushes = 0;
   std::size_t largestRead = 0;
   std::size_t largestWrite = 0;
   std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
