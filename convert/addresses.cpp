@@ -62,6 +62,76 @@ std::string Join(const std::string& first, const std::string& second) {
   return first + " " + second;
 }
 
+// The vCard of one address: its fields decoded, the labels of its phone fields, the names of
+// the custom fields and its category.
+std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabels,
+                 const std::string (&customLabels)[4], const std::string& category) {
+  std::string card;
+  AppendContentLine("BEGIN", "VCARD", &card);
+  AppendContentLine("VERSION", "3.0", &card);
+  const std::string& last = fields[kLastName].value;
+  const std::string& first = fields[kFirstName].value;
+  AppendContentLine("N", EscapeText(last) + ";" + EscapeText(first) + ";;;", &card);
+  std::string formatted = Join(first, last);
+  if (formatted.empty()) {
+    formatted = fields[kCompany].value;
+  }
+  AppendContentLine("FN", EscapeText(formatted), &card);
+  if (!fields[kLastName].reading.empty()) {
+    AppendContentLine("X-PHONETIC-LAST-NAME", EscapeText(fields[kLastName].reading), &card);
+  }
+  if (!fields[kFirstName].reading.empty()) {
+    AppendContentLine("X-PHONETIC-FIRST-NAME", EscapeText(fields[kFirstName].reading), &card);
+  }
+  if (!fields[kCompany].value.empty()) {
+    AppendContentLine("ORG", EscapeText(fields[kCompany].value), &card);
+  }
+  if (!fields[kTitle].value.empty()) {
+    AppendContentLine("TITLE", EscapeText(fields[kTitle].value), &card);
+  }
+  for (std::size_t f = kPhone1; f <= kPhone5; ++f) {
+    if (fields[f].value.empty()) {
+      continue;
+    }
+    const std::uint32_t label = (phoneLabels >> (4 * (f - kPhone1))) & 0x0F;
+    const std::string value = EscapeText(fields[f].value);
+    if (label == kEmailLabel) {
+      AppendContentLine("EMAIL;TYPE=INTERNET", value, &card);
+    } else if (label < sizeof kPhoneTypes / sizeof kPhoneTypes[0]) {
+      AppendContentLine(std::string("TEL;TYPE=") + kPhoneTypes[label], value, &card);
+    } else {
+      AppendContentLine("TEL", value, &card);
+    }
+  }
+  bool hasAddress = false;
+  std::string address = ";";  // no post office box, no extended address
+  for (std::size_t f = kAddress; f <= kCountry; ++f) {
+    hasAddress = hasAddress || !fields[f].value.empty();
+    address += ";" + EscapeText(fields[f].value);
+  }
+  if (hasAddress) {
+    AppendContentLine("ADR", address, &card);
+  }
+  std::string note;
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!fields[kCustom1 + i].value.empty()) {
+      note += customLabels[i] + ": " + fields[kCustom1 + i].value + "\n";
+    }
+  }
+  if (fields[kNote].value.empty() && !note.empty()) {
+    note.pop_back();
+  }
+  note += fields[kNote].value;
+  if (!note.empty()) {
+    AppendContentLine("NOTE", EscapeText(note), &card);
+  }
+  if (!category.empty()) {
+    AppendContentLine("CATEGORIES", EscapeText(category), &card);
+  }
+  AppendContentLine("END", "VCARD", &card);
+  return card;
+}
+
 }  // namespace
 
 void ExportAddresses(const Content& content, const ExportOptions& options, ExportResult* result) {
@@ -101,71 +171,7 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
       continue;
     }
 
-    std::string card;
-    AppendContentLine("BEGIN", "VCARD", &card);
-    AppendContentLine("VERSION", "3.0", &card);
-    const std::string& last = fields[kLastName].value;
-    const std::string& first = fields[kFirstName].value;
-    AppendContentLine("N", EscapeText(last) + ";" + EscapeText(first) + ";;;", &card);
-    std::string formatted = Join(first, last);
-    if (formatted.empty()) {
-      formatted = fields[kCompany].value;
-    }
-    AppendContentLine("FN", EscapeText(formatted), &card);
-    if (!fields[kLastName].reading.empty()) {
-      AppendContentLine("X-PHONETIC-LAST-NAME", EscapeText(fields[kLastName].reading), &card);
-    }
-    if (!fields[kFirstName].reading.empty()) {
-      AppendContentLine("X-PHONETIC-FIRST-NAME", EscapeText(fields[kFirstName].reading), &card);
-    }
-    if (!fields[kCompany].value.empty()) {
-      AppendContentLine("ORG", EscapeText(fields[kCompany].value), &card);
-    }
-    if (!fields[kTitle].value.empty()) {
-      AppendContentLine("TITLE", EscapeText(fields[kTitle].value), &card);
-    }
-    for (std::size_t f = kPhone1; f <= kPhone5; ++f) {
-      if (fields[f].value.empty()) {
-        continue;
-      }
-      const std::uint32_t label = (phoneLabels >> (4 * (f - kPhone1))) & 0x0F;
-      const std::string value = EscapeText(fields[f].value);
-      if (label == kEmailLabel) {
-        AppendContentLine("EMAIL;TYPE=INTERNET", value, &card);
-      } else if (label < sizeof kPhoneTypes / sizeof kPhoneTypes[0]) {
-        AppendContentLine(std::string("TEL;TYPE=") + kPhoneTypes[label], value, &card);
-      } else {
-        AppendContentLine("TEL", value, &card);
-      }
-    }
-    bool hasAddress = false;
-    std::string address = ";";  // no post office box, no extended address
-    for (std::size_t f = kAddress; f <= kCountry; ++f) {
-      hasAddress = hasAddress || !fields[f].value.empty();
-      address += ";" + EscapeText(fields[f].value);
-    }
-    if (hasAddress) {
-      AppendContentLine("ADR", address, &card);
-    }
-    std::string note;
-    for (std::size_t i = 0; i < 4; ++i) {
-      if (!fields[kCustom1 + i].value.empty()) {
-        note += customLabels[i] + ": " + fields[kCustom1 + i].value + "\n";
-      }
-    }
-    if (fields[kNote].value.empty() && !note.empty()) {
-      note.pop_back();
-    }
-    note += fields[kNote].value;
-    if (!note.empty()) {
-      AppendContentLine("NOTE", EscapeText(note), &card);
-    }
-    const std::string& category = categories.NameOf(item.attributes);
-    if (!category.empty()) {
-      AppendContentLine("CATEGORIES", EscapeText(category), &card);
-    }
-    AppendContentLine("END", "VCARD", &card);
-    cards += card;
+    cards += Card(fields, phoneLabels, customLabels, categories.NameOf(item.attributes));
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Addresses", ".vcf");
   decoder.Report(result);

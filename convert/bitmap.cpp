@@ -12,11 +12,10 @@ std::string RenditionLabel(std::size_t number) {
   return "rendition " + std::to_string(number);
 }
 
-// Reads the fields of a rendition whose first kSize bytes (kSizeV3 for
-// version 3) lie within the resource; what makes it undecodable goes into
-// `problem`, the chain goes on regardless.
-void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
-  const std::uint8_t* header = bytes + r->offset;
+// Reads the header's fields of a rendition: size, depth, flags and compression, and the
+// header's own size into `headerSize`; false, with `problem` set, where they make it
+// undecodable.
+bool ReadHeaderFields(const std::uint8_t* header, Rendition* r, std::size_t* headerSize) {
   const std::uint16_t width = ReadBigEndian16(header + BitmapHeader::kWidth);
   const std::uint16_t height = ReadBigEndian16(header + BitmapHeader::kHeight);
   r->width = width;
@@ -26,10 +25,10 @@ void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
   // Version 0 bitmaps are one bit deep; their pixel size byte is reserved.
   const std::uint8_t pixelSize = r->version == 0 ? 1 : header[BitmapHeader::kPixelSize];
   r->depth = pixelSize == 0 ? 1 : pixelSize;
-  std::size_t headerSize = BitmapHeader::kSize;
+  *headerSize = BitmapHeader::kSize;
   std::uint8_t pixelFormat = BitmapHeader::kIndexed;
   if (r->version == 3) {
-    headerSize = header[BitmapHeader::kHeaderSize];
+    *headerSize = header[BitmapHeader::kHeaderSize];
     pixelFormat = header[BitmapHeader::kPixelFormat];
     r->density = ReadBigEndian16(header + BitmapHeader::kDensity);
   }
@@ -37,20 +36,20 @@ void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
   // Coordinates are signed 16-bit numbers on Palm OS.
   if (width > 0x7FFF || height > 0x7FFF) {
     r->problem = "a negative width or height";
-    return;
+    return false;
   }
   if (r->depth != 1 && r->depth != 2 && r->depth != 4 && r->depth != 8 && r->depth != 16) {
     r->problem = "unsupported depth of " + std::to_string(r->depth) + " bits";
-    return;
+    return false;
   }
   if (r->version == 3) {
-    if (headerSize < BitmapHeader::kSizeV3) {
-      r->problem = "a header size of " + std::to_string(headerSize) + " bytes";
-      return;
+    if (*headerSize < BitmapHeader::kSizeV3) {
+      r->problem = "a header size of " + std::to_string(*headerSize) + " bytes";
+      return false;
     }
     if (pixelFormat > BitmapHeader::kIndexedLittleEndian) {
       r->problem = "unknown pixel format " + std::to_string(pixelFormat);
-      return;
+      return false;
     }
     r->littleEndian = pixelFormat == BitmapHeader::k565LittleEndian ||
                       pixelFormat == BitmapHeader::kIndexedLittleEndian;
@@ -58,7 +57,7 @@ void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
   if (std::uint32_t{r->rowBytes} * 8u < std::uint32_t{width} * r->depth) {
     r->problem = "rows of " + std::to_string(r->rowBytes) + " bytes, too short for " +
                  std::to_string(width) + " pixels";
-    return;
+    return false;
   }
   if ((r->flags & BitmapHeader::kCompressed) != 0) {
     // Before version 2 the only compression was the scan-line one.
@@ -79,8 +78,20 @@ void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
         break;
       default:
         r->problem = "unknown compression type " + std::to_string(type);
-        return;
+        return false;
     }
+  }
+  return true;
+}
+
+// Reads the fields of a rendition whose first kSize bytes (kSizeV3 for
+// version 3) lie within the resource; what makes it undecodable goes into
+// `problem`, the chain goes on regardless.
+void ReadRendition(const std::uint8_t* bytes, std::size_t size, Rendition* r) {
+  const std::uint8_t* header = bytes + r->offset;
+  std::size_t headerSize = 0;
+  if (!ReadHeaderFields(header, r, &headerSize)) {
+    return;
   }
 
   const std::size_t available = size - r->offset;

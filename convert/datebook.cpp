@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/pim.h"
@@ -97,6 +98,177 @@ bool RepeatRule(std::uint8_t type, std::uint16_t end, std::uint8_t frequency, st
   return true;
 }
 
+// One appointment as its record holds it.
+struct Appointment {
+  std::uint8_t startHour = 0;
+  std::uint8_t startMinute = 0;
+  std::uint8_t endHour = 0;
+  std::uint8_t endMinute = 0;
+  std::uint16_t date = 0;
+  std::int8_t advance = -1;
+  std::uint8_t advanceUnit = 0;
+  std::uint8_t repeatType = kNoRepeat;
+  std::uint16_t repeatEnd = kRepeatsForever;
+  std::uint8_t frequency = 1;
+  std::uint8_t repeatOn = 0;
+  std::uint8_t weekStart = 0;
+  std::vector<std::uint16_t> exceptions;
+  std::string_view description;
+  std::string_view note;
+};
+
+// Reads the record's fields; false, with `error` set, for a record that ends before them.
+bool ReadAppointment(const Item& item, Appointment* appointment, std::string* error) {
+  RecordReader reader(item.bytes);
+  appointment->startHour = reader.Byte();
+  appointment->startMinute = reader.Byte();
+  appointment->endHour = reader.Byte();
+  appointment->endMinute = reader.Byte();
+  appointment->date = reader.Word();
+  const std::uint8_t flags = reader.Byte();
+  reader.Byte();
+  if ((flags & kHasAlarm) != 0) {
+    appointment->advance = static_cast<std::int8_t>(reader.Byte());
+    appointment->advanceUnit = reader.Byte();
+  }
+  if ((flags & kHasRepeat) != 0) {
+    appointment->repeatType = reader.Byte();
+    reader.Byte();
+    appointment->repeatEnd = reader.Word();
+    appointment->frequency = reader.Byte();
+    appointment->repeatOn = reader.Byte();
+    appointment->weekStart = reader.Byte();
+    reader.Byte();
+  }
+  if ((flags & kHasExceptions) != 0) {
+    const std::uint16_t count = reader.Word();
+    // Bounded by the record: each takes two bytes.
+    for (std::uint16_t i = 0; i < count && reader.ok(); ++i) {
+      appointment->exceptions.push_back(reader.Word());
+    }
+  }
+  if (!reader.ok()) {
+    *error = "too short for an appointment";
+    return false;
+  }
+  appointment->description = (flags & kHasDescription) != 0 ? reader.String() : std::string_view();
+  appointment->note = (flags & kHasNote) != 0 ? reader.String() : std::string_view();
+  if (!reader.ok()) {
+    *error = "a text runs past the end of the record";
+    return false;
+  }
+  return true;
+}
+
+// When an appointment happens, in the calendar's words.
+struct Occurrences {
+  PalmDay day;
+  bool timed = false;
+  std::string rule;
+  std::string startTime;
+  std::string exceptionDates;
+};
+
+// The day, start, repeat and exceptions; false, with `error` set, for one the format does
+// not define.
+bool ReadOccurrences(const Appointment& appointment, Occurrences* when, std::string* error) {
+  if (!UnpackDay(appointment.date, &when->day)) {
+    *error = "invalid date";
+    return false;
+  }
+  const std::uint8_t startHour = appointment.startHour;
+  const std::uint8_t startMinute = appointment.startMinute;
+  const bool timed = !(startHour == kNoTime && startMinute == kNoTime);
+  when->timed = timed;
+  if (timed && (startHour > 23 || startMinute > 59)) {
+    *error = "invalid start time";
+    return false;
+  }
+  if (appointment.repeatType != kNoRepeat) {
+    if (!RepeatRule(appointment.repeatType, appointment.repeatEnd, appointment.frequency,
+                    appointment.repeatOn, appointment.weekStart, timed, &when->rule, error)) {
+      return false;
+    }
+  }
+  const std::string startTime = timed ? TimeOfDay(startHour, startMinute) : "";
+  when->startTime = startTime;
+  std::string exceptionDates;
+  bool badException = false;
+  for (std::uint16_t packed : appointment.exceptions) {
+    PalmDay exception;
+    badException = badException || !UnpackDay(packed, &exception);
+    exceptionDates += (exceptionDates.empty() ? "" : ",") + FormatDay(exception) + startTime;
+  }
+  if (badException) {
+    *error = "invalid exception date";
+    return false;
+  }
+  when->exceptionDates = exceptionDates;
+  return true;
+}
+
+// The VALARM of an alarm minutes, hours or days ahead; none for a unit the format does not
+// define.
+void AppendAlarm(const Appointment& appointment, const std::string& summary, std::string* event) {
+  const std::int8_t advance = appointment.advance;
+  const std::uint8_t advanceUnit = appointment.advanceUnit;
+  static constexpr const char* kPrefixes[] = {"-PT", "-PT", "-P"};
+  static constexpr const char* kUnits[] = {"M", "H", "D"};
+  if (advance >= 0 && advanceUnit < 3) {
+    const std::string trigger =
+        kPrefixes[advanceUnit] + std::to_string(advance) + kUnits[advanceUnit];
+    AppendContentLine("BEGIN", "VALARM", event);
+    AppendContentLine("ACTION", "DISPLAY", event);
+    AppendContentLine("DESCRIPTION", summary.empty() ? "Reminder" : EscapeText(summary), event);
+    AppendContentLine("TRIGGER", trigger, event);
+    AppendContentLine("END", "VALARM", event);
+  }
+}
+
+// The VEVENT of one appointment.
+std::string Event(const Content& content, std::size_t index, const std::string& stamp,
+                  const Appointment& appointment, const Occurrences& when, TextDecoder* decoder) {
+  const Item& item = content.items[index];
+  const PalmDay& day = when.day;
+  const bool timed = when.timed;
+  const std::uint8_t startHour = appointment.startHour;
+  const std::uint8_t startMinute = appointment.startMinute;
+  const std::uint8_t endHour = appointment.endHour;
+  const std::uint8_t endMinute = appointment.endMinute;
+  const std::string summary = decoder->Decode(appointment.description);
+  std::string event;
+  AppendContentLine("BEGIN", "VEVENT", &event);
+  AppendContentLine("UID", CalendarUid(content, item, index), &event);
+  AppendContentLine("DTSTAMP", stamp, &event);
+  if (timed) {
+    AppendContentLine("DTSTART", FormatDay(day) + when.startTime, &event);
+    const int start = startHour * 60 + startMinute;
+    const int end = endHour * 60 + endMinute;
+    // An end before the start, or none, leaves the event without length.
+    if (endHour <= 23 && endMinute <= 59 && end >= start) {
+      AppendContentLine("DTEND", FormatDay(day) + TimeOfDay(endHour, endMinute), &event);
+    }
+  } else {
+    AppendContentLine("DTSTART;VALUE=DATE", FormatDay(day), &event);
+    AppendContentLine("DTEND;VALUE=DATE", FormatDay(NextDay(day)), &event);
+  }
+  if (!when.rule.empty()) {
+    AppendContentLine("RRULE", when.rule, &event);
+  }
+  if (!when.exceptionDates.empty()) {
+    AppendContentLine(timed ? "EXDATE" : "EXDATE;VALUE=DATE", when.exceptionDates, &event);
+  }
+  if (!summary.empty()) {
+    AppendContentLine("SUMMARY", EscapeText(summary), &event);
+  }
+  if (!appointment.note.empty()) {
+    AppendContentLine("DESCRIPTION", EscapeText(decoder->Decode(appointment.note)), &event);
+  }
+  AppendAlarm(appointment, summary, &event);
+  AppendContentLine("END", "VEVENT", &event);
+  return event;
+}
+
 }  // namespace
 
 void ExportDateBook(const Content& content, const ExportOptions& options, ExportResult* result) {
@@ -108,130 +280,15 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
     if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       continue;
     }
-    RecordReader reader(item.bytes);
-    const std::uint8_t startHour = reader.Byte();
-    const std::uint8_t startMinute = reader.Byte();
-    const std::uint8_t endHour = reader.Byte();
-    const std::uint8_t endMinute = reader.Byte();
-    const std::uint16_t date = reader.Word();
-    const std::uint8_t flags = reader.Byte();
-    reader.Byte();
-    std::int8_t advance = -1;
-    std::uint8_t advanceUnit = 0;
-    if ((flags & kHasAlarm) != 0) {
-      advance = static_cast<std::int8_t>(reader.Byte());
-      advanceUnit = reader.Byte();
-    }
-    std::uint8_t repeatType = kNoRepeat;
-    std::uint16_t repeatEnd = kRepeatsForever;
-    std::uint8_t frequency = 1;
-    std::uint8_t repeatOn = 0;
-    std::uint8_t weekStart = 0;
-    if ((flags & kHasRepeat) != 0) {
-      repeatType = reader.Byte();
-      reader.Byte();
-      repeatEnd = reader.Word();
-      frequency = reader.Byte();
-      repeatOn = reader.Byte();
-      weekStart = reader.Byte();
-      reader.Byte();
-    }
-    std::vector<std::uint16_t> exceptions;
-    if ((flags & kHasExceptions) != 0) {
-      const std::uint16_t count = reader.Word();
-      // Bounded by the record: each takes two bytes.
-      for (std::uint16_t i = 0; i < count && reader.ok(); ++i) {
-        exceptions.push_back(reader.Word());
-      }
-    }
-    if (!reader.ok()) {
-      result->errors.push_back(RecordError(index, "too short for an appointment"));
+    Appointment appointment;
+    Occurrences when;
+    std::string error;
+    if (!ReadAppointment(item, &appointment, &error) ||
+        !ReadOccurrences(appointment, &when, &error)) {
+      result->errors.push_back(RecordError(index, error));
       continue;
     }
-    const std::string_view description =
-        (flags & kHasDescription) != 0 ? reader.String() : std::string_view();
-    const std::string_view note = (flags & kHasNote) != 0 ? reader.String() : std::string_view();
-    if (!reader.ok()) {
-      result->errors.push_back(RecordError(index, "a text runs past the end of the record"));
-      continue;
-    }
-
-    PalmDay day;
-    if (!UnpackDay(date, &day)) {
-      result->errors.push_back(RecordError(index, "invalid date"));
-      continue;
-    }
-    const bool timed = !(startHour == kNoTime && startMinute == kNoTime);
-    if (timed && (startHour > 23 || startMinute > 59)) {
-      result->errors.push_back(RecordError(index, "invalid start time"));
-      continue;
-    }
-    std::string rule;
-    if (repeatType != kNoRepeat) {
-      std::string error;
-      if (!RepeatRule(repeatType, repeatEnd, frequency, repeatOn, weekStart, timed, &rule,
-                      &error)) {
-        result->errors.push_back(RecordError(index, error));
-        continue;
-      }
-    }
-    const std::string startTime = timed ? TimeOfDay(startHour, startMinute) : "";
-    std::string exceptionDates;
-    bool badException = false;
-    for (std::uint16_t packed : exceptions) {
-      PalmDay exception;
-      badException = badException || !UnpackDay(packed, &exception);
-      exceptionDates += (exceptionDates.empty() ? "" : ",") + FormatDay(exception) + startTime;
-    }
-    if (badException) {
-      result->errors.push_back(RecordError(index, "invalid exception date"));
-      continue;
-    }
-
-    const std::string summary = decoder.Decode(description);
-    std::string event;
-    AppendContentLine("BEGIN", "VEVENT", &event);
-    AppendContentLine("UID", CalendarUid(content, item, index), &event);
-    AppendContentLine("DTSTAMP", stamp, &event);
-    if (timed) {
-      AppendContentLine("DTSTART", FormatDay(day) + startTime, &event);
-      const int start = startHour * 60 + startMinute;
-      const int end = endHour * 60 + endMinute;
-      // An end before the start, or none, leaves the event without length.
-      if (endHour <= 23 && endMinute <= 59 && end >= start) {
-        AppendContentLine("DTEND", FormatDay(day) + TimeOfDay(endHour, endMinute), &event);
-      }
-    } else {
-      AppendContentLine("DTSTART;VALUE=DATE", FormatDay(day), &event);
-      AppendContentLine("DTEND;VALUE=DATE", FormatDay(NextDay(day)), &event);
-    }
-    if (!rule.empty()) {
-      AppendContentLine("RRULE", rule, &event);
-    }
-    if (!exceptionDates.empty()) {
-      AppendContentLine(timed ? "EXDATE" : "EXDATE;VALUE=DATE", exceptionDates, &event);
-    }
-    if (!summary.empty()) {
-      AppendContentLine("SUMMARY", EscapeText(summary), &event);
-    }
-    if (!note.empty()) {
-      AppendContentLine("DESCRIPTION", EscapeText(decoder.Decode(note)), &event);
-    }
-    // Minutes, hours or days ahead; a unit the format does not define is
-    // no alarm.
-    static constexpr const char* kPrefixes[] = {"-PT", "-PT", "-P"};
-    static constexpr const char* kUnits[] = {"M", "H", "D"};
-    if (advance >= 0 && advanceUnit < 3) {
-      const std::string trigger =
-          kPrefixes[advanceUnit] + std::to_string(advance) + kUnits[advanceUnit];
-      AppendContentLine("BEGIN", "VALARM", &event);
-      AppendContentLine("ACTION", "DISPLAY", &event);
-      AppendContentLine("DESCRIPTION", summary.empty() ? "Reminder" : EscapeText(summary), &event);
-      AppendContentLine("TRIGGER", trigger, &event);
-      AppendContentLine("END", "VALARM", &event);
-    }
-    AppendContentLine("END", "VEVENT", &event);
-    events += event;
+    events += Event(content, index, stamp, appointment, when, &decoder);
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Calendar", ".ics");
   decoder.Report(result);

@@ -1,5 +1,6 @@
-// Every multi-byte integer in a Palm database is big-endian. These are the
-// only places where the library turns file bytes into integers.
+// Every multi-byte integer in a Palm database is big-endian: these read and
+// write 16-, 24- and 32-bit ones at a place the caller has checked lies
+// within the bytes.
 #ifndef PALMDB_DATABASE_BIG_ENDIAN_H
 #define PALMDB_DATABASE_BIG_ENDIAN_H
 

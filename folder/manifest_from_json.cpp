@@ -8,6 +8,118 @@
 
 namespace palmdb::folder::manifest {
 
+namespace {
+
+// The name: its bytes as kept, where they read as the name given.
+void ReadName(const Json& json, Reader* reader, Manifest* manifest) {
+  std::string name;
+  Bytes nameBytes;
+  if (!json.contains("name")) {
+    reader->Add("/name", "missing");
+  } else if (!reader->String(json["name"], "/name", &name)) {
+  } else if (!NameBytes(name, &nameBytes)) {
+    reader->Add("/name", "\"" + name + "\" holds characters that Windows-1252 does not have");
+  } else if (nameBytes.size() > palmdb::format::header::kNameSize) {
+    reader->Add("/name", std::to_string(nameBytes.size()) +
+                             " bytes in Windows-1252; the name field holds 32");
+  } else {
+    FillNameField(nameBytes, manifest->nameField);
+  }
+  if (json.contains("nameBytes")) {
+    Bytes raw;
+    if (!json["nameBytes"].is_string() || !ParseHex(json["nameBytes"].get<std::string>(), &raw) ||
+        raw.size() != palmdb::format::header::kNameSize) {
+      reader->Add("/nameBytes", "must be the 32 bytes of the name field in hex");
+    } else if (NameText(raw.data()) == name) {
+      std::memcpy(manifest->nameField, raw.data(), raw.size());
+    }
+  }
+}
+
+// Two resources of one type and ID: readers would find only the first.
+void CheckUniqueResources(const Manifest& manifest, Reader* reader) {
+  std::map<std::uint64_t, std::size_t> first;
+  for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+    const Entry& entry = manifest.entries[i];
+    std::uint64_t key = entry.id;
+    for (const std::uint8_t byte : entry.type) {
+      key = (key << 8) | byte;
+    }
+    const auto inserted = first.emplace(key, i);
+    if (!inserted.second) {
+      reader->Add("/entries/" + std::to_string(i),
+                  "the same type and ID as /entries/" + std::to_string(inserted.first->second));
+    }
+  }
+}
+
+// The entries, each a record or a resource as the database's attributes say; the number read,
+// 0 where the list is missing or too long.
+std::size_t ReadEntries(const Json& json, Reader* reader, Manifest* manifest) {
+  const auto entries = json.find("entries");
+  std::size_t count = 0;
+  if (entries == json.end() || !entries->is_array()) {
+    reader->Add("/entries", entries == json.end() ? "missing" : "must be a list");
+  } else if (entries->size() > 0xFFFF) {
+    reader->Add("/entries", std::to_string(entries->size()) + " entries; a database holds 65535");
+  } else {
+    count = entries->size();
+  }
+  const bool resources = manifest->IsResourceDatabase();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Json& one = (*entries)[i];
+    const std::string pointer = "/entries/" + std::to_string(i);
+    Entry entry;
+    if (!one.is_object()) {
+      reader->Add(pointer, "must be an object with a \"file\"");
+      continue;
+    }
+    if (!one.contains("file")) {
+      reader->Add(pointer + "/file", "missing");
+    } else if (reader->String(one["file"], pointer + "/file", &entry.file)) {
+      reader->FileName(entry.file, pointer + "/file");
+    }
+    if (resources) {
+      reader->Resource(one, pointer, &entry);
+    } else {
+      reader->Record(one, pointer, &entry);
+    }
+    manifest->entries.push_back(entry);
+  }
+  if (resources) {
+    CheckUniqueResources(*manifest, reader);
+  }
+  return count;
+}
+
+// The AppInfo and SortInfo blocks, and which of them comes first.
+void ReadBlocks(const Json& json, std::size_t count, Reader* reader, Manifest* manifest) {
+  reader->Block(json, "appInfo", count, &manifest->appInfo);
+  const auto sortInfo = json.find("sortInfo");
+  if (sortInfo != json.end() && sortInfo->is_object() && sortInfo->contains("atAppInfo")) {
+    reader->UnknownKeys(*sortInfo, "/sortInfo", {"atAppInfo"});
+    if ((*sortInfo)["atAppInfo"] != true) {
+      reader->Add("/sortInfo/atAppInfo", "must be true, or left out");
+    } else if (!manifest->appInfo.present) {
+      reader->Add("/sortInfo/atAppInfo", "there is no AppInfo block");
+    } else {
+      manifest->sortInfo = manifest->appInfo;
+      manifest->sortInfoAtAppInfo = true;
+    }
+  } else {
+    reader->Block(json, "sortInfo", count, &manifest->sortInfo);
+  }
+  if (json.contains("sortInfoFirst")) {
+    if (!json["sortInfoFirst"].is_boolean()) {
+      reader->Add("/sortInfoFirst", "must be true or false");
+    } else {
+      manifest->sortInfoFirst = json["sortInfoFirst"].get<bool>();
+    }
+  }
+}
+
+}  // namespace
+
 std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
   Reader reader;
   *manifest = Manifest();
@@ -22,30 +134,7 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
        "modified",  "backedUp",     "modificationNumber", "uniqueIdSeed",  "nextRecordList",
        "afterList", "appInfo",      "sortInfo",           "sortInfoFirst", "entries"});
 
-  // The name: its bytes as kept, where they read as the name given.
-  std::string name;
-  Bytes nameBytes;
-  if (!json.contains("name")) {
-    reader.Add("/name", "missing");
-  } else if (!reader.String(json["name"], "/name", &name)) {
-  } else if (!NameBytes(name, &nameBytes)) {
-    reader.Add("/name", "\"" + name + "\" holds characters that Windows-1252 does not have");
-  } else if (nameBytes.size() > palmdb::format::header::kNameSize) {
-    reader.Add("/name", std::to_string(nameBytes.size()) +
-                            " bytes in Windows-1252; the name field holds 32");
-  } else {
-    FillNameField(nameBytes, manifest->nameField);
-  }
-  if (json.contains("nameBytes")) {
-    Bytes raw;
-    if (!json["nameBytes"].is_string() || !ParseHex(json["nameBytes"].get<std::string>(), &raw) ||
-        raw.size() != palmdb::format::header::kNameSize) {
-      reader.Add("/nameBytes", "must be the 32 bytes of the name field in hex");
-    } else if (NameText(raw.data()) == name) {
-      std::memcpy(manifest->nameField, raw.data(), raw.size());
-    }
-  }
-
+  ReadName(json, &reader, manifest);
   reader.Type(json, "type", "", manifest->type);
   reader.Type(json, "creator", "", manifest->creator);
   reader.Attributes(json, &manifest->attributes);
@@ -61,76 +150,8 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
        !ParseHex(json["afterList"].get<std::string>(), &manifest->afterList))) {
     reader.Add("/afterList", "must be bytes in hex, such as \"0000\"");
   }
-
-  const auto entries = json.find("entries");
-  std::size_t count = 0;
-  if (entries == json.end() || !entries->is_array()) {
-    reader.Add("/entries", entries == json.end() ? "missing" : "must be a list");
-  } else if (entries->size() > 0xFFFF) {
-    reader.Add("/entries", std::to_string(entries->size()) + " entries; a database holds 65535");
-  } else {
-    count = entries->size();
-  }
-  const bool resources = manifest->IsResourceDatabase();
-  for (std::size_t i = 0; i < count; ++i) {
-    const Json& one = (*entries)[i];
-    const std::string pointer = "/entries/" + std::to_string(i);
-    Entry entry;
-    if (!one.is_object()) {
-      reader.Add(pointer, "must be an object with a \"file\"");
-      continue;
-    }
-    if (!one.contains("file")) {
-      reader.Add(pointer + "/file", "missing");
-    } else if (reader.String(one["file"], pointer + "/file", &entry.file)) {
-      reader.FileName(entry.file, pointer + "/file");
-    }
-    if (resources) {
-      reader.Resource(one, pointer, &entry);
-    } else {
-      reader.Record(one, pointer, &entry);
-    }
-    manifest->entries.push_back(entry);
-  }
-  // Two resources of one type and ID: readers would find only the first.
-  if (resources) {
-    std::map<std::uint64_t, std::size_t> first;
-    for (std::size_t i = 0; i < manifest->entries.size(); ++i) {
-      const Entry& entry = manifest->entries[i];
-      std::uint64_t key = entry.id;
-      for (const std::uint8_t byte : entry.type) {
-        key = (key << 8) | byte;
-      }
-      const auto inserted = first.emplace(key, i);
-      if (!inserted.second) {
-        reader.Add("/entries/" + std::to_string(i),
-                   "the same type and ID as /entries/" + std::to_string(inserted.first->second));
-      }
-    }
-  }
-
-  reader.Block(json, "appInfo", count, &manifest->appInfo);
-  const auto sortInfo = json.find("sortInfo");
-  if (sortInfo != json.end() && sortInfo->is_object() && sortInfo->contains("atAppInfo")) {
-    reader.UnknownKeys(*sortInfo, "/sortInfo", {"atAppInfo"});
-    if ((*sortInfo)["atAppInfo"] != true) {
-      reader.Add("/sortInfo/atAppInfo", "must be true, or left out");
-    } else if (!manifest->appInfo.present) {
-      reader.Add("/sortInfo/atAppInfo", "there is no AppInfo block");
-    } else {
-      manifest->sortInfo = manifest->appInfo;
-      manifest->sortInfoAtAppInfo = true;
-    }
-  } else {
-    reader.Block(json, "sortInfo", count, &manifest->sortInfo);
-  }
-  if (json.contains("sortInfoFirst")) {
-    if (!json["sortInfoFirst"].is_boolean()) {
-      reader.Add("/sortInfoFirst", "must be true or false");
-    } else {
-      manifest->sortInfoFirst = json["sortInfoFirst"].get<bool>();
-    }
-  }
+  const std::size_t count = ReadEntries(json, &reader, manifest);
+  ReadBlocks(json, count, &reader, manifest);
   return reader.problems;
 }
 

@@ -190,73 +190,79 @@ const char* WriteFailure(Status status) {
   }
 }
 
-}  // namespace
-
-int RunPack(const PackArguments& arguments) {
+// The file the database goes to: the one a link leads to; false, with the reason printed,
+// where that is no file or, without --replace, one that exists.
+bool PackTarget(const PackArguments& arguments, std::string* target) {
   // A link is kept and the file it leads to replaced.
-  std::string target;
-  if (!platform::ResolvePath(arguments.database.c_str(), &target)) {
+  if (!platform::ResolvePath(arguments.database.c_str(), target)) {
     std::fprintf(stderr, "palmdb: %s: cannot follow its links\n", arguments.database.c_str());
-    return 1;
+    return false;
   }
-  const platform::PathKind kind = platform::KindOfPath(target.c_str());
+  const platform::PathKind kind = platform::KindOfPath(target->c_str());
   if (kind == platform::PathKind::kOther) {
-    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n", target.c_str());
-    return 1;
+    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n", target->c_str());
+    return false;
   }
   if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
     std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
-                 target.c_str());
-    return 1;
+                 target->c_str());
+    return false;
   }
+  return true;
+}
 
-  // The manifest, or one made from the folder's files.
+// The manifest, or one made from the folder's files, with the name, type and creator given
+// on the command line in it, and where it came from in `where`; false, with the reason
+// printed, where there is none.
+bool ReadPackManifest(const PackArguments& arguments, Json* json, std::string* where) {
   const std::string manifestPath = platform::JoinPath(arguments.folder, manifest::kFileName);
-  Json json;
   std::string text;
   bool tooLarge = false;
-  std::string where = manifestPath;
+  *where = manifestPath;
   if (ReadText(manifestPath, &text, &tooLarge)) {
     std::string error;
-    if (!manifest::ParseText(text, &json, &error)) {
+    if (!manifest::ParseText(text, json, &error)) {
       std::fprintf(stderr, "palmdb: %s: %s\n", manifestPath.c_str(), error.c_str());
-      return 1;
+      return false;
     }
   } else if (tooLarge) {
     std::fprintf(stderr, "palmdb: %s: larger than 64 MiB, no manifest\n", manifestPath.c_str());
-    return 1;
+    return false;
   } else {
-    where = arguments.folder + " (no " + manifest::kFileName + ")";
-    if (!FolderManifest(arguments, &json)) {
-      return 1;
+    *where = arguments.folder + " (no " + manifest::kFileName + ")";
+    if (!FolderManifest(arguments, json)) {
+      return false;
     }
   }
-  if (json.is_object()) {
+  if (json->is_object()) {
     if (arguments.name) {
-      json["name"] = *arguments.name;
+      (*json)["name"] = *arguments.name;
     }
     if (arguments.type) {
-      json["type"] = *arguments.type;
+      (*json)["type"] = *arguments.type;
     }
     if (arguments.creator) {
-      json["creator"] = *arguments.creator;
+      (*json)["creator"] = *arguments.creator;
     }
   }
-  manifest::Manifest manifest;
-  std::vector<Problem> problems = manifest::FromJson(json, &manifest);
+  return true;
+}
 
+// The entries and blocks laid out from the folder's files; each file that is not there or
+// is 4 GiB or more goes into `problems`.
+void LayOutFiles(const PackArguments& arguments, const manifest::Manifest& manifest,
+                 DatabaseLayout* layout, std::vector<Problem>* problems) {
   // Every file named, present and below 4 GiB.
-  DatabaseLayout layout;
-  const auto source = [&](const std::string& file, const std::string& pointer) {
+  const auto source = [&arguments, problems](const std::string& file, const std::string& pointer) {
     const std::string path = platform::JoinPath(arguments.folder, file);
     std::uint64_t size = 0;
     if (file.empty()) {
       return ByteSource();
     }
     if (!FileSizeOf(path, &size)) {
-      problems.push_back({pointer, "\"" + file + "\" is no file in " + arguments.folder});
+      problems->push_back({pointer, "\"" + file + "\" is no file in " + arguments.folder});
     } else if (size > 0xFFFFFFFFu) {
-      problems.push_back({pointer, "\"" + file + "\" is 4 GiB or more"});
+      problems->push_back({pointer, "\"" + file + "\" is 4 GiB or more"});
     }
     return FromPath(path, size);
   };
@@ -268,31 +274,25 @@ int RunPack(const PackArguments& arguments) {
     std::memcpy(written.type, entry.type, 4);
     written.id = entry.id;
     written.data = source(entry.file, "/entries/" + std::to_string(i) + "/file");
-    layout.entries.push_back(written);
+    layout->entries.push_back(written);
   }
   if (manifest.appInfo.present) {
-    layout.appInfo = {true, manifest.appInfo.beforeEntry, manifest.sortInfoFirst ? 1 : 0,
-                      source(manifest.appInfo.file, "/appInfo/file")};
+    layout->appInfo = {true, manifest.appInfo.beforeEntry, manifest.sortInfoFirst ? 1 : 0,
+                       source(manifest.appInfo.file, "/appInfo/file")};
   }
   if (manifest.sortInfoAtAppInfo) {
     // Both offsets at one block, which is written once.
-    layout.sortInfoSharesAppInfo = true;
+    layout->sortInfoSharesAppInfo = true;
   } else if (manifest.sortInfo.present) {
-    layout.sortInfo = {true, manifest.sortInfo.beforeEntry, manifest.sortInfoFirst ? 0 : 1,
-                       source(manifest.sortInfo.file, "/sortInfo/file")};
+    layout->sortInfo = {true, manifest.sortInfo.beforeEntry, manifest.sortInfoFirst ? 0 : 1,
+                        source(manifest.sortInfo.file, "/sortInfo/file")};
   }
-  if (!problems.empty()) {
-    for (const Problem& problem : problems) {
-      std::fprintf(stderr, "palmdb: %s: %s: %s\n", where.c_str(),
-                   problem.pointer.empty() ? "(document)" : problem.pointer.c_str(),
-                   problem.message.c_str());
-    }
-    std::fprintf(stderr, "palmdb: %s: not written\n", target.c_str());
-    return 1;
-  }
+}
 
-  // The header as given; the writer fills in the count and block offsets.
-  std::uint8_t* header = layout.header.bytes;
+// The header and the gap after the list as given.
+void FillHeader(const manifest::Manifest& manifest, DatabaseLayout* layout) {
+  // The writer fills in the count and block offsets.
+  std::uint8_t* header = layout->header.bytes;
   std::memcpy(header + palmdb::format::header::kName, manifest.nameField,
               palmdb::format::header::kNameSize);
   WriteBigEndian16(header + palmdb::format::header::kAttributes, manifest.attributes);
@@ -306,8 +306,39 @@ int RunPack(const PackArguments& arguments) {
   std::memcpy(header + palmdb::format::header::kCreator, manifest.creator, 4);
   WriteBigEndian32(header + palmdb::format::header::kUniqueIdSeed, manifest.uniqueIdSeed);
   WriteBigEndian32(header + palmdb::format::header::kNextListLink, manifest.nextRecordList);
-  layout.gap = ByteSource::FromMemory(manifest.afterList.data(),
-                                      static_cast<std::uint32_t>(manifest.afterList.size()));
+  layout->gap = ByteSource::FromMemory(manifest.afterList.data(),
+                                       static_cast<std::uint32_t>(manifest.afterList.size()));
+}
+
+}  // namespace
+
+int RunPack(const PackArguments& arguments) {
+  std::string target;
+  if (!PackTarget(arguments, &target)) {
+    return 1;
+  }
+
+  Json json;
+  std::string where;
+  if (!ReadPackManifest(arguments, &json, &where)) {
+    return 1;
+  }
+  manifest::Manifest manifest;
+  std::vector<Problem> problems = manifest::FromJson(json, &manifest);
+
+  DatabaseLayout layout;
+  LayOutFiles(arguments, manifest, &layout, &problems);
+  if (!problems.empty()) {
+    for (const Problem& problem : problems) {
+      std::fprintf(stderr, "palmdb: %s: %s: %s\n", where.c_str(),
+                   problem.pointer.empty() ? "(document)" : problem.pointer.c_str(),
+                   problem.message.c_str());
+    }
+    std::fprintf(stderr, "palmdb: %s: not written\n", target.c_str());
+    return 1;
+  }
+
+  FillHeader(manifest, &layout);
 
   std::uint64_t size = 0;
   Status status = MeasureDatabase(layout, &size);

@@ -94,24 +94,92 @@ bool WriteFile(const std::string& path, const Database* database, std::uint64_t 
   return platform::Close(file) && written;
 }
 
+// The header's fields as the manifest keeps them.
+void DescribeHeader(const DatabaseHeader& header, manifest::Manifest* manifest) {
+  std::memcpy(manifest->nameField, header.bytes + palmdb::format::header::kName,
+              palmdb::format::header::kNameSize);
+  manifest->attributes = header.Attributes();
+  manifest->version = header.Version();
+  manifest->created = header.CreationDate();
+  manifest->modified = header.ModificationDate();
+  manifest->backedUp = header.BackupDate();
+  manifest->modificationNumber = header.ModificationNumber();
+  std::memcpy(manifest->type, header.bytes + palmdb::format::header::kType, 4);
+  std::memcpy(manifest->creator, header.bytes + palmdb::format::header::kCreator, 4);
+  manifest->uniqueIdSeed = header.UniqueIdSeed();
+  manifest->nextRecordList = header.NextListLink();
+}
+
+// Each entry's type, ID, attributes and size; false where the next entry or a block begins
+// before an entry does.
+bool DescribeEntries(const Catalogue& catalogue, std::uint32_t fileSize, const InfoBlocks& blocks,
+                     bool app, bool sort, UnpackedDatabase* unpacked) {
+  manifest::Manifest& manifest = unpacked->manifest;
+  // Each entry's own bytes end where the next entry or a block begins.
+  unpacked->entrySizes.clear();
+  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
+    const Entry& entry = catalogue.entries[i];
+    std::uint32_t end = i + 1 < catalogue.count ? catalogue.entries[i + 1].offset : fileSize;
+    if (app && blocks.appInfo.offset > entry.offset) {
+      end = std::min(end, blocks.appInfo.offset);
+    }
+    if (sort && blocks.sortInfo.offset > entry.offset) {
+      end = std::min(end, blocks.sortInfo.offset);
+    }
+    if (end < entry.offset) {
+      return false;
+    }
+    unpacked->entrySizes.push_back(end - entry.offset);
+    manifest::Entry described;
+    std::memcpy(described.type, entry.type, 4);
+    described.id = entry.id;
+    described.attributes = entry.recordAttributes;
+    described.uniqueId = entry.uniqueId;
+    manifest.entries.push_back(described);
+  }
+  return true;
+}
+
+// Whether the parts laid end to end as pack lays them meet every offset and the file's end.
+bool PartsMeetOffsets(const Catalogue& catalogue, const UnpackedDatabase& unpacked,
+                      std::uint64_t listEnd, std::uint64_t fileSize) {
+  const manifest::Manifest& manifest = unpacked.manifest;
+  std::uint64_t at = listEnd;
+  for (const Part& part : manifest::FileOrder(manifest)) {
+    switch (part.kind) {
+      case Part::kAfterList:
+        at += manifest.afterList.size();
+        break;
+      case Part::kAppInfo:
+        if (at != unpacked.appInfoOffset) {
+          return false;
+        }
+        at += unpacked.appInfoSize;
+        break;
+      case Part::kSortInfo:
+        if (at != unpacked.sortInfoOffset) {
+          return false;
+        }
+        at += unpacked.sortInfoSize;
+        break;
+      case Part::kEntry:
+        if (at != catalogue.entries[part.entry].offset) {
+          return false;
+        }
+        at += unpacked.entrySizes[part.entry];
+        break;
+    }
+  }
+  return at == fileSize;
+}
+
 }  // namespace
 
 bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
   const DatabaseHeader& header = database.header;
   manifest::Manifest& manifest = unpacked->manifest;
   manifest = manifest::Manifest();
-  std::memcpy(manifest.nameField, header.bytes + palmdb::format::header::kName,
-              palmdb::format::header::kNameSize);
-  manifest.attributes = header.Attributes();
-  manifest.version = header.Version();
-  manifest.created = header.CreationDate();
-  manifest.modified = header.ModificationDate();
-  manifest.backedUp = header.BackupDate();
-  manifest.modificationNumber = header.ModificationNumber();
-  std::memcpy(manifest.type, header.bytes + palmdb::format::header::kType, 4);
-  std::memcpy(manifest.creator, header.bytes + palmdb::format::header::kCreator, 4);
-  manifest.uniqueIdSeed = header.UniqueIdSeed();
-  manifest.nextRecordList = header.NextListLink();
+  DescribeHeader(header, &manifest);
 
   const Catalogue& catalogue = database.catalogue;
   const auto fileSize = static_cast<std::uint32_t>(database.fileSize);
@@ -163,58 +231,13 @@ bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
     return false;
   }
 
-  // Each entry's own bytes end where the next entry or a block begins.
-  unpacked->entrySizes.clear();
-  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
-    const Entry& entry = catalogue.entries[i];
-    std::uint32_t end = i + 1 < catalogue.count ? catalogue.entries[i + 1].offset : fileSize;
-    if (app && blocks.appInfo.offset > entry.offset) {
-      end = std::min(end, blocks.appInfo.offset);
-    }
-    if (sort && blocks.sortInfo.offset > entry.offset) {
-      end = std::min(end, blocks.sortInfo.offset);
-    }
-    if (end < entry.offset) {
-      return false;
-    }
-    unpacked->entrySizes.push_back(end - entry.offset);
-    manifest::Entry described;
-    std::memcpy(described.type, entry.type, 4);
-    described.id = entry.id;
-    described.attributes = entry.recordAttributes;
-    described.uniqueId = entry.uniqueId;
-    manifest.entries.push_back(described);
+  if (!DescribeEntries(catalogue, fileSize, blocks, app, sort, unpacked)) {
+    return false;
   }
   NameFiles(database, &manifest.entries);
 
   // The parts laid end to end as pack lays them must meet every offset.
-  std::uint64_t at = listEnd;
-  for (const Part& part : manifest::FileOrder(manifest)) {
-    switch (part.kind) {
-      case Part::kAfterList:
-        at += manifest.afterList.size();
-        break;
-      case Part::kAppInfo:
-        if (at != unpacked->appInfoOffset) {
-          return false;
-        }
-        at += unpacked->appInfoSize;
-        break;
-      case Part::kSortInfo:
-        if (at != unpacked->sortInfoOffset) {
-          return false;
-        }
-        at += unpacked->sortInfoSize;
-        break;
-      case Part::kEntry:
-        if (at != catalogue.entries[part.entry].offset) {
-          return false;
-        }
-        at += unpacked->entrySizes[part.entry];
-        break;
-    }
-  }
-  return at == fileSize;
+  return PartsMeetOffsets(catalogue, *unpacked, listEnd, fileSize);
 }
 
 int RunUnpack(const std::string& path, const std::string& folder) {
