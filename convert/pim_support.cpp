@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "database/palm_time.h"
+#include "platform/calendar.h"
 #include "platform/charset.h"
 
 namespace palmdb::convert {
@@ -206,25 +207,11 @@ std::string DatabaseFileName(const Content& content, TextDecoder* decoder,
   return SafeFileName(decoder->Decode(content.name), fallback) + std::string(extension);
 }
 
-namespace {
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-}  // namespace
-
 bool UnpackDay(std::uint16_t packed, PalmDay* day) {
   day->year = 1904 + (packed >> 9);
   day->month = (packed >> 5) & 0x0F;
   day->day = packed & 0x1F;
-  return day->month >= 1 && day->month <= 12 && day->day >= 1 &&
-         day->day <= DaysInMonth(day->year, day->month);
+  return platform::DateExists(day->year, day->month, day->day);
 }
 
 std::string FormatDay(const PalmDay& day) {
@@ -235,7 +222,7 @@ std::string FormatDay(const PalmDay& day) {
 
 PalmDay NextDay(const PalmDay& day) {
   PalmDay next = day;
-  if (++next.day > DaysInMonth(next.year, next.month)) {
+  if (++next.day > platform::DaysInMonth(next.year, next.month)) {
     next.day = 1;
     if (++next.month > 12) {
       next.month = 1;
