@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace palmdb {
 
@@ -17,16 +18,7 @@ constexpr char kNewDatabaseCreator[5] = "Pmdb";
 // Whether a new database at `path` holds resources: its name ends in
 // ".prc", in any case.
 inline bool EndsInPrc(const std::string& path) {
-  if (path.size() < 4) {
-    return false;
-  }
-  std::string end = path.substr(path.size() - 4);
-  for (char& c : end) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return end == ".prc";
+  return path.size() >= 4 && platform::AsciiLowercase(path.substr(path.size() - 4)) == ".prc";
 }
 
 // Its name: the file's name without the extension (UTF-8).

@@ -6,6 +6,7 @@
 #include "database/palm_time.h"
 #include "platform/calendar.h"
 #include "platform/charset.h"
+#include "platform/text.h"
 
 namespace palmdb::convert {
 
@@ -169,36 +170,22 @@ void AppendContentLine(std::string_view name, std::string_view value, std::strin
   }
 }
 
-namespace {
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lower;
-}
-
-}  // namespace
-
 std::string PathSet::Unique(const std::string& folder, const std::string& stem,
                             const std::string& extension) {
   const std::string prefix = folder.empty() ? std::string() : folder + "/";
   std::string path = prefix + stem + extension;
-  if (taken_.insert(AsciiLower(path)).second) {
+  if (taken_.insert(platform::AsciiLowercase(path)).second) {
     return path;
   }
   // Numbering resumes where it stopped for this name, so that a thousand
   // memos of one name cost a thousand tries, not half a million.
-  unsigned& number = nextNumber_[AsciiLower(path)];
+  unsigned& number = nextNumber_[platform::AsciiLowercase(path)];
   if (number < 2) {
     number = 2;
   }
   do {
     path = prefix + stem + " (" + std::to_string(number++) + ")" + extension;
-  } while (!taken_.insert(AsciiLower(path)).second);
+  } while (!taken_.insert(platform::AsciiLowercase(path)).second);
   return path;
 }
 

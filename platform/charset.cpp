@@ -6,17 +6,6 @@
 namespace palmdb::platform {
 namespace {
 
-// Names are matched without regard to ASCII case.
-std::string Lowercase(std::string_view charset) {
-  std::string name(charset);
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return name;
-}
-
 bool IsPalmOs(std::string_view charset) {
   return charset == "palmos" || charset == "palm-latin";
 }
@@ -102,13 +91,13 @@ void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out)
 }  // namespace
 
 bool IsKnownCharset(std::string_view charset) {
-  const std::string name = Lowercase(charset);
+  const std::string name = AsciiLowercase(charset);
   return IsWindows1252(name) || IsUtf8(name) || IsPalmOs(name) || SystemKnowsCharset(name);
 }
 
 bool DecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t length,
                 DecodedText* out) {
-  const std::string name = Lowercase(charset);
+  const std::string name = AsciiLowercase(charset);
   if (IsWindows1252(name)) {
     DecodeWindows1252(bytes, length, out);
     return true;

@@ -87,6 +87,16 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>* bytes) {
   return true;
 }
 
+std::string AsciiLowercase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lower;
+}
+
 Utf8Char DecodeUtf8(const char* text, std::size_t size) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   const unsigned char lead = bytes[0];

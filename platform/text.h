@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace palmdb::platform {
@@ -30,6 +31,10 @@ int HexDigitValue(char c);
 // Hex digits of either case as bytes; false for an odd count or a character
 // that is no hex digit.
 bool ParseHex(const std::string& text, std::vector<std::uint8_t>* bytes);
+
+// `text` with the ASCII letters A-Z lower case: names of character sets and
+// extensions, which are matched without regard to case.
+std::string AsciiLowercase(std::string_view text);
 
 // U+FFFD, which stands for what could not be decoded, in UTF-8.
 inline constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
