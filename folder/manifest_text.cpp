@@ -9,53 +9,6 @@
 #include "report/report.h"
 
 namespace palmdb::folder::manifest {
-namespace {
-
-// Windows-1252 bytes from UTF-8 text in which `escape` followed by two hex
-// digits (after `marker`, when not NUL) stands for one byte, and the escape
-// character doubled for itself when `doubled`.
-bool Cp1252FromText(const std::string& text, char16_t escape, char16_t marker, bool doubled,
-                    Bytes* bytes) {
-  std::u16string units;
-  if (!platform::Utf8ToUtf16(text, &units)) {
-    return false;
-  }
-  bytes->clear();
-  const std::size_t digits = marker != 0 ? 2 : 1;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    if (units[i] == escape) {
-      if (doubled && i + 1 < units.size() && units[i + 1] == escape) {
-        bytes->push_back(static_cast<std::uint8_t>(escape));
-        ++i;
-        continue;
-      }
-      if (marker != 0 && (i + 1 >= units.size() || units[i + 1] != marker)) {
-        return false;
-      }
-      const std::size_t at = i + digits;
-      if (at + 1 >= units.size() || units[at] > 0x7F || units[at + 1] > 0x7F) {
-        return false;
-      }
-      const int high = platform::HexDigitValue(static_cast<char>(units[at]));
-      const int low = platform::HexDigitValue(static_cast<char>(units[at + 1]));
-      if (high < 0 || low < 0) {
-        return false;
-      }
-      bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
-      i = at + 1;
-      continue;
-    }
-    unsigned char byte = 0;
-    if (!platform::UnicodeToCp1252(units[i], &byte)) {
-      return false;
-    }
-    bytes->push_back(byte);
-  }
-  return true;
-}
-
-}  // namespace
-
 std::string Hex(const std::uint8_t* bytes, std::size_t count) {
   return platform::HexText(bytes, count, platform::HexCase::kLower);
 }
@@ -84,7 +37,7 @@ void FillNameField(const Bytes& name, std::uint8_t* field) {
 }
 
 bool NameBytes(const std::string& text, Bytes* bytes) {
-  if (!Cp1252FromText(text, u'\\', u'x', true, bytes)) {
+  if (!platform::Utf8ToWindows1252(text, platform::ByteEscape::kBackslash, bytes)) {
     return false;
   }
   // A NUL would end the name early.
@@ -98,7 +51,8 @@ bool NameBytes(const std::string& text, Bytes* bytes) {
 
 bool TypeBytes(const std::string& text, std::uint8_t type[4]) {
   Bytes bytes;
-  if (!Cp1252FromText(text, u'%', 0, false, &bytes) || bytes.size() != 4) {
+  if (!platform::Utf8ToWindows1252(text, platform::ByteEscape::kPercent, &bytes) ||
+      bytes.size() != 4) {
     return false;
   }
   std::memcpy(type, bytes.data(), 4);

@@ -259,6 +259,41 @@ std::string Windows1252ToUtf8(const char* bytes, std::size_t length, ByteEscape 
   return text;
 }
 
+bool Utf8ToWindows1252(const std::string& text, ByteEscape escape,
+                       std::vector<std::uint8_t>* bytes) {
+  const bool percent = escape == ByteEscape::kPercent;
+  bytes->clear();
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] == (percent ? '%' : '\\')) {
+      if (!percent && i + 1 < text.size() && text[i + 1] == '\\') {
+        bytes->push_back('\\');
+        i += 2;
+        continue;
+      }
+      if (!percent && (i + 1 >= text.size() || text[i + 1] != 'x')) {
+        return false;
+      }
+      const std::size_t digits = i + (percent ? 1 : 2);
+      const int high = digits + 1 < text.size() ? HexDigitValue(text[digits]) : -1;
+      const int low = digits + 1 < text.size() ? HexDigitValue(text[digits + 1]) : -1;
+      if (high < 0 || low < 0) {
+        return false;
+      }
+      bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
+      i = digits + 2;
+      continue;
+    }
+    const Utf8Char c = DecodeUtf8(text.data() + i, text.size() - i);
+    unsigned char byte = 0;
+    if (c.form != Utf8Form::kValid || !UnicodeToCp1252(c.code, &byte)) {
+      return false;
+    }
+    bytes->push_back(byte);
+    i += c.length;
+  }
+  return true;
+}
+
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length) {
   std::string out;
   out.reserve(length);

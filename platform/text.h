@@ -102,6 +102,13 @@ bool UnicodeToCp1252(std::uint32_t code, unsigned char* byte);
 // and every byte of what is not UTF-8, becomes `unmapped`.
 std::string Utf8ToCp1252(const std::string& text, char unmapped);
 
+// UTF-8 text as Windows-1252 bytes, with the escapes that decoding with
+// `escape` writes read back: %XX, or \xNN and \\ (hex digits of either
+// case). False for text that is not UTF-8, a character the code page lacks,
+// or an escape that is not whole.
+bool Utf8ToWindows1252(const std::string& text, ByteEscape escape,
+                       std::vector<std::uint8_t>* bytes);
+
 // UTF-16 code units to UTF-8; lone surrogates are encoded as themselves.
 std::string Utf16ToUtf8(const char16_t* text, std::size_t length);
 

@@ -221,6 +221,39 @@ TEST(Windows1252, DecodesWithTheEscapeOfItsUse) {
   }
 }
 
+// Every byte comes back from its text, escaped or not; escapes that are not
+// whole and characters the code page lacks are refused.
+TEST(Windows1252, ReadsBackWhatDecodingWrote) {
+  using palmdb::platform::ByteEscape;
+  std::string all;
+  for (int byte = 0; byte < 256; ++byte) {
+    all += static_cast<char>(byte);
+  }
+  for (const ByteEscape escape : {ByteEscape::kPercent, ByteEscape::kBackslash}) {
+    // Decoding with %XX leaves '%' itself to be escaped before.
+    std::string some = all;
+    if (escape == ByteEscape::kPercent) {
+      some.erase(some.find('%'), 1);
+    }
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(palmdb::platform::Utf8ToWindows1252(
+        palmdb::platform::Windows1252ToUtf8(some.data(), some.size(), escape), escape, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), some);
+  }
+  struct Case {
+    const char* text;
+    ByteEscape escape;
+  };
+  for (const Case& c :
+       {Case{"a%8", ByteEscape::kPercent}, Case{"%G0", ByteEscape::kPercent},
+        Case{"\\x8", ByteEscape::kBackslash}, Case{"a\\", ByteEscape::kBackslash},
+        Case{"\\y81", ByteEscape::kBackslash}, Case{"\xE4\xB8\xAD", ByteEscape::kPercent},
+        Case{"\xC3", ByteEscape::kBackslash}}) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(palmdb::platform::Utf8ToWindows1252(c.text, c.escape, &bytes)) << c.text;
+  }
+}
+
 TEST(Windows1252, Utf16UnitsMatchTheCodePage) {
   struct Case {
     unsigned char byte;
