@@ -27,12 +27,7 @@ std::uint32_t PalmNow(const EditOptions& options, PalmEpoch epoch) {
 // A new database's header: named after the file, dated now.
 DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options) {
   DatabaseHeader header = {};
-  std::string name = platform::BaseNameOf(path);
-  const std::size_t point = name.rfind('.');
-  if (point != std::string::npos && point > 0) {
-    name.resize(point);
-  }
-  name = platform::Utf8ToCp1252(name, '_');
+  std::string name = platform::Utf8ToCp1252(NewDatabaseName(path), '_');
   name.resize(std::min(name.size(), kLongestDatabaseName));
   std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
   WriteBigEndian16(header.bytes + palmdb::format::header::kAttributes,
@@ -44,19 +39,6 @@ DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOpti
               resources ? kNewResourceDatabaseType : kNewRecordDatabaseType, 4);
   std::memcpy(header.bytes + palmdb::format::header::kCreator, kNewDatabaseCreator, 4);
   return header;
-}
-
-bool EndsInPrc(const std::string& path) {
-  if (path.size() < 4) {
-    return false;
-  }
-  std::string end = path.substr(path.size() - 4);
-  for (char& c : end) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return end == ".prc";
 }
 
 // The header of the edited database: the old one with a new modification

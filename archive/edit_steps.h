@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/editing.h"
+#include "archive/new_database.h"
 #include "database/database.h"
 #include "database/database_writer.h"
 #include "database/status.h"
@@ -77,7 +78,6 @@ void LayOut(const Database* database, DatabaseHeader header, const EditPlan& pla
 
 // A new database's header: named after the file, dated now.
 DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options);
-bool EndsInPrc(const std::string& path);
 
 // The header of the edited database: the old one with a new modification
 // date, number and seed.

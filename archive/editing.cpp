@@ -11,7 +11,6 @@ namespace {
 
 using editing::EditedHeader;
 using editing::EditPlan;
-using editing::EndsInPrc;
 using editing::kNoFile;
 using editing::LayOut;
 using editing::ListedNames;

@@ -67,11 +67,6 @@ struct EditSummary {
   std::uint32_t entries = 0;  // in the database afterwards
 };
 
-// Defaults of a database that adding creates.
-constexpr char kNewRecordDatabaseType[5] = "DATA";
-constexpr char kNewResourceDatabaseType[5] = "RSRC";
-constexpr char kNewDatabaseCreator[5] = "Pmdb";
-
 // Adds `files` to the database at `path` (UTF-8), creating it when nothing
 // is there: a resource database when the name ends in ".prc" (any case),
 // else a record database. Returns kOk or: kNotADatabase (a file that is not

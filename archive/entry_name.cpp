@@ -37,8 +37,8 @@ std::size_t EscapeType(const char* type, char* out) {
     const auto c = static_cast<unsigned char>(type[i]);
     if (i >= trailing || kEscape.escape[c]) {
       out[length++] = '%';
-      out[length++] = platform::kHexDigits[c >> 4];
-      out[length++] = platform::kHexDigits[c & 0x0F];
+      platform::WriteHexByte(c, platform::HexCase::kUpper, out + length);
+      length += 2;
     } else {
       out[length++] = static_cast<char>(c);
     }
@@ -65,19 +65,6 @@ std::size_t FormatEntryName(const Entry& entry, char* out) {
 }  // namespace palmdb
 
 namespace palmdb {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
-
-}  // namespace
 
 bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
   if (name.size() < 8 || name.size() >= kMaxEntryNameSize + 8 || name[0] != '#') {
@@ -106,8 +93,9 @@ bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
     }
     char byte = name[i];
     if (byte == '%') {
-      const int high = i + 2 < name.size() ? HexValue(name[i + 1]) : -1;
-      const int low = i + 2 < name.size() ? HexValue(name[i + 2]) : -1;
+      // Lower-case digits read, but the name formatted again below differs.
+      const int high = i + 2 < name.size() ? platform::HexDigitValue(name[i + 1]) : -1;
+      const int low = i + 2 < name.size() ? platform::HexDigitValue(name[i + 2]) : -1;
       if (high < 0 || low < 0) {
         return false;
       }

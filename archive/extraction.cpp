@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/new_file.h"
 #include "platform/platform.h"
 
 namespace palmdb {
@@ -63,31 +64,22 @@ Status ExtractRange(const Database& database, std::uint32_t offset, std::uint32_
   if (targetPath == nullptr || targetPath[0] == '\0') {
     return Status::kCannotCreate;
   }
-  const platform::FileHandle target = platform::CreateNew(targetPath);
-  if (target == platform::kInvalidFile) {
+  platform::NewFile target;
+  if (!target.Create(targetPath)) {
     return Status::kCannotCreate;
   }
-  Status status = CopyRange(
+  const Status status = CopyRange(
       database, offset, size,
-      [target](const std::uint8_t* bytes, std::size_t count) {
-        return platform::Write(target, bytes, count) == count;
+      [&target](const std::uint8_t* bytes, std::size_t count) {
+        return target.Write(bytes, count);
       },
       progress);
-  if (status == Status::kOk) {
-    // A date the system cannot convert leaves the time of writing.
-    platform::SetLastWriteTime(target, database.archiveTime);
-  }
-  // Some file systems (network shares, quotas) report a failed write only
-  // when the file is closed.
-  if (!platform::Close(target) && status == Status::kOk) {
-    status = Status::kWriteFailed;
-  }
   if (status != Status::kOk) {
-    // The target is ours: it did not exist before CreateNew made it. Leave
-    // no half-written file behind.
-    platform::RemoveFile(targetPath);
+    return status;  // the target is removed
   }
-  return status;
+  // A date the system cannot convert leaves the time of writing.
+  target.SetLastWriteTime(database.archiveTime);
+  return target.Keep() ? Status::kOk : Status::kWriteFailed;
 }
 
 Status TestEntry(const Database& database, std::uint32_t index, const CopyProgress& progress) {

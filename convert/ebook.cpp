@@ -4,6 +4,7 @@
 
 #include "convert/file_name.h"
 #include "convert/palmdoc.h"
+#include "convert/pim_support.h"
 #include "database/big_endian.h"
 #include "platform/charset.h"
 
@@ -144,16 +145,14 @@ bool ExportBook(const Content& content, const ExportOptions& options, bool mobi,
   }
   const Bytes text = ReadText(content, layout, result);
 
-  platform::DecodedText decoded;
-  if (!platform::DecodeText(layout.charset, text.data(), text.size(), &decoded)) {
+  TextDecoder decoder(layout.charset);
+  if (!decoder.Usable()) {
     Refuse(result, "unknown character set " + layout.charset);
     return false;
   }
-  if (decoded.replaced != 0) {
-    result->warnings.push_back(std::to_string(decoded.replaced) +
-                               " bytes of the text could not be read as " + layout.charset +
-                               " and were written as U+FFFD");
-  }
+  std::string decoded =
+      decoder.Decode(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+  decoder.Report(result);
   if (result->errors.empty() && text.size() != layout.textLength) {
     result->warnings.push_back("the text is " + std::to_string(text.size()) +
                                " bytes long; the book's header says " +
@@ -165,7 +164,7 @@ bool ExportBook(const Content& content, const ExportOptions& options, bool mobi,
                        content.name.size(), &name);
   OutputFile file;
   file.path = SafeFileName(name.utf8, "book") + (mobi ? ".html" : ".txt");
-  file.bytes = mobi ? WithUtf8Meta(decoded.utf8) : std::move(decoded.utf8);
+  file.bytes = mobi ? WithUtf8Meta(decoded) : std::move(decoded);
   result->files.push_back(std::move(file));
   return true;
 }

@@ -1,13 +1,17 @@
 #include "convert/file_name.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "platform/text.h"
 
 namespace palmdb::convert {
 namespace {
 
-bool IsForbidden(unsigned char c) {
+bool IsForbidden(std::uint32_t c) {
   return c < 0x20 || c == 0x7F ||
-         std::string_view("\"*/:<>?\\|").find(static_cast<char>(c)) != std::string_view::npos;
+         (c < 0x80 &&
+          std::string_view("\"*/:<>?\\|").find(static_cast<char>(c)) != std::string_view::npos);
 }
 
 // Windows opens a device for these names, whatever the extension.
@@ -29,18 +33,6 @@ bool IsDeviceName(std::string_view name) {
          upper[3] <= '9';
 }
 
-// Length of the UTF-8 sequence that `lead` starts; the text was decoded by
-// the platform, so it is well formed.
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0) {
-    return 4;
-  }
-  if (lead >= 0xE0) {
-    return 3;
-  }
-  return lead >= 0xC0 ? 2 : 1;
-}
-
 }  // namespace
 
 std::string SafeFileName(std::string_view utf8, std::string_view fallback,
@@ -48,17 +40,15 @@ std::string SafeFileName(std::string_view utf8, std::string_view fallback,
   std::string name;
   std::size_t characters = 0;
   for (std::size_t i = 0; i < utf8.size() && characters < maxCharacters; ++characters) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t size = SequenceLength(lead);
-    if (size > utf8.size() - i) {
-      break;
-    }
-    if (size == 1 && IsForbidden(lead)) {
+    const platform::Utf8Char c = platform::DecodeUtf8(utf8.data() + i, utf8.size() - i);
+    // The text was decoded by the platform: a byte that is not UTF-8 cannot
+    // come, but would not go into a name either.
+    if (c.form != platform::Utf8Form::kValid || IsForbidden(c.code)) {
       name += '_';
     } else {
-      name.append(utf8.substr(i, size));
+      name.append(utf8.substr(i, c.length));
     }
-    i += size;
+    i += c.length;
   }
   name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
   while (!name.empty() && (name.back() == ' ' || name.back() == '.')) {

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "database/palm_time.h"
+#include "platform/calendar.h"
 #include "platform/charset.h"
+#include "platform/text.h"
 
 namespace palmdb::convert {
 
@@ -168,36 +170,22 @@ void AppendContentLine(std::string_view name, std::string_view value, std::strin
   }
 }
 
-namespace {
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lower;
-}
-
-}  // namespace
-
 std::string PathSet::Unique(const std::string& folder, const std::string& stem,
                             const std::string& extension) {
   const std::string prefix = folder.empty() ? std::string() : folder + "/";
   std::string path = prefix + stem + extension;
-  if (taken_.insert(AsciiLower(path)).second) {
+  if (taken_.insert(platform::AsciiLowercase(path)).second) {
     return path;
   }
   // Numbering resumes where it stopped for this name, so that a thousand
   // memos of one name cost a thousand tries, not half a million.
-  unsigned& number = nextNumber_[AsciiLower(path)];
+  unsigned& number = nextNumber_[platform::AsciiLowercase(path)];
   if (number < 2) {
     number = 2;
   }
   do {
     path = prefix + stem + " (" + std::to_string(number++) + ")" + extension;
-  } while (!taken_.insert(AsciiLower(path)).second);
+  } while (!taken_.insert(platform::AsciiLowercase(path)).second);
   return path;
 }
 
@@ -206,25 +194,11 @@ std::string DatabaseFileName(const Content& content, TextDecoder* decoder,
   return SafeFileName(decoder->Decode(content.name), fallback) + std::string(extension);
 }
 
-namespace {
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-}  // namespace
-
 bool UnpackDay(std::uint16_t packed, PalmDay* day) {
   day->year = 1904 + (packed >> 9);
   day->month = (packed >> 5) & 0x0F;
   day->day = packed & 0x1F;
-  return day->month >= 1 && day->month <= 12 && day->day >= 1 &&
-         day->day <= DaysInMonth(day->year, day->month);
+  return platform::DateExists(day->year, day->month, day->day);
 }
 
 std::string FormatDay(const PalmDay& day) {
@@ -235,7 +209,7 @@ std::string FormatDay(const PalmDay& day) {
 
 PalmDay NextDay(const PalmDay& day) {
   PalmDay next = day;
-  if (++next.day > DaysInMonth(next.year, next.month)) {
+  if (++next.day > platform::DaysInMonth(next.year, next.month)) {
     next.day = 1;
     if (++next.month > 12) {
       next.month = 1;

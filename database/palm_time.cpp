@@ -1,32 +1,22 @@
 #include "database/palm_time.h"
 
 #include "database/format.h"
+#include "platform/calendar.h"
 
 namespace palmdb {
 
 CalendarTime PalmToCalendar(std::uint32_t palmSeconds) {
-  const std::uint32_t days = palmSeconds / 86400u;
   const std::uint32_t secondOfDay = palmSeconds % 86400u;
-  // days * 100 stays below 5 million for any 32-bit input.
-  const std::uint32_t years = (days * 100u) / 36525u;
-  auto dayOfYear = static_cast<std::int32_t>(static_cast<double>(days) - years * 365.25);
-
-  const bool leap = years % 4u == 0;
-  const std::int32_t monthLengths[12] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30,
-                                         31};
-  std::int32_t month = 0;
-  while (month < 11 && dayOfYear >= monthLengths[month]) {
-    dayOfYear -= monthLengths[month];
-    ++month;
-  }
+  const platform::CivilDate date = platform::CivilFromDays(
+      platform::DaysFromCivil({1904, 1, 1}) + static_cast<std::int64_t>(palmSeconds / 86400u));
 
   CalendarTime time{};
   time.second = static_cast<std::int32_t>(secondOfDay % 60u);
   time.minute = static_cast<std::int32_t>((secondOfDay % 3600u) / 60u);
   time.hour = static_cast<std::int32_t>(secondOfDay / 3600u);
-  time.dayOfMonth = dayOfYear + 1;
-  time.month = month;
-  time.year = static_cast<std::int32_t>(years) + 4;
+  time.dayOfMonth = date.day;
+  time.month = date.month - 1;
+  time.year = static_cast<std::int32_t>(date.year - 1900);  // 1904 to 2040
   return time;
 }
 

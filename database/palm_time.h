@@ -23,8 +23,7 @@ using DosDateTime = std::uint32_t;
 // 1980-01-01 00:00:00, the earliest time a DOS date can hold.
 constexpr DosDateTime kEarliestDosDateTime = 0x00210000;
 
-// Breaks seconds since 1904-01-01 into calendar fields. Counts years as
-// 365.25 days, which is exact between 1904 and 2040, the range of the input.
+// Breaks seconds since 1904-01-01 into calendar fields.
 CalendarTime PalmToCalendar(std::uint32_t palmSeconds);
 
 // Packs calendar fields into a DOS date and time. The year field keeps seven

@@ -4,109 +4,13 @@
 #include <cstring>
 
 #include "database/database.h"
+#include "platform/calendar.h"
 #include "platform/text.h"
 #include "report/report.h"
 
 namespace palmdb::folder::manifest {
-namespace {
-
-constexpr char kHexDigits[] = "0123456789abcdef";
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
-
-// Windows-1252 bytes from UTF-8 text in which `escape` followed by two hex
-// digits (after `marker`, when not NUL) stands for one byte, and the escape
-// character doubled for itself when `doubled`.
-bool Cp1252FromText(const std::string& text, char16_t escape, char16_t marker, bool doubled,
-                    Bytes* bytes) {
-  std::u16string units;
-  if (!platform::Utf8ToUtf16(text, &units)) {
-    return false;
-  }
-  bytes->clear();
-  const std::size_t digits = marker != 0 ? 2 : 1;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    if (units[i] == escape) {
-      if (doubled && i + 1 < units.size() && units[i + 1] == escape) {
-        bytes->push_back(static_cast<std::uint8_t>(escape));
-        ++i;
-        continue;
-      }
-      if (marker != 0 && (i + 1 >= units.size() || units[i + 1] != marker)) {
-        return false;
-      }
-      const std::size_t at = i + digits;
-      if (at + 1 >= units.size() || units[at] > 0x7F || units[at + 1] > 0x7F) {
-        return false;
-      }
-      const int high = HexValue(static_cast<char>(units[at]));
-      const int low = HexValue(static_cast<char>(units[at + 1]));
-      if (high < 0 || low < 0) {
-        return false;
-      }
-      bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
-      i = at + 1;
-      continue;
-    }
-    unsigned char byte = 0;
-    if (!platform::UnicodeToCp1252(units[i], &byte)) {
-      return false;
-    }
-    bytes->push_back(byte);
-  }
-  return true;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-bool IsLeap(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-}  // namespace
-
 std::string Hex(const std::uint8_t* bytes, std::size_t count) {
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) {
-    text += kHexDigits[bytes[i] >> 4];
-    text += kHexDigits[bytes[i] & 0x0F];
-  }
-  return text;
-}
-
-bool ParseHex(const std::string& text, Bytes* bytes) {
-  if (text.size() % 2 != 0) {
-    return false;
-  }
-  bytes->clear();
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexValue(text[i]);
-    const int low = HexValue(text[i + 1]);
-    if (high < 0 || low < 0) {
-      return false;
-    }
-    bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
-  }
-  return true;
+  return platform::HexText(bytes, count, platform::HexCase::kLower);
 }
 
 std::string TypeText(const std::uint8_t* bytes) {
@@ -133,7 +37,7 @@ void FillNameField(const Bytes& name, std::uint8_t* field) {
 }
 
 bool NameBytes(const std::string& text, Bytes* bytes) {
-  if (!Cp1252FromText(text, u'\\', u'x', true, bytes)) {
+  if (!platform::Utf8ToWindows1252(text, platform::ByteEscape::kBackslash, bytes)) {
     return false;
   }
   // A NUL would end the name early.
@@ -147,7 +51,8 @@ bool NameBytes(const std::string& text, Bytes* bytes) {
 
 bool TypeBytes(const std::string& text, std::uint8_t type[4]) {
   Bytes bytes;
-  if (!Cp1252FromText(text, u'%', 0, false, &bytes) || bytes.size() != 4) {
+  if (!platform::Utf8ToWindows1252(text, platform::ByteEscape::kPercent, &bytes) ||
+      bytes.size() != 4) {
     return false;
   }
   std::memcpy(type, bytes.data(), 4);
@@ -179,14 +84,12 @@ bool DateSeconds(const std::string& date, int epochYear, std::uint32_t* stored) 
       length != 19 || (separator != 'T' && separator != ' ')) {
     return false;
   }
-  const int monthLengths[12] = {31, IsLeap(year) ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || day > monthLengths[month - 1] || hour > 23 ||
-      minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0) {
+  if (!platform::DateExists(year, month, day) || hour > 23 || minute > 59 || second > 59 ||
+      hour < 0 || minute < 0 || second < 0) {
     return false;
   }
   const std::int64_t days =
-      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-      DaysFromCivil(epochYear, 1, 1);
+      platform::DaysFromCivil({year, month, day}) - platform::DaysFromCivil({epochYear, 1, 1});
   const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
   if (seconds < 0 || seconds > 0xFFFFFFFFll) {
     return false;

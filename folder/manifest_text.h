@@ -10,6 +10,7 @@
 #include <string>
 
 #include "folder/manifest.h"
+#include "platform/text.h"
 #include "report/report_words.h"
 
 namespace palmdb::folder::manifest {
@@ -22,11 +23,10 @@ constexpr std::uint8_t kCategoryMask = 0x0F;
 using report::kRecordFlags;
 using report::RecordFlag;
 
-// Bytes as lowercase hex digits, two a byte.
+// Bytes as the manifest writes them: lowercase hex digits, two a byte.
+// They are read back, in either case, by platform::ParseHex.
 std::string Hex(const std::uint8_t* bytes, std::size_t count);
-// Hex digits as bytes; false for an odd count or a character that is no
-// hex digit.
-bool ParseHex(const std::string& text, Bytes* bytes);
+using platform::ParseHex;
 
 // Four type bytes as the listing writes them.
 std::string TypeText(const std::uint8_t* bytes);

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "archive/entry_name.h"
+#include "archive/new_database.h"
 #include "database/big_endian.h"
 #include "database/database_writer.h"
 #include "folder/manifest.h"
+#include "folder/manifest_text.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
@@ -23,27 +25,6 @@ using manifest::Problem;
 
 // Largest manifest read: far above what 65535 entries need.
 constexpr std::uint64_t kLargestManifest = 64ull << 20;
-
-// The last part of a path, and the same without its extension.
-std::string BaseName(const std::string& path) {
-  std::size_t start = path.size();
-  while (start > 0 && !platform::IsSeparator(path[start - 1])) {
-    --start;
-  }
-  return path.substr(start);
-}
-
-bool EndsWithPrc(const std::string& path) {
-  const std::string name = BaseName(path);
-  if (name.size() < 4) {
-    return false;
-  }
-  std::string extension = name.substr(name.size() - 4);
-  for (char& c : extension) {
-    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-  return extension == ".prc";
-}
 
 // Reads a whole small file; false when it cannot be opened or read.
 bool ReadText(const std::string& path, std::string* text, bool* tooLarge) {
@@ -109,7 +90,7 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
     std::fprintf(stderr, "palmdb: %s: not a folder that can be read\n", arguments.folder.c_str());
     return false;
   }
-  const bool resources = arguments.resources || EndsWithPrc(arguments.database);
+  const bool resources = arguments.resources || EndsInPrc(arguments.database);
   const bool app = std::find(names.begin(), names.end(), manifest::kAppInfoFile) != names.end();
   const bool sort = std::find(names.begin(), names.end(), manifest::kSortInfoFile) != names.end();
   names.erase(std::remove_if(names.begin(), names.end(),
@@ -130,13 +111,10 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
     std::sort(names.begin(), names.end());
   }
 
-  std::string name = BaseName(arguments.database);
-  const std::size_t point = name.rfind('.');
-  name = point == std::string::npos || point == 0 ? name : name.substr(0, point);
   Json& manifest = *json;
-  manifest["name"] = name;
-  manifest["type"] = resources ? "appl" : "DATA";
-  manifest["creator"] = "????";
+  manifest["name"] = NewDatabaseName(arguments.database);
+  manifest["type"] = resources ? kNewResourceDatabaseType : kNewRecordDatabaseType;
+  manifest["creator"] = kNewDatabaseCreator;
   manifest["attributes"] = resources ? Json::array({"resource database"}) : Json::array();
   manifest["created"] = Now();
   manifest["modified"] = Now();
@@ -158,9 +136,8 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
       named = false;
       continue;
     }
-    char hex[9];
-    const auto byte = [&](int at) { return static_cast<unsigned char>(parsed.type[at]); };
-    std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", byte(0), byte(1), byte(2), byte(3));
+    const std::string hex =
+        manifest::Hex(reinterpret_cast<const std::uint8_t*>(parsed.type), sizeof parsed.type);
     // The text after the point, and the bytes it stands for beside it.
     entries.push_back(Json{{"file", names[i]},
                            {"type", names[i].substr(names[i].find('.') + 1)},

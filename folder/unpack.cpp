@@ -5,9 +5,11 @@
 #include <cstring>
 #include <set>
 
+#include "archive/extraction.h"
 #include "database/catalogue.h"
 #include "database/info_blocks.h"
 #include "database/structure_check.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
@@ -18,9 +20,6 @@ namespace palmdb::folder {
 namespace {
 
 using manifest::Part;
-
-// Bytes copied per read and write.
-constexpr std::size_t kChunk = 64 * 1024;
 
 // A file name as a file system that ignores case compares it: Windows folds
 // the letters of Windows-1252 that the names can hold.
@@ -63,35 +62,6 @@ void NameFiles(const Database& database, std::vector<manifest::Entry>* entries) 
     used.insert(Folded(name));
     (*entries)[i].file = name;
   }
-}
-
-bool CopyRange(platform::FileHandle from, std::uint64_t offset, std::uint64_t size,
-               platform::FileHandle to) {
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk)));
-  while (size > 0) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk));
-    if (platform::ReadAt(from, offset, buffer.data(), count) != count ||
-        platform::Write(to, buffer.data(), count) != count) {
-      return false;
-    }
-    offset += count;
-    size -= count;
-  }
-  return true;
-}
-
-// Writes a new file from a range of the database, or from `text` when the
-// database is not given.
-bool WriteFile(const std::string& path, const Database* database, std::uint64_t offset,
-               std::uint64_t size, const std::string& text) {
-  const platform::FileHandle file = platform::CreateNew(path.c_str());
-  if (file == platform::kInvalidFile) {
-    return false;
-  }
-  const bool written = database != nullptr
-                           ? CopyRange(database->file, offset, size, file)
-                           : platform::Write(file, text.data(), text.size()) == text.size();
-  return platform::Close(file) && written;
 }
 
 // The header's fields as the manifest keeps them.
@@ -304,7 +274,9 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   }
   for (const Target& target : targets) {
     const std::string file = platform::JoinPath(folder, target.name);
-    if (!WriteFile(file, &database, target.offset, target.size, "")) {
+    // Every part lies within the file, which is smaller than 4 GiB.
+    if (ExtractRange(database, static_cast<std::uint32_t>(target.offset),
+                     static_cast<std::uint32_t>(target.size), file.c_str()) != Status::kOk) {
       std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
                    file.c_str());
       return 1;
@@ -312,7 +284,9 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   }
   // The manifest last: a folder with one holds every file it names.
   const std::string manifestPath = platform::JoinPath(folder, manifest::kFileName);
-  if (!WriteFile(manifestPath, nullptr, 0, 0, manifest::Print(manifest::ToJson(manifest)))) {
+  const std::string text = manifest::Print(manifest::ToJson(manifest));
+  if (platform::WriteNewFile(manifestPath, text.data(), text.size()) !=
+      platform::NewFileResult::kWritten) {
     std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
                  manifestPath.c_str());
     return 1;

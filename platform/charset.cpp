@@ -6,19 +6,6 @@
 namespace palmdb::platform {
 namespace {
 
-constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
-// Names are matched without regard to ASCII case.
-std::string Lowercase(std::string_view charset) {
-  std::string name(charset);
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return name;
-}
-
 bool IsPalmOs(std::string_view charset) {
   return charset == "palmos" || charset == "palm-latin";
 }
@@ -36,7 +23,7 @@ void DecodeWindows1252(const std::uint8_t* bytes, std::size_t length, DecodedTex
   for (std::size_t i = 0; i < length; ++i) {
     const std::size_t size = Cp1252ToUtf8(bytes[i], encoded);
     if (size == 0) {
-      out->utf8 += kReplacement;
+      out->utf8 += kReplacementUtf8;
       ++out->replaced;
     } else {
       out->utf8.append(encoded, size);
@@ -74,7 +61,7 @@ void DecodePalmOs(const std::uint8_t* bytes, std::size_t length, DecodedText* ou
   for (std::size_t i = 0; i < length; ++i) {
     const std::uint16_t unit = PalmOsToUnicode(bytes[i]);
     if (unit == 0 && bytes[i] != 0) {
-      out->utf8 += kReplacement;
+      out->utf8 += kReplacementUtf8;
       ++out->replaced;
     } else {
       const char16_t units[1] = {unit};
@@ -83,50 +70,20 @@ void DecodePalmOs(const std::uint8_t* bytes, std::size_t length, DecodedText* ou
   }
 }
 
-// Length of the well-formed UTF-8 sequence at `bytes`, or 0.
-std::size_t Utf8SequenceLength(const std::uint8_t* bytes, std::size_t length) {
-  const std::uint8_t lead = bytes[0];
-  if (lead < 0x80) {
-    return 1;
-  }
-  std::size_t size = 0;
-  std::uint8_t low = 0x80;
-  std::uint8_t high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    size = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    size = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
-    high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    size = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing past U+10FFFF
-  } else {
-    return 0;
-  }
-  if (length < size || bytes[1] < low || bytes[1] > high) {
-    return 0;
-  }
-  for (std::size_t i = 2; i < size; ++i) {
-    if (bytes[i] < 0x80 || bytes[i] > 0xBF) {
-      return 0;
-    }
-  }
-  return size;
-}
-
+// Text in UTF-8 is copied as it is, but for each byte of what is not UTF-8,
+// which becomes U+FFFD.
 void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out) {
+  const auto* text = reinterpret_cast<const char*>(bytes);
   std::size_t i = 0;
   while (i < length) {
-    const std::size_t size = Utf8SequenceLength(bytes + i, length - i);
-    if (size == 0) {
-      out->utf8 += kReplacement;
+    const Utf8Char c = platform::DecodeUtf8(text + i, length - i);
+    if (c.form != Utf8Form::kValid) {
+      out->utf8 += kReplacementUtf8;
       ++out->replaced;
       ++i;
     } else {
-      out->utf8.append(reinterpret_cast<const char*>(bytes + i), size);
-      i += size;
+      out->utf8.append(text + i, c.length);
+      i += c.length;
     }
   }
 }
@@ -134,13 +91,13 @@ void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out)
 }  // namespace
 
 bool IsKnownCharset(std::string_view charset) {
-  const std::string name = Lowercase(charset);
+  const std::string name = AsciiLowercase(charset);
   return IsWindows1252(name) || IsUtf8(name) || IsPalmOs(name) || SystemKnowsCharset(name);
 }
 
 bool DecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t length,
                 DecodedText* out) {
-  const std::string name = Lowercase(charset);
+  const std::string name = AsciiLowercase(charset);
   if (IsWindows1252(name)) {
     DecodeWindows1252(bytes, length, out);
     return true;

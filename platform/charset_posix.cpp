@@ -5,11 +5,10 @@
 #include <string>
 
 #include "platform/charset_system.h"
+#include "platform/text.h"
 
 namespace palmdb::platform {
 namespace {
-
-constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
 bool Failed(iconv_t decoder) {
   return decoder == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
@@ -71,7 +70,7 @@ bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::
     if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
       // EILSEQ, or EINVAL for a sequence cut short by the end of the text:
       // one byte becomes U+FFFD and decoding resumes after it.
-      out->utf8 += kReplacement;
+      out->utf8 += kReplacementUtf8;
       ++out->replaced;
       ++in;
       --inLeft;

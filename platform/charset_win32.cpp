@@ -10,8 +10,6 @@
 namespace palmdb::platform {
 namespace {
 
-constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
 struct NamedCodePage {
   const char* name;
   UINT codePage;
@@ -132,7 +130,7 @@ bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::
     if (got > 0 && !(doubleByte && IsDBCSLeadByteEx(codePage, bytes[i]))) {
       AppendWide(wide, got, out);
     } else {
-      out->utf8 += kReplacement;
+      out->utf8 += kReplacementUtf8;
       ++out->replaced;
     }
     ++i;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/calendar.h"
+
 namespace palmdb::platform {
 namespace {
 
@@ -10,10 +12,6 @@ const Operations* g_operations = nullptr;
 
 const Operations& Current() {
   return g_operations != nullptr ? *g_operations : NativeOperations();
-}
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
 }  // namespace
@@ -119,12 +117,8 @@ DosFields SplitDosDateTime(std::uint32_t dosDateTime) {
 }
 
 bool DosDateTimeExists(std::uint32_t dosDateTime) {
-  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const DosFields f = SplitDosDateTime(dosDateTime);
-  if (f.month < 1 || f.month > 12 || f.day < 1 || f.hour > 23 || f.minute > 59 || f.second > 59) {
-    return false;
-  }
-  return f.day <= kDaysInMonth[f.month - 1] + ((f.month == 2 && IsLeapYear(f.year)) ? 1 : 0);
+  return DateExists(f.year, f.month, f.day) && f.hour <= 23 && f.minute <= 59 && f.second <= 59;
 }
 
 }  // namespace palmdb::platform

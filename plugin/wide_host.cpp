@@ -28,14 +28,10 @@ std::size_t NameToWide(const char* name, std::size_t length, wchar_t* out, std::
 std::u16string WideToUtf16(const wchar_t* text) {
   std::u16string units;
   for (const wchar_t* p = text; *p != L'\0'; ++p) {
+    // Code points above U+FFFF only where wchar_t holds whole code points;
+    // none past Unicode.
     const auto code = static_cast<std::uint32_t>(*p);
-    if (code > 0xFFFF) {
-      // Only where wchar_t holds whole code points.
-      units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(code);
-    }
+    platform::AppendUtf16(code <= 0x10FFFF ? code : 0xFFFD, &units);
   }
   return units;
 }

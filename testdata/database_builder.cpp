@@ -7,7 +7,7 @@
 #include "database/database_header.h"
 #include "database/database_writer.h"
 #include "database/format.h"
-#include "platform/platform.h"
+#include "platform/new_file.h"
 
 namespace palmdb::testdata {
 namespace {
@@ -195,16 +195,8 @@ Bytes DatabaseBuilder::Build() const {
 }
 
 bool WriteNewFile(const std::string& path, const Bytes& bytes) {
-  const platform::FileHandle file = platform::CreateNew(path.c_str());
-  if (file == platform::kInvalidFile) {
-    return false;
-  }
-  const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
-  platform::Close(file);
-  if (!written) {
-    platform::RemoveFile(path.c_str());
-  }
-  return written;
+  return platform::WriteNewFile(path, bytes.data(), bytes.size()) ==
+         platform::NewFileResult::kWritten;
 }
 
 }  // namespace palmdb::testdata

@@ -173,7 +173,7 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
       {"header too short for the flags: they are not read", "BOOKMOBI", "Short",
        {MobiHeader(PalmDocHeader(1, 9, 1), 0xE0, 1252, 0x0002), B("<p>x</p>\x81")}, 0,
        Kind::kMobipocket, "Short.html", kMeta + "<p>x</p>\xEF\xBF\xBD", {},
-       {"1 bytes of the text could not be read as windows-1252"}},
+       {"1 byte of text could not be read in windows-1252 and became U+FFFD"}},
       {"early Mobipocket under PalmDOC's type, hybrid: first part only", "TEXtREAd", "Hybrid",
        {MobiHeader(PalmDocHeader(1, 32, 1), 0xE8, 1252, 0), B("<html><body>Mobi 6</body></html>"),
         B("BOUNDARY"), B("<html>KF8</html>")}, 0,

@@ -457,23 +457,38 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     std::vector<std::string> options;
     const char* target;
     std::vector<std::string> contents;  // in list order; empty when refused
+    const char* name;
+    const char* typeAndCreator;
   };
   const Case cases[] = {
       {"records, numbered names first",
        {"b.txt", "#00010.data", "a.txt", "#00002.data", "AppInfo.block"},
        {"--name", "Hello", "--type", "TEXt", "--creator", "REAd"},
        "new.pdb",
-       {"#00002.data", "#00010.data", "a.txt", "b.txt"}},
-      {"resources by a .prc target",
+       {"#00002.data", "#00010.data", "a.txt", "b.txt"},
+       "Hello",
+       "TEXtREAd"},
+      {"records, named and typed as a database add creates",
+       {"a.txt"},
+       {},
+       "new.pdb",
+       {"a.txt"},
+       "new",
+       "DATAPmdb"},
+      {"resources by a .prc target, typed as a database add creates",
        {"#01000.code", "#00001.tAIN"},
        {},
        "new.prc",
-       {"#00001.tAIN", "#01000.code"}},
+       {"#00001.tAIN", "#01000.code"},
+       "new",
+       "RSRCPmdb"},
       {"resources asked for, a name that is none",
        {"#00001.tAIN", "readme"},
        {"--resources"},
        "new.pdb",
-       {}},
+       {},
+       "",
+       ""},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.what);
@@ -501,14 +516,16 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
       EXPECT_EQ(EntryBytes(*database, i, file), test.contents[i]);
     }
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes)), test.name);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes + 60), 8),
+              test.typeAndCreator);
+    const bool appInfo =
+        std::find(test.files.begin(), test.files.end(), "AppInfo.block") != test.files.end();
+    EXPECT_EQ(database->header.AppInfoOffset() != 0u, appInfo);
     if (database->header.IsResourceDatabase()) {
       EXPECT_EQ(std::string(database->catalogue.entries[0].type), "tAIN");
       EXPECT_EQ(database->catalogue.entries[1].id, 1000);
     } else {
-      EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes)), "Hello");
-      EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes + 60), 8),
-                "TEXtREAd");
-      EXPECT_NE(database->header.AppInfoOffset(), 0u);
       // Unique IDs from 1 in list order; the seed is the next free one.
       for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {
         EXPECT_EQ(database->catalogue.entries[i].uniqueId, i + 1);

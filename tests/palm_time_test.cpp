@@ -4,19 +4,80 @@
 
 #include <cstdint>
 
+#include "platform/calendar.h"
+
 namespace {
 
 using palmdb::CalendarTime;
 
-// Days since 1970-01-01 of a proleptic Gregorian date, computed
-// independently of the code under test.
 std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+  return palmdb::platform::DaysFromCivil({year, static_cast<int>(month), static_cast<int>(day)});
+}
+
+// The calendar one day after another: its own oracle, by the rules of
+// leap years alone.
+struct DayByDay {
+  std::int64_t year;
+  int month;
+  int day;
+  void Next() {
+    const int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    if (++day > lengths[month - 1] + ((month == 2 && leap) ? 1 : 0)) {
+      day = 1;
+      if (++month > 12) {
+        month = 1;
+        ++year;
+      }
+    }
+  }
+};
+
+TEST(Calendar, DaysFrom1970AtKnownDates) {
+  struct Case {
+    std::int64_t year;
+    int month, day;
+    std::int64_t days;
+  };
+  const Case cases[] = {
+      {1970, 1, 1, 0},      {1969, 12, 31, -1},    {1904, 1, 1, -24107},
+      {2000, 2, 29, 11016}, {1600, 3, 1, -135080}, {2400, 12, 31, 157419},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day);
+    EXPECT_EQ(palmdb::platform::DaysFromCivil({c.year, c.month, c.day}), c.days);
+  }
+}
+
+// Both ways over four centuries around the ones the formats use, through
+// 1600, 1900, 2000 and 2100.
+TEST(Calendar, EveryDayBothWaysMatchesTheCalendar) {
+  DayByDay expected{1599, 1, 1};
+  for (std::int64_t d = DaysFromCivil(1599, 1, 1); expected.year < 2401; ++d) {
+    const palmdb::platform::CivilDate date = palmdb::platform::CivilFromDays(d);
+    ASSERT_EQ(date.year, expected.year) << d;
+    ASSERT_EQ(date.month, expected.month) << d;
+    ASSERT_EQ(date.day, expected.day) << d;
+    ASSERT_EQ(palmdb::platform::DaysFromCivil(date), d);
+    expected.Next();
+  }
+}
+
+TEST(Calendar, DatesThatDoNotExist) {
+  struct Case {
+    std::int64_t year;
+    int month, day;
+    bool exists;
+  };
+  const Case cases[] = {
+      {1900, 2, 29, false}, {2000, 2, 29, true},  {2004, 2, 29, true},  {2100, 2, 29, false},
+      {2003, 2, 29, false}, {2023, 4, 31, false}, {2023, 12, 31, true}, {2023, 0, 1, false},
+      {2023, 13, 1, false}, {2023, 1, 0, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(palmdb::platform::DateExists(c.year, c.month, c.day), c.exists)
+        << c.year << "-" << c.month << "-" << c.day;
+  }
 }
 
 std::uint32_t PalmSeconds(int year, unsigned month, unsigned day, int hour, int minute,
@@ -72,31 +133,20 @@ TEST(PalmToCalendar, FirstOfEveryMonthInLeapAndOtherYears) {
   }
 }
 
-// Counting years as 365.25 days is exact over the whole 32-bit range: every
-// day from 1904-01-01 to 2040-02-06 agrees with the Gregorian calendar.
+// Every day from 1904-01-01 to 2040-02-06, the whole 32-bit range, agrees
+// with the calendar.
 TEST(PalmToCalendar, EveryDayOfTheRangeMatchesTheCalendar) {
   const std::int64_t firstDay = DaysFromCivil(1904, 1, 1);
   const std::int64_t lastDay = DaysFromCivil(2040, 2, 6);
-  int year = 1904;
-  unsigned month = 1;
-  unsigned day = 1;
-  const unsigned lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  DayByDay expected{1904, 1, 1};
   for (std::int64_t d = firstDay; d <= lastDay; ++d) {
     const auto seconds = static_cast<std::uint32_t>(
         (d - firstDay) * 86400 + 20000);  // 05:33:20: the last day ends at 06:28:15
     const CalendarTime t = palmdb::PalmToCalendar(seconds);
-    ASSERT_EQ(t.year + 1900, year) << seconds;
-    ASSERT_EQ(t.month + 1, static_cast<int>(month)) << seconds;
-    ASSERT_EQ(t.dayOfMonth, static_cast<int>(day)) << seconds;
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    const unsigned length = lengths[month - 1] + ((month == 2 && leap) ? 1 : 0);
-    if (++day > length) {
-      day = 1;
-      if (++month > 12) {
-        month = 1;
-        ++year;
-      }
-    }
+    ASSERT_EQ(t.year + 1900, expected.year) << seconds;
+    ASSERT_EQ(t.month + 1, expected.month) << seconds;
+    ASSERT_EQ(t.dayOfMonth, expected.day) << seconds;
+    expected.Next();
   }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/text.h"
 #include "plugin/wide_host.h"
@@ -45,9 +46,69 @@ TEST(Text, Utf16RoundTripsThroughUtf8) {
 TEST(Text, RefusesBytesThatAreNotUtf8) {
   for (const char* bad :
        {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xE0\x9F\xBF" /* U+07FF overlong */,
-        "\xF4\x90\x80\x80", "\xFF", "a\xE4\xB8"}) {
+        "\xF4\x90\x80\x80", "\xFF", "a\xE4\xB8",
+        "\xED\xA0\x80\xED\xB0\x80" /* a pair as two surrogates: U+10000 has its own form */}) {
     std::u16string out;
     EXPECT_FALSE(palmdb::platform::Utf8ToUtf16(bad, &out)) << testing::PrintToString(bad);
+  }
+}
+
+// The one decoder's rule: shortest forms up to U+10FFFF; surrogates told
+// apart for the callers that take them; anything else one invalid byte.
+TEST(Text, DecodesUtf8Strictly) {
+  using palmdb::platform::Utf8Form;
+  struct Case {
+    const char* label;
+    std::string bytes;
+    Utf8Form form;
+    std::uint32_t code;
+    std::size_t length;
+  };
+  const Case cases[] = {
+      {"ascii", "A", Utf8Form::kValid, 0x41, 1},
+      {"NUL", std::string(1, '\0'), Utf8Form::kValid, 0, 1},
+      {"two bytes, the first", "\xC2\x80", Utf8Form::kValid, 0x80, 2},
+      {"three bytes, before the surrogates", "\xED\x9F\xBF", Utf8Form::kValid, 0xD7FF, 3},
+      {"a high surrogate", "\xED\xA0\x80", Utf8Form::kSurrogate, 0xD800, 3},
+      {"a low surrogate", "\xED\xBF\xBF", Utf8Form::kSurrogate, 0xDFFF, 3},
+      {"four bytes, the last of Unicode", "\xF4\x8F\xBF\xBF", Utf8Form::kValid, 0x10FFFF, 4},
+      {"past Unicode", "\xF4\x90\x80\x80", Utf8Form::kInvalid, 0, 1},
+      {"lead byte past Unicode", "\xF5\x80\x80\x80", Utf8Form::kInvalid, 0, 1},
+      {"overlong slash", "\xC0\xAF", Utf8Form::kInvalid, 0, 1},
+      {"overlong of three bytes", "\xE0\x9F\xBF", Utf8Form::kInvalid, 0, 1},
+      {"overlong of four bytes", "\xF0\x8F\xBF\xBF", Utf8Form::kInvalid, 0, 1},
+      {"continuation byte alone", "\x80", Utf8Form::kInvalid, 0, 1},
+      {"cut short", "\xE4\xB8", Utf8Form::kInvalid, 0, 1},
+      {"a continuation missing", "\xE4\x41\x80", Utf8Form::kInvalid, 0, 1},
+  };
+  for (const Case& c : cases) {
+    const palmdb::platform::Utf8Char decoded =
+        palmdb::platform::DecodeUtf8(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(decoded.form, c.form) << c.label;
+    EXPECT_EQ(decoded.length, c.length) << c.label;
+    if (c.form != Utf8Form::kInvalid) {
+      EXPECT_EQ(decoded.code, c.code) << c.label;
+    }
+  }
+}
+
+TEST(Text, HexBothWays) {
+  using palmdb::platform::HexCase;
+  const std::vector<std::uint8_t> bytes = {0x00, 0x9F, 0xA0, 0xFF};
+  EXPECT_EQ(palmdb::platform::HexText(bytes.data(), bytes.size(), HexCase::kUpper), "009FA0FF");
+  EXPECT_EQ(palmdb::platform::HexText(bytes.data(), bytes.size(), HexCase::kLower), "009fa0ff");
+  struct Case {
+    const char* text;
+    bool parses;
+  };
+  for (const Case& c : {Case{"009FA0FF", true}, Case{"009fa0ff", true}, Case{"009fA0Ff", true},
+                        Case{"009fa0f", false}, Case{"009fa0fg", false}, Case{"0x9fa0ff", false},
+                        Case{" 09fa0ff", false}}) {
+    std::vector<std::uint8_t> parsed;
+    EXPECT_EQ(palmdb::platform::ParseHex(c.text, &parsed), c.parses) << c.text;
+    if (c.parses) {
+      EXPECT_EQ(parsed, bytes) << c.text;
+    }
   }
 }
 
@@ -160,6 +221,39 @@ TEST(Windows1252, DecodesWithTheEscapeOfItsUse) {
   }
 }
 
+// Every byte comes back from its text, escaped or not; escapes that are not
+// whole and characters the code page lacks are refused.
+TEST(Windows1252, ReadsBackWhatDecodingWrote) {
+  using palmdb::platform::ByteEscape;
+  std::string all;
+  for (int byte = 0; byte < 256; ++byte) {
+    all += static_cast<char>(byte);
+  }
+  for (const ByteEscape escape : {ByteEscape::kPercent, ByteEscape::kBackslash}) {
+    // Decoding with %XX leaves '%' itself to be escaped before.
+    std::string some = all;
+    if (escape == ByteEscape::kPercent) {
+      some.erase(some.find('%'), 1);
+    }
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(palmdb::platform::Utf8ToWindows1252(
+        palmdb::platform::Windows1252ToUtf8(some.data(), some.size(), escape), escape, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), some);
+  }
+  struct Case {
+    const char* text;
+    ByteEscape escape;
+  };
+  for (const Case& c :
+       {Case{"a%8", ByteEscape::kPercent}, Case{"%G0", ByteEscape::kPercent},
+        Case{"\\x8", ByteEscape::kBackslash}, Case{"a\\", ByteEscape::kBackslash},
+        Case{"\\y81", ByteEscape::kBackslash}, Case{"\xE4\xB8\xAD", ByteEscape::kPercent},
+        Case{"\xC3", ByteEscape::kBackslash}}) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(palmdb::platform::Utf8ToWindows1252(c.text, c.escape, &bytes)) << c.text;
+  }
+}
+
 TEST(Windows1252, Utf16UnitsMatchTheCodePage) {
   struct Case {
     unsigned char byte;
@@ -235,6 +329,10 @@ TEST(Text, Utf8ToCp1252TakesWhatTheCodePageHas) {
        "b",
        "a_b"},        // not UTF-8
       {"\xC3", "_"},  // cut short
+      // An overlong slash is two bytes that are not UTF-8, not a slash.
+      {"a\xC0\xAF"
+       "b",
+       "a__b"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.utf8);

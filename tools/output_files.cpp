@@ -1,5 +1,6 @@
 #include "tools/output_files.h"
 
+#include "platform/new_file.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "tools/commands.h"
@@ -47,21 +48,18 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
        slash = relative.find('/', slash + 1)) {
     platform::MakeFolder(OutputPath(folder, relative.substr(0, slash)).c_str());
   }
-  const platform::FileHandle file = platform::CreateNew(target->c_str());
-  if (file == platform::kInvalidFile) {
-    *failure = platform::Exists(*target) ? report::WriteFailure::kTargetExists
-                                         : report::WriteFailure::kCannotCreate;
-    return false;
+  switch (platform::WriteNewFile(*target, bytes.data(), bytes.size())) {
+    case platform::NewFileResult::kWritten:
+      return true;
+    case platform::NewFileResult::kNotCreated:
+      *failure = platform::Exists(*target) ? report::WriteFailure::kTargetExists
+                                           : report::WriteFailure::kCannotCreate;
+      return false;
+    case platform::NewFileResult::kNotWritten:
+      break;
   }
-  const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
-  // A close that fails may have lost what was written.
-  const bool closed = platform::Close(file);
-  if (!written || !closed) {
-    platform::RemoveFile(target->c_str());
-    *failure = report::WriteFailure::kWriteFailed;
-    return false;
-  }
-  return true;
+  *failure = report::WriteFailure::kWriteFailed;
+  return false;
 }
 
 }  // namespace palmdb::cli

@@ -1,0 +1,32 @@
+// The proleptic Gregorian calendar: leap years, month lengths, and dates
+// counted in days from 1970-01-01 and back. Every date the program reads or
+// writes (Palm OS seconds, DOS dates, the PIM formats' packed days, the
+// manifest's dates) is reckoned here.
+#ifndef PALMDB_PLATFORM_CALENDAR_H
+#define PALMDB_PLATFORM_CALENDAR_H
+
+#include <cstdint>
+
+namespace palmdb::platform {
+
+// A day of the calendar; months and days count from 1.
+struct CivilDate {
+  std::int64_t year;
+  int month;
+  int day;
+};
+
+bool IsLeapYear(std::int64_t year);
+// Days in `month` (1-12) of `year`.
+int DaysInMonth(std::int64_t year, int month);
+// Whether `month` and `day` name a day of `year`.
+bool DateExists(std::int64_t year, int month, int day);
+
+// Days from 1970-01-01 to an existing date (negative before it).
+std::int64_t DaysFromCivil(const CivilDate& date);
+// The date `days` after 1970-01-01.
+CivilDate CivilFromDays(std::int64_t days);
+
+}  // namespace palmdb::platform
+
+#endif  // PALMDB_PLATFORM_CALENDAR_H
