@@ -34,11 +34,10 @@ bool IsPlainRelativePath(const std::string& relative) {
 }
 
 bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target,
-                        report::WriteFailure* failure) {
+                        const std::string& bytes, std::string* target, Status* failure) {
   *target = OutputPath(folder, relative);
   if (!IsPlainRelativePath(relative)) {
-    *failure = report::WriteFailure::kCannotCreate;
+    *failure = Status::kCannotCreate;
     return false;
   }
   // The sub-folders the file lies in, one by one below the output folder,
@@ -49,8 +48,7 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
   }
   const platform::FileHandle file = platform::CreateNew(target->c_str());
   if (file == platform::kInvalidFile) {
-    *failure = platform::Exists(*target) ? report::WriteFailure::kTargetExists
-                                         : report::WriteFailure::kCannotCreate;
+    *failure = Status::kCannotCreate;
     return false;
   }
   const bool written = platform::Write(file, bytes.data(), bytes.size()) == bytes.size();
@@ -58,7 +56,7 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
   const bool closed = platform::Close(file);
   if (!written || !closed) {
     platform::RemoveFile(target->c_str());
-    *failure = report::WriteFailure::kWriteFailed;
+    *failure = Status::kWriteFailed;
     return false;
   }
   return true;
