@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <utility>
 
 #include "archive/entry_name.h"
@@ -14,20 +15,44 @@ namespace {
 // (some programs keep other data there) and is left alone.
 constexpr std::uint32_t kUniqueIdLimit = std::uint32_t{1} << 24;
 
+// A resource's type and ID as one key.
+std::uint64_t ResourceKey(const ParsedEntryName& name) {
+  std::uint64_t key = 0;
+  for (const char byte : name.type) {
+    key = (key << 8) | static_cast<unsigned char>(byte);
+  }
+  return (key << 16) | name.id;
+}
+
+}  // namespace
+
 std::string ListedName(const Entry& entry) {
   char name[kMaxEntryNameSize];
   return std::string(name, FormatEntryName(entry, name));
 }
 
-}  // namespace
+std::string RecordName(std::uint32_t index) {
+  Entry record{};
+  std::memcpy(record.type, "data", sizeof record.type);
+  record.id = static_cast<std::uint16_t>(index);
+  return ListedName(record);
+}
 
-std::vector<std::string> ListedNames(const Database* database) {
+NameIndex::NameIndex(const Database* database) {
   const std::uint32_t count = database != nullptr ? database->catalogue.count : 0;
-  std::vector<std::string> listed;
+  index_.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    listed.push_back(ListedName(database->catalogue.entries[i]));
+    index_.emplace(ListedName(database->catalogue.entries[i]), i);
   }
-  return listed;
+}
+
+bool NameIndex::Find(const std::string& name, std::uint32_t* index) const {
+  const auto found = index_.find(name);
+  if (found == index_.end()) {
+    return false;
+  }
+  *index = found->second;
+  return true;
 }
 
 Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile>& files,
@@ -84,13 +109,13 @@ Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile
 
 Status PlanResourceAdditions(const Database* database, const std::vector<AddedFile>& files,
                              EditPlan* plan) {
-  const std::vector<std::string> listed = ListedNames(database);
+  const NameIndex listed(database);
+  std::unordered_set<std::uint64_t> appendedKeys;
   for (std::size_t i = 0; i < files.size(); ++i) {
     // Listed names first: a type with a NUL inside lists shorter than its
     // four bytes, and only its listed name finds it.
-    const auto found = std::find(listed.begin(), listed.end(), files[i].name);
-    if (found != listed.end()) {
-      const auto index = static_cast<std::size_t>(found - listed.begin());
+    std::uint32_t index = 0;
+    if (listed.Find(files[i].name, &index)) {
       if (plan->fate[index] != kNoFile) {
         return Status::kNotSupported;
       }
@@ -101,10 +126,9 @@ Status PlanResourceAdditions(const Database* database, const std::vector<AddedFi
     if (!ParseEntryName(files[i].name, &parsed)) {
       return Status::kNotSupported;
     }
-    for (const EditPlan::Appended& other : plan->appended) {
-      if (other.id == parsed.id && std::memcmp(other.type, parsed.type, 4) == 0) {
-        return Status::kNotSupported;
-      }
+    // The same type and ID appended twice.
+    if (!appendedKeys.insert(ResourceKey(parsed)).second) {
+      return Status::kNotSupported;
     }
     EditPlan::Appended entry{i, 0, 0, {0, 0, 0, 0}, parsed.id};
     std::memcpy(entry.type, parsed.type, 4);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/editing.h"
@@ -54,9 +55,24 @@ struct EditPlan {
   std::uint32_t seed = 0;
 };
 
-// The names the entries of `database` are listed under, in order; none
-// when there is no database.
-std::vector<std::string> ListedNames(const Database* database);
+// The name an entry is listed under (FormatEntryName's bytes), and that of
+// record `index`.
+std::string ListedName(const Entry& entry);
+std::string RecordName(std::uint32_t index);
+
+// The names the entries of a database are listed under, each with its index
+// (the first, should a damaged database list a name twice), found in
+// constant time.
+class NameIndex {
+ public:
+  // None when there is no database.
+  explicit NameIndex(const Database* database);
+  // The index of the entry listed as `name`; false for none.
+  bool Find(const std::string& name, std::uint32_t* index) const;
+
+ private:
+  std::unordered_map<std::string, std::uint32_t> index_;
+};
 
 // What adding `files` does to a record or a resource database (null: one
 // that adding creates); kNotSupported for the same entry twice, or a name a

@@ -13,14 +13,41 @@ using editing::EditedHeader;
 using editing::EditPlan;
 using editing::kNoFile;
 using editing::LayOut;
-using editing::ListedNames;
+using editing::ListedName;
 using editing::MeasureSources;
+using editing::NameIndex;
 using editing::NewHeader;
 using editing::PlanRecordAdditions;
 using editing::PlanResourceAdditions;
+using editing::RecordName;
 using editing::Target;
 using editing::UnderLock;
 using editing::Write;
+
+// What adding did, from the plan and the layout written: replaced entries
+// keep their places and names; appended records are named by their new
+// places, appended resources by the names given, which list as themselves.
+void SummariseAddition(const Database* database, const EditPlan& plan,
+                       const std::vector<AddedFile>& files, const DatabaseLayout& layout,
+                       EditSummary* summary) {
+  summary->created = database == nullptr;
+  const std::uint32_t count = database != nullptr ? database->catalogue.count : 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (plan.fate[i] != kNoFile) {
+      summary->replaced.push_back(
+          {ListedName(database->catalogue.entries[i]), layout.entries[i].data.size});
+    }
+  }
+  const bool resources = layout.header.IsResourceDatabase();
+  const std::size_t first = layout.entries.size() - plan.appended.size();
+  for (std::size_t i = 0; i < plan.appended.size(); ++i) {
+    const std::size_t index = first + i;
+    summary->added.push_back({resources ? files[plan.appended[i].file].name
+                                        : RecordName(static_cast<std::uint32_t>(index)),
+                              layout.entries[index].data.size});
+  }
+  summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+}
 
 Status Add(const std::string& path, const std::vector<AddedFile>& files, const EditOptions& options,
            EditSummary* summary) {
@@ -53,12 +80,12 @@ Status Add(const std::string& path, const std::vector<AddedFile>& files, const E
     DatabaseLayout layout;
     std::vector<std::size_t> fileOfEntry;
     LayOut(database, header, plan, files, sizes, &layout, &fileOfEntry);
+    // Told before writing, which lets go of the old database.
+    EditSummary done;
+    SummariseAddition(database, plan, files, layout, &done);
     status = Write(&target, layout, fileOfEntry, options);
     if (status == Status::kOk) {
-      summary->created = database == nullptr;
-      summary->appended = static_cast<std::uint32_t>(plan.appended.size());
-      summary->replaced = static_cast<std::uint32_t>(files.size() - plan.appended.size());
-      summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+      *summary = std::move(done);
     }
     return status;
   });
@@ -73,23 +100,26 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
     }
     const Database& database = *target.check.database;
     const std::uint32_t count = database.catalogue.count;
-    const std::vector<std::string> listed = ListedNames(&database);
+    const NameIndex listed(&database);
     EditPlan plan;
     plan.fate.assign(count, kNoFile);
     std::uint32_t deleted = 0;
+    std::uint32_t firstDeleted = count;
     for (const std::string& name : names) {
-      bool found = false;
-      for (std::uint32_t i = 0; i < count && !found; ++i) {
-        if (listed[i] == name && plan.fate[i] != EditPlan::kDeleted) {
-          plan.fate[i] = EditPlan::kDeleted;
-          ++deleted;
-          found = true;
-        }
+      std::uint32_t index = 0;
+      if (!listed.Find(name, &index)) {
+        summary->missing.push_back(name);
+      } else if (plan.fate[index] != EditPlan::kDeleted) {
+        // A name given twice names an entry already deleted.
+        plan.fate[index] = EditPlan::kDeleted;
+        ++deleted;
+        firstDeleted = std::min(firstDeleted, index);
+        summary->deleted.push_back({name, database.catalogue.entries[index].size});
       }
-      // A name given twice names an entry already deleted.
-      if (!found && std::find(listed.begin(), listed.end(), name) == listed.end()) {
-        return Status::kNoSuchEntry;
-      }
+    }
+    if (!summary->missing.empty()) {
+      summary->deleted.clear();
+      return Status::kNoSuchEntry;
     }
     if (deleted == 0) {
       summary->entries = count;
@@ -99,10 +129,18 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
     std::vector<std::size_t> fileOfEntry;
     LayOut(&database, EditedHeader(database.header, options, database.header.UniqueIdSeed()), plan,
            {}, {}, &layout, &fileOfEntry);
+    summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+    // Records are named by their places: every one after the first deleted
+    // takes a new name. Told before writing, which lets go of the old
+    // database.
+    if (!database.header.IsResourceDatabase() && firstDeleted < summary->entries) {
+      summary->moved = summary->entries - firstDeleted;
+      summary->movedFirst = RecordName(firstDeleted);
+      summary->movedLast = RecordName(summary->entries - 1);
+    }
     status = Write(&target, layout, fileOfEntry, options);
-    if (status == Status::kOk) {
-      summary->deleted = deleted;
-      summary->entries = static_cast<std::uint32_t>(layout.entries.size());
+    if (status != Status::kOk) {
+      *summary = EditSummary();
     }
     return status;
   });

@@ -58,12 +58,33 @@ struct EditOptions {
   std::int64_t now = -1;
 };
 
-// What an edit changed.
+// An entry an edit changed, under the name it is listed under
+// (FormatEntryName's bytes) and with its size: afterwards for one replaced
+// or added, before for one deleted.
+struct ChangedEntry {
+  std::string name;
+  std::uint32_t size = 0;
+};
+
+// What an edit did, filled in when it returns kOk (and `missing` with
+// kNoSuchEntry).
 struct EditSummary {
+  // Adding: whether the database was created.
   bool created = false;
-  std::uint32_t replaced = 0;
-  std::uint32_t appended = 0;
-  std::uint32_t deleted = 0;
+  // Adding: the entries replaced in place, in list order, then those
+  // appended, in list order.
+  std::vector<ChangedEntry> replaced;
+  std::vector<ChangedEntry> added;
+  // Deleting: the entries deleted, in the order named (a name given twice
+  // once); and, for a record database, the records after the first of them,
+  // which moved up: `moved` of them, now listed from `movedFirst` to
+  // `movedLast`.
+  std::vector<ChangedEntry> deleted;
+  std::uint32_t moved = 0;
+  std::string movedFirst;
+  std::string movedLast;
+  // Deleting, with kNoSuchEntry: every name that is not in the database.
+  std::vector<std::string> missing;
   std::uint32_t entries = 0;  // in the database afterwards
 };
 

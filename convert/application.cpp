@@ -53,6 +53,16 @@ bool IsBitmapResource(const Item& item) {
   return TypeIs(item, "Tbmp") || TypeIs(item, "tAIB");
 }
 
+bool IsBitmapEntry(const Entry& entry) {
+  return std::memcmp(entry.type, "Tbmp", 4) == 0 || std::memcmp(entry.type, "tAIB", 4) == 0;
+}
+
+bool DescribesApplication(const Entry& entry) {
+  return (std::memcmp(entry.type, "tAIN", 4) == 0 && entry.id == kNameId) ||
+         (std::memcmp(entry.type, "tver", 4) == 0 && entry.id == kVersionId) ||
+         (std::memcmp(entry.type, "tAIB", 4) == 0 && entry.id == kLargeIconId);
+}
+
 BitmapListing ListRenditions(const std::uint8_t* bytes, std::size_t size) {
   BitmapListing listing;
   const BitmapFamily family = ReadBitmapFamily(bytes, size);

@@ -20,6 +20,12 @@ namespace palmdb::convert {
 // The resources that hold bitmaps: `Tbmp` (forms' pictures) and `tAIB` (the
 // launcher's icons, 1000 large and 1001 small).
 bool IsBitmapResource(const Item& item);
+// The same for an entry of a resource database, before its bytes are read.
+bool IsBitmapEntry(const Entry& entry);
+
+// Whether DescribeApplication reads the bytes of an entry of a resource
+// database (its name, version or large icon).
+bool DescribesApplication(const Entry& entry);
 
 // A rendition as its header gives it.
 struct RenditionSummary {

@@ -47,7 +47,7 @@ bool Content::Is(const char (&expectedType)[5], const char (&expectedCreator)[5]
   return TypeIs(expectedType) && CreatorIs(expectedCreator);
 }
 
-Status LoadContent(const Database& database, Content* content) {
+Status LoadContent(const Database& database, Content* content, EntryFilter wanted) {
   const DatabaseHeader& header = database.header;
   const char* name = reinterpret_cast<const char*>(header.bytes + format::header::kName);
   content->name.assign(name, strnlen(name, format::header::kNameSize));
@@ -78,6 +78,12 @@ Status LoadContent(const Database& database, Content* content) {
     item.id = entry.id;
     item.attributes = entry.recordAttributes;
     item.uniqueId = entry.uniqueId;
+    if (wanted != nullptr && !wanted(entry)) {
+      if (entry.offset > database.fileSize || entry.size > database.fileSize - entry.offset) {
+        return Status::kReadFailed;
+      }
+      continue;
+    }
     status = ReadBytes(database, entry.offset, entry.size, &item.bytes);
     if (status != Status::kOk) {
       return status;

@@ -1,6 +1,7 @@
 // What the converters see of a database: the header fields they decide by,
-// the AppInfo and SortInfo blocks, and every entry's bytes, read once and
-// checked against the file by the loader. The converters turn this into
+// the AppInfo and SortInfo blocks, and the entries' bytes (all of them, or
+// only those a reader needs), read once and checked against the file by the
+// loader. The converters turn this into
 // files people open; they never touch the database file themselves.
 #ifndef PALMDB_CONVERT_CONTENT_H
 #define PALMDB_CONVERT_CONTENT_H
@@ -50,10 +51,15 @@ struct Content {
   bool CreatorIs(const char (&expected)[5]) const;
 };
 
-// Reads every entry and block of an opened database into `content`. An
-// entry that does not lie within the file gives kReadFailed; kNoMemory when
-// the bytes do not fit in memory.
-Status LoadContent(const Database& database, Content* content);
+// Which entries' bytes LoadContent reads: those for which it is true. The
+// others come with their names and IDs and no bytes.
+using EntryFilter = bool (*)(const Entry& entry);
+
+// Reads every block of an opened database, and its entries (with `wanted`,
+// only the bytes of those it picks), into `content`. An entry that does not
+// lie within the file, read or not, gives kReadFailed; kNoMemory when the
+// bytes do not fit in memory.
+Status LoadContent(const Database& database, Content* content, EntryFilter wanted = nullptr);
 
 }  // namespace palmdb::convert
 

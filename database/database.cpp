@@ -5,6 +5,7 @@
 
 #include "database/catalogue.h"
 #include "database/detection.h"
+#include "database/opened_file.h"
 #include "database/palm_time.h"
 
 namespace palmdb {
@@ -16,30 +17,33 @@ Database::~Database() {
 }
 
 Status OpenDatabase(const char* path, std::unique_ptr<Database>* database) {
+  OpenedFile opened = OpenFile(path, Opening::kWhateverItLooksLike);
+  *database = std::move(opened.database);
+  return opened.status;
+}
+
+Status OpenDatabaseOn(platform::FileHandle file, std::uint64_t fileSize, const std::uint8_t* head,
+                      std::size_t length, std::unique_ptr<Database>* database) {
   database->reset();
   std::unique_ptr<Database> opened(new (std::nothrow) Database());
   if (!opened) {
+    platform::Close(file);
     return Status::kNoMemory;
   }
-  opened->file = platform::OpenForReading(path);
-  if (opened->file == platform::kInvalidFile) {
-    return Status::kCannotOpen;
-  }
-  if (!platform::FileSize(opened->file, &opened->fileSize)) {
-    return Status::kCannotOpen;
-  }
-  if (opened->fileSize > format::kLargestFileSize) {
+  opened->file = file;
+  opened->fileSize = fileSize;
+  if (fileSize > format::kLargestFileSize) {
     return Status::kNotADatabase;
   }
-  if (opened->fileSize < format::header::kSize) {
+  if (fileSize < format::header::kSize) {
     return Status::kTooShort;
   }
-  DatabaseHeader& header = opened->header;
-  if (platform::ReadAt(opened->file, 0, header.bytes, format::header::kSize) !=
-      format::header::kSize) {
+  if (length < format::header::kSize) {
     return Status::kReadFailed;
   }
-  if (IsDebugSymbolsFile(header.bytes, format::header::kSize)) {
+  DatabaseHeader& header = opened->header;
+  std::memcpy(header.bytes, head, format::header::kSize);
+  if (IsDebugSymbolsFile(head, length)) {
     return Status::kNotADatabase;
   }
   opened->archiveTime = ArchiveTimeFromPalm(header.ModificationDate());

@@ -3,6 +3,7 @@
 #ifndef PALMDB_DATABASE_DATABASE_H
 #define PALMDB_DATABASE_DATABASE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -60,8 +61,16 @@ struct Database {
 // in `*database` and returns kOk. Otherwise returns kCannotOpen,
 // kTooShort (shorter than a header), kNotADatabase (a debug-symbols file, or 4 GiB
 // and more), kReadFailed (the record list runs past the end of the file)
-// or kNoMemory, and leaves `*database` empty.
+// or kNoMemory, and leaves `*database` empty. The file is opened once
+// (OpenFile in opened_file.h, which this is a shorthand for).
 Status OpenDatabase(const char* path, std::unique_ptr<Database>* database);
+
+// OpenDatabase for a file already open: `file` (taken over, closed with the
+// database or on failure), of `fileSize` bytes, whose first `length` bytes
+// were read into `head`, which holds the header when `length` reaches its
+// size. The header is taken from `head`, not read again.
+Status OpenDatabaseOn(platform::FileHandle file, std::uint64_t fileSize, const std::uint8_t* head,
+                      std::size_t length, std::unique_ptr<Database>* database);
 
 }  // namespace palmdb
 

@@ -93,13 +93,17 @@ PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(PalmdbArchiveHandle handle,
   if (archive->AtEnd()) {
     return PalmdbEndOfArchive;
   }
-  palmdb::EntryDescription description;
-  palmdb::DescribeEntry(*archive->database, archive->cursor, &description);
-  palmdb::CopyToWideField(archive->widePath, header->archiveName, PALMDB_HOST_LONG_NAME_SIZE);
-  palmdb::NameToWide(description.name, description.nameLength, header->fileName,
-                     PALMDB_HOST_LONG_NAME_SIZE);
-  palmdb::FillCommonFields(*archive, description, header);
-  return PalmdbResultSuccess;
+  try {
+    palmdb::EntryDescription description;
+    palmdb::DescribeEntry(*archive->database, archive->cursor, &description);
+    palmdb::CopyToWideField(archive->widePath, header->archiveName, PALMDB_HOST_LONG_NAME_SIZE);
+    palmdb::NameToWide(description.name, description.nameLength, header->fileName,
+                       PALMDB_HOST_LONG_NAME_SIZE);
+    palmdb::FillCommonFields(*archive, description, header);
+    return PalmdbResultSuccess;
+  } catch (...) {
+    return PalmdbNoMemory;
+  }
 }
 
 PALMDB_EXPORT int PALMDB_CALL ProcessFileW(PalmdbArchiveHandle handle, int operation,

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "archive/extraction.h"
+#include "database/opened_file.h"
 #include "platform/platform.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
@@ -63,7 +64,11 @@ PluginArchive* OpenPluginArchive(const std::string& path, int* result) {
     *result = PalmdbNoMemory;
     return nullptr;
   }
-  const Status status = OpenDatabase(path.c_str(), &archive->database);
+  // The file is opened once, as the program's commands open it; the host
+  // chose it already, so it is read whatever its content looks like.
+  OpenedFile opened = OpenFile(path.c_str(), Opening::kWhateverItLooksLike);
+  const Status status = opened.status;
+  archive->database = std::move(opened.database);
   *result = HostResult(status);
   if (status == Status::kTooShort) {
     platform::ShowErrorBox(kTooShortCaption, kTooShortText);

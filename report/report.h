@@ -61,23 +61,28 @@ std::string EntryName(const Entry& entry);
 // Why the content of a file is not that of a database, in words.
 const char* DetectionText(Detection detection);
 
+// What was being done when a status came back, which decides its words.
+enum class Doing {
+  kReading,   // opening or reading a database
+  kWriting,   // writing an entry or a block to a file of its own
+  kAdding,    // adding files to a database
+  kDeleting,  // deleting entries from a database
+};
+
+// A status in words, from the one table of every status's words. For an
+// edit the words say what became of the database.
+const char* StatusText(Status status, Doing doing);
+
 // Why a file could not be opened as a database, in words: "not found" or
 // "cannot be opened" (`exists` tells which); "not a Palm database (...)" when
 // its content does not look like one; otherwise what the status says. Empty
 // for a database that opened.
 std::string OpenFailureText(const OpenedFile& opened, bool exists);
 
-// Why an entry or a block could not be written, as extract says it.
-enum class WriteFailure {
-  kTargetExists,
-  kCannotCreate,
-  kShortRead,
-  kWriteFailed,
-  kNoMemory,
-  kNoSuchEntry,
-  kUnexpected,
-};
-const char* WriteFailureText(WriteFailure failure);
+// Why an entry or a block could not be written, as extract says it:
+// StatusText for kWriting, and for kCannotCreate whether the target exists
+// already (`targetExists`; it is left alone then).
+std::string WriteFailureText(Status status, bool targetExists);
 
 // Every field of the header, decoded, one per line; the record list's
 // layout; the AppInfo and SortInfo blocks; and, when `application` is given,

@@ -137,42 +137,4 @@ const char* DetectionText(Detection detection) {
   return "";
 }
 
-std::string OpenFailureText(const OpenedFile& opened, bool exists) {
-  switch (opened.status) {
-    case Status::kOk:
-      if (opened.detection != Detection::kDatabase) {
-        return std::string("not a Palm database (") + DetectionText(opened.detection) + ")";
-      }
-      return "";
-    case Status::kNoMemory:
-      return "out of memory";
-    case Status::kCannotOpen:
-      return exists ? "cannot be opened" : "not found";
-    case Status::kReadFailed:
-      return "cannot be read: its header or record list came up short";
-    default:
-      return "cannot be opened";
-  }
-}
-
-const char* WriteFailureText(WriteFailure failure) {
-  switch (failure) {
-    case WriteFailure::kTargetExists:
-      return "target exists already; it was left alone";
-    case WriteFailure::kCannotCreate:
-      return "target cannot be created (missing or read-only folder, or path too long)";
-    case WriteFailure::kShortRead:
-      return "short read: the entry runs past the end of the database";
-    case WriteFailure::kWriteFailed:
-      return "write failed (disk full or file too large)";
-    case WriteFailure::kNoMemory:
-      return "out of memory";
-    case WriteFailure::kNoSuchEntry:
-      return "no such entry";
-    case WriteFailure::kUnexpected:
-      break;
-  }
-  return "failed (unexpected result)";
-}
-
 }  // namespace palmdb::report

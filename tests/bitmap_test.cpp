@@ -235,6 +235,42 @@ Bytes Family() {
       {WriteBitmap(low), WriteBitmap(color), WriteBitmap(high), WriteBitmap(direct)});
 }
 
+// info reads the bytes of the name, version and icon alone, and describes
+// the application as from every entry; an entry outside the file still
+// fails the load, read or not.
+TEST(ApplicationInfo, OnlyItsOwnResourcesAreRead) {
+  palmdb::testsupport::TempFolder folder;
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase)
+      .AddResource("code", 1, Bytes(4000, 0x4E))
+      .AddResource("tAIN", 1000, Bytes{'N', 'o', 't', 'e', 's', 0})
+      .AddResource("tver", 1, Bytes{'2', '.', '1', 0})
+      .AddResource("tAIB", 1000, Family());
+  palmdb::Status status;
+  const auto database = palmdb::testsupport::OpenBytes(folder, "app.prc", builder.Build(), &status);
+  ASSERT_EQ(status, palmdb::Status::kOk);
+  palmdb::convert::Content all;
+  palmdb::convert::Content some;
+  ASSERT_EQ(palmdb::convert::LoadContent(*database, &all), palmdb::Status::kOk);
+  ASSERT_EQ(palmdb::convert::LoadContent(*database, &some, palmdb::convert::DescribesApplication),
+            palmdb::Status::kOk);
+  EXPECT_TRUE(some.items[0].bytes.empty());
+  EXPECT_EQ(some.items[0].name, "#00001.code");
+  const palmdb::convert::ApplicationInfo expected = palmdb::convert::DescribeApplication(all);
+  const palmdb::convert::ApplicationInfo described = palmdb::convert::DescribeApplication(some);
+  EXPECT_EQ(described.name, "Notes");
+  EXPECT_EQ(described.version, expected.version);
+  EXPECT_TRUE(described.hasIcon);
+  EXPECT_EQ(described.icon.width, expected.icon.width);
+  EXPECT_EQ(described.icon.depth, expected.icon.depth);
+
+  const auto damaged = palmdb::testsupport::OpenBytes(folder, "damaged.prc",
+                                                      builder.Offset(0, 900000).Build(), &status);
+  ASSERT_EQ(status, palmdb::Status::kOk);
+  EXPECT_EQ(palmdb::convert::LoadContent(*damaged, &some, palmdb::convert::DescribesApplication),
+            palmdb::Status::kReadFailed);
+}
+
 TEST(BitmapFamilies, EveryRenditionInChainOrderThroughTheDatabase) {
   palmdb::testsupport::TempFolder folder;
   const Bytes file = palmdb::testdata::DatabaseBuilder()

@@ -209,6 +209,7 @@ PlatformSpy* g_spy = nullptr;
 
 palmdb::platform::FileHandle SpyOpen(const char* path) {
   ++g_spy->opens;
+  g_spy->openedPaths.emplace_back(path);
   return palmdb::platform::NativeOperations().openForReading(path);
 }
 

@@ -119,6 +119,7 @@ class PlatformSpy {
 
   Faults faults;
   int opens = 0;
+  std::vector<std::string> openedPaths;  // of every open for reading, in order
   int reads = 0;
   int creates = 0;  // successful ones
   int writes = 0;

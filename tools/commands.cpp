@@ -61,12 +61,12 @@ const Command kCommands[] = {
      "    --resources   without a manifest: a resource database of #ID.type files\n"
      "                  (also for a FILE ending in .prc).\n"
      "    --name, --type, --creator  set these header fields.\n"},
-    {"add", 0, Operands::kFiles, RunAdd, "[--plugin PATH] add DB FILE...",
+    {"add", 0, Operands::kFiles, RunAdd, "add DB FILE...",
      "  add DB FILE...  adds the FILEs to the database DB under their names, which\n"
      "                  it creates when missing (.prc: a resource database); a FILE\n"
      "                  named as list shows an entry replaces that entry's bytes.\n"
      "                  DB is replaced in one step, never half-written.\n"},
-    {"delete", 0, Operands::kFiles, RunDelete, "[--plugin PATH] delete DB NAME...",
+    {"delete", 0, Operands::kFiles, RunDelete, "delete DB NAME...",
      "  delete DB NAME...  deletes the entries NAME (as list shows them); the\n"
      "                  records after a deleted one move up and take its name.\n"},
 };

@@ -31,28 +31,8 @@ CheckedFile CheckWithCore(const std::string& path) {
   return checked;
 }
 
-bool ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target,
-                  report::WriteFailure* failure) {
-  switch (ExtractRange(database, block.offset, block.size, target.c_str())) {
-    case Status::kOk:
-      return true;
-    case Status::kCannotCreate:
-      *failure = platform::Exists(target) ? report::WriteFailure::kTargetExists
-                                          : report::WriteFailure::kCannotCreate;
-      return false;
-    case Status::kReadFailed:
-      *failure = report::WriteFailure::kShortRead;
-      return false;
-    case Status::kWriteFailed:
-      *failure = report::WriteFailure::kWriteFailed;
-      return false;
-    case Status::kNoMemory:
-      *failure = report::WriteFailure::kNoMemory;
-      return false;
-    default:
-      *failure = report::WriteFailure::kUnexpected;
-      return false;
-  }
+Status ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target) {
+  return ExtractRange(database, block.offset, block.size, target.c_str());
 }
 
 }  // namespace palmdb::cli

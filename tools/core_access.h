@@ -1,6 +1,7 @@
 // The core as the program reads it for what the host's record does not
-// carry: the header, the structure check, the long listing, the blocks. Each
-// file is opened once; what went wrong comes back with it, in words.
+// carry: the header, the structure check, the long listing, the blocks, the
+// exports. Each call opens the file once (detection and reading share the
+// handle); what went wrong comes back with it, in words.
 #ifndef PALMDB_TOOLS_CORE_ACCESS_H
 #define PALMDB_TOOLS_CORE_ACCESS_H
 
@@ -39,9 +40,8 @@ struct CheckedFile {
 CheckedFile CheckWithCore(const std::string& path);
 
 // Writes a block that lies in the file to a new file at `target` (UTF-8);
-// false, with what went wrong in `*failure`, when it cannot.
-bool ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target,
-                  report::WriteFailure* failure);
+// what went wrong when it cannot (report::WriteFailureText says it).
+Status ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target);
 
 }  // namespace palmdb::cli
 

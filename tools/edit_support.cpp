@@ -4,34 +4,23 @@
 #include <string>
 
 #include "platform/program.h"
+#include "platform/text.h"
 
 namespace palmdb::cli {
 
-std::vector<HostEntry> ListEntries(const PluginSession& session, const std::string& path) {
-  std::vector<HostEntry> entries;
-  PluginArchive archive(session, path);
-  if (!archive.IsOpen()) {
-    return entries;
-  }
-  HostEntry entry;
-  while (archive.Next(&entry)) {
-    entries.push_back(entry);
-    archive.Skip();
-  }
-  return entries;
+std::string ShownName(const std::string& name) {
+  return platform::Windows1252ToUtf8(name.data(), name.size(), platform::ByteEscape::kPercent);
 }
 
-const HostEntry* FindEntry(const std::vector<HostEntry>& entries, const std::string& name) {
-  for (const HostEntry& entry : entries) {
-    if (entry.name == name) {
-      return &entry;
-    }
-  }
-  return nullptr;
+std::string EntryNameOf(const std::string& shown) {
+  return platform::Utf8ToCp1252(shown, '?');
 }
 
-ProgressBar::ProgressBar(bool large, std::uint64_t total)
-    : shown_(large && platform::StandardErrorIsTerminal()), total_(total) {}
+std::string SizeText(std::uint64_t size) {
+  return std::to_string(size) + (size == 1 ? " byte" : " bytes");
+}
+
+ProgressBar::ProgressBar(bool large) : shown_(large && platform::StandardErrorIsTerminal()) {}
 
 ProgressBar::~ProgressBar() {
   if (shown_ && percent_ >= 0) {
@@ -41,25 +30,19 @@ ProgressBar::~ProgressBar() {
   }
 }
 
-EditProgress ProgressBar::Callback() {
+std::function<bool(const EditProgress&)> ProgressBar::Callback() {
   if (!shown_) {
-    return EditProgress();
+    return {};
   }
-  return [this](int amount) {
-    if (amount < 0) {
-      Show(-amount);
-    } else if (total_ != 0) {
-      done_ += static_cast<std::uint64_t>(amount);
-      Show(static_cast<int>(done_ >= total_ ? 100 : done_ * 100 / total_));
-    }
+  return [this](const EditProgress& progress) {
+    Show(progress.total == 0 || progress.written >= progress.total
+             ? 100
+             : static_cast<int>(progress.written * 100 / progress.total));
     return true;
   };
 }
 
 void ProgressBar::Show(int percent) {
-  if (percent > 100) {
-    percent = 100;
-  }
   if (percent == percent_) {
     return;
   }

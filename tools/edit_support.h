@@ -1,44 +1,46 @@
-// What `add` and `delete` share: the database's entries through the plug-in
-// before and after an edit, to say what changed, and the progress bar.
+// What `add` and `delete` share: the core's edit with a progress bar, and
+// the names of entries as the program shows and takes them.
 #ifndef PALMDB_TOOLS_EDIT_SUPPORT_H
 #define PALMDB_TOOLS_EDIT_SUPPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
-#include "tools/session.h"
+#include "archive/editing.h"
 
 namespace palmdb::cli {
 
-// The entries of the database at `path` as the plug-in lists them; empty
-// when it cannot be opened (missing, or not a database: the edit itself
-// then says why).
-std::vector<HostEntry> ListEntries(const PluginSession& session, const std::string& path);
+// An entry name (FormatEntryName's bytes) as the listing shows it, in UTF-8,
+// the same as the plug-in lists it.
+std::string ShownName(const std::string& name);
 
-// The entry of that name; null for none.
-const HostEntry* FindEntry(const std::vector<HostEntry>& entries, const std::string& name);
+// A name as the listing shows it (UTF-8) as the entry name it stands for,
+// as the plug-in reads it from its host: Windows-1252 bytes, '?' for a
+// character the code page lacks.
+std::string EntryNameOf(const std::string& shown);
 
-// A bar on standard error that fills as the plug-in reports progress, shown
-// only when standard error is a terminal and the work is large enough to
-// wait for. Bytes for adding, percentages (-1 to -100) for deleting.
+// "1 byte", "6 bytes".
+std::string SizeText(std::uint64_t size);
+
+// A bar on standard error that fills as the edit writes the new database,
+// shown only when standard error is a terminal and the work is large enough
+// to wait for.
 class ProgressBar {
  public:
-  // `total`: the bytes to copy, or 0 when the plug-in reports percentages.
-  ProgressBar(bool large, std::uint64_t total);
+  explicit ProgressBar(bool large);
   ~ProgressBar();
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;
 
-  // The callback for the session; never cancels.
-  EditProgress Callback();
+  // The edit's progress callback; never cancels. Empty when the bar is not
+  // shown.
+  std::function<bool(const EditProgress&)> Callback();
 
  private:
   void Show(int percent);
 
   bool shown_;
-  std::uint64_t total_;
-  std::uint64_t done_ = 0;
   int percent_ = -1;
 };
 

@@ -86,7 +86,7 @@ void WriteFiles(const std::string& path, const std::string& folder, bool json, O
   }
   for (const convert::OutputFile& file : outcome->result.files) {
     std::string target;
-    report::WriteFailure failure = report::WriteFailure::kUnexpected;
+    Status failure = Status::kOk;
     if (WriteNewOutputFile(folder, file.path, file.bytes, &target, &failure)) {
       outcome->written.push_back({target, file.path, file.bytes.size()});
       if (!json) {
@@ -94,7 +94,7 @@ void WriteFiles(const std::string& path, const std::string& folder, bool json, O
       }
     } else {
       outcome->errors.push_back("cannot write " + target + ": " +
-                                report::WriteFailureText(failure));
+                                report::WriteFailureText(failure, platform::Exists(target)));
       if (!json) {
         Complain(path, outcome->errors.back());
       }

@@ -47,10 +47,11 @@ int ExtractEntries(const PluginSession& session, const std::string& path, const 
     std::string target;
     const int result = archive.Extract(prefix, &target);
     if (result != PalmdbResultSuccess) {
-      const report::WriteFailure failure = WriteFailureOf(result, platform::Exists(target));
       Complain(path, "cannot extract " + entry.name + " to " + target + ": " +
-                         (result == kPathNotInCodePage ? OpenResultText(result)
-                                                       : report::WriteFailureText(failure)));
+                         (result == kPathNotInCodePage
+                              ? std::string(OpenResultText(result))
+                              : report::WriteFailureText(StatusOfHostResult(result),
+                                                         platform::Exists(target))));
       status = 1;
     } else {
       std::printf("extracted %s\n", target.c_str());
@@ -97,10 +98,10 @@ int ExtractBlocks(const std::string& path, const std::string& prefix, const bool
       continue;
     }
     const std::string target = prefix + kBlockNames[i];
-    report::WriteFailure failure = report::WriteFailure::kUnexpected;
-    if (!ExtractBlock(*database, block, target, &failure)) {
+    const Status written = ExtractBlock(*database, block, target);
+    if (written != Status::kOk) {
       Complain(path, "cannot extract the " + title + " block to " + target + ": " +
-                         report::WriteFailureText(failure));
+                         report::WriteFailureText(written, platform::Exists(target)));
       status = 1;
     } else {
       std::printf("extracted %s\n", target.c_str());

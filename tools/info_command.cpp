@@ -20,7 +20,8 @@ int RunInfo(const Invocation& invocation) {
   const convert::ApplicationInfo* described = nullptr;
   if (database->header.IsResourceDatabase()) {
     convert::Content content;
-    if (convert::LoadContent(*database, &content) == Status::kOk) {
+    // Only the bytes of the name, version and icon are read.
+    if (convert::LoadContent(*database, &content, convert::DescribesApplication) == Status::kOk) {
       application = convert::DescribeApplication(content);
       described = &application;
     }

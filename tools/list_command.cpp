@@ -124,7 +124,7 @@ std::vector<std::pair<std::uint32_t, convert::BitmapListing>> BitmapRenditions(
   std::vector<std::pair<std::uint32_t, convert::BitmapListing>> listings;
   convert::Content content;
   if (!database.header.IsResourceDatabase() ||
-      convert::LoadContent(database, &content) != Status::kOk) {
+      convert::LoadContent(database, &content, convert::IsBitmapEntry) != Status::kOk) {
     return listings;
   }
   for (std::uint32_t i = 0; i < content.items.size(); ++i) {

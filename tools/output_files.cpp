@@ -35,11 +35,10 @@ bool IsPlainRelativePath(const std::string& relative) {
 }
 
 bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target,
-                        report::WriteFailure* failure) {
+                        const std::string& bytes, std::string* target, Status* failure) {
   *target = OutputPath(folder, relative);
   if (!IsPlainRelativePath(relative)) {
-    *failure = report::WriteFailure::kCannotCreate;
+    *failure = Status::kCannotCreate;
     return false;
   }
   // The sub-folders the file lies in, one by one below the output folder,
@@ -52,13 +51,12 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
     case platform::NewFileResult::kWritten:
       return true;
     case platform::NewFileResult::kNotCreated:
-      *failure = platform::Exists(*target) ? report::WriteFailure::kTargetExists
-                                           : report::WriteFailure::kCannotCreate;
+      *failure = Status::kCannotCreate;
       return false;
     case platform::NewFileResult::kNotWritten:
       break;
   }
-  *failure = report::WriteFailure::kWriteFailed;
+  *failure = Status::kWriteFailed;
   return false;
 }
 

@@ -23,12 +23,12 @@ bool IsPlainRelativePath(const std::string& relative);
 
 // Writes `bytes` to a new file at `relative` in `folder`, making the
 // sub-folders it lies in. The path written to lands in `*target`. False,
-// with why in `*failure`, when the file exists already (it is left alone),
-// cannot be created, or cannot be written in full (what was written of it
-// is removed).
+// with why in `*failure` (report::WriteFailureText says it), when the file
+// exists already (it is left alone), cannot be created (kCannotCreate), or
+// cannot be written in full (kWriteFailed; what was written of it is
+// removed).
 bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target,
-                        report::WriteFailure* failure);
+                        const std::string& bytes, std::string* target, Status* failure);
 
 }  // namespace palmdb::cli
 

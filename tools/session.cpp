@@ -223,40 +223,34 @@ std::string OpenFailure(int result, const std::string& path) {
   return failure.empty() ? OpenResultText(result) : failure;
 }
 
-const char* OpenResultText(int result) {
-  switch (result) {
-    case kPathNotInCodePage:
-      return "the path holds characters that the ANSI code page lacks, and the 32-bit plug-in "
-             "takes no other; use the 64-bit palmdb.exe, or a path without them";
-    case PalmdbNoMemory:
-      return "out of memory";
-    case PalmdbReadError:
-      return "cannot be read";
-    case PalmdbUnknownFormat:
-      return "not a Palm database";
-    default:
-      return "cannot be opened";
+Status StatusOfHostResult(int result) {
+  struct Meaning {
+    int result;
+    Status status;
+  };
+  static constexpr Meaning kMeanings[] = {
+      {PalmdbResultSuccess, Status::kOk},           {PalmdbEndOfArchive, Status::kNoSuchEntry},
+      {PalmdbNoMemory, Status::kNoMemory},          {PalmdbBadArchive, Status::kDamaged},
+      {PalmdbUnknownFormat, Status::kNotADatabase}, {PalmdbOpenError, Status::kCannotOpen},
+      {PalmdbCreateError, Status::kCannotCreate},   {PalmdbReadError, Status::kReadFailed},
+      {PalmdbWriteError, Status::kWriteFailed},     {PalmdbAborted, Status::kCancelled},
+      {PalmdbNoFiles, Status::kNoSuchEntry},        {PalmdbTooManyFiles, Status::kTooLarge},
+      {PalmdbNotSupported, Status::kNotSupported},
+  };
+  for (const Meaning& meaning : kMeanings) {
+    if (meaning.result == result) {
+      return meaning.status;
+    }
   }
+  return Status::kCannotOpen;
 }
 
-report::WriteFailure WriteFailureOf(int result, bool targetExists) {
-  switch (result) {
-    case PalmdbCreateError:
-      return targetExists ? report::WriteFailure::kTargetExists
-                          : report::WriteFailure::kCannotCreate;
-    case kPathNotInCodePage:
-      return report::WriteFailure::kCannotCreate;
-    case PalmdbReadError:
-      return report::WriteFailure::kShortRead;
-    case PalmdbWriteError:
-      return report::WriteFailure::kWriteFailed;
-    case PalmdbNoMemory:
-      return report::WriteFailure::kNoMemory;
-    case PalmdbEndOfArchive:
-      return report::WriteFailure::kNoSuchEntry;
-    default:
-      return report::WriteFailure::kUnexpected;
+const char* OpenResultText(int result) {
+  if (result == kPathNotInCodePage) {
+    return "the path holds characters that the ANSI code page lacks, and the 32-bit plug-in "
+           "takes no other; use the 64-bit palmdb.exe, or a path without them";
   }
+  return report::StatusText(StatusOfHostResult(result), report::Doing::kReading);
 }
 
 }  // namespace palmdb::cli

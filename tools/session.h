@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "database/status.h"
 #include "plugin/plugin_api.h"
 #include "report/report.h"
 #include "tools/plugin_library.h"
@@ -21,14 +22,6 @@ namespace palmdb::cli {
 // Not a code of the plug-in's: a path that the 8-bit entry points cannot
 // take, since a character of it is missing from the ANSI code page.
 constexpr int kPathNotInCodePage = -1000;
-// Nor this: the plug-in does not export PackFiles or DeleteFiles (or their
-// wide versions, which the 64-bit program calls).
-constexpr int kNoEditingExports = -1001;
-
-// What PackFiles and DeleteFiles report while they work: the bytes of a
-// source copied since the last call (PackFiles), or the percentage done as
-// a negative number, -1 to -100 (DeleteFiles). Returning false cancels.
-using EditProgress = std::function<bool(int amount)>;
 
 // One entry as the plug-in describes it.
 struct HostEntry {
@@ -56,19 +49,6 @@ class PluginSession {
   // How often the plug-in called one of the host's change-volume callbacks,
   // which it never should.
   static int CallbackCalls();
-
-  // PackFiles as a file manager calls it: the files `names` (UTF-8, relative
-  // to `folder`, which ends in a separator) added to `database`, which is
-  // created when missing; flags 0, so each name's base name is the entry
-  // name. The progress callback is set with the handle -1 first; an empty
-  // one lets the work go on. Returns the plug-in's result code,
-  // kPathNotInCodePage or kNoEditingExports.
-  int PackFiles(const std::string& database, const std::string& folder,
-                const std::vector<std::string>& names, const EditProgress& progress) const;
-  // DeleteFiles as a file manager calls it: the entries `names` (as the
-  // listing shows them, UTF-8) deleted from `database`.
-  int DeleteFiles(const std::string& database, const std::vector<std::string>& names,
-                  const EditProgress& progress) const;
 
  private:
   host::PluginLibrary library_;
@@ -120,14 +100,13 @@ std::string OpenFailure(int result, const std::string& path);
 // for text that is not UTF-8.
 bool ToWide(const std::string& utf8, std::vector<wchar_t>* wide);
 
-// A result code of PackFiles (`adding`) or DeleteFiles in words, saying
-// what became of the database.
-const char* EditResultText(int result, bool adding);
+// The core's status that a result code of the plug-in stands for; kOk for
+// success, kCannotOpen for a code it does not give.
+Status StatusOfHostResult(int result);
 
-// An opening result code of the plug-in in words; an extraction code as
-// what went wrong.
+// An opening result code of the plug-in in words, as the core's status for
+// it says it; kPathNotInCodePage as such.
 const char* OpenResultText(int result);
-report::WriteFailure WriteFailureOf(int result, bool targetExists);
 
 }  // namespace palmdb::cli
 
