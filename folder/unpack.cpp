@@ -247,7 +247,11 @@ int RunUnpack(const std::string& path, const std::string& folder) {
                  report::OpenFailureText(check, platform::Exists(path)).c_str());
     return 1;
   }
-  if (!check.IsWhole()) {
+  // Records sharing a unique ID unpack and pack back as they are.
+  const bool damaged =
+      std::any_of(check.findings.begin(), check.findings.end(),
+                  [](const Finding& finding) { return StopsEditing(finding.kind); });
+  if (damaged) {
     std::fprintf(stderr,
                  "palmdb: %s: the database is damaged (palmdb check tells how); unpack takes "
                  "whole databases only, since pack could not give the same bytes back\n",
