@@ -270,6 +270,11 @@ TEST(ReportText, NamesCodesAndFlags) {
   }
   const std::uint8_t odd[4] = {'a', '/', 0xE9, ' '};
   EXPECT_EQ(palmdb::report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
+  // Shown to people: printable bytes as they are, others escaped.
+  const std::uint8_t unknown[4] = {'?', '?', '?', '?'};
+  EXPECT_EQ(palmdb::report::ShownCode(unknown), "????");
+  const std::uint8_t unprintable[4] = {'a', 0, 0x81, '\\'};
+  EXPECT_EQ(palmdb::report::ShownCode(unprintable), "a\\x00\\x81\\\\");
 
   EXPECT_EQ(palmdb::report::AttributeNames(0x0209),
             (std::vector<std::string>{"resource database", "backup", "launchable"}));

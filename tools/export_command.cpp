@@ -44,8 +44,8 @@ std::string Refusal(const Database& database, const convert::Content& content,
   if (convert::KindOf(content) == convert::Kind::kUnknown) {
     const std::uint8_t* header = database.header.bytes;
     return "cannot export: a database of type '" +
-           report::FourCharacterCode(header + format::header::kType) + "' and creator '" +
-           report::FourCharacterCode(header + format::header::kCreator) +
+           report::ShownCode(header + format::header::kType) + "' and creator '" +
+           report::ShownCode(header + format::header::kCreator) +
            "' holds nothing palmdb knows how to export";
   }
   std::string text = "cannot export this ";
