@@ -13,6 +13,7 @@
 #include "platform/program.h"
 #include "platform/text.h"
 #include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::folder {
 namespace {
@@ -321,9 +322,11 @@ int RunUnpack(const std::string& path, const std::string& folder) {
                  manifestPath.c_str());
     return 1;
   }
-  std::printf("unpacked %s: %u %s%s into %s\n", path.c_str(),
-              static_cast<unsigned>(manifest.entries.size()),
-              manifest.IsResourceDatabase() ? "resources" : "records",
+  const bool resources = manifest.IsResourceDatabase();
+  std::printf("unpacked %s: %s%s into %s\n", path.c_str(),
+              report::Count(manifest.entries.size(), resources ? "resource" : "record",
+                            resources ? "resources" : "records")
+                  .c_str(),
               manifest.appInfo.present || manifest.sortInfo.present ? " and the blocks" : "",
               folder.c_str());
   return 0;

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "report/report_words.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/edit_support.h"
@@ -61,7 +62,7 @@ bool SourceSize(const std::string& file, std::uint64_t* size) {
 }
 
 std::string SizeText(std::uint64_t size) {
-  return std::to_string(size) + (size == 1 ? " byte" : " bytes");
+  return report::Count(size, "byte", "bytes");
 }
 
 int Add(const PluginSession& session, const Invocation& invocation) {

@@ -10,6 +10,7 @@
 #include "convert/application.h"
 #include "convert/content.h"
 #include "report/report.h"
+#include "report/report_words.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/session.h"
@@ -110,8 +111,8 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
   if (json) {
     Print(report::Print(report::ListingJson(path, std::move(entries), total)));
   } else {
-    std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
-                static_cast<unsigned>(count), count == 1 ? "entry" : "entries");
+    std::printf("%-10s %10llu  %-19s  %s\n", "", static_cast<unsigned long long>(total), "",
+                report::Count(count, "entry", "entries").c_str());
   }
   return 0;
 }
