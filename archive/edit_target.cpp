@@ -41,10 +41,15 @@ Status OpenTarget(Target* target) {
       check.status == Status::kNotADatabase) {
     return Status::kNotADatabase;
   }
-  // A list that runs past the end, or anything the check finds: rewriting
-  // would change what the damage hides.
-  if (check.status != Status::kOk || !check.findings.empty()) {
+  // A list that runs past the end, or what the check finds, but for damage
+  // a device tolerates: rewriting would change what the damage hides.
+  if (check.status != Status::kOk) {
     return Status::kDamaged;
+  }
+  for (const Finding& finding : check.findings) {
+    if (StopsEditing(finding.kind)) {
+      return Status::kDamaged;
+    }
   }
   return Status::kOk;
 }

@@ -28,9 +28,10 @@ enum Field : std::size_t {
   kNote = 18,
 };
 
-// The AppInfo block: the category block, a long of renamed flags, then 22
-// labels of 16 bytes (one per field, then the last three phone labels).
-constexpr std::size_t kLabels = kCategoryBlockSize + 4;
+// The AppInfo block: the category block, two pad bytes that word-align
+// it, a long of renamed flags, then 22 labels of 16 bytes (one per field,
+// then the last three phone labels).
+constexpr std::size_t kLabels = kCategoryBlockSize + 2 + 4;
 constexpr std::size_t kLabelSize = 16;
 
 // What each phone label position stands for, whatever its text says:
@@ -62,13 +63,42 @@ std::string Join(const std::string& first, const std::string& second) {
   return first + " " + second;
 }
 
+// What a card says besides the record's fields.
+struct CardContext {
+  std::string uid;
+  bool secret = false;
+  std::string category;
+};
+
+// The phone and e-mail fields; the one the list shows is preferred.
+void AppendPhones(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabels,
+                  std::string* card) {
+  const std::uint32_t shown = (phoneLabels >> 20) & 0x0F;
+  for (std::size_t f = kPhone1; f <= kPhone5; ++f) {
+    if (fields[f].value.empty()) {
+      continue;
+    }
+    const std::uint32_t label = (phoneLabels >> (4 * (f - kPhone1))) & 0x0F;
+    const std::string value = EscapeText(fields[f].value);
+    const std::string pref = f - kPhone1 == shown ? ",PREF" : "";
+    if (label == kEmailLabel) {
+      AppendContentLine("EMAIL;TYPE=INTERNET" + pref, value, card);
+    } else if (label < sizeof kPhoneTypes / sizeof kPhoneTypes[0]) {
+      AppendContentLine(std::string("TEL;TYPE=") + kPhoneTypes[label] + pref, value, card);
+    } else {
+      AppendContentLine(pref.empty() ? "TEL" : "TEL;TYPE=PREF", value, card);
+    }
+  }
+}
+
 // The vCard of one address: its fields decoded, the labels of its phone fields, the names of
-// the custom fields and its category.
+// the custom fields, its UID, secrecy and category.
 std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabels,
-                 const std::string (&customLabels)[4], const std::string& category) {
+                 const std::string (&customLabels)[4], const CardContext& context) {
   std::string card;
   AppendContentLine("BEGIN", "VCARD", &card);
   AppendContentLine("VERSION", "3.0", &card);
+  AppendContentLine("UID", context.uid, &card);
   const std::string& last = fields[kLastName].value;
   const std::string& first = fields[kFirstName].value;
   AppendContentLine("N", EscapeText(last) + ";" + EscapeText(first) + ";;;", &card);
@@ -89,20 +119,7 @@ std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabe
   if (!fields[kTitle].value.empty()) {
     AppendContentLine("TITLE", EscapeText(fields[kTitle].value), &card);
   }
-  for (std::size_t f = kPhone1; f <= kPhone5; ++f) {
-    if (fields[f].value.empty()) {
-      continue;
-    }
-    const std::uint32_t label = (phoneLabels >> (4 * (f - kPhone1))) & 0x0F;
-    const std::string value = EscapeText(fields[f].value);
-    if (label == kEmailLabel) {
-      AppendContentLine("EMAIL;TYPE=INTERNET", value, &card);
-    } else if (label < sizeof kPhoneTypes / sizeof kPhoneTypes[0]) {
-      AppendContentLine(std::string("TEL;TYPE=") + kPhoneTypes[label], value, &card);
-    } else {
-      AppendContentLine("TEL", value, &card);
-    }
-  }
+  AppendPhones(fields, phoneLabels, &card);
   bool hasAddress = false;
   std::string address = ";";  // no post office box, no extended address
   for (std::size_t f = kAddress; f <= kCountry; ++f) {
@@ -125,8 +142,11 @@ std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabe
   if (!note.empty()) {
     AppendContentLine("NOTE", EscapeText(note), &card);
   }
-  if (!category.empty()) {
-    AppendContentLine("CATEGORIES", EscapeText(category), &card);
+  if (!context.category.empty()) {
+    AppendContentLine("CATEGORIES", EscapeText(context.category), &card);
+  }
+  if (context.secret) {
+    AppendContentLine("CLASS", "PRIVATE", &card);
   }
   AppendContentLine("END", "VCARD", &card);
   return card;
@@ -146,6 +166,7 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
     }
   }
 
+  const RecordUids uids(content);
   std::string cards;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
@@ -171,7 +192,9 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
       continue;
     }
 
-    cards += Card(fields, phoneLabels, customLabels, categories.NameOf(item.attributes));
+    const CardContext context{uids.Of(item, index), IsSecret(item),
+                              categories.NameOf(item.attributes)};
+    cards += Card(fields, phoneLabels, customLabels, context);
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Addresses", ".vcf");
   decoder.Report(result);

@@ -227,7 +227,8 @@ void AppendAlarm(const Appointment& appointment, const std::string& summary, std
 
 // The VEVENT of one appointment.
 std::string Event(const Content& content, std::size_t index, const std::string& stamp,
-                  const Appointment& appointment, const Occurrences& when, TextDecoder* decoder) {
+                  const RecordUids& uids, const Appointment& appointment, const Occurrences& when,
+                  TextDecoder* decoder) {
   const Item& item = content.items[index];
   const PalmDay& day = when.day;
   const bool timed = when.timed;
@@ -238,7 +239,7 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
   const std::string summary = decoder->Decode(appointment.description);
   std::string event;
   AppendContentLine("BEGIN", "VEVENT", &event);
-  AppendContentLine("UID", CalendarUid(content, item, index), &event);
+  AppendContentLine("UID", uids.Of(item, index), &event);
   AppendContentLine("DTSTAMP", stamp, &event);
   if (timed) {
     AppendContentLine("DTSTART", FormatDay(day) + when.startTime, &event);
@@ -264,6 +265,9 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
   if (!appointment.note.empty()) {
     AppendContentLine("DESCRIPTION", EscapeText(decoder->Decode(appointment.note)), &event);
   }
+  if (IsSecret(item)) {
+    AppendContentLine("CLASS", "PRIVATE", &event);
+  }
   AppendAlarm(appointment, summary, &event);
   AppendContentLine("END", "VEVENT", &event);
   return event;
@@ -274,6 +278,7 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
 void ExportDateBook(const Content& content, const ExportOptions& options, ExportResult* result) {
   TextDecoder decoder(options.charset);
   const std::string stamp = CalendarStamp(content);
+  const RecordUids uids(content);
   std::string events;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
@@ -288,7 +293,7 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
       result->errors.push_back(RecordError(index, error));
       continue;
     }
-    events += Event(content, index, stamp, appointment, when, &decoder);
+    events += Event(content, index, stamp, uids, appointment, when, &decoder);
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Calendar", ".ics");
   decoder.Report(result);

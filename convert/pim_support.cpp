@@ -1,7 +1,9 @@
 #include "convert/pim_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "database/palm_time.h"
 #include "platform/calendar.h"
@@ -237,14 +239,36 @@ std::string CalendarStamp(const Content& content) {
   return text;
 }
 
-std::string CalendarUid(const Content& content, const Item& item, std::size_t index) {
-  std::string creator(content.creator, 4);
-  for (char& c : creator) {
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
-      c = '_';
+RecordUids::RecordUids(const Content& content) {
+  // Letters and digits of the name as they are; any other byte, which a
+  // UID's readers might treat specially, as "_".
+  for (const char c : content.name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    prefix_ += plain ? c : '_';
+  }
+  std::vector<std::uint32_t> ids;
+  ids.reserve(content.items.size());
+  for (const Item& item : content.items) {
+    ids.push_back(item.uniqueId);
+  }
+  std::sort(ids.begin(), ids.end());
+  for (std::size_t i = 1; i < ids.size(); ++i) {
+    if (ids[i] == ids[i - 1]) {
+      repeated_.insert(ids[i]);
     }
   }
-  return creator + "-" + std::to_string(item.uniqueId) + "-" + std::to_string(index) + "@palmdb";
+}
+
+std::string RecordUids::Of(const Item& item, std::size_t index) const {
+  std::string uid = prefix_ + "-" + std::to_string(item.uniqueId);
+  if (repeated_.count(item.uniqueId) != 0) {
+    uid += "-" + std::to_string(index);
+  }
+  return uid + "@palmdb";
+}
+
+bool IsSecret(const Item& item) {
+  return (item.attributes & palmdb::format::record_attribute::kSecret) != 0;
 }
 
 std::string RecordError(std::size_t index, std::string_view what) {

@@ -133,8 +133,23 @@ std::string Calendar(const std::string& components);
 // DTSTAMP's value: the database's modification date, in UTC, as the time
 // the information was last revised.
 std::string CalendarStamp(const Content& content);
-// A UID for record `index` of the database, from its unique ID.
-std::string CalendarUid(const Content& content, const Item& item, std::size_t index);
+// UIDs for the records of one database: its name and each record's unique
+// ID, so that exporting the same database again, even after records were
+// added or moved, gives each record the same UID. A unique ID that several
+// records share (damage) gets the record's index too, so that no two
+// records of one export share a UID.
+class RecordUids {
+ public:
+  explicit RecordUids(const Content& content);
+  std::string Of(const Item& item, std::size_t index) const;
+
+ private:
+  std::string prefix_;
+  std::set<std::uint32_t> repeated_;
+};
+
+// True when a record is marked secret (shown only after the password).
+bool IsSecret(const Item& item);
 
 // "record N: what" for the errors.
 std::string RecordError(std::size_t index, std::string_view what);

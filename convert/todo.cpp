@@ -19,6 +19,7 @@ void ExportToDoList(const Content& content, const ExportOptions& options, Export
   TextDecoder decoder(options.charset);
   const Categories categories = ReadCategories(content.appInfo, &decoder);
   const std::string stamp = CalendarStamp(content);
+  const RecordUids uids(content);
   std::string items;
   for (std::size_t index = 0; index < content.items.size(); ++index) {
     const Item& item = content.items[index];
@@ -46,7 +47,7 @@ void ExportToDoList(const Content& content, const ExportOptions& options, Export
 
     std::string todo;
     AppendContentLine("BEGIN", "VTODO", &todo);
-    AppendContentLine("UID", CalendarUid(content, item, index), &todo);
+    AppendContentLine("UID", uids.Of(item, index), &todo);
     AppendContentLine("DTSTAMP", stamp, &todo);
     const std::string summary = decoder.Decode(description);
     if (!summary.empty()) {
@@ -55,17 +56,22 @@ void ExportToDoList(const Content& content, const ExportOptions& options, Export
     if (!note.empty()) {
       AppendContentLine("DESCRIPTION", EscapeText(decoder.Decode(note)), &todo);
     }
-    // Palm's 1 (highest) to 5 fall within iCalendar's 1 (highest) to 9;
-    // 0 is iCalendar's "undefined".
+    // Palm's 1 (highest) to 5 spread over iCalendar's 1 (highest) to 9 as
+    // 1, 3, 5, 7, 9, so that calendars which group 1-4, 5 and 6-9 as high,
+    // medium and low see the middle one as medium. Other values, which no
+    // device writes, are left out (iCalendar's "undefined").
     const int level = priority & kPriorityMask;
-    if (level >= 1 && level <= 9) {
-      AppendContentLine("PRIORITY", std::to_string(level), &todo);
+    if (level >= 1 && level <= 5) {
+      AppendContentLine("PRIORITY", std::to_string(2 * level - 1), &todo);
     }
     if (due != kNoDueDate) {
       AppendContentLine("DUE;VALUE=DATE", FormatDay(dueDay), &todo);
     }
     if ((priority & kCompleted) != 0) {
       AppendContentLine("STATUS", "COMPLETED", &todo);
+    }
+    if (IsSecret(item)) {
+      AppendContentLine("CLASS", "PRIVATE", &todo);
     }
     const std::string& category = categories.NameOf(item.attributes);
     if (!category.empty()) {

@@ -64,6 +64,10 @@ std::uint64_t ResourceKey(const Entry& entry) {
 
 }  // namespace
 
+bool StopsEditing(FindingKind kind) {
+  return kind != FindingKind::kDuplicateUniqueId;
+}
+
 Status CheckStructure(const Database& database, std::vector<Finding>* findings) {
   try {
     const DatabaseHeader& header = database.header;
@@ -72,11 +76,12 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
     const Catalogue& catalogue = database.catalogue;
     Findings found;
 
-    // The first index of each type and ID, for resources only.
+    // The first index of each resource type and ID, or of each record's
+    // unique ID.
     std::unordered_map<std::uint64_t, std::uint32_t> firstOfKey;
-    if (resources) {
-      firstOfKey.reserve(catalogue.count);
-    }
+    firstOfKey.reserve(catalogue.count);
+    const FindingKind duplicate =
+        resources ? FindingKind::kDuplicateResource : FindingKind::kDuplicateUniqueId;
     for (std::uint32_t i = 0; i < catalogue.count; ++i) {
       const Entry& entry = catalogue.entries[i];
       if (entry.offset > database.fileSize) {
@@ -88,11 +93,14 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
       if (entry.offset < listEnd) {
         found.Add(FindingKind::kEntryInsideList, i, i);
       }
-      if (resources) {
-        const auto inserted = firstOfKey.emplace(ResourceKey(entry), i);
-        if (!inserted.second) {
-          found.Add(FindingKind::kDuplicateResource, i, inserted.first->second);
-        }
+      // Desktop tools write unique ID 0 into every record and leave the
+      // device to assign them: not a duplicate.
+      if (!resources && entry.uniqueId == 0) {
+        continue;
+      }
+      const auto inserted = firstOfKey.emplace(resources ? ResourceKey(entry) : entry.uniqueId, i);
+      if (!inserted.second) {
+        found.Add(duplicate, i, inserted.first->second);
       }
     }
     CheckBlock(PlaceOfBlock(database, header.AppInfoOffset()), FindingKind::kAppInfoPastEnd,

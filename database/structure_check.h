@@ -35,6 +35,10 @@ enum class FindingKind {
   kSortInfoInsideList,
   // A resource has the same type and ID as an earlier one.
   kDuplicateResource,
+  // A record has the same non-zero unique ID as an earlier one (0 is what
+  // desktop tools leave for the device to assign). Devices tolerate it, so
+  // it does not stop editing (see StopsEditing).
+  kDuplicateUniqueId,
   // The header links to a further record list, whose entries nobody shows.
   kFurtherList,
   // Not a kind: how many kinds there are. New kinds go before it.
@@ -46,7 +50,8 @@ constexpr std::size_t kFindingKinds = static_cast<std::size_t>(FindingKind::kCou
 
 // One entry concerned by a finding, and the entry it is set against: the
 // one before it for kOffsetDecreases, the earlier resource of the same type
-// and ID for kDuplicateResource, itself otherwise.
+// and ID for kDuplicateResource, the earlier record of the same unique ID for
+// kDuplicateUniqueId, itself otherwise.
 struct FindingEntry {
   std::uint32_t index;
   std::uint32_t related;
@@ -63,6 +68,11 @@ struct Finding {
   // own fields.
   std::vector<FindingEntry> entries;
 };
+
+// Whether a finding of this kind makes editing refuse the database:
+// rewriting it would change what the damage hides. A shared unique ID hides
+// nothing and is kept as it is.
+bool StopsEditing(FindingKind kind);
 
 // Checks an opened database in one pass over its entries, with memory
 // linear in their number. Stores the findings in the order of FindingKind,

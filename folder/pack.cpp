@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
+#include "report/report_words.h"
 
 namespace palmdb::folder {
 namespace {
@@ -326,10 +327,12 @@ int RunPack(const PackArguments& arguments) {
     std::fprintf(stderr, "palmdb: %s: %s\n", target.c_str(), WriteFailure(status));
     return 1;
   }
-  std::printf("packed %s: %u %s into %s, %llu bytes\n", arguments.folder.c_str(),
-              static_cast<unsigned>(manifest.entries.size()),
-              manifest.IsResourceDatabase() ? "resources" : "records", target.c_str(),
-              static_cast<unsigned long long>(size));
+  const bool resources = manifest.IsResourceDatabase();
+  std::printf("packed %s: %s into %s, %s\n", arguments.folder.c_str(),
+              report::Count(manifest.entries.size(), resources ? "resource" : "record",
+                            resources ? "resources" : "records")
+                  .c_str(),
+              target.c_str(), report::Count(size, "byte", "bytes").c_str());
   return 0;
 }
 

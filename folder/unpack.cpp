@@ -15,6 +15,7 @@
 #include "platform/program.h"
 #include "platform/text.h"
 #include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::folder {
 namespace {
@@ -217,7 +218,11 @@ int RunUnpack(const std::string& path, const std::string& folder) {
                  report::OpenFailureText(check, platform::Exists(path)).c_str());
     return 1;
   }
-  if (!check.IsWhole()) {
+  // Records sharing a unique ID unpack and pack back as they are.
+  const bool damaged =
+      std::any_of(check.findings.begin(), check.findings.end(),
+                  [](const Finding& finding) { return StopsEditing(finding.kind); });
+  if (damaged) {
     std::fprintf(stderr,
                  "palmdb: %s: the database is damaged (palmdb check tells how); unpack takes "
                  "whole databases only, since pack could not give the same bytes back\n",
@@ -291,9 +296,11 @@ int RunUnpack(const std::string& path, const std::string& folder) {
                  manifestPath.c_str());
     return 1;
   }
-  std::printf("unpacked %s: %u %s%s into %s\n", path.c_str(),
-              static_cast<unsigned>(manifest.entries.size()),
-              manifest.IsResourceDatabase() ? "resources" : "records",
+  const bool resources = manifest.IsResourceDatabase();
+  std::printf("unpacked %s: %s%s into %s\n", path.c_str(),
+              report::Count(manifest.entries.size(), resources ? "resource" : "record",
+                            resources ? "resources" : "records")
+                  .c_str(),
               manifest.appInfo.present || manifest.sortInfo.present ? " and the blocks" : "",
               folder.c_str());
   return 0;

@@ -34,6 +34,11 @@ std::string DatabaseName(const DatabaseHeader& header);
 // with bytes 0x80-0xFF as the Windows-1252 characters they stand for.
 std::string FourCharacterCode(const std::uint8_t* bytes);
 
+// A type or creator for people to read: its four bytes as the name is
+// shown (DatabaseName), so "????" stays "????" and only a byte that cannot
+// be shown is written \xNN (a backslash as "\\").
+std::string ShownCode(const std::uint8_t* bytes);
+
 // Names of the header's attribute flags that are set, lowest bit first;
 // a set bit without a name as "0x1000" and the like.
 std::vector<std::string> AttributeNames(std::uint16_t attributes);

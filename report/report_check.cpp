@@ -21,6 +21,9 @@ std::string FindingEntryText(const Finding& finding, const FindingEntry& item,
     case FindingKind::kDuplicateResource:
       return EntryName(entries[item.index]) + " (entries " + Number(item.related) + " and " +
              Number(item.index) + ")";
+    case FindingKind::kDuplicateUniqueId:
+      return "records " + Number(item.related) + " and " + Number(item.index) +
+             " have the same unique ID " + Number(entries[item.index].uniqueId);
     default:
       return EntryAt(database, item.index);
   }
@@ -55,6 +58,9 @@ std::string FindingLead(const Finding& finding, const Database& database) {
     case FindingKind::kDuplicateResource:
       return (finding.count == 1 ? "1 resource has" : Number(finding.count) + " resources have") +
              " the type and ID of an earlier one";
+    case FindingKind::kDuplicateUniqueId:
+      return (finding.count == 1 ? "1 record shares" : Number(finding.count) + " records share") +
+             " the unique ID of an earlier one";
     case FindingKind::kFurtherList:
       return "the header links to a further record list at " + Hex(header.NextListLink(), 8) +
              ", whose entries are not shown";
@@ -82,6 +88,7 @@ constexpr FindingNames kFindingNames[] = {
     {FindingKind::kSortInfoInsideList, "sortinfo-inside-list",
      "SortInfo block inside the record list"},
     {FindingKind::kDuplicateResource, "duplicate-resource", "duplicate resources"},
+    {FindingKind::kDuplicateUniqueId, "duplicate-unique-id", "records sharing a unique ID"},
     {FindingKind::kFurtherList, "further-list", "a further record list"},
 };
 static_assert(sizeof kFindingNames / sizeof kFindingNames[0] == kFindingKinds,

@@ -95,8 +95,8 @@ std::string InfoText(const std::string& path, const Database& database,
       {"File", path},
       {"File size", Count(database.fileSize, "byte", "bytes")},
       {"Name", DatabaseName(header)},
-      {"Type", FourCharacterCode(header.bytes + palmdb::format::header::kType)},
-      {"Creator", FourCharacterCode(header.bytes + palmdb::format::header::kCreator)},
+      {"Type", ShownCode(header.bytes + palmdb::format::header::kType)},
+      {"Creator", ShownCode(header.bytes + palmdb::format::header::kCreator)},
       {"Attributes",
        Hex(header.Attributes(), 4) + (flags.empty() ? "" : " " + Joined(flags, ", "))},
       {"Version", Number(header.Version())},
@@ -145,8 +145,8 @@ Json InfoJson(const std::string& path, const Database& database,
   json["file"] = path;
   json["fileSize"] = database.fileSize;
   json["name"] = DatabaseName(header);
-  json["type"] = FourCharacterCode(header.bytes + palmdb::format::header::kType);
-  json["creator"] = FourCharacterCode(header.bytes + palmdb::format::header::kCreator);
+  json["type"] = ShownCode(header.bytes + palmdb::format::header::kType);
+  json["creator"] = ShownCode(header.bytes + palmdb::format::header::kCreator);
   json["attributes"] = {{"value", header.Attributes()},
                         {"flags", AttributeNames(header.Attributes())}};
   json["version"] = header.Version();

@@ -51,9 +51,9 @@ std::string LongListingTotal(const Database& database) {
       database.header.IsResourceDatabase() ? 12 + 1 + 5 + 1 + 10 : 5 + 1 + 3 + 1 + 9 + 1 + 10;
   const std::uint32_t count = database.catalogue.count;
   char text[128];
-  std::snprintf(text, sizeof text, "%*s %10llu  %-19s  %u %s\n", lead, "",
-                static_cast<unsigned long long>(total), "", static_cast<unsigned>(count),
-                count == 1 ? "entry" : "entries");
+  std::snprintf(text, sizeof text, "%*s %10llu  %-19s  %s\n", lead, "",
+                static_cast<unsigned long long>(total), "",
+                Count(count, "entry", "entries").c_str());
   return text;
 }
 

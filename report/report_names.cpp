@@ -61,6 +61,12 @@ std::string FourCharacterCode(const std::uint8_t* bytes) {
   return platform::Windows1252ToUtf8(escaped, length, platform::ByteEscape::kPercent);
 }
 
+std::string ShownCode(const std::uint8_t* bytes) {
+  return platform::Windows1252ToUtf8(reinterpret_cast<const char*>(bytes),
+                                     format::kFourCharacterCodeSize,
+                                     platform::ByteEscape::kBackslash);
+}
+
 std::vector<std::string> AttributeNames(std::uint16_t attributes) {
   std::vector<std::string> names;
   for (unsigned bit = 0; bit < 16; ++bit) {

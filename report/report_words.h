@@ -1,5 +1,6 @@
 // Small pieces that the report's files share: numbers, counts and the
-// record flags in words.
+// record flags in words. Count is the one way the program says a number of
+// things ("1 record", "2 records") wherever it says one.
 #ifndef PALMDB_REPORT_REPORT_WORDS_H
 #define PALMDB_REPORT_REPORT_WORDS_H
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: installs what building needs (CMake, Ninja,
 # GCC), builds the plug-in, the palmdb program and the sample writer, writes
-# the sample memo database with the project's builder, and lists it through
-# the plug-in.
+# the sample memo database with the project's builder, lists it through
+# the plug-in, and says where the program it built is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +23,6 @@ rm -f "$sample"   # the builder never replaces a file
 build/release/palmdb-sample "$sample"
 echo "\$ palmdb list $sample"
 build/release/palmdb list "$sample"
+echo
+echo "The palmdb program: $PWD/build/release/palmdb (the plug-in beside it: palmdb.wcx)."
+echo "To install both: cmake --install build/release --prefix ~/.local"

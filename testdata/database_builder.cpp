@@ -107,6 +107,11 @@ DatabaseBuilder& DatabaseBuilder::RecordCount(std::uint16_t count) {
   return *this;
 }
 
+DatabaseBuilder& DatabaseBuilder::UniqueId(std::size_t index, std::uint32_t uniqueId) {
+  uniqueIds_[index] = uniqueId;
+  return *this;
+}
+
 DatabaseBuilder& DatabaseBuilder::Offset(std::size_t index, std::uint32_t offset) {
   offsets_[index] = offset;
   return *this;
@@ -152,7 +157,10 @@ Bytes DatabaseBuilder::BuildUndamaged() const {
     } else {
       entry.attributes = item.attributes;
       // A unique ID that differs per record, as Palm OS assigns them.
-      entry.uniqueId = static_cast<std::uint32_t>(0x6F0000u + i) & format::kLargestUniqueId;
+      const auto chosen = uniqueIds_.find(i);
+      entry.uniqueId = chosen != uniqueIds_.end()
+                           ? chosen->second
+                           : static_cast<std::uint32_t>(0x6F0000u + i) & format::kLargestUniqueId;
     }
     entry.data = MemoryOf(item.data);
   }

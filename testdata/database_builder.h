@@ -43,6 +43,9 @@ class DatabaseBuilder {
   DatabaseBuilder& AddRecord(const std::string& text, std::uint8_t attributes = 0);
   // A resource of a resource database; `type` holds four bytes.
   DatabaseBuilder& AddResource(const std::string& type, std::uint16_t id, const Bytes& data);
+  // Record `index` gets this unique ID rather than one of its own (two
+  // records given the same one is damage a device tolerates).
+  DatabaseBuilder& UniqueId(std::size_t index, std::uint32_t uniqueId);
 
   // Damage: the header claims this many records whatever the list holds.
   DatabaseBuilder& RecordCount(std::uint16_t count);
@@ -88,6 +91,7 @@ class DatabaseBuilder {
   bool countOverridden_ = false;
   std::uint16_t count_ = 0;
   std::map<std::size_t, std::uint32_t> offsets_;
+  std::map<std::size_t, std::uint32_t> uniqueIds_;
 };
 
 // Writes `bytes` to a new file; fails rather than replace one that exists.

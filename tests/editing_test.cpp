@@ -446,6 +446,26 @@ TEST(RefusedEdits, LeaveTheFileAsItWasWithACode) {
   EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), records);
 }
 
+// Records sharing a unique ID are damage a device tolerates: the check says
+// so, yet the database can still be edited, and the shared ID stays.
+TEST(DeleteEntries, ToleratesRecordsSharingAUniqueId) {
+  TempFolder folder;
+  const std::string path = folder.Write("shared.pdb", palmdb::testdata::DatabaseBuilder()
+                                                          .AddRecord("a")
+                                                          .AddRecord("b")
+                                                          .AddRecord("c")
+                                                          .UniqueId(0, 7)
+                                                          .UniqueId(2, 7)
+                                                          .Build());
+  EditSummary summary;
+  EXPECT_EQ(palmdb::DeleteEntries(path, {"#00001.data"}, At(kNow), &summary), Status::kOk);
+  const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
+  ASSERT_EQ(check.status, Status::kOk);
+  ASSERT_EQ(check.findings.size(), 1u);
+  EXPECT_EQ(check.findings[0].kind, palmdb::FindingKind::kDuplicateUniqueId);
+  EXPECT_EQ(check.database->catalogue.count, 2u);
+}
+
 // An edit stopped while the new file is written leaves the database and no
 // temporary file: cancelled, a source that grew after it was measured (its
 // offsets in the list would be wrong), a flush of the new file that fails.

@@ -204,6 +204,27 @@ TEST(PackProgram, EveryWholeLayoutComesBackByteForByte) {
             (std::vector<std::string>{"#00001.code", "#00001.CODE~2", "#00001.co", "#00001.co~2"}));
 }
 
+// Records sharing a unique ID hide nothing: such a database unpacks and
+// packs back byte for byte. The counts say "1 record", not "1 records".
+TEST(PackProgram, RecordsSharingAUniqueIdComeBackAndCountsHaveTheirNouns) {
+  TempFolder folder;
+  const Bytes file = palmdb::testdata::DatabaseBuilder()
+                         .AddRecord("a")
+                         .AddRecord("b")
+                         .UniqueId(1, 0x6F0000)
+                         .Build();
+  const std::string path = folder.Write("shared.pdb", file);
+  RoundTrip(path, folder.File("unpacked"), folder.File("rebuilt.pdb"));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(folder.File("rebuilt.pdb")), file);
+
+  const std::string one =
+      folder.Write("one.pdb", palmdb::testdata::DatabaseBuilder().AddRecord("a").Build());
+  const Outcome unpacked = Palmdb({"unpack", one, folder.File("one")});
+  EXPECT_NE(unpacked.out.find(": 1 record into "), std::string::npos) << unpacked.out;
+  const Outcome packed = Palmdb({"pack", folder.File("one"), folder.File("one-again.pdb")});
+  EXPECT_NE(packed.out.find(": 1 record into "), std::string::npos) << packed.out;
+}
+
 TEST(PackProgram, EveryWholeSampleComesBackByteForByte) {
   if (!fs::is_directory(PALMDB_SAMPLES_DIR)) {
     GTEST_SKIP() << "no samples folder";

@@ -156,13 +156,17 @@ TEST(MemoExport, FilesByCategoryAndFirstLine) {
 
 // ---- Addresses ------------------------------------------------------------
 
-// The address AppInfo: categories, renamed flags, 22 labels of 16 bytes.
+// The address AppInfo: categories, two pad bytes, renamed flags, 22 labels
+// of 16 bytes, each field's default label in place as a device writes them.
 Bytes AddressAppInfo(const std::vector<std::string>& customLabels) {
   Bytes block = CategoryBlock({"Unfiled", "Clients"});
-  block.resize(276 + 4 + 22 * 16 + 4, 0);
-  for (std::size_t i = 0; i < customLabels.size(); ++i) {
-    std::copy(customLabels[i].begin(), customLabels[i].end(),
-              block.begin() + static_cast<std::ptrdiff_t>(276 + 4 + (14 + i) * 16));
+  block.resize(276 + 2 + 4 + 22 * 16 + 4, 0);
+  for (std::size_t field = 0; field < 22; ++field) {
+    const std::string label = field >= 14 && field - 14 < customLabels.size()
+                                  ? customLabels[field - 14]
+                                  : "Field " + std::to_string(field);
+    std::copy(label.begin(), label.end(),
+              block.begin() + static_cast<std::ptrdiff_t>(276 + 2 + 4 + field * 16));
   }
   return block;
 }
@@ -190,8 +194,8 @@ struct AddressCase {
 
 TEST(AddressExport, OneCardPerRecord) {
   const std::vector<AddressCase> cases = {
-      {"every field; labels work, home, fax, e-mail, mobile by position",
-       {{Address(0x0074210, {{0, "Doe"},
+      {"every field; labels work, home, fax, e-mail, mobile by position; e-mail shown",
+       {{Address(0x0374210, {{0, "Doe"},
                              {1, "Jane"},
                              {2, "Acme, Inc."},
                              {3, "555-1"},
@@ -210,31 +214,39 @@ TEST(AddressExport, OneCardPerRecord) {
                              {18, "Met at\r\nthe fair"}}),
          1}},
        "windows-1252",
-       {"BEGIN:VCARD", "VERSION:3.0", "N:Doe;Jane;;;", "FN:Jane Doe", "ORG:Acme\\, Inc.",
-        "TITLE:CEO", "TEL;TYPE=WORK:555-1", "TEL;TYPE=HOME:555-2", "TEL;TYPE=FAX:555-3",
-        "EMAIL;TYPE=INTERNET:jane@example.com", "TEL;TYPE=CELL:555-5",
-        "ADR:;;1 Main St.\\;Apt 2;Springfield;IL;62701;USA",
+       {"BEGIN:VCARD", "VERSION:3.0", "UID:AddressDB-7274496@palmdb", "N:Doe;Jane;;;",
+        "FN:Jane Doe", "ORG:Acme\\, Inc.", "TITLE:CEO", "TEL;TYPE=WORK:555-1",
+        "TEL;TYPE=HOME:555-2", "TEL;TYPE=FAX:555-3", "EMAIL;TYPE=INTERNET,PREF:jane@example.com",
+        "TEL;TYPE=CELL:555-5", "ADR:;;1 Main St.\\;Apt 2;Springfield;IL;62701;USA",
         "NOTE:Birthday: May 1\\nCustom 4: blue\\nMet at\\nthe fair", "CATEGORIES:Clients",
         "END:VCARD"}},
-      {"labels other, main, pager and one past the table; company as FN",
-       {{Address(0x00F653, {{2, "Bolt & Co"}, {3, "1"}, {4, "2"}, {5, "3"}, {6, "4"}}), 0}},
+      {"labels other, main, pager and one past the table, that one shown; company as FN",
+       {{Address(0x30F653, {{2, "Bolt & Co"}, {3, "1"}, {4, "2"}, {5, "3"}, {6, "4"}}), 0}},
        "windows-1252",
-       {"BEGIN:VCARD", "VERSION:3.0", "N:;;;;", "FN:Bolt & Co", "ORG:Bolt & Co", "TEL;TYPE=OTHER:1",
-        "TEL;TYPE=MAIN:2", "TEL;TYPE=PAGER:3", "TEL:4", "CATEGORIES:Unfiled", "END:VCARD"}},
+       {"BEGIN:VCARD", "VERSION:3.0", "UID:AddressDB-7274496@palmdb", "N:;;;;", "FN:Bolt & Co",
+        "ORG:Bolt & Co", "TEL;TYPE=OTHER:1", "TEL;TYPE=MAIN:2", "TEL;TYPE=PAGER:3",
+        "TEL;TYPE=PREF:4", "CATEGORIES:Unfiled", "END:VCARD"}},
+      {"the first phone shown by default",
+       {{Address(0x10, {{0, "Ann"}, {3, "1"}, {4, "2"}}), 0}},
+       "windows-1252",
+       {"BEGIN:VCARD", "VERSION:3.0", "UID:AddressDB-7274496@palmdb", "N:Ann;;;;", "FN:Ann",
+        "TEL;TYPE=WORK,PREF:1", "TEL;TYPE=HOME:2", "CATEGORIES:Unfiled", "END:VCARD"}},
       {"Japanese readings after 0x01 become phonetic names",
        {{Address(0, {{0, "\x93\x63\x92\x86\x01\x82\xBD\x82\xC8\x82\xA9"},
                      {1, "\x91\xBE\x98\x59\x01"},
                      {14, "\x87\x40"}}),
          0}},
        "cp932",
-       {"BEGIN:VCARD", "VERSION:3.0", "N:\xE7\x94\xB0\xE4\xB8\xAD;\xE5\xA4\xAA\xE9\x83\x8E;;;",
+       {"BEGIN:VCARD", "VERSION:3.0", "UID:AddressDB-7274496@palmdb",
+        "N:\xE7\x94\xB0\xE4\xB8\xAD;\xE5\xA4\xAA\xE9\x83\x8E;;;",
         "FN:\xE5\xA4\xAA\xE9\x83\x8E \xE7\x94\xB0\xE4\xB8\xAD",
         "X-PHONETIC-LAST-NAME:\xE3\x81\x9F\xE3\x81\xAA\xE3\x81\x8B", "NOTE:Birthday: \xE2\x91\xA0",
         "CATEGORIES:Unfiled", "END:VCARD"}},
-      {"a deleted record skipped",
-       {{Address(0, {{0, "Gone"}}), 0x80}, {Address(0, {{0, "Kept"}}), 0}},
+      {"a deleted record skipped; a secret one private",
+       {{Address(0, {{0, "Gone"}}), 0x80}, {Address(0, {{0, "Kept"}}), 0x10}},
        "windows-1252",
-       {"BEGIN:VCARD", "VERSION:3.0", "N:Kept;;;;", "FN:Kept", "CATEGORIES:Unfiled", "END:VCARD"}},
+       {"BEGIN:VCARD", "VERSION:3.0", "UID:AddressDB-7274497@palmdb", "N:Kept;;;;", "FN:Kept",
+        "CATEGORIES:Unfiled", "CLASS:PRIVATE", "END:VCARD"}},
   };
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -318,11 +330,30 @@ TEST(DateBookExport, OneEventPerRecord) {
     EXPECT_EQ(result.files[0].path, "DatebookDB.ics");
     std::vector<std::string> lines = {"BEGIN:VCALENDAR", "VERSION:2.0",
                                       "PRODID:-//palmdb//palmdb export//EN", "BEGIN:VEVENT",
-                                      "UID:date-7274497-1@palmdb"};
+                                      "UID:DatebookDB-7274497@palmdb"};
     const std::string head = Joined(lines) + kStamp;
     EXPECT_EQ(result.files[0].bytes,
               head + Joined(c.lines) + Joined({"END:VEVENT", "END:VCALENDAR"}));
   }
+}
+
+// Two records that share a unique ID (damage) keep distinct UIDs; the
+// others keep theirs whatever their position; a secret one is private.
+TEST(DateBookExport, UidsFromUniqueIdsAndSecrecy) {
+  const Bytes event = Appointment({9, 0, 10, 0}, Day(2026, 3, 9), 0x00, Bytes{});
+  DatabaseBuilder builder;
+  builder.Name("Date Book").TypeAndCreator("DATA", "date").AppInfo(CategoryBlock({"Unfiled"}));
+  builder.AddRecord(event).AddRecord(event, 0x10).AddRecord(event).UniqueId(0, 42).UniqueId(2, 42);
+  const ExportResult result = ExportBuilt(builder, "windows-1252");
+  ASSERT_EQ(result.files.size(), 1u);
+  const std::string& text = result.files[0].bytes;
+  EXPECT_NE(text.find("UID:Date_Book-42-0@palmdb\r\n"), std::string::npos);
+  EXPECT_NE(text.find("UID:Date_Book-7274497@palmdb\r\n"), std::string::npos);
+  EXPECT_NE(text.find("UID:Date_Book-42-2@palmdb\r\n"), std::string::npos);
+  const std::size_t secret = text.find("CLASS:PRIVATE");
+  EXPECT_NE(secret, std::string::npos);
+  EXPECT_LT(text.find("7274497@palmdb"), secret);
+  EXPECT_EQ(text.find("CLASS:PRIVATE", secret + 1), std::string::npos);
 }
 
 // ---- To-do list -----------------------------------------------------------
@@ -337,8 +368,14 @@ TEST(ToDoExport, OneItemPerRecord) {
   const std::vector<ToDoCase> cases = {
       {"due, done, with a note and a category",
        {Concat({Day(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
-       {"SUMMARY:Pay bills", "DESCRIPTION:Gas\\, water", "PRIORITY:3", "DUE;VALUE=DATE:20260228",
+       {"SUMMARY:Pay bills", "DESCRIPTION:Gas\\, water", "PRIORITY:5", "DUE;VALUE=DATE:20260228",
         "STATUS:COMPLETED", "CATEGORIES:Home"}},
+      {"highest and lowest priority spread to iCalendar's ends; secret is private",
+       {Concat({Word(0xFFFF), Bytes{1}, Z("Now"), Z("")}), 0x10},
+       {"SUMMARY:Now", "PRIORITY:1", "CLASS:PRIVATE"}},
+      {"lowest priority",
+       {Concat({Word(0xFFFF), Bytes{5}, Z("Later"), Z("")}), 0},
+       {"SUMMARY:Later", "PRIORITY:9"}},
       {"no due date, open, no note, no priority",
        {Concat({Word(0xFFFF), Bytes{0}, Z("Call Bob"), Z("")}), 0},
        {"SUMMARY:Call Bob"}},
@@ -352,7 +389,7 @@ TEST(ToDoExport, OneItemPerRecord) {
     EXPECT_EQ(result.files[0].path, "ToDoDB.ics");
     const std::string head =
         Joined({"BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//palmdb//palmdb export//EN",
-                "BEGIN:VTODO", "UID:todo-7274496-0@palmdb"}) +
+                "BEGIN:VTODO", "UID:ToDoDB-7274496@palmdb"}) +
         kStamp;
     EXPECT_EQ(result.files[0].bytes,
               head + Joined(c.lines) + Joined({"END:VTODO", "END:VCALENDAR"}));

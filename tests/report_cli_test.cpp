@@ -233,6 +233,12 @@ TEST(PalmdbList, JsonThroughThePlugin) {
   EXPECT_EQ(document["entries"][1]["name"], "#00001.data");
   EXPECT_EQ(document["entries"][1]["size"], 3);
   EXPECT_EQ(document["entries"][1]["time"], "2024-03-01 12:30:00");
+  // An array of names, as in `list --long --json`; a busy record is read-only.
+  EXPECT_EQ(document["entries"][1]["attributes"], json::array());
+  const std::string busy = folder.Write("busy.pdb", Memo().AddRecord("four", 0x20).Build());
+  const json entries = json::parse(Palmdb({"list", "--json", busy}).out)["entries"];
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[3]["attributes"], json::array({"read-only"}));
 }
 
 TEST(PalmdbProgram, AFileOfAnotherKindIsNotADatabaseForEveryCommand) {

@@ -91,6 +91,13 @@ std::vector<DamageCase> DamageCases() {
          3,
          {{1, 0}, {3, 0}, {4, 2}},
          "3 resources have the type and ID of an earlier one: #00001.code (entries 0 and 1)"}}},
+      {"RecordsSharingAUniqueId",
+       FourByteRecords(8).UniqueId(3, 4242).UniqueId(7, 4242),
+       {{FindingKind::kDuplicateUniqueId,
+         1,
+         {{7, 3}},
+         "1 record shares the unique ID of an earlier one: records 3 and 7 have the same unique "
+         "ID 4242"}}},
       {"FurtherList",
        FourByteRecords(1).NextListLink(0x1234),
        {{FindingKind::kFurtherList, 1, {}, "further record list at 0x00001234"}}},
@@ -145,6 +152,7 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
       {FindingKind::kSortInfoPastEnd, "sortinfo-past-end", false},
       {FindingKind::kSortInfoInsideList, "sortinfo-inside-list", false},
       {FindingKind::kDuplicateResource, "duplicate-resource", true},
+      {FindingKind::kDuplicateUniqueId, "duplicate-unique-id", true},
       {FindingKind::kFurtherList, "further-list", false},
   };
   const palmdb::report::Json json = palmdb::report::CheckJson(path, check, true);
@@ -262,6 +270,11 @@ TEST(ReportText, NamesCodesAndFlags) {
   }
   const std::uint8_t odd[4] = {'a', '/', 0xE9, ' '};
   EXPECT_EQ(palmdb::report::FourCharacterCode(odd), "a%2F\xC3\xA9%20");
+  // Shown to people: printable bytes as they are, others escaped.
+  const std::uint8_t unknown[4] = {'?', '?', '?', '?'};
+  EXPECT_EQ(palmdb::report::ShownCode(unknown), "????");
+  const std::uint8_t unprintable[4] = {'a', 0, 0x81, '\\'};
+  EXPECT_EQ(palmdb::report::ShownCode(unprintable), "a\\x00\\x81\\\\");
 
   EXPECT_EQ(palmdb::report::AttributeNames(0x0209),
             (std::vector<std::string>{"resource database", "backup", "launchable"}));

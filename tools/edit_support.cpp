@@ -5,6 +5,7 @@
 
 #include "platform/program.h"
 #include "platform/text.h"
+#include "report/report_words.h"
 
 namespace palmdb::cli {
 
@@ -17,7 +18,7 @@ std::string EntryNameOf(const std::string& shown) {
 }
 
 std::string SizeText(std::uint64_t size) {
-  return std::to_string(size) + (size == 1 ? " byte" : " bytes");
+  return report::Count(size, "byte", "bytes");
 }
 
 ProgressBar::ProgressBar(bool large) : shown_(large && platform::StandardErrorIsTerminal()) {}

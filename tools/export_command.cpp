@@ -11,6 +11,7 @@
 #include "convert/export.h"
 #include "platform/charset.h"
 #include "report/report.h"
+#include "report/report_words.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/output_files.h"
@@ -34,7 +35,7 @@ struct Outcome {
 };
 
 std::string FileCount(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " file" : " files");
+  return report::Count(count, "file", "files");
 }
 
 // Why the export stops before anything is written: a kind it does not know,
@@ -44,8 +45,8 @@ std::string Refusal(const Database& database, const convert::Content& content,
   if (convert::KindOf(content) == convert::Kind::kUnknown) {
     const std::uint8_t* header = database.header.bytes;
     return "cannot export: a database of type '" +
-           report::FourCharacterCode(header + format::header::kType) + "' and creator '" +
-           report::FourCharacterCode(header + format::header::kCreator) +
+           report::ShownCode(header + format::header::kType) + "' and creator '" +
+           report::ShownCode(header + format::header::kCreator) +
            "' holds nothing palmdb knows how to export";
   }
   std::string text = "cannot export this ";
@@ -115,7 +116,7 @@ std::string Summary(const Outcome& outcome) {
     bytes += file.size;
   }
   std::string summary = kind + ": " + FileCount(outcome.written.size()) + " written, " +
-                        std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+                        report::Count(bytes, "byte", "bytes");
   const std::size_t failed = result.files.size() - outcome.written.size();
   if (failed != 0) {
     summary += "; " + FileCount(failed) + " not written";

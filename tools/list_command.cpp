@@ -10,12 +10,22 @@
 #include "convert/application.h"
 #include "convert/content.h"
 #include "report/report.h"
+#include "report/report_words.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
 #include "tools/session.h"
 
 namespace palmdb::cli {
 namespace {
+
+// Windows attribute bits: read-only, hidden, system, archive.
+struct HostAttribute {
+  std::uint32_t bit;
+  char letter;
+  const char* name;
+};
+constexpr HostAttribute kHostAttributes[] = {
+    {0x01, 'R', "read-only"}, {0x02, 'H', "hidden"}, {0x04, 'S', "system"}, {0x20, 'A', "archive"}};
 
 std::string AttributeText(std::uint32_t attributes) {
   if constexpr (kLinuxHost) {
@@ -27,18 +37,30 @@ std::string AttributeText(std::uint32_t attributes) {
     }
     return text;
   } else {
-    // Windows attribute bits: read-only, hidden, system, archive.
-    struct Letter {
-      std::uint32_t bit;
-      char letter;
-    };
-    const Letter letters[] = {{0x01, 'R'}, {0x02, 'H'}, {0x04, 'S'}, {0x20, 'A'}};
     std::string text;
-    for (const Letter& letter : letters) {
-      text += (attributes & letter.bit) != 0 ? letter.letter : '-';
+    for (const HostAttribute& attribute : kHostAttributes) {
+      text += (attributes & attribute.bit) != 0 ? attribute.letter : '-';
     }
     return text;
   }
+}
+
+// The attributes as names, an array as `list --long --json` gives a
+// record's flags. A file mode tells only whether the entry is read-only.
+report::Json AttributeNames(std::uint32_t attributes) {
+  report::Json names = report::Json::array();
+  if constexpr (kLinuxHost) {
+    if ((attributes & 0200u) == 0) {
+      names.push_back("read-only");
+    }
+  } else {
+    for (const HostAttribute& attribute : kHostAttributes) {
+      if ((attributes & attribute.bit) != 0) {
+        names.push_back(attribute.name);
+      }
+    }
+  }
+  return names;
 }
 
 std::string TimeText(std::int32_t fileTime) {
@@ -92,14 +114,13 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
   std::uint32_t count = 0;
   HostEntry entry;
   while (archive.Next(&entry)) {
-    const std::string attributes = AttributeText(entry.attributes);
     if (json) {
       entries.push_back(report::Json{{"name", entry.name},
                                      {"size", entry.size},
                                      {"time", time.Text(entry.fileTime)},
-                                     {"attributes", attributes}});
+                                     {"attributes", AttributeNames(entry.attributes)}});
     } else {
-      std::printf("%-10s %10llu  %-19s  %s\n", attributes.c_str(),
+      std::printf("%-10s %10llu  %-19s  %s\n", AttributeText(entry.attributes).c_str(),
                   static_cast<unsigned long long>(entry.size), time.Text(entry.fileTime).c_str(),
                   entry.name.c_str());
     }
@@ -110,8 +131,8 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
   if (json) {
     Print(report::Print(report::ListingJson(path, std::move(entries), total)));
   } else {
-    std::printf("%-10s %10llu  %-19s  %u %s\n", "", static_cast<unsigned long long>(total), "",
-                static_cast<unsigned>(count), count == 1 ? "entry" : "entries");
+    std::printf("%-10s %10llu  %-19s  %s\n", "", static_cast<unsigned long long>(total), "",
+                report::Count(count, "entry", "entries").c_str());
   }
   return 0;
 }
