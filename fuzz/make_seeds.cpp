@@ -1,5 +1,7 @@
-// Writes the fuzzer's seed corpus: small databases of both layouts made by
-// the database builder, one file each, into a folder that must exist.
+// Writes the fuzzers' seed corpora: small databases of both layouts made by
+// the database builder, one file each, into a folder that must exist. The
+// walk's seeds include damaged databases; with --edits it writes whole ones
+// only, since only a database that passes the check is edited.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,15 +46,44 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
   return seeds;
 }
 
+std::vector<std::pair<std::string, Bytes>> EditSeeds() {
+  std::vector<std::pair<std::string, Bytes>> seeds;
+  seeds.emplace_back("empty.pdb", DatabaseBuilder().Build());
+  seeds.emplace_back("one.pdb", DatabaseBuilder().AddRecord("only").Build());
+  seeds.emplace_back("blocks.pdb", DatabaseBuilder()
+                                       .AppInfo(Bytes(12, 0x11))
+                                       .SortInfo(Bytes(4, 0x22))
+                                       .AddRecord("first", record::kDirty)
+                                       .AddRecord("", record::kSecret | 3)
+                                       .AddRecord("third, a little longer", record::kBusy)
+                                       .Build());
+  seeds.emplace_back("one.prc", DatabaseBuilder()
+                                    .Attributes(attribute::kResourceDatabase)
+                                    .AddResource("tSTR", 1, Bytes(30, 0x20))
+                                    .Build());
+  // The last two resources are listed under one name.
+  seeds.emplace_back("resources.prc", DatabaseBuilder()
+                                          .Attributes(attribute::kResourceDatabase)
+                                          .AppInfo(Bytes(8, 0x33))
+                                          .AddResource("code", 0, Bytes{0, 0, 0, 1})
+                                          .AddResource("code", 1, Bytes(40, 0x4E))
+                                          .AddResource("a/b\\", 2, Bytes{})
+                                          .AddResource(std::string("t\0ab", 4), 7, Bytes(9, 1))
+                                          .AddResource(std::string("t\0cd", 4), 7, Bytes(3, 2))
+                                          .Build());
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: palmdb-fuzz-seeds FOLDER\n");
+  const bool edits = argc == 3 && std::string(argv[1]) == "--edits";
+  if (argc != 2 && !edits) {
+    std::fprintf(stderr, "usage: palmdb-fuzz-seeds [--edits] FOLDER\n");
     return 2;
   }
-  const std::string folder = std::string(argv[1]) + "/";
-  for (const auto& seed : Seeds()) {
+  const std::string folder = std::string(argv[argc - 1]) + "/";
+  for (const auto& seed : edits ? EditSeeds() : Seeds()) {
     if (!palmdb::testdata::WriteNewFile(folder + seed.first, seed.second)) {
       std::fprintf(stderr, "palmdb-fuzz-seeds: cannot write %s%s\n", folder.c_str(),
                    seed.first.c_str());
