@@ -18,7 +18,7 @@ bool TypeIs(const Item& item, const char (&type)[5]) {
 
 const Item* FindResource(const Content& content, const char (&type)[5], std::uint16_t id) {
   for (const Item& item : content.items) {
-    if (TypeIs(item, type) && item.id == id) {
+    if (TypeIs(item, type) && item.resourceId == id) {
       return &item;
     }
   }

@@ -74,10 +74,7 @@ Status LoadContent(const Database& database, Content* content) {
     Item& item = content->items[i];
     char entryName[kMaxEntryNameSize];
     item.name.assign(entryName, FormatEntryName(entry, entryName));
-    std::memcpy(item.type, entry.type, 4);
-    item.id = entry.id;
-    item.attributes = entry.recordAttributes;
-    item.uniqueId = entry.uniqueId;
+    static_cast<ListEntry&>(item) = entry;
     status = ReadBytes(database, entry.offset, entry.size, &item.bytes);
     if (status != Status::kOk) {
       return status;

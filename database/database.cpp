@@ -44,7 +44,7 @@ Status OpenDatabase(const char* path, std::unique_ptr<Database>* database) {
   }
   opened->archiveTime = ArchiveTimeFromPalm(header.ModificationDate());
 
-  const std::uint16_t count = header.RecordCount();
+  const std::uint16_t count = header.EntryCount();
   if (count != 0) {
     const Status status = BuildCatalogue(opened->file, header.IsResourceDatabase(), count,
                                          opened->fileSize, &opened->catalogue);

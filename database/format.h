@@ -34,7 +34,7 @@ constexpr std::size_t kType = 60;                // kFourCharacterCodeSize bytes
 constexpr std::size_t kCreator = 64;             // kFourCharacterCodeSize bytes
 constexpr std::size_t kUniqueIdSeed = 68;        // 32 bits
 constexpr std::size_t kNextListLink = 72;        // 32 bits, 0 for none
-constexpr std::size_t kRecordCount = 76;         // 16 bits
+constexpr std::size_t kEntryCount = 76;          // 16 bits, records or resources
 }  // namespace header
 
 // A database's type and creator and a resource's type: four bytes in stored
@@ -86,6 +86,10 @@ constexpr std::uint8_t kCategoryMask = 0x0F;
 
 // A record's unique ID has 24 bits.
 constexpr std::uint32_t kLargestUniqueId = 0xFFFFFF;
+constexpr std::uint32_t kUniqueIdLimit = kLargestUniqueId + 1;
+
+// The header counts the list's entries in 16 bits.
+constexpr std::size_t kLargestEntryCount = 0xFFFF;
 
 // Palm OS leaves two zero bytes between the list and the first block or
 // entry; readers do not rely on them.

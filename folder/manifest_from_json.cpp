@@ -97,9 +97,9 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
     std::map<std::uint64_t, std::size_t> first;
     for (std::size_t i = 0; i < manifest->entries.size(); ++i) {
       const Entry& entry = manifest->entries[i];
-      std::uint64_t key = entry.id;
-      for (const std::uint8_t byte : entry.type) {
-        key = (key << 8) | byte;
+      std::uint64_t key = entry.resourceId;
+      for (std::size_t b = 0; b < palmdb::format::kFourCharacterCodeSize; ++b) {
+        key = (key << 8) | static_cast<std::uint8_t>(entry.type[b]);
       }
       const auto inserted = first.emplace(key, i);
       if (!inserted.second) {

@@ -305,7 +305,7 @@ bool ReadEntries(std::vector<Seen>* entries, bool* resources, std::uint32_t* fir
     Require(std::uint64_t{entry.offset} + entry.size <= size, "a checked entry past the end");
     *firstNewId = std::max(*firstNewId, entry.uniqueId + 1);
     entries->push_back(
-        {name, entry.recordAttributes, entry.uniqueId,
+        {name, entry.attributes, entry.uniqueId,
          std::vector<std::uint8_t>(bytes + entry.offset, bytes + entry.offset + entry.size)});
   }
   return true;

@@ -10,9 +10,10 @@ namespace {
 using palmdb::Entry;
 
 Entry Resource(const std::string& type, std::uint16_t id) {
-  Entry entry{};
+  Entry entry;
   std::memcpy(entry.type, type.data(), std::min<std::size_t>(4, type.size()));
-  entry.id = id;
+  entry.resource = true;
+  entry.resourceId = id;
   return entry;
 }
 

@@ -73,7 +73,7 @@ Bytes Assemble(const Shape& shape) {
   std::memcpy(header + palmdb::format::header::kType, "DATA", 4);
   std::memcpy(header + palmdb::format::header::kCreator, "test", 4);
   palmdb::WriteBigEndian32(header + palmdb::format::header::kUniqueIdSeed, 77);
-  palmdb::WriteBigEndian16(header + palmdb::format::header::kRecordCount,
+  palmdb::WriteBigEndian16(header + palmdb::format::header::kEntryCount,
                            static_cast<std::uint16_t>(shape.entries.size()));
   std::vector<std::uint32_t> offsets(shape.entries.size());
   std::uint32_t appOffset = 0;
@@ -284,7 +284,7 @@ TEST(PackProgram, AManifestChangedByHandIsObeyed) {
          json["entries"][1]["uniqueId"] = 0xABCDEF;
        },
        [](const palmdb::Database& database, const Bytes&) {
-         EXPECT_EQ(database.catalogue.entries[1].recordAttributes, 0xA3);
+         EXPECT_EQ(database.catalogue.entries[1].attributes, 0xA3);
          EXPECT_EQ(database.catalogue.entries[1].uniqueId, 0xABCDEFu);
        }},
       {"a record removed, the blocks and the gap dropped",
@@ -367,7 +367,7 @@ TEST(PackProgram, AResourcesTypeAndIdCanBeChanged) {
   const auto database = palmdb::testsupport::Open(folder.File("new.prc"), &status);
   ASSERT_NE(database, nullptr);
   EXPECT_EQ(std::string(database->catalogue.entries[0].type), "tver");
-  EXPECT_EQ(database->catalogue.entries[0].id, 65535);
+  EXPECT_EQ(database->catalogue.entries[0].resourceId, 65535);
 }
 
 TEST(PackProgram, NothingIsWrittenWhenAnythingIsWrong) {
@@ -491,7 +491,7 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     }
     if (database->header.IsResourceDatabase()) {
       EXPECT_EQ(std::string(database->catalogue.entries[0].type), "tAIN");
-      EXPECT_EQ(database->catalogue.entries[1].id, 1000);
+      EXPECT_EQ(database->catalogue.entries[1].resourceId, 1000);
     } else {
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes)), "Hello");
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(database->header.bytes + 60), 8),
