@@ -23,7 +23,7 @@ InfoBlock Place(const Database& database, std::uint32_t offset) {
 }
 
 // Ends each entry where the next begins, or where a block in the file
-// starts inside it.
+// starts inside it, and at the end of the file.
 void EndEntries(const Catalogue& catalogue, const InfoBlock* const blocks[2],
                 std::uint64_t fileSize, std::vector<ByteRange>* entries) {
   entries->resize(catalogue.count);
@@ -36,7 +36,7 @@ void EndEntries(const Catalogue& catalogue, const InfoBlock* const blocks[2],
         range.end = std::min<std::uint64_t>(range.end, blocks[b]->offset);
       }
     }
-    range.end = std::max(range.end, range.begin);
+    range.end = std::max(std::min(range.end, fileSize), range.begin);
   }
 }
 

@@ -35,7 +35,8 @@ struct FileLayout {
   bool sortInfoSharesAppInfo = false;
   // Each entry's own bytes: from its offset to the next entry's or the end
   // of the file, but a block that starts inside it is its own piece and
-  // ends it. Empty, at its offset, where the offsets decrease.
+  // ends it; never past the end of the file. Empty, at its offset, where
+  // the offsets decrease or the offset lies past the end.
   std::vector<ByteRange> entries;
   std::uint64_t fileSize = 0;
 };
