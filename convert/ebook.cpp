@@ -5,6 +5,7 @@
 #include "convert/file_name.h"
 #include "convert/palmdoc.h"
 #include "database/big_endian.h"
+#include "database/format.h"
 #include "platform/charset.h"
 
 namespace palmdb::convert {
@@ -118,7 +119,7 @@ Bytes ReadText(const Content& content, const BookLayout& layout, ExportResult* r
   }
   for (std::size_t index = 1; index <= count && index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & 0x80) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       result->warnings.push_back("text record " + std::to_string(index) +
                                  " is marked deleted: its text is left out");
       continue;

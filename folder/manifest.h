@@ -59,7 +59,7 @@ struct Manifest {
   std::uint32_t nextRecordList = 0;
   // The bytes between the record list and the first block or entry; two
   // zero bytes in most databases.
-  Bytes afterList = {0, 0};
+  Bytes afterList = Bytes(palmdb::format::kListPaddingSize, 0);
   Block appInfo;
   Block sortInfo;
   // Where both blocks lie before the same entry: SortInfo first, and

@@ -66,8 +66,9 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
   std::size_t count = 0;
   if (entries == json.end() || !entries->is_array()) {
     reader.Add("/entries", entries == json.end() ? "missing" : "must be a list");
-  } else if (entries->size() > 0xFFFF) {
-    reader.Add("/entries", std::to_string(entries->size()) + " entries; a database holds 65535");
+  } else if (entries->size() > palmdb::format::kLargestEntryCount) {
+    reader.Add("/entries", std::to_string(entries->size()) + " entries; a database holds " +
+                               std::to_string(palmdb::format::kLargestEntryCount));
   } else {
     count = entries->size();
   }

@@ -72,7 +72,7 @@ Json ToJson(const Manifest& manifest) {
   json["modificationNumber"] = manifest.modificationNumber;
   json["uniqueIdSeed"] = manifest.uniqueIdSeed;
   json["nextRecordList"] = manifest.nextRecordList;
-  if (manifest.afterList != Bytes{0, 0}) {
+  if (manifest.afterList != Bytes(palmdb::format::kListPaddingSize, 0)) {
     json["afterList"] = Hex(manifest.afterList.data(), manifest.afterList.size());
   }
   json["appInfo"] = BlockJson(manifest.appInfo);

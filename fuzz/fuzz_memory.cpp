@@ -22,6 +22,7 @@
 
 #include "archive/editing.h"
 #include "archive/entry_name.h"
+#include "database/format.h"
 #include "database/structure_check.h"
 #include "fuzz/walk.h"
 #include "platform/platform.h"
@@ -293,7 +294,7 @@ bool ReadEntries(std::vector<Seen>* entries, bool* resources, std::uint32_t* fir
   }
   *resources = check.database->header.IsResourceDatabase();
   const std::uint32_t seed = check.database->header.UniqueIdSeed();
-  *firstNewId = seed < 0x1000000 ? seed : 0;
+  *firstNewId = seed < palmdb::format::kUniqueIdLimit ? seed : 0;
   std::size_t size = 0;
   const std::uint8_t* bytes = g_memory.isEdited ? g_memory.edited.data() : g_memory.input;
   size = g_memory.isEdited ? g_memory.edited.size() : g_memory.inputSize;
@@ -373,7 +374,7 @@ void EditAndCheck() {
   const palmdb::Status appended =
       palmdb::AddFiles(kDatabasePath, {{name, kSourcePath}}, options, &summary);
   // Unique IDs have 24 bits: past the last one a record cannot be added.
-  if (!resources && firstNewId >= 0x1000000) {
+  if (!resources && firstNewId >= palmdb::format::kUniqueIdLimit) {
     Require(appended == palmdb::Status::kTooLarge, "a record added past the last unique ID");
     return;
   }

@@ -168,7 +168,7 @@ Bytes DatabaseBuilder::BuildUndamaged() const {
     if (resources) {
       std::memcpy(entry.type, item.type.data(),
                   std::min(format::kFourCharacterCodeSize, item.type.size()));
-      entry.resourceId = item.id;
+      entry.resourceId = item.resourceId;
     } else {
       entry.attributes = item.attributes;
       // A unique ID that differs per record, as Palm OS assigns them.

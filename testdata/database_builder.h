@@ -72,7 +72,7 @@ class DatabaseBuilder {
  private:
   struct Item {
     std::string type;
-    std::uint16_t id;
+    std::uint16_t resourceId;
     std::uint8_t attributes;
     Bytes data;
   };
