@@ -77,7 +77,8 @@ bool BuildHeadAndList(const DatabaseLayout& layout, const std::vector<Piece>& pi
     const WriterEntry& entry = layout.entries[i];
     // Below 4 GiB: PlaceParts refuses larger files.
     const auto offset = static_cast<std::uint32_t>(placed.entries[i].begin);
-    std::uint8_t* field = bytes + placed.list.begin + i * format::ListEntrySize(resources);
+    std::uint8_t* field =
+        bytes + static_cast<std::size_t>(placed.list.begin) + i * format::ListEntrySize(resources);
     if (resources) {
       std::copy(entry.type, entry.type + format::kFourCharacterCodeSize,
                 field + format::resource_entry::kType);
