@@ -89,12 +89,14 @@ bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
   }
   std::uint32_t id = 0;
   for (std::size_t i = 1; i < point; ++i) {
-    if (name[i] < '0' || name[i] > '9' || id > 0xFFFF) {
+    if (name[i] < '0' || name[i] > '9' || id > format::kLargestResourceId) {
       return false;
     }
     id = id * 10 + static_cast<std::uint32_t>(name[i] - '0');
   }
-  if (id > 0xFFFF) {
+  // A record's index is below the largest resource ID: the count has as
+  // many bits.
+  if (id > format::kLargestResourceId) {
     return false;
   }
   Entry entry;

@@ -67,6 +67,9 @@ constexpr std::size_t kId = 4;      // 16 bits
 constexpr std::size_t kOffset = 6;  // 32 bits
 }  // namespace resource_entry
 
+// A resource's ID has 16 bits.
+constexpr std::uint16_t kLargestResourceId = 0xFFFF;
+
 // One entry of a record database's list.
 namespace record_entry {
 constexpr std::size_t kSize = 8;

@@ -255,7 +255,7 @@ void Reader::Resource(const Json& json, const std::string& pointer, Entry* entry
   if (!json.contains("id")) {
     Add(pointer + "/id", "missing");
   }
-  Field(json, "id", pointer, 0xFFFF, &entry->resourceId);
+  Field(json, "id", pointer, palmdb::format::kLargestResourceId, &entry->resourceId);
 }
 
 }  // namespace palmdb::folder::manifest
