@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "database/big_endian.h"
 #include "database/palm_time.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -30,14 +29,15 @@ DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOpti
   std::string name = platform::Utf8ToCp1252(NewDatabaseName(path), '_');
   name.resize(std::min(name.size(), kLongestDatabaseName));
   std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
-  WriteBigEndian16(header.bytes + palmdb::format::header::kAttributes,
-                   resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
+  header.SetAttributes(resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
   const std::uint32_t now = PalmNow(options, PalmEpoch::k1904);
-  WriteBigEndian32(header.bytes + palmdb::format::header::kCreationDate, now);
-  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationDate, now);
+  header.SetCreationDate(now);
+  header.SetModificationDate(now);
   std::memcpy(header.bytes + palmdb::format::header::kType,
-              resources ? kNewResourceDatabaseType : kNewRecordDatabaseType, 4);
-  std::memcpy(header.bytes + palmdb::format::header::kCreator, kNewDatabaseCreator, 4);
+              resources ? kNewResourceDatabaseType : kNewRecordDatabaseType,
+              palmdb::format::kFourCharacterCodeSize);
+  std::memcpy(header.bytes + palmdb::format::header::kCreator, kNewDatabaseCreator,
+              palmdb::format::kFourCharacterCodeSize);
   return header;
 }
 
@@ -46,11 +46,9 @@ DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOpti
 DatabaseHeader EditedHeader(const DatabaseHeader& old, const EditOptions& options,
                             std::uint32_t seed) {
   DatabaseHeader header = old;
-  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationDate,
-                   PalmNow(options, DecodePalmDate(old.ModificationDate()).epoch));
-  WriteBigEndian32(header.bytes + palmdb::format::header::kModificationNumber,
-                   old.ModificationNumber() + 1);
-  WriteBigEndian32(header.bytes + palmdb::format::header::kUniqueIdSeed, seed);
+  header.SetModificationDate(PalmNow(options, DecodePalmDate(old.ModificationDate()).epoch));
+  header.SetModificationNumber(old.ModificationNumber() + 1);
+  header.SetUniqueIdSeed(seed);
   return header;
 }
 

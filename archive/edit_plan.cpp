@@ -11,10 +11,6 @@
 namespace palmdb::editing {
 namespace {
 
-// Unique IDs are 24 bits; a header seed at or above this is not a seed
-// (some programs keep other data there) and is left alone.
-constexpr std::uint32_t kUniqueIdLimit = std::uint32_t{1} << 24;
-
 // A resource's type and ID as one key.
 std::uint64_t ResourceKey(const ParsedEntryName& name) {
   std::uint64_t key = 0;
@@ -34,7 +30,7 @@ std::string ListedName(const Entry& entry) {
 std::string RecordName(std::uint32_t index) {
   Entry record{};
   std::memcpy(record.type, "data", sizeof record.type);
-  record.id = static_cast<std::uint16_t>(index);
+  record.index = index;
   return ListedName(record);
 }
 
@@ -87,11 +83,15 @@ Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile
     highest = std::max(highest, database->catalogue.entries[i].uniqueId);
   }
   const std::uint32_t seed = database != nullptr ? database->header.UniqueIdSeed() : 0;
-  const bool seedIsSeed = seed < kUniqueIdLimit;
+  // A header seed that is no unique ID is not a seed (some programs keep
+  // other data there) and is left alone.
+  const bool seedIsSeed = seed < format::kUniqueIdLimit;
   std::uint32_t next = std::max(seedIsSeed ? seed : 0u, highest + 1);
   auto append = [&](std::size_t file) {
-    EditPlan::Appended entry{
-        file, palmdb::format::record_attribute::kDirty, next++, {0, 0, 0, 0}, 0};
+    EditPlan::Appended entry;
+    entry.file = file;
+    entry.attributes = palmdb::format::record_attribute::kDirty;
+    entry.uniqueId = next++;
     plan->appended.push_back(entry);
   };
   for (const auto& item : numbered) {
@@ -100,7 +100,7 @@ Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile
   for (const std::size_t file : others) {
     append(file);
   }
-  if (!plan->appended.empty() && next > kUniqueIdLimit) {
+  if (!plan->appended.empty() && next > format::kUniqueIdLimit) {
     return Status::kTooLarge;
   }
   plan->seed = seedIsSeed && !plan->appended.empty() ? std::max(seed, next) : seed;
@@ -130,7 +130,9 @@ Status PlanResourceAdditions(const Database* database, const std::vector<AddedFi
     if (!appendedKeys.insert(ResourceKey(parsed)).second) {
       return Status::kNotSupported;
     }
-    EditPlan::Appended entry{i, 0, 0, {0, 0, 0, 0}, parsed.id};
+    EditPlan::Appended entry;
+    entry.file = i;
+    entry.resourceId = parsed.id;
     std::memcpy(entry.type, parsed.type, 4);
     plan->appended.push_back(entry);
   }

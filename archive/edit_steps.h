@@ -15,6 +15,7 @@
 #include "archive/new_database.h"
 #include "database/database.h"
 #include "database/database_writer.h"
+#include "database/list_entry.h"
 #include "database/status.h"
 #include "database/structure_check.h"
 
@@ -44,12 +45,10 @@ struct EditPlan {
   // kDeleted.
   static constexpr std::size_t kDeleted = static_cast<std::size_t>(-2);
   std::vector<std::size_t> fate;
-  struct Appended {
-    std::size_t file;
-    std::uint8_t attributes;
-    std::uint32_t uniqueId;
-    char type[4];
-    std::uint16_t id;
+  // An appended entry: what the list is to say of it, and the added file
+  // its data comes from.
+  struct Appended : ListEntry {
+    std::size_t file = 0;
   };
   std::vector<Appended> appended;
   std::uint32_t seed = 0;

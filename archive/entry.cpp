@@ -10,10 +10,10 @@ EntryAttributes AttributesOf(const Database& database, const Entry& entry) {
     attributes.hidden = (header & format::database_attribute::kHidden) != 0;
   } else {
     // The low four bits are the category and are ignored.
-    attributes.system = (entry.recordAttributes & format::record_attribute::kDeleted) != 0;
-    attributes.archive = (entry.recordAttributes & format::record_attribute::kDirty) != 0;
-    attributes.readOnly = (entry.recordAttributes & format::record_attribute::kBusy) != 0;
-    attributes.hidden = (entry.recordAttributes & format::record_attribute::kSecret) != 0;
+    attributes.system = (entry.attributes & format::record_attribute::kDeleted) != 0;
+    attributes.archive = (entry.attributes & format::record_attribute::kDirty) != 0;
+    attributes.readOnly = (entry.attributes & format::record_attribute::kBusy) != 0;
+    attributes.hidden = (entry.attributes & format::record_attribute::kSecret) != 0;
   }
   return attributes;
 }

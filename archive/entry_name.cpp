@@ -52,7 +52,7 @@ std::size_t FormatEntryName(const Entry& entry, char* out) {
   out[length++] = '#';
   // The ID in decimal, at least five digits; an unsigned 16-bit value never
   // needs more.
-  unsigned id = entry.id;
+  unsigned id = entry.Number();
   for (std::size_t digit = 5; digit > 0; --digit) {
     out[length + digit - 1] = static_cast<char>('0' + id % 10);
     id /= 10;
@@ -76,16 +76,19 @@ bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
   }
   std::uint32_t id = 0;
   for (std::size_t i = 1; i < point; ++i) {
-    if (name[i] < '0' || name[i] > '9' || id > 0xFFFF) {
+    if (name[i] < '0' || name[i] > '9' || id > format::kLargestResourceId) {
       return false;
     }
     id = id * 10 + static_cast<std::uint32_t>(name[i] - '0');
   }
-  if (id > 0xFFFF) {
+  // A record's index is below the largest resource ID: the count has as
+  // many bits.
+  if (id > format::kLargestResourceId) {
     return false;
   }
-  Entry entry{};
-  entry.id = static_cast<std::uint16_t>(id);
+  Entry entry;
+  entry.resource = true;
+  entry.resourceId = static_cast<std::uint16_t>(id);
   std::size_t length = 0;
   for (std::size_t i = point + 1; i < name.size(); ++i) {
     if (length == 4) {
@@ -113,7 +116,7 @@ bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
       std::memcmp(formatted, name.data(), formattedLength) != 0) {
     return false;
   }
-  parsed->id = entry.id;
+  parsed->id = entry.resourceId;
   std::memcpy(parsed->type, entry.type, 4);
   return true;
 }

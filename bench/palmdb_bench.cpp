@@ -195,7 +195,7 @@ std::vector<Row> OpenAndList(const Options& options, const Plugin& plugin,
   const auto floorWalk = [&] {
     const palmdb::testdata::Bytes bytes = ReadAll(path);
     namespace format = palmdb::format;
-    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + format::header::kRecordCount);
+    const std::size_t count = palmdb::ReadBigEndian16(bytes.data() + format::header::kEntryCount);
     std::uint32_t previous = 0;
     for (std::size_t i = 0; i < count; ++i) {
       const std::uint8_t* entry =

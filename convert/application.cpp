@@ -18,7 +18,7 @@ bool TypeIs(const Item& item, const char (&type)[5]) {
 
 const Item* FindResource(const Content& content, const char (&type)[5], std::uint16_t id) {
   for (const Item& item : content.items) {
-    if (TypeIs(item, type) && item.id == id) {
+    if (TypeIs(item, type) && item.resourceId == id) {
       return &item;
     }
   }
@@ -58,9 +58,9 @@ bool IsBitmapEntry(const Entry& entry) {
 }
 
 bool DescribesApplication(const Entry& entry) {
-  return (std::memcmp(entry.type, "tAIN", 4) == 0 && entry.id == kNameId) ||
-         (std::memcmp(entry.type, "tver", 4) == 0 && entry.id == kVersionId) ||
-         (std::memcmp(entry.type, "tAIB", 4) == 0 && entry.id == kLargeIconId);
+  return (std::memcmp(entry.type, "tAIN", 4) == 0 && entry.resourceId == kNameId) ||
+         (std::memcmp(entry.type, "tver", 4) == 0 && entry.resourceId == kVersionId) ||
+         (std::memcmp(entry.type, "tAIB", 4) == 0 && entry.resourceId == kLargeIconId);
 }
 
 BitmapListing ListRenditions(const std::uint8_t* bytes, std::size_t size) {

@@ -74,10 +74,7 @@ Status LoadContent(const Database& database, Content* content, EntryFilter wante
     Item& item = content->items[i];
     char entryName[kMaxEntryNameSize];
     item.name.assign(entryName, FormatEntryName(entry, entryName));
-    std::memcpy(item.type, entry.type, 4);
-    item.id = entry.id;
-    item.attributes = entry.recordAttributes;
-    item.uniqueId = entry.uniqueId;
+    static_cast<ListEntry&>(item) = entry;
     if (wanted != nullptr && !wanted(entry)) {
       if (entry.offset > database.fileSize || entry.size > database.fileSize - entry.offset) {
         return Status::kReadFailed;

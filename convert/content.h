@@ -11,24 +11,18 @@
 #include <vector>
 
 #include "database/database.h"
+#include "database/list_entry.h"
 #include "database/status.h"
 
 namespace palmdb::convert {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One record or resource.
-struct Item {
-  // The name `palmdb list` shows it under ("#00002.data", "#01000.tAIB").
+// One record or resource: what the list says of it, the name `palmdb list`
+// shows it under ("#00002.data", "#01000.tAIB"), and its bytes. A record's
+// index is its place in Content::items.
+struct Item : ListEntry {
   std::string name;
-  // Resource: the four type bytes as stored. Record: "data".
-  char type[4];
-  // Resource: its ID. Record: its index.
-  std::uint16_t id = 0;
-  // Record: attribute byte (deleted 0x80, dirty 0x40, busy 0x20, secret
-  // 0x10, category in the low four bits) and unique ID. Resource: 0.
-  std::uint8_t attributes = 0;
-  std::uint32_t uniqueId = 0;
   Bytes bytes;
 };
 

@@ -6,6 +6,7 @@
 #include "convert/palmdoc.h"
 #include "convert/pim_support.h"
 #include "database/big_endian.h"
+#include "database/format.h"
 #include "platform/charset.h"
 
 namespace palmdb::convert {
@@ -119,7 +120,7 @@ Bytes ReadText(const Content& content, const BookLayout& layout, ExportResult* r
   }
   for (std::size_t index = 1; index <= count && index < content.items.size(); ++index) {
     const Item& item = content.items[index];
-    if ((item.attributes & 0x80) != 0) {
+    if ((item.attributes & palmdb::format::record_attribute::kDeleted) != 0) {
       result->warnings.push_back("text record " + std::to_string(index) +
                                  " is marked deleted: its text is left out");
       continue;

@@ -35,16 +35,17 @@ Status BuildCatalogue(platform::FileHandle file, bool resourceList, std::uint16_
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* field = list.get() + static_cast<std::size_t>(i) * entrySize;
     Entry& entry = entries[i];
+    entry.index = i;
+    entry.resource = resourceList;
     if (resourceList) {
       std::memcpy(entry.type, field + format::resource_entry::kType,
                   format::kFourCharacterCodeSize);
-      entry.id = ReadBigEndian16(field + format::resource_entry::kId);
+      entry.resourceId = ReadBigEndian16(field + format::resource_entry::kId);
       entry.offset = ReadBigEndian32(field + format::resource_entry::kOffset);
     } else {
       std::memcpy(entry.type, kRecordType, sizeof kRecordType);
-      entry.id = static_cast<std::uint16_t>(i);
       entry.offset = ReadBigEndian32(field + format::record_entry::kOffset);
-      entry.recordAttributes = field[format::record_entry::kAttributes];
+      entry.attributes = field[format::record_entry::kAttributes];
       entry.uniqueId = ReadBigEndian24(field + format::record_entry::kUniqueId);
     }
     if (i > 0) {

@@ -48,7 +48,7 @@ Status OpenDatabaseOn(platform::FileHandle file, std::uint64_t fileSize, const s
   }
   opened->archiveTime = ArchiveTimeFromPalm(header.ModificationDate());
 
-  const std::uint16_t count = header.RecordCount();
+  const std::uint16_t count = header.EntryCount();
   if (count != 0) {
     const Status status = BuildCatalogue(opened->file, header.IsResourceDatabase(), count,
                                          opened->fileSize, &opened->catalogue);

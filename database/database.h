@@ -9,29 +9,30 @@
 
 #include "database/database_header.h"
 #include "database/format.h"
+#include "database/list_entry.h"
 #include "database/palm_time.h"
 #include "database/status.h"
 #include "platform/platform.h"
 
 namespace palmdb {
 
-// One record of a record database or one resource of a resource database.
-struct Entry {
-  // Resource: the four type bytes as stored, which may hold any byte,
-  // NUL included. Record: "data". Always followed by a NUL.
-  char type[5];
-  // Resource: the resource ID. Record: its index in the list, from 0.
-  std::uint16_t id;
-  std::uint32_t offset;
+// One record of a record database or one resource of a resource database,
+// as read: what the list says of it, and where it is.
+struct Entry : ListEntry {
+  // Its place in the list, from 0.
+  std::uint32_t index = 0;
+  // Whether it is a resource, read from a resource database's list.
+  bool resource = false;
+  std::uint32_t offset = 0;
   // Distance to the next entry's offset, or from this offset to the end of
   // the file for the last; unsigned 32-bit, so it wraps when offsets
-  // decrease or lie past the end.
-  std::uint32_t size;
-  // Record: the attribute byte (delete, dirty, busy, secret, category).
-  // Resource: 0.
-  std::uint8_t recordAttributes;
-  // Record: the 24-bit unique ID. Resource: 0.
-  std::uint32_t uniqueId;
+  // decrease or lie past the end. The bytes that are its own are its range
+  // in MapLayout (database/layout.h).
+  std::uint32_t size = 0;
+
+  // The number its name shows: a resource's ID, a record's index (below
+  // 65536: the count has 16 bits).
+  std::uint16_t Number() const { return resource ? resourceId : static_cast<std::uint16_t>(index); }
 };
 
 // The record list in file order, in one array.

@@ -24,7 +24,7 @@ struct DatabaseHeader {
   std::uint32_t SortInfoOffset() const { return Read32(format::header::kSortInfoOffset); }
   std::uint32_t UniqueIdSeed() const { return Read32(format::header::kUniqueIdSeed); }
   std::uint32_t NextListLink() const { return Read32(format::header::kNextListLink); }
-  std::uint16_t RecordCount() const { return Read16(format::header::kRecordCount); }
+  std::uint16_t EntryCount() const { return Read16(format::header::kEntryCount); }
   bool IsResourceDatabase() const {
     return (Attributes() & format::database_attribute::kResourceDatabase) != 0;
   }
@@ -43,7 +43,7 @@ struct DatabaseHeader {
   void SetSortInfoOffset(std::uint32_t value) { Write32(format::header::kSortInfoOffset, value); }
   void SetUniqueIdSeed(std::uint32_t value) { Write32(format::header::kUniqueIdSeed, value); }
   void SetNextListLink(std::uint32_t value) { Write32(format::header::kNextListLink, value); }
-  void SetRecordCount(std::uint16_t value) { Write16(format::header::kRecordCount, value); }
+  void SetEntryCount(std::uint16_t value) { Write16(format::header::kEntryCount, value); }
 
  private:
   std::uint16_t Read16(std::size_t offset) const { return ReadBigEndian16(bytes + offset); }

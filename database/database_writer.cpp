@@ -9,12 +9,10 @@
 #include "database/big_endian.h"
 #include "database/catalogue.h"
 #include "database/detection.h"
+#include "database/layout.h"
 
 namespace palmdb {
 namespace {
-
-constexpr std::uint64_t kLargestFile = palmdb::format::kLargestFileSize;  // offsets are 32 bits
-constexpr std::size_t kLargestEntryCount = 0xFFFF;                        // the count is 16 bits
 
 // One thing written after the gap, in file order.
 struct Piece {
@@ -51,58 +49,49 @@ std::vector<Piece> PiecesInOrder(const DatabaseLayout& layout) {
 }
 
 // The header and the list, with the count and every offset filled in from
-// the layout. False when the file would be too large.
+// where PlaceParts puts each piece. False when the file would be too large.
 bool BuildHeadAndList(const DatabaseLayout& layout, const std::vector<Piece>& pieces,
                       std::vector<std::uint8_t>* head, std::uint64_t* total) {
   const bool resources = layout.header.IsResourceDatabase();
-  const std::size_t count = layout.entries.size();
-  if (count > kLargestEntryCount) {
-    return false;
-  }
-  const std::uint64_t listEnd = format::ListEnd(resources, static_cast<std::uint16_t>(count));
-  head->assign(static_cast<std::size_t>(listEnd), 0);
-  std::uint8_t* bytes = head->data();
-  std::copy(layout.header.bytes, layout.header.bytes + palmdb::format::header::kSize, bytes);
-  WriteBigEndian16(bytes + palmdb::format::header::kRecordCount, static_cast<std::uint16_t>(count));
-  WriteBigEndian32(bytes + palmdb::format::header::kAppInfoOffset, 0);
-  WriteBigEndian32(bytes + palmdb::format::header::kSortInfoOffset, 0);
-
-  std::uint64_t position = listEnd + layout.gap.size;
+  std::vector<PlacedPart> parts;
+  parts.reserve(pieces.size());
   for (const Piece& piece : pieces) {
-    if (position > kLargestFile) {
-      return false;
-    }
-    const auto offset = static_cast<std::uint32_t>(position);
-    if (piece.block == &layout.appInfo) {
-      WriteBigEndian32(bytes + palmdb::format::header::kAppInfoOffset, offset);
-    } else if (piece.block == &layout.sortInfo) {
-      WriteBigEndian32(bytes + palmdb::format::header::kSortInfoOffset, offset);
-    } else {
-      const WriterEntry& entry = layout.entries[piece.entry];
-      std::uint8_t* field =
-          bytes + palmdb::format::header::kSize + piece.entry * format::ListEntrySize(resources);
-      if (resources) {
-        std::copy(entry.type, entry.type + 4, field + palmdb::format::resource_entry::kType);
-        WriteBigEndian16(field + palmdb::format::resource_entry::kId, entry.id);
-        WriteBigEndian32(field + palmdb::format::resource_entry::kOffset, offset);
-      } else {
-        WriteBigEndian32(field + palmdb::format::record_entry::kOffset, offset);
-        field[palmdb::format::record_entry::kAttributes] = entry.attributes;
-        WriteBigEndian24(field + palmdb::format::record_entry::kUniqueId,
-                         entry.uniqueId & 0xFFFFFF);
-      }
-    }
-    position += piece.source->size;
+    const PlacedPart::Kind kind = piece.block == &layout.appInfo    ? PlacedPart::kAppInfo
+                                  : piece.block == &layout.sortInfo ? PlacedPart::kSortInfo
+                                                                    : PlacedPart::kEntry;
+    parts.push_back({kind, piece.entry, piece.source->size});
   }
-  if (position > kLargestFile) {
+  FileLayout placed;
+  if (!PlaceParts(resources, layout.entries.size(), layout.gap.size, parts,
+                  layout.sortInfoSharesAppInfo, &placed)) {
     return false;
   }
-  if (layout.sortInfoSharesAppInfo) {
-    std::copy(bytes + palmdb::format::header::kAppInfoOffset,
-              bytes + palmdb::format::header::kAppInfoOffset + 4,
-              bytes + palmdb::format::header::kSortInfoOffset);
+  DatabaseHeader header = layout.header;
+  header.SetEntryCount(static_cast<std::uint16_t>(layout.entries.size()));
+  header.SetAppInfoOffset(placed.blocks.appInfo.offset);
+  header.SetSortInfoOffset(placed.blocks.sortInfo.offset);
+  head->assign(static_cast<std::size_t>(placed.list.end), 0);
+  std::uint8_t* bytes = head->data();
+  std::copy(header.bytes, header.bytes + format::header::kSize, bytes);
+  for (std::size_t i = 0; i < layout.entries.size(); ++i) {
+    const WriterEntry& entry = layout.entries[i];
+    // Below 4 GiB: PlaceParts refuses larger files.
+    const auto offset = static_cast<std::uint32_t>(placed.entries[i].begin);
+    std::uint8_t* field =
+        bytes + static_cast<std::size_t>(placed.list.begin) + i * format::ListEntrySize(resources);
+    if (resources) {
+      std::copy(entry.type, entry.type + format::kFourCharacterCodeSize,
+                field + format::resource_entry::kType);
+      WriteBigEndian16(field + format::resource_entry::kId, entry.resourceId);
+      WriteBigEndian32(field + format::resource_entry::kOffset, offset);
+    } else {
+      WriteBigEndian32(field + format::record_entry::kOffset, offset);
+      field[format::record_entry::kAttributes] = entry.attributes;
+      WriteBigEndian24(field + format::record_entry::kUniqueId,
+                       entry.uniqueId & format::kLargestUniqueId);
+    }
   }
-  *total = position;
+  *total = placed.fileSize;
   return true;
 }
 

@@ -5,10 +5,11 @@
 //
 // The layout written: the 78-byte header, the entry list, the bytes between
 // the list and what follows it (`gap`), then the AppInfo and SortInfo blocks
-// and the entries' data, each where its place says. The header's entry
-// count, AppInfo offset and SortInfo offset, and every offset in the list,
-// are computed from that layout and written through the same named offsets
-// the reader reads; every other header byte is written as given.
+// and the entries' data, each where its place says. Where each part goes
+// is PlaceParts' (database/layout.h); the header's entry count, AppInfo
+// offset and SortInfo offset are written through DatabaseHeader's setters
+// and every offset in the list through the same named offsets the reader
+// reads; every other header byte is written as given.
 #ifndef PALMDB_DATABASE_DATABASE_WRITER_H
 #define PALMDB_DATABASE_DATABASE_WRITER_H
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "database/database_header.h"
+#include "database/list_entry.h"
 #include "database/status.h"
 #include "platform/platform.h"
 
@@ -44,14 +46,8 @@ struct ByteSource {
   static ByteSource FromMemory(const std::uint8_t* bytes, std::uint32_t size);
 };
 
-// One entry of the list and its data.
-struct WriterEntry {
-  // Record database: the attribute byte and the 24-bit unique ID.
-  std::uint8_t attributes = 0;
-  std::uint32_t uniqueId = 0;
-  // Resource database: the four type bytes as stored, and the ID.
-  char type[4] = {0, 0, 0, 0};
-  std::uint16_t id = 0;
+// One entry of the list, and where its data comes from.
+struct WriterEntry : ListEntry {
   ByteSource data;
 };
 
@@ -68,7 +64,7 @@ struct WriterBlock {
 
 struct DatabaseLayout {
   // The header as it is to be written; its count and block offsets are
-  // replaced. Its attribute bit 0x0001 chooses the list's layout.
+  // replaced. Its resource-database attribute chooses the list's layout.
   DatabaseHeader header = {};
   std::vector<WriterEntry> entries;
   WriterBlock appInfo;
@@ -108,7 +104,7 @@ struct WriteOptions {
 constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
 
 // The size of the file WriteDatabase would write, and kOk; or kTooLarge for
-// more than 65535 entries or a file of 4 GiB or more.
+// more than format::kLargestEntryCount entries or a file of 4 GiB or more.
 Status MeasureDatabase(const DatabaseLayout& layout, std::uint64_t* size);
 
 // Writes the database into a temporary file in the folder of `target`

@@ -44,7 +44,7 @@ Detection DetectDatabase(const std::uint8_t* head, std::size_t length, std::uint
   }
   const bool resources = (ReadBigEndian16(head + format::header::kAttributes) &
                           format::database_attribute::kResourceDatabase) != 0;
-  const std::uint16_t count = ReadBigEndian16(head + format::header::kRecordCount);
+  const std::uint16_t count = ReadBigEndian16(head + format::header::kEntryCount);
   const std::uint64_t listEnd = format::ListEnd(resources, count);
   // The first list entry must have been read to be judged.
   if (listEnd > fileSize || (count != 0 && length < format::ListEnd(resources, 1))) {

@@ -34,7 +34,7 @@ constexpr std::size_t kType = 60;                // kFourCharacterCodeSize bytes
 constexpr std::size_t kCreator = 64;             // kFourCharacterCodeSize bytes
 constexpr std::size_t kUniqueIdSeed = 68;        // 32 bits
 constexpr std::size_t kNextListLink = 72;        // 32 bits, 0 for none
-constexpr std::size_t kRecordCount = 76;         // 16 bits
+constexpr std::size_t kEntryCount = 76;          // 16 bits, records or resources
 }  // namespace header
 
 // A database's type and creator and a resource's type: four bytes in stored
@@ -67,6 +67,9 @@ constexpr std::size_t kId = 4;      // 16 bits
 constexpr std::size_t kOffset = 6;  // 32 bits
 }  // namespace resource_entry
 
+// A resource's ID has 16 bits.
+constexpr std::uint16_t kLargestResourceId = 0xFFFF;
+
 // One entry of a record database's list.
 namespace record_entry {
 constexpr std::size_t kSize = 8;
@@ -86,6 +89,10 @@ constexpr std::uint8_t kCategoryMask = 0x0F;
 
 // A record's unique ID has 24 bits.
 constexpr std::uint32_t kLargestUniqueId = 0xFFFFFF;
+constexpr std::uint32_t kUniqueIdLimit = kLargestUniqueId + 1;
+
+// The header counts the list's entries in 16 bits.
+constexpr std::size_t kLargestEntryCount = 0xFFFF;
 
 // Palm OS leaves two zero bytes between the list and the first block or
 // entry; readers do not rely on them.

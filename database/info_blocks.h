@@ -25,6 +25,9 @@ struct InfoBlock {
   // else after it (the other block, an entry's data) or the end of the file.
   // 0 otherwise.
   std::uint32_t size = 0;
+  // For a block in the file: the first entry that starts at or after it,
+  // which the block lies before; the entry count when none does.
+  std::uint32_t beforeEntry = 0;
 };
 
 struct InfoBlocks {
@@ -35,9 +38,9 @@ struct InfoBlocks {
 // Where a block that starts at `offset` lies in `database`.
 BlockPlace PlaceOfBlock(const Database& database, std::uint32_t offset);
 
-// Finds both blocks of an opened database in one pass over its entries. A
-// block has no length of its own: it runs to the next block or to the first
-// entry's data, and the last thing in a file runs to its end.
+// Both blocks of an opened database, as MapLayout (database/layout.h) finds
+// them. A block has no length of its own: it runs to the next block or to
+// the first entry's data, and the last thing in a file runs to its end.
 InfoBlocks FindInfoBlocks(const Database& database);
 
 }  // namespace palmdb

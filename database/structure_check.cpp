@@ -3,8 +3,7 @@
 #include <new>
 #include <unordered_map>
 
-#include "database/catalogue.h"
-#include "database/info_blocks.h"
+#include "database/layout.h"
 
 namespace palmdb {
 namespace {
@@ -56,10 +55,10 @@ void CheckBlock(BlockPlace place, FindingKind pastEnd, FindingKind insideList, F
 // A resource's type and ID as one key.
 std::uint64_t ResourceKey(const Entry& entry) {
   std::uint64_t key = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < format::kFourCharacterCodeSize; ++i) {
     key = (key << 8) | static_cast<unsigned char>(entry.type[i]);
   }
-  return (key << 16) | entry.id;
+  return (key << 16) | entry.resourceId;
 }
 
 }  // namespace
@@ -72,7 +71,7 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
   try {
     const DatabaseHeader& header = database.header;
     const bool resources = header.IsResourceDatabase();
-    const std::uint64_t listEnd = format::ListEnd(resources, header.RecordCount());
+    const FileLayout layout = MapLayout(database);
     const Catalogue& catalogue = database.catalogue;
     Findings found;
 
@@ -90,7 +89,7 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
       if (i > 0 && entry.offset < catalogue.entries[i - 1].offset) {
         found.Add(FindingKind::kOffsetDecreases, i, i - 1);
       }
-      if (entry.offset < listEnd) {
+      if (entry.offset < layout.list.end) {
         found.Add(FindingKind::kEntryInsideList, i, i);
       }
       // Desktop tools write unique ID 0 into every record and leave the
@@ -103,9 +102,9 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
         found.Add(duplicate, i, inserted.first->second);
       }
     }
-    CheckBlock(PlaceOfBlock(database, header.AppInfoOffset()), FindingKind::kAppInfoPastEnd,
+    CheckBlock(layout.blocks.appInfo.place, FindingKind::kAppInfoPastEnd,
                FindingKind::kAppInfoInsideList, &found);
-    CheckBlock(PlaceOfBlock(database, header.SortInfoOffset()), FindingKind::kSortInfoPastEnd,
+    CheckBlock(layout.blocks.sortInfo.place, FindingKind::kSortInfoPastEnd,
                FindingKind::kSortInfoInsideList, &found);
     if (header.NextListLink() != 0) {
       found.AddHeaderField(FindingKind::kFurtherList);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "database/database_header.h"
+#include "database/list_entry.h"
 
 namespace palmdb::folder::manifest {
 
@@ -36,14 +37,10 @@ struct Block {
   std::uint32_t beforeEntry = 0;
 };
 
-struct Entry {
+// An entry of the manifest: what the list says of it, and the file in the
+// folder that holds its bytes.
+struct Entry : ListEntry {
   std::string file;
-  // Resource: the four type bytes as stored, and the ID.
-  std::uint8_t type[4] = {};
-  std::uint16_t id = 0;
-  // Record: the attribute byte (flags and category) and the 24-bit unique ID.
-  std::uint8_t attributes = 0;
-  std::uint32_t uniqueId = 0;
 };
 
 // Everything a database is rebuilt from, as the bytes and numbers of the
@@ -62,7 +59,7 @@ struct Manifest {
   std::uint32_t nextRecordList = 0;
   // The bytes between the record list and the first block or entry; two
   // zero bytes in most databases.
-  Bytes afterList = {0, 0};
+  Bytes afterList = Bytes(palmdb::format::kListPaddingSize, 0);
   Block appInfo;
   Block sortInfo;
   // Where both blocks lie before the same entry: SortInfo first, and

@@ -41,9 +41,9 @@ void CheckUniqueResources(const Manifest& manifest, Reader* reader) {
   std::map<std::uint64_t, std::size_t> first;
   for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
     const Entry& entry = manifest.entries[i];
-    std::uint64_t key = entry.id;
-    for (const std::uint8_t byte : entry.type) {
-      key = (key << 8) | byte;
+    std::uint64_t key = entry.resourceId;
+    for (std::size_t b = 0; b < palmdb::format::kFourCharacterCodeSize; ++b) {
+      key = (key << 8) | static_cast<std::uint8_t>(entry.type[b]);
     }
     const auto inserted = first.emplace(key, i);
     if (!inserted.second) {
@@ -60,8 +60,9 @@ std::size_t ReadEntries(const Json& json, Reader* reader, Manifest* manifest) {
   std::size_t count = 0;
   if (entries == json.end() || !entries->is_array()) {
     reader->Add("/entries", entries == json.end() ? "missing" : "must be a list");
-  } else if (entries->size() > 0xFFFF) {
-    reader->Add("/entries", std::to_string(entries->size()) + " entries; a database holds 65535");
+  } else if (entries->size() > palmdb::format::kLargestEntryCount) {
+    reader->Add("/entries", std::to_string(entries->size()) + " entries; a database holds " +
+                                std::to_string(palmdb::format::kLargestEntryCount));
   } else {
     count = entries->size();
   }

@@ -241,9 +241,9 @@ void Reader::Record(const Json& json, const std::string& pointer, Entry* entry) 
     }
   }
   std::uint8_t category = 0;
-  Field(json, "category", pointer, kCategoryMask, &category);
+  Field(json, "category", pointer, palmdb::format::record_attribute::kCategoryMask, &category);
   entry->attributes = static_cast<std::uint8_t>(entry->attributes | category);
-  Field(json, "uniqueId", pointer, kLargestUniqueId, &entry->uniqueId);
+  Field(json, "uniqueId", pointer, palmdb::format::kLargestUniqueId, &entry->uniqueId);
 }
 
 void Reader::Resource(const Json& json, const std::string& pointer, Entry* entry) {
@@ -251,11 +251,11 @@ void Reader::Resource(const Json& json, const std::string& pointer, Entry* entry
     return;
   }
   UnknownKeys(json, pointer, {"file", "type", "typeBytes", "id"});
-  Type(json, "type", pointer, entry->type);
+  Type(json, "type", pointer, reinterpret_cast<std::uint8_t*>(entry->type));
   if (!json.contains("id")) {
     Add(pointer + "/id", "missing");
   }
-  Field(json, "id", pointer, 0xFFFF, &entry->id);
+  Field(json, "id", pointer, palmdb::format::kLargestResourceId, &entry->resourceId);
 }
 
 }  // namespace palmdb::folder::manifest

@@ -15,9 +15,6 @@
 
 namespace palmdb::folder::manifest {
 
-constexpr std::uint32_t kLargestUniqueId = 0xFFFFFF;
-constexpr std::uint8_t kCategoryMask = 0x0F;
-
 // The record flags go under the names the long listing's JSON gives them:
 // report::kRecordFlags.
 using report::kRecordFlags;

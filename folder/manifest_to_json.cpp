@@ -72,7 +72,7 @@ Json ToJson(const Manifest& manifest) {
   json["modificationNumber"] = manifest.modificationNumber;
   json["uniqueIdSeed"] = manifest.uniqueIdSeed;
   json["nextRecordList"] = manifest.nextRecordList;
-  if (manifest.afterList != Bytes{0, 0}) {
+  if (manifest.afterList != Bytes(palmdb::format::kListPaddingSize, 0)) {
     json["afterList"] = Hex(manifest.afterList.data(), manifest.afterList.size());
   }
   json["appInfo"] = BlockJson(manifest.appInfo);
@@ -86,11 +86,12 @@ Json ToJson(const Manifest& manifest) {
     Json one;
     one["file"] = entry.file;
     if (manifest.IsResourceDatabase()) {
-      one["type"] = TypeText(entry.type);
-      if (!IsPlainType(entry.type)) {
-        one["typeBytes"] = Hex(entry.type, 4);
+      const auto* type = reinterpret_cast<const std::uint8_t*>(entry.type);
+      one["type"] = TypeText(type);
+      if (!IsPlainType(type)) {
+        one["typeBytes"] = Hex(type, palmdb::format::kFourCharacterCodeSize);
       }
-      one["id"] = entry.id;
+      one["id"] = entry.resourceId;
     } else {
       Json flags = Json::array();
       for (const RecordFlag& flag : kRecordFlags) {
@@ -99,7 +100,7 @@ Json ToJson(const Manifest& manifest) {
         }
       }
       one["attributes"] = flags;
-      one["category"] = entry.attributes & kCategoryMask;
+      one["category"] = entry.attributes & palmdb::format::record_attribute::kCategoryMask;
       one["uniqueId"] = entry.uniqueId;
     }
     entries.push_back(std::move(one));

@@ -247,10 +247,7 @@ void LayOutFiles(const PackArguments& arguments, const manifest::Manifest& manif
   for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
     const manifest::Entry& entry = manifest.entries[i];
     WriterEntry written;
-    written.attributes = entry.attributes;
-    written.uniqueId = entry.uniqueId;
-    std::memcpy(written.type, entry.type, 4);
-    written.id = entry.id;
+    static_cast<ListEntry&>(written) = entry;
     written.data = source(entry.file, "/entries/" + std::to_string(i) + "/file");
     layout->entries.push_back(written);
   }

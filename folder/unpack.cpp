@@ -6,8 +6,6 @@
 #include <set>
 
 #include "archive/extraction.h"
-#include "database/catalogue.h"
-#include "database/info_blocks.h"
 #include "database/structure_check.h"
 #include "platform/new_file.h"
 #include "platform/paths.h"
@@ -81,67 +79,38 @@ void DescribeHeader(const DatabaseHeader& header, manifest::Manifest* manifest) 
   manifest->nextRecordList = header.NextListLink();
 }
 
-// Each entry's type, ID, attributes and size; false where the next entry or a block begins
-// before an entry does.
-bool DescribeEntries(const Catalogue& catalogue, std::uint32_t fileSize, const InfoBlocks& blocks,
-                     bool app, bool sort, UnpackedDatabase* unpacked) {
-  manifest::Manifest& manifest = unpacked->manifest;
-  // Each entry's own bytes end where the next entry or a block begins.
-  unpacked->entrySizes.clear();
-  for (std::uint32_t i = 0; i < catalogue.count; ++i) {
-    const Entry& entry = catalogue.entries[i];
-    std::uint32_t end = i + 1 < catalogue.count ? catalogue.entries[i + 1].offset : fileSize;
-    if (app && blocks.appInfo.offset > entry.offset) {
-      end = std::min(end, blocks.appInfo.offset);
-    }
-    if (sort && blocks.sortInfo.offset > entry.offset) {
-      end = std::min(end, blocks.sortInfo.offset);
-    }
-    if (end < entry.offset) {
-      return false;
-    }
-    unpacked->entrySizes.push_back(end - entry.offset);
-    manifest::Entry described;
-    std::memcpy(described.type, entry.type, 4);
-    described.id = entry.id;
-    described.attributes = entry.recordAttributes;
-    described.uniqueId = entry.uniqueId;
-    manifest.entries.push_back(described);
-  }
-  return true;
-}
-
-// Whether the parts laid end to end as pack lays them meet every offset and the file's end.
-bool PartsMeetOffsets(const Catalogue& catalogue, const UnpackedDatabase& unpacked,
-                      std::uint64_t listEnd, std::uint64_t fileSize) {
-  const manifest::Manifest& manifest = unpacked.manifest;
-  std::uint64_t at = listEnd;
+// Whether the parts laid end to end as pack lays them meet the layout found:
+// every offset, and the end of the file.
+bool LaysOutAsFound(const manifest::Manifest& manifest, const FileLayout& found) {
+  std::vector<PlacedPart> parts;
   for (const Part& part : manifest::FileOrder(manifest)) {
     switch (part.kind) {
       case Part::kAfterList:
-        at += manifest.afterList.size();
         break;
       case Part::kAppInfo:
-        if (at != unpacked.appInfoOffset) {
-          return false;
-        }
-        at += unpacked.appInfoSize;
+        parts.push_back({PlacedPart::kAppInfo, 0, found.blocks.appInfo.size});
         break;
       case Part::kSortInfo:
-        if (at != unpacked.sortInfoOffset) {
-          return false;
-        }
-        at += unpacked.sortInfoSize;
+        parts.push_back({PlacedPart::kSortInfo, 0, found.blocks.sortInfo.size});
         break;
       case Part::kEntry:
-        if (at != catalogue.entries[part.entry].offset) {
-          return false;
-        }
-        at += unpacked.entrySizes[part.entry];
+        parts.push_back({PlacedPart::kEntry, part.entry, found.entries[part.entry].Size()});
         break;
     }
   }
-  return at == fileSize;
+  FileLayout placed;
+  if (!PlaceParts(manifest.IsResourceDatabase(), manifest.entries.size(), found.gap.Size(), parts,
+                  manifest.sortInfoAtAppInfo, &placed)) {
+    return false;
+  }
+  const InfoBlock* blocks[2][2] = {{&placed.blocks.appInfo, &found.blocks.appInfo},
+                                   {&placed.blocks.sortInfo, &found.blocks.sortInfo}};
+  for (const auto& pair : blocks) {
+    if (pair[0]->offset != pair[1]->offset || pair[0]->size != pair[1]->size) {
+      return false;
+    }
+  }
+  return placed.entries == found.entries && placed.fileSize == found.fileSize;
 }
 
 }  // namespace
@@ -152,63 +121,40 @@ bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
   manifest = manifest::Manifest();
   DescribeHeader(header, &manifest);
 
-  const Catalogue& catalogue = database.catalogue;
-  const auto fileSize = static_cast<std::uint32_t>(database.fileSize);
-  const InfoBlocks blocks = FindInfoBlocks(database);
+  const FileLayout& layout = unpacked->layout = MapLayout(database);
+  const InfoBlocks& blocks = layout.blocks;
   const bool app = blocks.appInfo.place == BlockPlace::kInFile;
   const bool sort = blocks.sortInfo.place == BlockPlace::kInFile;
   if ((blocks.appInfo.place != BlockPlace::kAbsent && !app) ||
       (blocks.sortInfo.place != BlockPlace::kAbsent && !sort)) {
     return false;
   }
-
-  // A block lies before the first entry that starts at or after it: an
-  // entry at its very offset leaves it no bytes and follows it.
-  const auto position = [&](std::uint32_t offset) {
-    std::uint32_t before = 0;
-    while (before < catalogue.count && catalogue.entries[before].offset < offset) {
-      ++before;
-    }
-    return before;
-  };
-  std::uint32_t first = catalogue.count > 0 ? catalogue.entries[0].offset : fileSize;
   if (app) {
-    manifest.appInfo = {true, manifest::kAppInfoFile, position(blocks.appInfo.offset)};
-    unpacked->appInfoOffset = blocks.appInfo.offset;
-    unpacked->appInfoSize = blocks.appInfo.size;
-    first = std::min(first, blocks.appInfo.offset);
+    manifest.appInfo = {true, manifest::kAppInfoFile, blocks.appInfo.beforeEntry};
   }
   if (sort) {
-    manifest.sortInfo = {true, manifest::kSortInfoFile, position(blocks.sortInfo.offset)};
-    unpacked->sortInfoOffset = blocks.sortInfo.offset;
-    unpacked->sortInfoSize = blocks.sortInfo.size;
-    first = std::min(first, blocks.sortInfo.offset);
-    if (app && blocks.sortInfo.offset == blocks.appInfo.offset) {
+    manifest.sortInfo = {true, manifest::kSortInfoFile, blocks.sortInfo.beforeEntry};
+    if (layout.sortInfoSharesAppInfo) {
       manifest.sortInfo = manifest.appInfo;
       manifest.sortInfoAtAppInfo = true;
     }
     manifest.sortInfoFirst = app && blocks.sortInfo.offset < blocks.appInfo.offset &&
                              manifest.sortInfo.beforeEntry == manifest.appInfo.beforeEntry;
   }
-  const std::uint64_t listEnd = format::ListEnd(header.IsResourceDatabase(), header.RecordCount());
-  if (first < listEnd) {
-    return false;
-  }
   // Below 4 GiB: the first entry or block lies within the file.
-  manifest.afterList.resize(static_cast<std::size_t>(first - listEnd));
+  manifest.afterList.resize(static_cast<std::size_t>(layout.gap.Size()));
   if (!manifest.afterList.empty() &&
-      platform::ReadAt(database.file, listEnd, manifest.afterList.data(),
+      platform::ReadAt(database.file, layout.gap.begin, manifest.afterList.data(),
                        manifest.afterList.size()) != manifest.afterList.size()) {
     return false;
   }
-
-  if (!DescribeEntries(catalogue, fileSize, blocks, app, sort, unpacked)) {
-    return false;
+  for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
+    manifest::Entry described;
+    static_cast<ListEntry&>(described) = database.catalogue.entries[i];
+    manifest.entries.push_back(described);
   }
   NameFiles(database, &manifest.entries);
-
-  // The parts laid end to end as pack lays them must meet every offset.
-  return PartsMeetOffsets(catalogue, *unpacked, listEnd, fileSize);
+  return LaysOutAsFound(manifest, layout);
 }
 
 int RunUnpack(const std::string& path, const std::string& folder) {
@@ -247,14 +193,16 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   };
   std::vector<Target> targets;
   if (manifest.appInfo.present) {
-    targets.push_back({manifest.appInfo.file, unpacked.appInfoOffset, unpacked.appInfoSize});
+    const InfoBlock& block = unpacked.layout.blocks.appInfo;
+    targets.push_back({manifest.appInfo.file, block.offset, block.size});
   }
   if (manifest.sortInfo.present && !manifest.sortInfoAtAppInfo) {
-    targets.push_back({manifest.sortInfo.file, unpacked.sortInfoOffset, unpacked.sortInfoSize});
+    const InfoBlock& block = unpacked.layout.blocks.sortInfo;
+    targets.push_back({manifest.sortInfo.file, block.offset, block.size});
   }
   for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
-    targets.push_back(
-        {manifest.entries[i].file, database.catalogue.entries[i].offset, unpacked.entrySizes[i]});
+    const ByteRange& range = unpacked.layout.entries[i];
+    targets.push_back({manifest.entries[i].file, range.begin, range.Size()});
   }
   if (!platform::MakeFolders(folder)) {
     std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());

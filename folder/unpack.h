@@ -6,20 +6,16 @@
 #include <string>
 
 #include "database/database.h"
+#include "database/layout.h"
 #include "folder/manifest.h"
 
 namespace palmdb::folder {
 
-// Where each part of an unpacked database lies in its file.
+// An unpacked database's manifest, and where each of its parts lies in the
+// database's file: the blocks and each entry up to the next entry or block.
 struct UnpackedDatabase {
   manifest::Manifest manifest;
-  // The bytes of each part, as offset and size in the database's file: the
-  // blocks and each entry up to the next entry or block.
-  std::uint32_t appInfoOffset = 0;
-  std::uint32_t appInfoSize = 0;
-  std::uint32_t sortInfoOffset = 0;
-  std::uint32_t sortInfoSize = 0;
-  std::vector<std::uint32_t> entrySizes;
+  FileLayout layout;
 };
 
 // Describes an opened database that the structure check calls whole. False

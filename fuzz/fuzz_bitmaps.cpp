@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     content.items.resize(1);
     content.items[0].name = "#01000.Tbmp";
     std::memcpy(content.items[0].type, "Tbmp", 4);
-    content.items[0].id = 1000;
+    content.items[0].resourceId = 1000;
     content.items[0].bytes.assign(data, data + size);
     palmdb::convert::ExportResult result;
     palmdb::convert::ExportBitmaps(content, &result);

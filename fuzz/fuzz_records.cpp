@@ -106,7 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t recordSize = input.Byte();
     recordSize = recordSize << 8 | input.Byte();
     item.bytes = input.Take(recordSize);
-    item.id = static_cast<std::uint16_t>(content.items.size());
     content.items.push_back(std::move(item));
   }
   palmdb::convert::ExportOptions options;

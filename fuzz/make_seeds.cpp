@@ -41,7 +41,7 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
   seeds.emplace_back("overcounted.prc", DatabaseBuilder()
                                             .Attributes(attribute::kResourceDatabase)
                                             .AddResource("tSTR", 1, Bytes(30, 0x20))
-                                            .RecordCount(3)
+                                            .EntryCount(3)
                                             .Build());
   return seeds;
 }

@@ -107,7 +107,7 @@ std::string InfoText(const std::string& path, const Database& database,
       {"Unique-ID seed", Number(header.UniqueIdSeed())},
       {"Next record list",
        link == 0 ? "none" : "at " + Hex(link, 8) + " (its entries are not shown)"},
-      {"Entries", Count(header.RecordCount(), resources ? "resource" : "record",
+      {"Entries", Count(header.EntryCount(), resources ? "resource" : "record",
                         resources ? "resources" : "records")},
       {"Record list", std::string(ListLayout(resources)) + ", from " +
                           Number(palmdb::format::header::kSize) + " to " +
@@ -156,7 +156,7 @@ Json InfoJson(const std::string& path, const Database& database,
   json["modificationNumber"] = header.ModificationNumber();
   json["uniqueIdSeed"] = header.UniqueIdSeed();
   json["nextRecordList"] = header.NextListLink();
-  json["entryCount"] = header.RecordCount();
+  json["entryCount"] = header.EntryCount();
   json["layout"] = resources ? "resources" : "records";
   json["listEntrySize"] = format::ListEntrySize(resources);
   json["listEnd"] = ListEndOf(database);

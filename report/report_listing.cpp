@@ -28,15 +28,15 @@ std::string LongListingLine(const Database& database, std::uint32_t index) {
     // The type takes at most 12 bytes, and up to 3 of UTF-8 per character.
     const std::string type = FourCharacterCode(reinterpret_cast<const std::uint8_t*>(entry.type));
     std::snprintf(text, sizeof text, "%-12s %5u %10u %10u  %-19s  %s\n", type.c_str(),
-                  static_cast<unsigned>(entry.id), static_cast<unsigned>(entry.offset),
+                  static_cast<unsigned>(entry.resourceId), static_cast<unsigned>(entry.offset),
                   static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
   } else {
-    std::snprintf(text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
-                  RecordLetters(entry.recordAttributes).c_str(),
-                  static_cast<unsigned>(entry.recordAttributes &
-                                        palmdb::format::record_attribute::kCategoryMask),
-                  static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
-                  static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
+    std::snprintf(
+        text, sizeof text, "%-5s %3u %9u %10u %10u  %-19s  %s\n",
+        RecordLetters(entry.attributes).c_str(),
+        static_cast<unsigned>(entry.attributes & palmdb::format::record_attribute::kCategoryMask),
+        static_cast<unsigned>(entry.uniqueId), static_cast<unsigned>(entry.offset),
+        static_cast<unsigned>(entry.size), time.c_str(), name.c_str());
   }
   return text;
 }
@@ -66,16 +66,16 @@ Json LongEntryJson(const Database& database, std::uint32_t index) {
   json["offset"] = entry.offset;
   if (database.header.IsResourceDatabase()) {
     json["type"] = FourCharacterCode(reinterpret_cast<const std::uint8_t*>(entry.type));
-    json["id"] = entry.id;
+    json["id"] = entry.resourceId;
   } else {
     std::vector<std::string> flags;
     for (const RecordFlag& flag : kRecordFlags) {
-      if ((entry.recordAttributes & flag.bit) != 0) {
+      if ((entry.attributes & flag.bit) != 0) {
         flags.emplace_back(flag.name);
       }
     }
     json["attributes"] = flags;
-    json["category"] = entry.recordAttributes & palmdb::format::record_attribute::kCategoryMask;
+    json["category"] = entry.attributes & palmdb::format::record_attribute::kCategoryMask;
     json["uniqueId"] = entry.uniqueId;
   }
   return json;

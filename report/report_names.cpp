@@ -44,7 +44,7 @@ std::string Hex(std::uint32_t value, int digits) {
 }
 
 std::uint64_t ListEndOf(const Database& database) {
-  return format::ListEnd(database.header.IsResourceDatabase(), database.header.RecordCount());
+  return format::ListEnd(database.header.IsResourceDatabase(), database.header.EntryCount());
 }
 
 std::string DatabaseName(const DatabaseHeader& header) {

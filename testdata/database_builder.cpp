@@ -69,6 +69,26 @@ DatabaseBuilder& DatabaseBuilder::SortInfo(const Bytes& block) {
   return *this;
 }
 
+DatabaseBuilder& DatabaseBuilder::AppInfoBefore(std::size_t entry) {
+  appInfoBefore_ = entry;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::SortInfoBefore(std::size_t entry) {
+  sortInfoBefore_ = entry;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::SortInfoAtAppInfo() {
+  sortInfoAtAppInfo_ = true;
+  return *this;
+}
+
+DatabaseBuilder& DatabaseBuilder::Gap(const Bytes& bytes) {
+  gap_ = bytes;
+  return *this;
+}
+
 DatabaseBuilder& DatabaseBuilder::NextListLink(std::uint32_t offset) {
   nextListLink_ = offset;
   return *this;
@@ -101,7 +121,7 @@ DatabaseBuilder& DatabaseBuilder::AddResource(const std::string& type, std::uint
   return *this;
 }
 
-DatabaseBuilder& DatabaseBuilder::RecordCount(std::uint16_t count) {
+DatabaseBuilder& DatabaseBuilder::EntryCount(std::uint16_t count) {
   countOverridden_ = true;
   count_ = count;
   return *this;
@@ -153,7 +173,7 @@ Bytes DatabaseBuilder::BuildUndamaged() const {
     if (resources) {
       std::memcpy(entry.type, item.type.data(),
                   std::min(format::kFourCharacterCodeSize, item.type.size()));
-      entry.id = item.id;
+      entry.resourceId = item.resourceId;
     } else {
       entry.attributes = item.attributes;
       // A unique ID that differs per record, as Palm OS assigns them.
@@ -164,12 +184,13 @@ Bytes DatabaseBuilder::BuildUndamaged() const {
     }
     entry.data = MemoryOf(item.data);
   }
-  // Both blocks come before the first entry's data, AppInfo first.
-  layout.appInfo = {!appInfo_.empty(), 0, 0, MemoryOf(appInfo_)};
-  layout.sortInfo = {!sortInfo_.empty(), 0, 1, MemoryOf(sortInfo_)};
-  static const std::uint8_t kPadding[format::kListPaddingSize] = {};
-  layout.gap =
-      ByteSource::FromMemory(kPadding, static_cast<std::uint32_t>(format::kListPaddingSize));
+  // Both blocks come before the first entry's data, AppInfo first, unless
+  // placed elsewhere.
+  layout.appInfo = {!appInfo_.empty(), appInfoBefore_, 0, MemoryOf(appInfo_)};
+  layout.sortInfo = {!sortInfo_.empty() || sortInfoAtAppInfo_, sortInfoBefore_, 1,
+                     MemoryOf(sortInfo_)};
+  layout.sortInfoSharesAppInfo = sortInfoAtAppInfo_;
+  layout.gap = MemoryOf(gap_);
 
   Bytes bytes;
   WriteDatabaseToMemory(layout, &bytes);
@@ -182,7 +203,7 @@ Bytes DatabaseBuilder::Build() const {
     return out;
   }
   if (countOverridden_) {
-    WriteBigEndian16(out.data() + format::header::kRecordCount, count_);
+    WriteBigEndian16(out.data() + format::header::kEntryCount, count_);
   }
   if (appInfoOffsetOverridden_) {
     WriteBigEndian32(out.data() + format::header::kAppInfoOffset, appInfoOffset_);

@@ -35,6 +35,15 @@ class DatabaseBuilder {
   DatabaseBuilder& AppInfo(const Bytes& block);
   // Written after the AppInfo block.
   DatabaseBuilder& SortInfo(const Bytes& block);
+  // Where a block goes: right before entry `entry`'s data (the entry count:
+  // after the last entry); before the first by default.
+  DatabaseBuilder& AppInfoBefore(std::size_t entry);
+  DatabaseBuilder& SortInfoBefore(std::size_t entry);
+  // The SortInfo offset is the AppInfo one: both name the AppInfo block.
+  DatabaseBuilder& SortInfoAtAppInfo();
+  // The bytes between the list and the first block or entry; two zero
+  // bytes by default.
+  DatabaseBuilder& Gap(const Bytes& bytes);
   // The header's link to a further record list; 0, none, by default.
   DatabaseBuilder& NextListLink(std::uint32_t offset);
 
@@ -47,8 +56,8 @@ class DatabaseBuilder {
   // records given the same one is damage a device tolerates).
   DatabaseBuilder& UniqueId(std::size_t index, std::uint32_t uniqueId);
 
-  // Damage: the header claims this many records whatever the list holds.
-  DatabaseBuilder& RecordCount(std::uint16_t count);
+  // Damage: the header claims this many entries whatever the list holds.
+  DatabaseBuilder& EntryCount(std::uint16_t count);
   // Damage: the list gives this offset for entry `index`.
   DatabaseBuilder& Offset(std::size_t index, std::uint32_t offset);
   // Damage: the header gives these offsets for the blocks, whatever they hold.
@@ -56,7 +65,8 @@ class DatabaseBuilder {
   DatabaseBuilder& SortInfoOffset(std::uint32_t offset);
 
   // Header, record list, padding, AppInfo block, SortInfo
-  // block, then the entries' data in list order. Empty when the writer
+  // block, then the entries' data in list order (the blocks and the gap
+  // where placed otherwise). Empty when the writer
   // refuses the layout: more than 65535 entries, or 4 GiB or more.
   Bytes Build() const;
   // Offset of entry `index`'s data in what Build returns (before damage).
@@ -65,7 +75,7 @@ class DatabaseBuilder {
  private:
   struct Item {
     std::string type;
-    std::uint16_t id;
+    std::uint16_t resourceId;
     std::uint8_t attributes;
     Bytes data;
   };
@@ -83,6 +93,10 @@ class DatabaseBuilder {
   std::string creator_ = "test";
   Bytes appInfo_;
   Bytes sortInfo_;
+  std::size_t appInfoBefore_ = 0;
+  std::size_t sortInfoBefore_ = 0;
+  bool sortInfoAtAppInfo_ = false;
+  Bytes gap_ = Bytes(format::kListPaddingSize, 0);
   bool appInfoOffsetOverridden_ = false;
   std::uint32_t appInfoOffset_ = 0;
   bool sortInfoOffsetOverridden_ = false;

@@ -218,7 +218,7 @@ palmdb::convert::Item Resource(const char (&type)[5], std::uint16_t id, Bytes by
   std::snprintf(name, sizeof name, "#%05u.%s", static_cast<unsigned>(id), type);
   item.name = name;
   std::memcpy(item.type, type, 4);
-  item.id = id;
+  item.resourceId = id;
   item.bytes = std::move(bytes);
   return item;
 }

@@ -20,7 +20,7 @@ struct Expected {
   std::uint16_t id;
   std::uint32_t offset;
   std::uint32_t size;
-  std::uint16_t recordAttributes;
+  std::uint16_t attributes;
   std::uint32_t uniqueId;
 };
 
@@ -31,10 +31,11 @@ void ExpectCatalogue(const palmdb::Database& database, const std::vector<Expecte
     const palmdb::Entry& entry = database.catalogue.entries[i];
     EXPECT_EQ(std::string(entry.type, 4), expected[i].type);
     EXPECT_EQ(entry.type[4], '\0');
-    EXPECT_EQ(entry.id, expected[i].id);
+    EXPECT_EQ(entry.index, i);
+    EXPECT_EQ(entry.Number(), expected[i].id);
     EXPECT_EQ(entry.offset, expected[i].offset);
     EXPECT_EQ(entry.size, expected[i].size);
-    EXPECT_EQ(entry.recordAttributes, expected[i].recordAttributes);
+    EXPECT_EQ(entry.attributes, expected[i].attributes);
     EXPECT_EQ(entry.uniqueId, expected[i].uniqueId);
   }
 }
@@ -42,7 +43,7 @@ void ExpectCatalogue(const palmdb::Database& database, const std::vector<Expecte
 // A header followed by raw list bytes and padding up to `fileSize`.
 Bytes RawDatabase(std::uint16_t attributes, std::uint16_t count, const Bytes& list,
                   std::size_t fileSize) {
-  Bytes bytes = DatabaseBuilder().Attributes(attributes).RecordCount(count).Build();
+  Bytes bytes = DatabaseBuilder().Attributes(attributes).EntryCount(count).Build();
   bytes.resize(78);
   bytes.insert(bytes.end(), list.begin(), list.end());
   bytes.resize(std::max(bytes.size(), fileSize), 0xEE);
@@ -129,7 +130,7 @@ TEST(BuildCatalogue, OvercountedListsReadOnUntilTheEndOfTheFile) {
       // The second entry is made of the padding and the data bytes.
       if (c.count >= 2) {
         EXPECT_EQ(database->catalogue.entries[1].offset, 0x00001111u);
-        EXPECT_EQ(database->catalogue.entries[1].recordAttributes, 0x11);
+        EXPECT_EQ(database->catalogue.entries[1].attributes, 0x11);
         EXPECT_EQ(database->catalogue.entries[1].uniqueId, 0x111111u);
       }
     }

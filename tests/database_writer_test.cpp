@@ -42,12 +42,12 @@ DatabaseLayout TwoEntries(bool resources) {
   a.attributes = 0x40;
   a.uniqueId = 0x123456;
   std::memcpy(a.type, "tAIN", 4);
-  a.id = 7;
+  a.resourceId = 7;
   a.data = Memory(kA);
   WriterEntry b;
   b.uniqueId = 0x000001;
   std::memcpy(b.type, "code", 4);
-  b.id = 0;
+  b.resourceId = 0;
   b.data = Memory(kB);
   layout.entries = {a, b};
   layout.gap = ByteSource::FromMemory(kGap, 2);

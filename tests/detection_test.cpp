@@ -69,7 +69,7 @@ TEST(DetectDatabase, BuilderDatabasesAndDamagedOnes) {
        Detection::kDatabase},
       {"32-byte name ending in a control byte", With(Records(), 0, std::string(31, 'N') + "\x7"), 0,
        Detection::kControlByteInName},
-      {"list past the end of the file", DatabaseBuilder().RecordCount(3).Build(), 0,
+      {"list past the end of the file", DatabaseBuilder().EntryCount(3).Build(), 0,
        Detection::kListPastEnd},
       // The file holds the whole list, but the first entry was not all read.
       {"one resource read short", Prefix(Resources(), resourceListEnd - 1), Resources().size(),

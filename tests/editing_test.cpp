@@ -74,7 +74,7 @@ std::vector<Listed> ReadBack(const std::string& path) {
   for (std::uint32_t i = 0; i < catalogue.count; ++i) {
     const palmdb::Entry& entry = catalogue.entries[i];
     listed.push_back(
-        {std::string(entry.type, 4), entry.id, entry.recordAttributes, entry.uniqueId,
+        {std::string(entry.type, 4), entry.Number(), entry.attributes, entry.uniqueId,
          std::string(file.begin() + entry.offset, file.begin() + entry.offset + entry.size)});
   }
   return listed;

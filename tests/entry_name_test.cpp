@@ -10,9 +10,10 @@ namespace {
 using palmdb::Entry;
 
 Entry Resource(const std::string& type, std::uint16_t id) {
-  Entry entry{};
+  Entry entry;
   std::memcpy(entry.type, type.data(), std::min<std::size_t>(4, type.size()));
-  entry.id = id;
+  entry.resource = true;
+  entry.resourceId = id;
   return entry;
 }
 
@@ -69,6 +70,17 @@ TEST(FormatEntryName, NamesByIdAndType) {
 
 // Every byte in every position gives a name that a file system accepts and
 // that turns back into the type.
+// A record is named by its place in the list; only a resource by its ID.
+TEST(FormatEntryName, ARecordIsNamedByItsIndex) {
+  Entry record;
+  std::memcpy(record.type, "data", 4);
+  record.index = 2;
+  record.resourceId = 9;
+  EXPECT_EQ(Name(record), "#00002.data");
+  record.resource = true;
+  EXPECT_EQ(Name(record), "#00009.data");
+}
+
 TEST(FormatEntryName, EveryTypeByteRoundTripsAndStaysOneFileName) {
   for (int byte = 1; byte < 256; ++byte) {
     const char b = static_cast<char>(byte);

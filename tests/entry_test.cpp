@@ -54,7 +54,7 @@ TEST(DescribeEntry, NameSizeTimeAndAttributes) {
 TEST(AttributesOf, RecordAttributesComeFromEachRecord) {
   TempFolder folder;
   struct Case {
-    std::uint8_t recordAttributes;
+    std::uint8_t attributes;
     const char* flags;
   };
   const Case cases[] = {{0x80, "--S-"}, {0x40, "---A"}, {0x20, "R---"},
@@ -62,7 +62,7 @@ TEST(AttributesOf, RecordAttributesComeFromEachRecord) {
   DatabaseBuilder builder;
   builder.Attributes(0x010A);  // database bits do not count for records
   for (const Case& c : cases) {
-    builder.AddRecord("r", c.recordAttributes);
+    builder.AddRecord("r", c.attributes);
   }
   palmdb::Status status = palmdb::Status::kNoMemory;
   auto database = OpenBytes(folder, "attributes.pdb", builder.Build(), &status);

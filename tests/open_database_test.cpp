@@ -47,9 +47,9 @@ TEST(OpenDatabase, RefusesWhatIsNotADatabase) {
       {"debug symbols", WithPrefix(msf, 4096), Status::kNotADatabase},
       {"old debug symbols", WithPrefix(oldMsf, 78), Status::kNotADatabase},
       {"old debug symbols, large", WithPrefix(oldMsf, 4096), Status::kNotADatabase},
-      {"78 bytes claiming a record", HeaderOnly(DatabaseBuilder().RecordCount(1).Build()),
+      {"78 bytes claiming a record", HeaderOnly(DatabaseBuilder().EntryCount(1).Build()),
        Status::kReadFailed},
-      {"list cut short", Bytes(DatabaseBuilder().RecordCount(3).Build()), Status::kReadFailed},
+      {"list cut short", Bytes(DatabaseBuilder().EntryCount(3).Build()), Status::kReadFailed},
   };
   TempFolder folder;
   int index = 0;

@@ -73,7 +73,7 @@ Bytes Assemble(const Shape& shape) {
   std::memcpy(header + palmdb::format::header::kType, "DATA", 4);
   std::memcpy(header + palmdb::format::header::kCreator, "test", 4);
   palmdb::WriteBigEndian32(header + palmdb::format::header::kUniqueIdSeed, 77);
-  palmdb::WriteBigEndian16(header + palmdb::format::header::kRecordCount,
+  palmdb::WriteBigEndian16(header + palmdb::format::header::kEntryCount,
                            static_cast<std::uint16_t>(shape.entries.size()));
   std::vector<std::uint32_t> offsets(shape.entries.size());
   std::uint32_t appOffset = 0;
@@ -317,7 +317,7 @@ TEST(PackProgram, AManifestChangedByHandIsObeyed) {
          json["entries"][1]["uniqueId"] = 0xABCDEF;
        },
        [](const palmdb::Database& database, const Bytes&) {
-         EXPECT_EQ(database.catalogue.entries[1].recordAttributes, 0xA3);
+         EXPECT_EQ(database.catalogue.entries[1].attributes, 0xA3);
          EXPECT_EQ(database.catalogue.entries[1].uniqueId, 0xABCDEFu);
        }},
       {"a record removed, the blocks and the gap dropped",
@@ -400,7 +400,7 @@ TEST(PackProgram, AResourcesTypeAndIdCanBeChanged) {
   const auto database = palmdb::testsupport::Open(folder.File("new.prc"), &status);
   ASSERT_NE(database, nullptr);
   EXPECT_EQ(std::string(database->catalogue.entries[0].type), "tver");
-  EXPECT_EQ(database->catalogue.entries[0].id, 65535);
+  EXPECT_EQ(database->catalogue.entries[0].resourceId, 65535);
 }
 
 TEST(PackProgram, NothingIsWrittenWhenAnythingIsWrong) {
@@ -545,7 +545,7 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     EXPECT_EQ(database->header.AppInfoOffset() != 0u, appInfo);
     if (database->header.IsResourceDatabase()) {
       EXPECT_EQ(std::string(database->catalogue.entries[0].type), "tAIN");
-      EXPECT_EQ(database->catalogue.entries[1].id, 1000);
+      EXPECT_EQ(database->catalogue.entries[1].resourceId, 1000);
     } else {
       // Unique IDs from 1 in list order; the seed is the next free one.
       for (std::uint32_t i = 0; i < database->catalogue.count; ++i) {

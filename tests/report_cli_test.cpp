@@ -244,7 +244,7 @@ TEST(PalmdbList, JsonThroughThePlugin) {
 TEST(PalmdbProgram, AFileOfAnotherKindIsNotADatabaseForEveryCommand) {
   TempFolder folder;
   const std::string text = folder.Write("passwd", Bytes(300, 'x'));
-  const std::string cut = folder.Write("cut.pdb", Memo().RecordCount(900).Build());
+  const std::string cut = folder.Write("cut.pdb", Memo().EntryCount(900).Build());
   const std::vector<std::vector<std::string>> commands = {
       {"list"}, {"list", "--long"}, {"info"}, {"extract", "-d", folder.File("out")}};
   for (const std::vector<std::string>& command : commands) {

@@ -1,5 +1,4 @@
-// The structure check, the AppInfo and SortInfo blocks and the check of a
-// file by its content, on databases written by the builder.
+// The structure check and the check of a file by its content, on databases written by the builder.
 #include "database/structure_check.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "database/info_blocks.h"
 #include "database/palm_time.h"
 #include "tests/support.h"
 
@@ -135,56 +133,6 @@ TEST(CheckFile, FourGibibytesAreNotADatabase) {
   palmdb::testsupport::PlatformSpy spy;
   spy.faults.fakeSize = std::uint64_t{1} << 32;
   EXPECT_EQ(palmdb::CheckFile(path.c_str()).detection, palmdb::Detection::kTooLarge);
-}
-
-TEST(InfoBlocks, EachRunsToTheNextThingInTheFile) {
-  struct Case {
-    const char* label;
-    DatabaseBuilder builder;
-    palmdb::BlockPlace appPlace;
-    std::uint32_t appSize;
-    palmdb::BlockPlace sortPlace;
-    std::uint32_t sortSize;
-  };
-  using palmdb::BlockPlace;
-  // One record: the list ends at 86, the data starts at 88 after the gap.
-  const Case cases[] = {
-      {"none", FourByteRecords(2), BlockPlace::kAbsent, 0, BlockPlace::kAbsent, 0},
-      {"app to first entry", FourByteRecords(2).AppInfo(Bytes(7)), BlockPlace::kInFile, 7,
-       BlockPlace::kAbsent, 0},
-      {"app to sort to entry", FourByteRecords(2).AppInfo(Bytes(7)).SortInfo(Bytes(3)),
-       BlockPlace::kInFile, 7, BlockPlace::kInFile, 3},
-      // The SortInfo block first: the AppInfo block now bounds it.
-      {"sort before app", FourByteRecords(1).AppInfo(Bytes(8)).AppInfoOffset(92).SortInfoOffset(88),
-       BlockPlace::kInFile, 4, BlockPlace::kInFile, 4},
-      {"no entries: to the end", DatabaseBuilder().AppInfo(Bytes(9)), BlockPlace::kInFile, 9,
-       BlockPlace::kAbsent, 0},
-      {"damaged", FourByteRecords(1).AppInfoOffset(50).SortInfoOffset(9999),
-       BlockPlace::kInsideList, 0, BlockPlace::kPastEnd, 0},
-      {"an entry starts where the block does", FourByteRecords(1).AppInfo(Bytes(8)).Offset(0, 88),
-       BlockPlace::kInFile, 0, BlockPlace::kAbsent, 0},
-      {"right at the end of the list", FourByteRecords(1).AppInfoOffset(86), BlockPlace::kInFile, 2,
-       BlockPlace::kAbsent, 0},
-      {"at the end of the file", FourByteRecords(1).AppInfoOffset(92), BlockPlace::kInFile, 0,
-       BlockPlace::kAbsent, 0},
-      // 78 + 2: both at the same offset run to the end of the file.
-      {"AppInfo and SortInfo at one offset", DatabaseBuilder().AppInfo(Bytes(6)).SortInfoOffset(80),
-       BlockPlace::kInFile, 6, BlockPlace::kInFile, 6},
-  };
-  TempFolder folder;
-  int index = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    palmdb::Status status;
-    const palmdb::testsupport::DatabasePtr database = palmdb::testsupport::OpenBytes(
-        folder, "db" + std::to_string(index++), c.builder.Build(), &status);
-    ASSERT_NE(database, nullptr);
-    const palmdb::InfoBlocks blocks = palmdb::FindInfoBlocks(*database);
-    EXPECT_EQ(blocks.appInfo.place, c.appPlace);
-    EXPECT_EQ(blocks.appInfo.size, c.appSize);
-    EXPECT_EQ(blocks.sortInfo.place, c.sortPlace);
-    EXPECT_EQ(blocks.sortInfo.size, c.sortSize);
-  }
 }
 
 TEST(DecodePalmDate, TheTopBitChoosesTheEpoch) {

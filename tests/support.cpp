@@ -82,7 +82,7 @@ std::vector<NotADatabase> NotADatabaseFiles() {
       {"short", Bytes(77, 'a'), palmdb::Detection::kTooShort},
       {"debug", debugSymbols, palmdb::Detection::kDebugSymbols},
       {"control", FourByteRecords(1).Name("a\tb").Build(), palmdb::Detection::kControlByteInName},
-      {"list", FourByteRecords(2).RecordCount(900).Build(), palmdb::Detection::kListPastEnd},
+      {"list", FourByteRecords(2).EntryCount(900).Build(), palmdb::Detection::kListPastEnd},
       {"inside", FourByteRecords(2).Offset(0, 90).Build(),
        palmdb::Detection::kFirstEntryInsideList},
       {"beyond", FourByteRecords(2).Offset(0, 5000).Build(), palmdb::Detection::kFirstEntryPastEnd},
