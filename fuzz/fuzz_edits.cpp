@@ -15,6 +15,7 @@
 
 #include "archive/editing.h"
 #include "archive/entry_name.h"
+#include "database/format.h"
 #include "database/structure_check.h"
 #include "fuzz/memory_files.h"
 #include "fuzz/walk.h"
@@ -27,8 +28,6 @@ using palmdb::fuzzwalk::Require;
 // The source of the replaced and appended entries.
 constexpr char kSourcePath[] = "/s";
 const std::vector<std::uint8_t> kSourceBytes = {'n', 'e', 'w'};
-// Unique IDs have 24 bits.
-constexpr std::uint32_t kUniqueIdLimit = 0x1000000;
 
 // One entry as the check reads it, for comparing before and after an edit.
 struct Seen {
@@ -57,7 +56,7 @@ bool Read(Contents* contents) {
   }
   contents->resources = check.database->header.IsResourceDatabase();
   const std::uint32_t seed = check.database->header.UniqueIdSeed();
-  contents->firstNewId = seed < kUniqueIdLimit ? seed : 0;
+  contents->firstNewId = seed < palmdb::format::kUniqueIdLimit ? seed : 0;
   std::size_t size = 0;
   const std::uint8_t* bytes = memory::DatabaseBytes(&size);
   contents->entries.clear();
@@ -68,7 +67,7 @@ bool Read(Contents* contents) {
     Require(std::uint64_t{entry.offset} + entry.size <= size, "a checked entry past the end");
     contents->firstNewId = std::max(contents->firstNewId, entry.uniqueId + 1);
     contents->entries.push_back(
-        {name, entry.recordAttributes, entry.uniqueId,
+        {name, entry.attributes, entry.uniqueId,
          std::vector<std::uint8_t>(bytes + entry.offset, bytes + entry.offset + entry.size)});
   }
   return true;
@@ -140,7 +139,7 @@ void Append(const Contents& contents) {
   const palmdb::Status appended = palmdb::AddFiles(
       memory::kDatabasePath, {{FreeName(contents), kSourcePath}}, Options(), &summary);
   // Past the last unique ID a record cannot be added.
-  if (!contents.resources && contents.firstNewId >= kUniqueIdLimit) {
+  if (!contents.resources && contents.firstNewId >= palmdb::format::kUniqueIdLimit) {
     Require(appended == palmdb::Status::kTooLarge, "a record added past the last unique ID");
     return;
   }
