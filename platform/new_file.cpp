@@ -66,4 +66,23 @@ NewFileResult WriteNewFile(const std::string& path, const void* bytes, std::size
   return file.Keep() ? NewFileResult::kWritten : NewFileResult::kNotWritten;
 }
 
+NewFileResult WriteFileInPlace(const std::string& path, const void* bytes, std::size_t count) {
+  const PathKind kind = KindOfPath(path.c_str());
+  if (kind != PathKind::kRegularFile && kind != PathKind::kMissing) {
+    return NewFileResult::kNotCreated;
+  }
+  std::string temporary;
+  const FileHandle file = CreateTemporary(path.c_str(), &temporary);
+  if (file == kInvalidFile) {
+    return NewFileResult::kNotCreated;
+  }
+  bool written = platform::Write(file, bytes, count) == count && Flush(file);
+  written = Close(file) && written;
+  if (!written || !platform::ReplaceFile(temporary.c_str(), path.c_str())) {
+    RemoveFile(temporary.c_str());
+    return NewFileResult::kNotWritten;
+  }
+  return NewFileResult::kWritten;
+}
+
 }  // namespace palmdb::platform

@@ -52,6 +52,12 @@ enum class NewFileResult {
 // Writes a new file at `path` holding `count` bytes.
 NewFileResult WriteNewFile(const std::string& path, const void* bytes, std::size_t count);
 
+// Writes `count` bytes to `path` whether or not a file is there: written to
+// a temporary file beside it, flushed, then put in its place in one step,
+// so that a failure leaves the old file whole. kNotCreated when something
+// other than a file is at `path`, or nothing can be made beside it.
+NewFileResult WriteFileInPlace(const std::string& path, const void* bytes, std::size_t count);
+
 }  // namespace palmdb::platform
 
 #endif  // PALMDB_PLATFORM_NEW_FILE_H

@@ -30,9 +30,10 @@ packages=()
 for group in "${groups[@]}"; do
   case "$group" in
     build)
-      # nlohmann-json3-dev: the palmdb program's JSON output (header-only,
-      # also for the Windows builds); zlib1g-dev: PNG for exported bitmaps.
-      packages+=(cmake ninja-build g++ nlohmann-json3-dev zlib1g-dev)
+      # nlohmann-json3-dev: the palmdb program's JSON output, libcli11-dev: its
+      # command line (both header-only, also for the Windows builds);
+      # zlib1g-dev: PNG for exported bitmaps.
+      packages+=(cmake ninja-build g++ nlohmann-json3-dev zlib1g-dev libcli11-dev)
       ;;
     test)
       # strace: the test that palmdb list makes as many system calls for

@@ -63,6 +63,9 @@ int Add(const Invocation& invocation) {
              std::string("cannot add: ") + report::StatusText(status, report::Doing::kAdding));
     return 1;
   }
+  if (invocation.options.quiet) {
+    return 0;
+  }
   if (summary.created) {
     std::printf("%s: created\n", path.c_str());
   }
@@ -81,7 +84,7 @@ int Add(const Invocation& invocation) {
 
 int RunAdd(const Invocation& invocation) {
   if (invocation.operands.size() < 2) {
-    return UsageError("add needs a database and at least one FILE");
+    return UsageError("add needs a database and at least one FILE", FindCommand("add"));
   }
   return Add(invocation);
 }

@@ -17,15 +17,17 @@ const Command kCommands[] = {
      "                  and ID, and every entry's offset; under a bitmap resource,\n"
      "                  its renditions (size, depth, density).\n"},
     {"extract", kFolderOption | kBlocksOption, Operands::kFiles, RunExtract,
-     "[--plugin PATH] extract FILE [-d DIR] [--blocks] [NAME...]",
+     "[--plugin PATH] extract FILE [-d DIR] [--blocks] ['#NAME'...]",
      "  extract FILE    writes every entry, or only the NAMEs given (as list shows\n"
-     "                  them), to a new file in DIR (default: the current folder;\n"
-     "                  created when missing). An existing file is never replaced.\n"
+     "                  them: '#00002.data', quoted, or 00002.data), to a new file\n"
+     "                  in DIR (default: the current folder; created when missing).\n"
+     "                  An existing file is never replaced.\n"
      "    --blocks      also writes the AppInfo and SortInfo blocks, where there are\n"
      "                  any, as AppInfo.block and SortInfo.block; these NAMEs ask\n"
      "                  for one block alone.\n"},
-    {"export", kFolderOption | kCharsetOption | kJsonOption, Operands::kOneFile, RunExport,
-     "export FILE [-d DIR] [--charset NAME] [--json]",
+    {"export", kFolderOption | kCharsetOption | kJsonOption | kReplaceOption | kQuietOption,
+     Operands::kOneFile, RunExport,
+     "export FILE [-d DIR] [--charset NAME] [--replace] [-q] [--json]",
      "  export FILE     writes what the database holds as files people open, into\n"
      "                  DIR (default: the current folder; created when missing):\n"
      "                  memos as .txt files in a folder per category, addresses as\n"
@@ -33,6 +35,7 @@ const Command kCommands[] = {
      "                  iCalendar file (.ics), PalmDOC books as .txt, Mobipocket\n"
      "                  books as .html, an application's bitmaps as PNG files. An\n"
      "                  existing file is never replaced.\n"
+     "    --replace     writes over the files it would write (and only those).\n"
      "    --charset NAME  the character set of the database's text: windows-1252\n"
      "                  (the default), palmos, cp932, big5, gbk, cp949, cp1250,\n"
      "                  cp1251, cp1253, utf-8, and the system's own names.\n"},
@@ -61,14 +64,16 @@ const Command kCommands[] = {
      "    --resources   without a manifest: a resource database of #ID.type files\n"
      "                  (also for a FILE ending in .prc).\n"
      "    --name, --type, --creator  set these header fields.\n"},
-    {"add", 0, Operands::kFiles, RunAdd, "add DB FILE...",
+    {"add", kQuietOption, Operands::kFiles, RunAdd, "add [-q] DB FILE...",
      "  add DB FILE...  adds the FILEs to the database DB under their names, which\n"
      "                  it creates when missing (.prc: a resource database); a FILE\n"
-     "                  named as list shows an entry replaces that entry's bytes.\n"
+     "                  named as list shows an entry (#00002.data, or 00002.data)\n"
+     "                  replaces that entry's bytes.\n"
      "                  DB is replaced in one step, never half-written.\n"},
-    {"delete", 0, Operands::kFiles, RunDelete, "delete DB NAME...",
-     "  delete DB NAME...  deletes the entries NAME (as list shows them); the\n"
-     "                  records after a deleted one move up and take its name.\n"},
+    {"delete", kQuietOption, Operands::kFiles, RunDelete, "delete [-q] DB '#NAME'...",
+     "  delete DB NAME...  deletes the entries NAME (as list shows them:\n"
+     "                  '#00002.data', quoted, or 00002.data); the records after a\n"
+     "                  deleted one move up and take its name.\n"},
 };
 const std::size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 

@@ -23,6 +23,7 @@ struct Options {
   bool blocks = false;
   bool replace = false;
   bool resources = false;
+  bool quiet = false;
   // --name, --type, --creator: header fields a new database gets.
   std::optional<std::string> name;
   std::optional<std::string> type;
@@ -47,6 +48,7 @@ enum OptionBit : unsigned {
   kResourcesOption = 32,
   kHeaderOptions = 64,  // --name, --type, --creator
   kCharsetOption = 128,
+  kQuietOption = 256,  // -q, --quiet
 };
 
 // The words a command takes after its name.
@@ -87,10 +89,14 @@ extern const std::size_t kCommandCount;
 // The command of that name; null for none.
 const Command* FindCommand(const std::string& name);
 
-// The usage text that --help prints, and a usage error: the message, then
-// the usage, on standard error; returns the exit status 2.
+// The usage text that --help prints; `palmdb COMMAND --help`, the command's
+// part of it.
 std::string UsageText();
-int UsageError(const std::string& message);
+int RunCommandHelp(const Command& command);
+
+// A usage error: the message, then the usage of `command` (of every command
+// for none), on standard error; returns the exit status 2.
+int UsageError(const std::string& message, const Command* command = nullptr);
 
 // Writes text to standard output as it is.
 void Print(const std::string& text);

@@ -38,6 +38,9 @@ int Delete(const Invocation& invocation) {
     Complain(path, std::string("cannot delete: ") + why);
     return 1;
   }
+  if (invocation.options.quiet) {
+    return 0;
+  }
   for (const ChangedEntry& entry : summary.deleted) {
     std::printf("%s: deleted %s\n", path.c_str(), ShownName(entry.name).c_str());
   }
@@ -57,7 +60,7 @@ int Delete(const Invocation& invocation) {
 
 int RunDelete(const Invocation& invocation) {
   if (invocation.operands.size() < 2) {
-    return UsageError("delete needs a database and at least one NAME");
+    return UsageError("delete needs a database and at least one NAME", FindCommand("delete"));
   }
   return Delete(invocation);
 }

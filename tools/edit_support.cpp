@@ -13,8 +13,17 @@ std::string ShownName(const std::string& name) {
   return platform::Windows1252ToUtf8(name.data(), name.size(), platform::ByteEscape::kPercent);
 }
 
+std::string WithItsHash(const std::string& name) {
+  // Digits, a dot and a type: a record's or a resource's name without the
+  // '#' that a shell takes for the start of a comment.
+  const std::size_t dot = name.find('.');
+  const bool bare = dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
+                    name.find_first_not_of("0123456789") == dot;
+  return bare ? "#" + name : name;
+}
+
 std::string EntryNameOf(const std::string& shown) {
-  return platform::Utf8ToCp1252(shown, '?');
+  return platform::Utf8ToCp1252(WithItsHash(shown), '?');
 }
 
 std::string SizeText(std::uint64_t size) {

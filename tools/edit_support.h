@@ -15,7 +15,12 @@ namespace palmdb::cli {
 // the same as the plug-in lists it.
 std::string ShownName(const std::string& name);
 
+// An entry's name as given, "#" put back before a bare "00002.data" or
+// "01000.tAIB"; any other name as it is.
+std::string WithItsHash(const std::string& name);
+
 // A name as the listing shows it (UTF-8) as the entry name it stands for,
+// its "#" put back as WithItsHash does,
 // as the plug-in reads it from its host: Windows-1252 bytes, '?' for a
 // character the code page lacks.
 std::string EntryNameOf(const std::string& shown);

@@ -75,9 +75,11 @@ report::Json Document(const std::string& path, const std::string& folder,
   return json;
 }
 
-// Writes every file of the export into `folder`; an existing file is left
-// alone and the others are still written.
-void WriteFiles(const std::string& path, const std::string& folder, bool json, Outcome* outcome) {
+// Writes every file of the export into the folder; an existing file is
+// left alone (without --replace) and the others are still written.
+void WriteFiles(const std::string& path, const Options& options, Outcome* outcome) {
+  const std::string& folder = options.folder;
+  const bool json = options.json;
   if (!folder.empty() && !outcome->result.files.empty() && !platform::MakeFolders(folder)) {
     outcome->errors.push_back("cannot create the folder " + folder);
     if (!json) {
@@ -88,9 +90,9 @@ void WriteFiles(const std::string& path, const std::string& folder, bool json, O
   for (const convert::OutputFile& file : outcome->result.files) {
     std::string target;
     Status failure = Status::kOk;
-    if (WriteNewOutputFile(folder, file.path, file.bytes, &target, &failure)) {
+    if (WriteNewOutputFile(folder, file.path, file.bytes, &target, &failure, options.replace)) {
       outcome->written.push_back({target, file.path, file.bytes.size()});
-      if (!json) {
+      if (!json && !options.quiet) {
         std::printf("wrote %s\n", target.c_str());
       }
     } else {
@@ -134,7 +136,7 @@ int RunExport(const Invocation& invocation) {
     exportOptions.charset = options.charset;
   }
   if (!platform::IsKnownCharset(exportOptions.charset)) {
-    return UsageError("unknown character set: " + exportOptions.charset);
+    return UsageError("unknown character set: " + exportOptions.charset, FindCommand("export"));
   }
   const std::unique_ptr<Database> database = OpenOrSay(path);
   if (database == nullptr) {
@@ -172,10 +174,10 @@ int RunExport(const Invocation& invocation) {
       Complain(path, error);
     }
   }
-  WriteFiles(path, options.folder, options.json, &outcome);
+  WriteFiles(path, options, &outcome);
   if (options.json) {
     Print(report::Print(Document(path, options.folder, exportOptions.charset, outcome)));
-  } else {
+  } else if (!options.quiet || !outcome.errors.empty()) {
     Print(Summary(outcome));
   }
   return outcome.errors.empty() ? 0 : 1;

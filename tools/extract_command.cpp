@@ -8,6 +8,7 @@
 #include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
+#include "tools/edit_support.h"
 #include "tools/output_files.h"
 #include "tools/session.h"
 
@@ -135,7 +136,7 @@ int Extract(const PluginSession& session, const Invocation& invocation) {
       wantedBlocks[which] = true;
       namedBlocks[which] = true;
     } else {
-      names.push_back(name);
+      names.push_back(WithItsHash(name));
     }
   }
   int status = 0;

@@ -35,7 +35,8 @@ bool IsPlainRelativePath(const std::string& relative) {
 }
 
 bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target, Status* failure) {
+                        const std::string& bytes, std::string* target, Status* failure,
+                        bool replace) {
   *target = OutputPath(folder, relative);
   if (!IsPlainRelativePath(relative)) {
     *failure = Status::kCannotCreate;
@@ -47,7 +48,8 @@ bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
        slash = relative.find('/', slash + 1)) {
     platform::MakeFolder(OutputPath(folder, relative.substr(0, slash)).c_str());
   }
-  switch (platform::WriteNewFile(*target, bytes.data(), bytes.size())) {
+  switch (replace ? platform::WriteFileInPlace(*target, bytes.data(), bytes.size())
+                  : platform::WriteNewFile(*target, bytes.data(), bytes.size())) {
     case platform::NewFileResult::kWritten:
       return true;
     case platform::NewFileResult::kNotCreated:

@@ -26,9 +26,11 @@ bool IsPlainRelativePath(const std::string& relative);
 // with why in `*failure` (report::WriteFailureText says it), when the file
 // exists already (it is left alone), cannot be created (kCannotCreate), or
 // cannot be written in full (kWriteFailed; what was written of it is
-// removed).
+// removed). With `replace`, a file already there is written over, in one
+// step that leaves it whole when writing fails.
 bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target, Status* failure);
+                        const std::string& bytes, std::string* target, Status* failure,
+                        bool replace = false);
 
 }  // namespace palmdb::cli
 
