@@ -32,6 +32,10 @@ Status OpenTarget(Target* target) {
       break;
   }
   target->exists = true;
+  // Refused before it is read: nothing of it would be changed anyway.
+  if (platform::IsReadOnlyFile(target->path.c_str())) {
+    return Status::kReadOnly;
+  }
   target->check = CheckFile(target->path.c_str());
   const FileCheck& check = target->check;
   if (check.status == Status::kNoMemory || check.status == Status::kCannotOpen) {

@@ -90,11 +90,12 @@ struct EditSummary {
 
 // Adds `files` to the database at `path` (UTF-8), creating it when nothing
 // is there: a resource database when the name ends in ".prc" (any case),
-// else a record database. Returns kOk or: kNotADatabase (a file that is not
-// a database, never overwritten); kDamaged (the database has findings);
-// kCannotOpen (the database or a source cannot be opened); kNotSupported (a
-// name that cannot be an entry, or twice the same entry); kTooLarge;
-// kReadFailed; kWriteFailed; kCancelled; kNoMemory.
+// else a record database. Returns kOk or: kReadOnly (a database marked
+// read-only, see platform::IsReadOnlyFile, never read or written);
+// kNotADatabase (a file that is not a database, never overwritten); kDamaged
+// (the database has findings); kCannotOpen (the database or a source cannot
+// be opened); kNotSupported (a name that cannot be an entry, or twice the
+// same entry); kTooLarge; kReadFailed; kWriteFailed; kCancelled; kNoMemory.
 Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
                 const EditOptions& options, EditSummary* summary);
 

@@ -35,6 +35,9 @@ enum class Status {
   // An edit: a name that cannot be an entry, a folder, or an option the
   // format has no room for.
   kNotSupported,
+  // An edit or a replacement: the database is marked read-only (see
+  // platform::IsReadOnlyFile) and was not touched.
+  kReadOnly,
 };
 
 }  // namespace palmdb

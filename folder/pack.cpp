@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
+#include "report/report.h"
 #include "report/report_words.h"
 
 namespace palmdb::folder {
@@ -184,6 +185,11 @@ bool PackTarget(const PackArguments& arguments, std::string* target) {
   if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
     std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
                  target->c_str());
+    return false;
+  }
+  if (kind == platform::PathKind::kRegularFile && platform::IsReadOnlyFile(target->c_str())) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", target->c_str(),
+                 report::StatusText(Status::kReadOnly, report::Doing::kWriting));
     return false;
   }
   return true;

@@ -240,12 +240,16 @@ void MemoryUnlockFolder(FileHandle lock) {
   g_memory.locked = false;
 }
 
+bool MemoryReadOnly(const char* /*path*/) {
+  return false;
+}
+
 const palmdb::platform::Operations kMemoryOperations = {
     MemoryOpenForReading, MemoryFileSize,         MemoryReadAt,   MemoryCreateNew,
     MemoryWrite,          MemorySetLastWriteTime, MemoryClose,    MemoryRemoveFile,
     MemoryShowErrorBox,   MemoryCreateTemporary,  MemoryFlush,    MemoryCopyPermissions,
     MemoryReplaceFile,    MemorySyncFolder,       MemoryPathKind, MemoryResolvePath,
-    MemoryLockFolder,     MemoryUnlockFolder};
+    MemoryLockFolder,     MemoryUnlockFolder,     MemoryReadOnly};
 
 }  // namespace
 

@@ -76,6 +76,9 @@ FileHandle LockFolder(const char* target) {
 void UnlockFolder(FileHandle lock) {
   Current().unlockFolder(lock);
 }
+bool IsReadOnlyFile(const char* path) {
+  return Current().readOnly(path);
+}
 
 namespace {
 

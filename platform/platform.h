@@ -78,8 +78,8 @@ struct Operations {
   bool (*flush)(FileHandle file);
   // Gives `file` the permissions of the file at `model`: on POSIX its mode
   // bits (and its owner and group where the system allows), on Win32 its
-  // hidden, system and archive attributes (a read-only file is not replaced
-  // there: replaceFile fails).
+  // hidden, system and archive attributes (a read-only file is never
+  // replaced: see readOnly).
   bool (*copyPermissions)(const char* model, FileHandle file);
   // Puts the file at `source` in place of `target` in one step, replacing
   // what is there (rename; MoveFileExW with replace and write-through).
@@ -101,6 +101,10 @@ struct Operations {
   // kInvalidFile when it cannot be taken.
   FileHandle (*lockFolder)(const char* target);
   void (*unlockFolder)(FileHandle lock);
+  // Whether the file at `path` is marked not to be changed: on Win32 its
+  // read-only attribute; on POSIX no write permission for anyone (root
+  // included), or none for this user. False when nothing is there.
+  bool (*readOnly)(const char* path);
 };
 
 // The operating system's own implementation.
@@ -128,6 +132,7 @@ PathKind KindOfPath(const char* path);
 bool ResolvePath(const char* path, std::string* resolved);
 FileHandle LockFolder(const char* target);
 void UnlockFolder(FileHandle lock);
+bool IsReadOnlyFile(const char* path);
 
 // The folder part of a path, its last separator included ('/' everywhere,
 // '\\' and a drive's ':' on Win32); "" when the path has none.

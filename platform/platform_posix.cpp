@@ -256,12 +256,22 @@ void PosixUnlockFolder(FileHandle lock) {
   ::close(Descriptor(lock));
 }
 
+bool PosixReadOnly(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) {
+    return false;
+  }
+  // No write bit for anyone marks a file "do not touch" even for root, who
+  // access() would let write it.
+  return (info.st_mode & 0222) == 0 || ::access(path, W_OK) != 0;
+}
+
 const Operations kPosixOperations = {
     PosixOpenForReading, PosixFileSize,         PosixReadAt,   PosixCreateNew,
     PosixWrite,          PosixSetLastWriteTime, PosixClose,    PosixRemoveFile,
     PosixShowErrorBox,   PosixCreateTemporary,  PosixFlush,    PosixCopyPermissions,
     PosixReplaceFile,    PosixSyncFolder,       PosixPathKind, PosixResolvePath,
-    PosixLockFolder,     PosixUnlockFolder,
+    PosixLockFolder,     PosixUnlockFolder,     PosixReadOnly,
 };
 
 }  // namespace

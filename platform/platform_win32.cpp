@@ -181,9 +181,8 @@ bool Win32CopyPermissions(const char* model, FileHandle file) {
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return false;
   }
-  // Not the read-only bit: a read-only target cannot be replaced anyway
-  // (the replacement fails and the edit with it), and a read-only temporary
-  // file could not be removed after that failure.
+  // Not the read-only bit: a read-only target is never replaced (readOnly),
+  // and a read-only temporary file could not be removed after a failure.
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO basic{};  // zero times: leave them as they are
@@ -311,12 +310,19 @@ void Win32UnlockFolder(FileHandle lock) {
   CloseHandle(ToHandle(lock));
 }
 
+bool Win32ReadOnly(const char* path) {
+  std::wstring wide;
+  const DWORD attributes =
+      WidePath(path, &wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 const Operations kWin32Operations = {
     Win32OpenForReading, Win32FileSize,         Win32ReadAt,   Win32CreateNew,
     Win32Write,          Win32SetLastWriteTime, Win32Close,    Win32RemoveFile,
     Win32ShowErrorBox,   Win32CreateTemporary,  Win32Flush,    Win32CopyPermissions,
     Win32ReplaceFile,    Win32SyncFolder,       Win32PathKind, Win32ResolvePath,
-    Win32LockFolder,     Win32UnlockFolder,
+    Win32LockFolder,     Win32UnlockFolder,     Win32ReadOnly,
 };
 
 }  // namespace

@@ -43,6 +43,7 @@ int HostResult(Status status) {
     case Status::kCannotCreate:
       return PalmdbCreateError;
     case Status::kWriteFailed:
+    case Status::kReadOnly:  // what a host gets when a read-only file cannot be replaced
       return PalmdbWriteError;
     case Status::kDamaged:
       return PalmdbBadArchive;

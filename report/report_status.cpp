@@ -50,6 +50,9 @@ constexpr StatusWords kStatusWords[] = {
     {Status::kNotSupported, nullptr, nullptr,
      "not a name an entry can have (in a resource database: #ID.type, as list shows them)",
      nullptr},
+    {Status::kReadOnly, nullptr, "the database is read-only; nothing was changed",
+     "the database is read-only; nothing was changed",
+     "the database is read-only; nothing was changed"},
 };
 
 // For a status that the work does not give back.

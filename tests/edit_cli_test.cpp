@@ -1,13 +1,15 @@
 // palmdb add and delete end to end: the program edits through the core,
 // says what its edit changed (and nothing another editor did), and the file
 // afterwards is read here by the format's own offsets (not through the
-// core) and must pass `palmdb check`. Refusals leave the file byte for byte.
+// core) and must pass `palmdb check`. Refusals leave the file byte for byte;
+// a read-only database is refused by add, delete and pack --replace alike.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -357,6 +359,66 @@ TEST_P(RefusalTest, SaysWhyAndLeavesTheFileAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusalCases),
+                         [](const auto& one) { return std::string(one.param.title); });
+
+namespace fs = std::filesystem;
+
+constexpr fs::perms kReadOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kWritable = kReadOnly | fs::perms::owner_write;
+
+struct ReadOnlyCase {
+  const char* title;
+  const char* command;
+  fs::perms perms;
+  int status;
+  std::string message;  // the end of the error line; none when it succeeds
+};
+
+// No write permission for anyone (on Windows: the read-only attribute)
+// stops root too, which the tests may run as.
+const ReadOnlyCase kReadOnlyCases[] = {
+    {"AddToAReadOnlyDatabase", "add", kReadOnly, 1,
+     "cannot add: the database is read-only; nothing was changed"},
+    {"DeleteFromAReadOnlyDatabase", "delete", kReadOnly, 1,
+     "cannot delete: the database is read-only; nothing was changed"},
+    {"PackOverAReadOnlyDatabase", "pack", kReadOnly, 1,
+     "memo.pdb: the database is read-only; nothing was changed"},
+    {"AddToAWritableDatabase", "add", kWritable, 0, ""},
+    {"PackOverAWritableDatabase", "pack", kWritable, 0, ""},
+};
+
+class ReadOnlyTest : public ::testing::TestWithParam<ReadOnlyCase> {};
+
+TEST_P(ReadOnlyTest, IsNeverChangedAndKeepsItsMode) {
+  const ReadOnlyCase& c = GetParam();
+  TempFolder folder;
+  const Bytes old = Memos();
+  const std::string database = folder.Write("memo.pdb", old);
+  // A folder that packs into another database than the one it replaces.
+  const std::string other = folder.Write("other.pdb", Resources());
+  ASSERT_EQ(Palmdb({"unpack", other, folder.File("unpacked")}).status, 0);
+  fs::permissions(database, c.perms);
+  const fs::perms before = fs::status(database).permissions();
+  const std::string command = c.command;
+  const Outcome outcome =
+      command == "add"      ? Palmdb({"add", database, folder.Write("a.txt", Text("some text"))})
+      : command == "delete" ? Palmdb({"delete", database, "#00000.data"})
+                            : Palmdb({"pack", folder.File("unpacked"), database, "--replace"});
+  EXPECT_EQ(outcome.status, c.status) << outcome.err;
+  const std::vector<std::string> errors = Lines(outcome.err);
+  EXPECT_EQ(errors.size(), c.message.empty() ? 0u : 1u) << outcome.err;
+  for (const std::string& line : errors) {
+    EXPECT_TRUE(line.size() >= c.message.size() &&
+                line.compare(line.size() - c.message.size(), std::string::npos, c.message) == 0)
+        << line;
+  }
+  EXPECT_EQ(ReadWholeFile(database) == old, c.status != 0);
+  EXPECT_EQ(fs::status(database).permissions(), before);
+  fs::permissions(database, kWritable);  // Windows removes no read-only file
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadOnly, ReadOnlyTest, ::testing::ValuesIn(kReadOnlyCases),
                          [](const auto& one) { return std::string(one.param.title); });
 
 }  // namespace

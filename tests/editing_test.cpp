@@ -446,6 +446,46 @@ TEST(RefusedEdits, LeaveTheFileAsItWasWithACode) {
   EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), records);
 }
 
+// A database that no one has write permission for (on Windows: the
+// read-only attribute) is never edited, by root neither, and keeps its bytes
+// and mode; with its owner's write bit it is edited.
+TEST(ReadOnlyDatabase, EveryEditIsRefusedWhoeverEdits) {
+  constexpr fs::perms kReadOnly =
+      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  constexpr fs::perms kWritable = kReadOnly | fs::perms::owner_write;
+  struct Case {
+    const char* what;
+    fs::perms perms;
+    bool add;
+    Status expected;
+  };
+  const Case cases[] = {
+      {"adding to a read-only database", kReadOnly, true, Status::kReadOnly},
+      {"deleting from a read-only database", kReadOnly, false, Status::kReadOnly},
+      {"adding to a writable database", kWritable, true, Status::kOk},
+      {"deleting from a writable database", kWritable, false, Status::kOk},
+  };
+  TempFolder folder;
+  const Bytes records = ThreeRecords(0);
+  const std::string source = folder.Write("source", B("S"));
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = folder.Write("db" + std::to_string(n++) + ".pdb", records);
+    fs::permissions(path, c.perms);
+    const fs::perms before = fs::status(path).permissions();
+    EditSummary summary;
+    const Status status =
+        c.add ? palmdb::AddFiles(path, {{"#00003.data", source}}, At(kNow), &summary)
+              : palmdb::DeleteEntries(path, {"#00001.data"}, At(kNow), &summary);
+    EXPECT_EQ(status, c.expected);
+    EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path) == records, status != Status::kOk);
+    EXPECT_EQ(fs::status(path).permissions(), before);
+    fs::permissions(path, kWritable);  // Windows removes no read-only file
+  }
+  EXPECT_TRUE(NoTemporaryFileIn(folder));
+}
+
 // Records sharing a unique ID are damage a device tolerates: the check says
 // so, yet the database can still be edited, and the shared ID stays.
 TEST(DeleteEntries, ToleratesRecordsSharingAUniqueId) {

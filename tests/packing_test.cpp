@@ -466,6 +466,23 @@ TEST(WritePathFaults, EveryCallFailsOnceInTurnAndTheDatabaseSurvives) {
   EXPECT_GE(failedCalls, 16);
 }
 
+// A read-only database gets the code a host gets for a file it cannot
+// replace, and a move keeps its sources.
+TEST(ReadOnlyDatabase, PackingAndDeletingGiveTheWriteErrorAndKeepEverything) {
+  TempFolder folder;
+  const Bytes old = ThreeRecords();
+  const std::string database = folder.Write("db.pdb", old);
+  folder.Write("a.txt", B("A"));
+  fs::permissions(database,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(Pack(database, folder.WithSeparator(), List({"a.txt"}), 1), PalmdbWriteError);
+  EXPECT_EQ(Delete(database, List({"#00001.data"})), PalmdbWriteError);
+  EXPECT_TRUE(palmdb::testsupport::FileExists(folder.File("a.txt")));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(database), old);
+  fs::permissions(database, fs::perms::owner_write, fs::perm_options::add);
+}
+
 #if !defined(_WIN32)
 TEST(PosixEdits, PermissionsAndLinksAreKept) {
   TempFolder folder;

@@ -1,9 +1,10 @@
 // Real failures of the operating system on POSIX systems, where the tests
 // can bring them about: a file-size limit that makes writes come up short,
-// and a folder without write permission.
+// a folder without write permission, and a file this user may not write.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,17 @@ TEST(PosixLimits, AFolderWithoutWritePermissionRefusesTheTarget) {
   EXPECT_EQ(palmdb::ExtractEntry(*database, 0, target.c_str()), Status::kCannotCreate);
   EXPECT_FALSE(FileExists(target));
   chmod(locked.c_str(), 0755);
+}
+
+// A file its group may write but its owner may not is read-only to the
+// owner, whom access() refuses, and not to root, who may write it. Where
+// nothing is, nothing is read-only: a new database may be created.
+TEST(PosixLimits, AFileTheUserMayNotWriteIsReadOnlyUnlessRoot) {
+  TempFolder folder;
+  const std::string path = folder.Write("db.pdb", DatabaseBuilder().AddRecord("abc").Build());
+  ASSERT_EQ(chmod(path.c_str(), 0464), 0);
+  EXPECT_EQ(palmdb::platform::IsReadOnlyFile(path.c_str()), getuid() != 0);
+  EXPECT_FALSE(palmdb::platform::IsReadOnlyFile(folder.File("missing.pdb").c_str()));
 }
 
 }  // namespace
