@@ -89,7 +89,8 @@ Json Now() {
 bool FolderManifest(const PackArguments& arguments, Json* json) {
   std::vector<std::string> names;
   if (!platform::ListFolder(arguments.folder.c_str(), &names)) {
-    std::fprintf(stderr, "palmdb: %s: not a folder that can be read\n", arguments.folder.c_str());
+    std::fprintf(stderr, "palmdb: %s: not a folder that can be read\n",
+                 platform::DisplayPath(arguments.folder).c_str());
     return false;
   }
   const bool resources = arguments.resources || EndsInPrc(arguments.database);
@@ -134,7 +135,7 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
     ParsedEntryName parsed{};
     if (!EntryFileName(names[i], &parsed)) {
       std::fprintf(stderr, "palmdb: %s: a resource's file is named #ID.type\n",
-                   platform::JoinPath(arguments.folder, names[i]).c_str());
+                   platform::DisplayPath(platform::JoinPath(arguments.folder, names[i])).c_str());
       named = false;
       continue;
     }
@@ -174,17 +175,19 @@ const char* WriteFailure(Status status) {
 bool PackTarget(const PackArguments& arguments, std::string* target) {
   // A link is kept and the file it leads to replaced.
   if (!platform::ResolvePath(arguments.database.c_str(), target)) {
-    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n", arguments.database.c_str());
+    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n",
+                 platform::DisplayPath(arguments.database).c_str());
     return false;
   }
   const platform::PathKind kind = platform::KindOfPath(target->c_str());
   if (kind == platform::PathKind::kOther) {
-    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n", target->c_str());
+    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n",
+                 platform::DisplayPath(*target).c_str());
     return false;
   }
   if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
     std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
-                 target->c_str());
+                 platform::DisplayPath(*target).c_str());
     return false;
   }
   if (kind == platform::PathKind::kRegularFile && platform::IsReadOnlyFile(target->c_str())) {
@@ -206,11 +209,13 @@ bool ReadPackManifest(const PackArguments& arguments, Json* json, std::string* w
   if (ReadText(manifestPath, &text, &tooLarge)) {
     std::string error;
     if (!manifest::ParseText(text, json, &error)) {
-      std::fprintf(stderr, "palmdb: %s: %s\n", manifestPath.c_str(), error.c_str());
+      std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(manifestPath).c_str(),
+                   error.c_str());
       return false;
     }
   } else if (tooLarge) {
-    std::fprintf(stderr, "palmdb: %s: larger than 64 MiB, no manifest\n", manifestPath.c_str());
+    std::fprintf(stderr, "palmdb: %s: larger than 64 MiB, no manifest\n",
+                 platform::DisplayPath(manifestPath).c_str());
     return false;
   } else {
     *where = arguments.folder + " (no " + manifest::kFileName + ")";
@@ -311,11 +316,11 @@ int RunPack(const PackArguments& arguments) {
   LayOutFiles(arguments, manifest, &layout, &problems);
   if (!problems.empty()) {
     for (const Problem& problem : problems) {
-      std::fprintf(stderr, "palmdb: %s: %s: %s\n", where.c_str(),
+      std::fprintf(stderr, "palmdb: %s: %s: %s\n", platform::DisplayPath(where).c_str(),
                    problem.pointer.empty() ? "(document)" : problem.pointer.c_str(),
                    problem.message.c_str());
     }
-    std::fprintf(stderr, "palmdb: %s: not written\n", target.c_str());
+    std::fprintf(stderr, "palmdb: %s: not written\n", platform::DisplayPath(target).c_str());
     return 1;
   }
 
@@ -327,15 +332,16 @@ int RunPack(const PackArguments& arguments) {
     status = WriteDatabase(target.c_str(), layout);
   }
   if (status != Status::kOk) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", target.c_str(), WriteFailure(status));
+    std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(target).c_str(),
+                 WriteFailure(status));
     return 1;
   }
   const bool resources = manifest.IsResourceDatabase();
-  std::printf("packed %s: %s into %s, %s\n", arguments.folder.c_str(),
+  std::printf("packed %s: %s into %s, %s\n", platform::DisplayPath(arguments.folder).c_str(),
               report::Count(manifest.entries.size(), resources ? "resource" : "record",
                             resources ? "resources" : "records")
                   .c_str(),
-              target.c_str(), report::Count(size, "byte", "bytes").c_str());
+              platform::DisplayPath(target).c_str(), report::Count(size, "byte", "bytes").c_str());
   return 0;
 }
 

@@ -113,6 +113,20 @@ bool LaysOutAsFound(const manifest::Manifest& manifest, const FileLayout& found)
   return placed.entries == found.entries && placed.fileSize == found.fileSize;
 }
 
+// Whether none of the files lies in the folder already; says which do.
+bool NoneExists(const std::string& folder, const std::vector<std::string>& names) {
+  bool clear = true;
+  for (const std::string& name : names) {
+    const std::string file = platform::JoinPath(folder, name);
+    if (platform::Exists(file)) {
+      std::fprintf(stderr, "palmdb: %s: exists already; unpack replaces no file\n",
+                   platform::DisplayPath(file).c_str());
+      clear = false;
+    }
+  }
+  return clear;
+}
+
 }  // namespace
 
 bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
@@ -158,9 +172,10 @@ bool DescribeDatabase(const Database& database, UnpackedDatabase* unpacked) {
 }
 
 int RunUnpack(const std::string& path, const std::string& folder) {
+  const std::string shown = platform::DisplayPath(path);
   const FileCheck check = CheckFile(path.c_str());
   if (check.status != Status::kOk || check.detection != Detection::kDatabase) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", path.c_str(),
+    std::fprintf(stderr, "palmdb: %s: %s\n", shown.c_str(),
                  report::OpenFailureText(check, platform::Exists(path)).c_str());
     return 1;
   }
@@ -172,14 +187,14 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     std::fprintf(stderr,
                  "palmdb: %s: the database is damaged (palmdb check tells how); unpack takes "
                  "whole databases only, since pack could not give the same bytes back\n",
-                 path.c_str());
+                 shown.c_str());
     return 1;
   }
   const Database& database = *check.database;
   UnpackedDatabase unpacked;
   if (!DescribeDatabase(database, &unpacked)) {
     std::fprintf(stderr, "palmdb: %s: the layout cannot be described (a read failed)\n",
-                 path.c_str());
+                 shown.c_str());
     return 1;
   }
   const manifest::Manifest& manifest = unpacked.manifest;
@@ -204,25 +219,18 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     const ByteRange& range = unpacked.layout.entries[i];
     targets.push_back({manifest.entries[i].file, range.begin, range.Size()});
   }
-  if (!platform::MakeFolders(folder)) {
-    std::fprintf(stderr, "palmdb: %s: cannot create the folder\n", folder.c_str());
+  // What it makes of the folder is removed again when nothing gets written.
+  platform::MadeFolders made;
+  if (!made.Make(folder)) {
+    std::fprintf(stderr, "palmdb: %s: cannot create the folder\n",
+                 platform::DisplayPath(folder).c_str());
     return 1;
   }
-  bool clear = true;
-  for (const std::string& name : [&] {
-         std::vector<std::string> names{manifest::kFileName};
-         for (const Target& target : targets) {
-           names.push_back(target.name);
-         }
-         return names;
-       }()) {
-    if (platform::Exists(platform::JoinPath(folder, name))) {
-      std::fprintf(stderr, "palmdb: %s: exists already; unpack replaces no file\n",
-                   platform::JoinPath(folder, name).c_str());
-      clear = false;
-    }
+  std::vector<std::string> names{manifest::kFileName};
+  for (const Target& target : targets) {
+    names.push_back(target.name);
   }
-  if (!clear) {
+  if (!NoneExists(folder, names)) {
     return 1;
   }
   for (const Target& target : targets) {
@@ -231,7 +239,7 @@ int RunUnpack(const std::string& path, const std::string& folder) {
     if (ExtractRange(database, static_cast<std::uint32_t>(target.offset),
                      static_cast<std::uint32_t>(target.size), file.c_str()) != Status::kOk) {
       std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
-                   file.c_str());
+                   platform::DisplayPath(file).c_str());
       return 1;
     }
   }
@@ -241,16 +249,16 @@ int RunUnpack(const std::string& path, const std::string& folder) {
   if (platform::WriteNewFile(manifestPath, text.data(), text.size()) !=
       platform::NewFileResult::kWritten) {
     std::fprintf(stderr, "palmdb: %s: cannot write the file (disk full or no access)\n",
-                 manifestPath.c_str());
+                 platform::DisplayPath(manifestPath).c_str());
     return 1;
   }
   const bool resources = manifest.IsResourceDatabase();
-  std::printf("unpacked %s: %s%s into %s\n", path.c_str(),
+  std::printf("unpacked %s: %s%s into %s\n", shown.c_str(),
               report::Count(manifest.entries.size(), resources ? "resource" : "record",
                             resources ? "resources" : "records")
                   .c_str(),
               manifest.appInfo.present || manifest.sortInfo.present ? " and the blocks" : "",
-              folder.c_str());
+              platform::DisplayPath(folder).c_str());
   return 0;
 }
 

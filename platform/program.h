@@ -23,8 +23,13 @@ void UnloadLibrary(LibraryHandle library);
 // false (and an empty buffer) when unknown or when it does not fit.
 bool ExecutableFolder(char* buffer, std::size_t size);
 
-// Creates a folder; true when it exists afterwards.
-bool MakeFolder(const char* path);
+// Creates a folder; true when it exists afterwards. `*made`, unless null,
+// tells whether this call created it (false for one that was there).
+bool MakeFolder(const char* path, bool* made = nullptr);
+
+// Removes a folder when it is empty; one that holds anything stays. True
+// when it was removed.
+bool RemoveEmptyFolder(const char* path);
 
 // Adds to `files` the names (UTF-8) of the regular files directly inside
 // the folder at `path` (a symbolic link that leads to one included), and to

@@ -49,12 +49,17 @@ bool ExecutableFolder(char* buffer, std::size_t size) {
   return true;
 }
 
-bool MakeFolder(const char* path) {
-  if (::mkdir(path, 0777) == 0) {
-    return true;
+bool MakeFolder(const char* path, bool* made) {
+  const bool created = ::mkdir(path, 0777) == 0;
+  if (made != nullptr) {
+    *made = created;
   }
   struct stat info {};
-  return errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+  return created || (errno == EEXIST && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode));
+}
+
+bool RemoveEmptyFolder(const char* path) {
+  return ::rmdir(path) == 0;
 }
 
 bool ListFolder(const char* path, std::vector<std::string>* files,

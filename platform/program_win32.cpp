@@ -67,12 +67,18 @@ bool ExecutableFolder(char* buffer, std::size_t size) {
   return true;
 }
 
-bool MakeFolder(const char* path) {
+bool MakeFolder(const char* path, bool* made) {
+  if (made != nullptr) {
+    *made = false;
+  }
   std::wstring wide;
   if (!WidePath(path, &wide)) {
     return false;
   }
   if (CreateDirectoryW(wide.c_str(), nullptr) != FALSE) {
+    if (made != nullptr) {
+      *made = true;
+    }
     return true;
   }
   if (GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -80,6 +86,12 @@ bool MakeFolder(const char* path) {
   }
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool RemoveEmptyFolder(const char* path) {
+  std::wstring wide;
+  // RemoveDirectoryW refuses a folder that holds anything.
+  return WidePath(path, &wide) && RemoveDirectoryW(wide.c_str()) != FALSE;
 }
 
 bool ListFolder(const char* path, std::vector<std::string>* files,

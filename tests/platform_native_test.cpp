@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
@@ -482,6 +483,67 @@ TEST(NativeMakeFolder, TrueWhenAFolderIsThereAfterwards) {
     if (c.before == Before::kFile) {
       EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), Pattern(3));
     }
+  }
+}
+
+TEST(DisplayPath, ShowsThisSystemsSeparatorThroughout) {
+  struct Case {
+    const char* path;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"db.pdb", "db.pdb"},
+#ifdef _WIN32
+      {"out/#00001.data", "out\\#00001.data"},
+      {"C:\\x/y", "C:\\x\\y"},
+      {"//server/share/db.pdb", "\\\\server\\share\\db.pdb"},
+#else
+      {"out/#00001.data", "out/#00001.data"},
+      // A backslash is a character of a name here.
+      {"a\\b/c", "a\\b/c"},
+#endif
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(palmdb::platform::DisplayPath(c.path), c.shown) << c.path;
+  }
+}
+
+TEST(MadeFolders, RemovesOnlyTheEmptyFoldersItMade) {
+  struct Case {
+    const char* what;
+    const char* before;   // a folder there beforehand, or none
+    const char* written;  // a file written once a/b/c is made, or none
+    std::vector<std::string> left;
+  };
+  const Case cases[] = {
+      {"nothing written", "", "", {}},
+      {"a file at the bottom", "", "a/b/c/f", {"a", "a/b", "a/b/c"}},
+      {"a file halfway", "", "a/f", {"a"}},
+      {"a folder that was there", "a", "", {"a"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder base;
+    const auto below = [&](const std::string& relative) {
+      return palmdb::platform::DisplayPath(base.File(relative));
+    };
+    if (*c.before != '\0') {
+      ASSERT_TRUE(fs::create_directory(below(c.before)));
+    }
+    {
+      palmdb::platform::MadeFolders made;
+      ASSERT_TRUE(made.Make(below("a/b/c")));
+      if (*c.written != '\0') {
+        WriteWithStreams(below(c.written), Pattern(3));
+      }
+    }
+    std::vector<std::string> left;
+    for (const char* folder : {"a", "a/b", "a/b/c"}) {
+      if (fs::is_directory(below(folder))) {
+        left.emplace_back(folder);
+      }
+    }
+    EXPECT_EQ(left, c.left);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "report/report.h"
@@ -20,20 +21,21 @@ namespace {
 // The size of a file to add; false, said on standard error, when it is not
 // a file that can be read.
 bool SourceSize(const std::string& file, std::uint64_t* size) {
+  const std::string shown = platform::DisplayPath(file);
   if (platform::KindOfPath(file.c_str()) != platform::PathKind::kRegularFile) {
-    Complain(file, platform::Exists(file) ? "not a file (a folder's files are added one by one)"
-                                          : "no such file");
+    Complain(shown, platform::Exists(file) ? "not a file (a folder's files are added one by one)"
+                                           : "no such file");
     return false;
   }
   const platform::FileHandle handle = platform::OpenForReading(file.c_str());
   if (handle == platform::kInvalidFile) {
-    Complain(file, "cannot be opened");
+    Complain(shown, "cannot be opened");
     return false;
   }
   const bool known = platform::FileSize(handle, size);
   platform::Close(handle);
   if (!known) {
-    Complain(file, "cannot be read");
+    Complain(shown, "cannot be read");
   }
   return known;
 }
@@ -58,8 +60,9 @@ int Add(const Invocation& invocation) {
     options.progress = bar.Callback();
     status = AddFiles(path, files, options, &summary);
   }
+  const std::string shown = platform::DisplayPath(path);
   if (status != Status::kOk) {
-    Complain(path,
+    Complain(shown,
              std::string("cannot add: ") + report::StatusText(status, report::Doing::kAdding));
     return 1;
   }
@@ -67,14 +70,14 @@ int Add(const Invocation& invocation) {
     return 0;
   }
   if (summary.created) {
-    std::printf("%s: created\n", path.c_str());
+    std::printf("%s: created\n", shown.c_str());
   }
   for (const ChangedEntry& entry : summary.replaced) {
-    std::printf("%s: replaced %s (%s)\n", path.c_str(), ShownName(entry.name).c_str(),
+    std::printf("%s: replaced %s (%s)\n", shown.c_str(), ShownName(entry.name).c_str(),
                 SizeText(entry.size).c_str());
   }
   for (const ChangedEntry& entry : summary.added) {
-    std::printf("%s: added %s (%s)\n", path.c_str(), ShownName(entry.name).c_str(),
+    std::printf("%s: added %s (%s)\n", shown.c_str(), ShownName(entry.name).c_str(),
                 SizeText(entry.size).c_str());
   }
   return 0;

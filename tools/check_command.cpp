@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/paths.h"
 #include "platform/program.h"
 #include "report/report.h"
 #include "tools/commands.h"
@@ -17,11 +18,12 @@ class Checker {
 
   void CheckOne(const std::string& path) {
     const CheckedFile checked = CheckWithCore(path);
+    const std::string shown = platform::DisplayPath(path);
     whole_ = whole_ && checked.check.IsWhole();
     if (json_) {
-      files_.push_back(report::CheckJson(path, checked.check, checked.exists));
+      files_.push_back(report::CheckJson(shown, checked.check, checked.exists));
     } else {
-      Print(report::CheckText(path, checked.check, checked.exists));
+      Print(report::CheckText(shown, checked.check, checked.exists));
       std::fflush(stdout);
     }
   }
@@ -47,7 +49,8 @@ class Checker {
       bool below = false;
       checked += CheckFolder(platform::JoinPath(folder, name), &below);
       if (!below) {
-        Complain(platform::JoinPath(folder, name), "cannot read this folder");
+        Complain(platform::DisplayPath(platform::JoinPath(folder, name)),
+                 "cannot read this folder");
         whole_ = false;
       }
     }
@@ -77,7 +80,7 @@ int RunCheck(const Invocation& invocation) {
     if (!folder) {
       checker.CheckOne(argument);
     } else if (checked == 0) {
-      Complain(argument, "no files to check in this folder");
+      Complain(platform::DisplayPath(argument), "no files to check in this folder");
     }
   }
   return checker.Finish();

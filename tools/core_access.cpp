@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "archive/extraction.h"
+#include "platform/paths.h"
 #include "platform/program.h"
 
 namespace palmdb::cli {
@@ -18,7 +19,8 @@ CoreOpening OpenWithCore(const std::string& path) {
 std::unique_ptr<Database> OpenOrSay(const std::string& path) {
   CoreOpening opening = OpenWithCore(path);
   if (!opening.failure.empty()) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", path.c_str(), opening.failure.c_str());
+    std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(path).c_str(),
+                 opening.failure.c_str());
     return nullptr;
   }
   return std::move(opening.opened.database);

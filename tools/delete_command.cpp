@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "report/report.h"
 #include "tools/commands.h"
 #include "tools/edit_support.h"
@@ -28,21 +29,22 @@ int Delete(const Invocation& invocation) {
     status = DeleteEntries(path, names, options, &summary);
   }
   const char* why = report::StatusText(status, report::Doing::kDeleting);
+  const std::string shown = platform::DisplayPath(path);
   if (status == Status::kNoSuchEntry && !summary.missing.empty()) {
     for (const std::string& name : summary.missing) {
-      Complain(path, "cannot delete " + ShownName(name) + ": " + why + "; nothing was deleted");
+      Complain(shown, "cannot delete " + ShownName(name) + ": " + why + "; nothing was deleted");
     }
     return 1;
   }
   if (status != Status::kOk) {
-    Complain(path, std::string("cannot delete: ") + why);
+    Complain(shown, std::string("cannot delete: ") + why);
     return 1;
   }
   if (invocation.options.quiet) {
     return 0;
   }
   for (const ChangedEntry& entry : summary.deleted) {
-    std::printf("%s: deleted %s\n", path.c_str(), ShownName(entry.name).c_str());
+    std::printf("%s: deleted %s\n", shown.c_str(), ShownName(entry.name).c_str());
   }
   if (summary.moved != 0) {
     const std::string which =
@@ -50,7 +52,7 @@ int Delete(const Invocation& invocation) {
     const std::string now =
         summary.moved == 1 ? ShownName(summary.movedFirst)
                            : ShownName(summary.movedFirst) + " to " + ShownName(summary.movedLast);
-    std::printf("%s: %s after %s moved up (now %s)\n", path.c_str(), which.c_str(),
+    std::printf("%s: %s after %s moved up (now %s)\n", shown.c_str(), which.c_str(),
                 summary.deleted.size() == 1 ? "it" : "them", now.c_str());
   }
   return 0;

@@ -10,6 +10,7 @@
 #include "convert/content.h"
 #include "convert/export.h"
 #include "platform/charset.h"
+#include "platform/paths.h"
 #include "report/report.h"
 #include "report/report_words.h"
 #include "tools/commands.h"
@@ -61,13 +62,14 @@ report::Json Document(const std::string& path, const std::string& folder,
                       const std::string& charset, const Outcome& outcome) {
   report::Json files = report::Json::array();
   for (const WrittenFile& file : outcome.written) {
-    files.push_back({{"path", file.path}, {"name", file.name}, {"size", file.size}});
+    files.push_back(
+        {{"path", platform::DisplayPath(file.path)}, {"name", file.name}, {"size", file.size}});
   }
   report::Json json;
-  json["file"] = path;
+  json["file"] = platform::DisplayPath(path);
   json["kind"] = convert::KindName(outcome.result.kind);
   json["charset"] = charset;
-  json["folder"] = folder.empty() ? "." : folder;
+  json["folder"] = folder.empty() ? "." : platform::DisplayPath(folder);
   json["complete"] = outcome.errors.empty();
   json["files"] = std::move(files);
   json["warnings"] = outcome.result.warnings;
@@ -80,26 +82,27 @@ report::Json Document(const std::string& path, const std::string& folder,
 void WriteFiles(const std::string& path, const Options& options, Outcome* outcome) {
   const std::string& folder = options.folder;
   const bool json = options.json;
-  if (!folder.empty() && !outcome->result.files.empty() && !platform::MakeFolders(folder)) {
-    outcome->errors.push_back("cannot create the folder " + folder);
+  OutputFolder output(folder);
+  if (!outcome->result.files.empty() && !output.Make()) {
+    outcome->errors.push_back("cannot create the folder " + platform::DisplayPath(folder));
     if (!json) {
-      Complain(path, outcome->errors.back());
+      Complain(platform::DisplayPath(path), outcome->errors.back());
     }
     return;
   }
   for (const convert::OutputFile& file : outcome->result.files) {
     std::string target;
     Status failure = Status::kOk;
-    if (WriteNewOutputFile(folder, file.path, file.bytes, &target, &failure, options.replace)) {
+    if (output.WriteNew(file.path, file.bytes, &target, &failure, options.replace)) {
       outcome->written.push_back({target, file.path, file.bytes.size()});
       if (!json && !options.quiet) {
-        std::printf("wrote %s\n", target.c_str());
+        std::printf("wrote %s\n", platform::DisplayPath(target).c_str());
       }
     } else {
-      outcome->errors.push_back("cannot write " + target + ": " +
+      outcome->errors.push_back("cannot write " + platform::DisplayPath(target) + ": " +
                                 report::WriteFailureText(failure, platform::Exists(target)));
       if (!json) {
-        Complain(path, outcome->errors.back());
+        Complain(platform::DisplayPath(path), outcome->errors.back());
       }
     }
   }
@@ -147,10 +150,11 @@ int RunExport(const Invocation& invocation) {
     convert::Content content;
     const Status loaded = convert::LoadContent(*database, &content);
     if (loaded != Status::kOk) {
-      Complain(path, loaded == Status::kNoMemory
-                         ? "cannot export: out of memory"
-                         : "cannot export: an entry lies outside the file (palmdb check "
-                           "tells more)");
+      Complain(platform::DisplayPath(path),
+               loaded == Status::kNoMemory
+                   ? "cannot export: out of memory"
+                   : "cannot export: an entry lies outside the file (palmdb check "
+                     "tells more)");
       return 1;
     }
     if (!convert::Export(content, exportOptions, &outcome.result) ||
@@ -159,7 +163,7 @@ int RunExport(const Invocation& invocation) {
       if (options.json) {
         Print(report::Print(Document(path, options.folder, exportOptions.charset, outcome)));
       } else {
-        Complain(path, outcome.errors.back());
+        Complain(platform::DisplayPath(path), outcome.errors.back());
       }
       return 1;
     }
@@ -168,10 +172,10 @@ int RunExport(const Invocation& invocation) {
   outcome.errors = result.errors;
   if (!options.json) {
     for (const std::string& warning : result.warnings) {
-      Complain(path, "warning: " + warning);
+      Complain(platform::DisplayPath(path), "warning: " + warning);
     }
     for (const std::string& error : result.errors) {
-      Complain(path, error);
+      Complain(platform::DisplayPath(path), error);
     }
   }
   WriteFiles(path, options, &outcome);

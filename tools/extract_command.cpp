@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "database/info_blocks.h"
+#include "platform/paths.h"
 #include "platform/program.h"
 #include "report/report.h"
 #include "tools/commands.h"
@@ -20,14 +21,26 @@ namespace {
 constexpr const char* kBlockNames[2] = {"AppInfo.block", "SortInfo.block"};
 constexpr const char* kBlockTitles[2] = {"AppInfo", "SortInfo"};
 
-// Extracts every entry, or the named ones, through the plug-in. `*opened`
-// tells whether the database could be opened at all.
-int ExtractEntries(const PluginSession& session, const std::string& path, const std::string& prefix,
-                   const std::vector<std::string>& names, bool* opened) {
+// Makes the output folder before the first file goes into it; says so when
+// it cannot be made.
+bool MakeOutput(OutputFolder* output) {
+  if (output->Make()) {
+    return true;
+  }
+  Complain(platform::DisplayPath(output->path()), "cannot create the folder");
+  return false;
+}
+
+// Extracts every entry, or the named ones, through the plug-in. `*proceed`
+// tells whether the blocks may follow: false when the database could not be
+// opened at all, or the output folder not made for an entry to write.
+int ExtractEntries(const PluginSession& session, const std::string& path, OutputFolder* output,
+                   const std::vector<std::string>& names, bool* proceed) {
+  const std::string shown = platform::DisplayPath(path);
   PluginArchive archive(session, path);
-  *opened = archive.IsOpen();
+  *proceed = archive.IsOpen();
   if (!archive.IsOpen()) {
-    Complain(path, OpenFailure(archive.result(), path));
+    Complain(shown, OpenFailure(archive.result(), path));
     return 1;
   }
   std::vector<bool> found(names.size(), false);
@@ -45,22 +58,27 @@ int ExtractEntries(const PluginSession& session, const std::string& path, const 
       archive.Skip();
       continue;
     }
+    if (!MakeOutput(output)) {
+      *proceed = false;
+      return 1;
+    }
     std::string target;
-    const int result = archive.Extract(prefix, &target);
+    const int result = archive.Extract(output->Prefix(), &target);
     if (result != PalmdbResultSuccess) {
-      Complain(path, "cannot extract " + entry.name + " to " + target + ": " +
-                         (result == kPathNotInCodePage
-                              ? std::string(OpenResultText(result))
-                              : report::WriteFailureText(StatusOfHostResult(result),
-                                                         platform::Exists(target))));
+      Complain(
+          shown,
+          "cannot extract " + entry.name + " to " + platform::DisplayPath(target) + ": " +
+              (result == kPathNotInCodePage ? std::string(OpenResultText(result))
+                                            : report::WriteFailureText(StatusOfHostResult(result),
+                                                                       platform::Exists(target))));
       status = 1;
     } else {
-      std::printf("extracted %s\n", target.c_str());
+      std::printf("extracted %s\n", platform::DisplayPath(target).c_str());
     }
   }
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (!found[i]) {
-      Complain(path, "no entry named " + names[i]);
+      Complain(shown, "no entry named " + names[i]);
       status = 1;
     }
   }
@@ -69,8 +87,9 @@ int ExtractEntries(const PluginSession& session, const std::string& path, const 
 
 // Writes the blocks asked for; an absent block is an error only when it was
 // asked for by name.
-int ExtractBlocks(const std::string& path, const std::string& prefix, const bool wanted[2],
+int ExtractBlocks(const std::string& path, OutputFolder* output, const bool wanted[2],
                   const bool named[2]) {
+  const std::string shown = platform::DisplayPath(path);
   const std::unique_ptr<Database> database = OpenOrSay(path);
   if (database == nullptr) {
     return 1;
@@ -85,12 +104,12 @@ int ExtractBlocks(const std::string& path, const std::string& prefix, const bool
     }
     const std::string title = kBlockTitles[i];
     if (block.place == BlockPlace::kAbsent) {
-      Complain(path, "there is no " + title + " block");
+      Complain(shown, "there is no " + title + " block");
       status = 1;
       continue;
     }
     if (block.place != BlockPlace::kInFile) {
-      Complain(path,
+      Complain(shown,
                "the " + title + " block starts at " + std::to_string(block.offset) + ", " +
                    (block.place == BlockPlace::kPastEnd ? "past the end of the file"
                                                         : "inside the header or the record list") +
@@ -98,14 +117,17 @@ int ExtractBlocks(const std::string& path, const std::string& prefix, const bool
       status = 1;
       continue;
     }
-    const std::string target = prefix + kBlockNames[i];
+    if (!MakeOutput(output)) {
+      return 1;
+    }
+    const std::string target = output->Prefix() + kBlockNames[i];
     const Status written = ExtractBlock(*database, block, target);
     if (written != Status::kOk) {
-      Complain(path, "cannot extract the " + title + " block to " + target + ": " +
-                         report::WriteFailureText(written, platform::Exists(target)));
+      Complain(shown, "cannot extract the " + title + " block to " + platform::DisplayPath(target) +
+                          ": " + report::WriteFailureText(written, platform::Exists(target)));
       status = 1;
     } else {
-      std::printf("extracted %s\n", target.c_str());
+      std::printf("extracted %s\n", platform::DisplayPath(target).c_str());
     }
   }
   return status;
@@ -113,18 +135,8 @@ int ExtractBlocks(const std::string& path, const std::string& prefix, const bool
 
 int Extract(const PluginSession& session, const Invocation& invocation) {
   const std::string& path = invocation.operands[0];
-  const std::string& folder = invocation.options.folder;
-  std::string prefix;
-  if (!folder.empty()) {
-    if (!platform::MakeFolders(folder)) {
-      Complain(folder, "cannot create the folder");
-      return 1;
-    }
-    prefix = folder;
-    if (!platform::IsSeparator(prefix.back())) {
-      prefix += platform::PathSeparator();
-    }
-  }
+  // Made when the first file is written; removed again when nothing was.
+  OutputFolder output(invocation.options.folder);
   const std::vector<std::string> allNames(invocation.operands.begin() + 1,
                                           invocation.operands.end());
   std::vector<std::string> names;
@@ -142,14 +154,14 @@ int Extract(const PluginSession& session, const Invocation& invocation) {
   int status = 0;
   // Names of blocks alone ask for no entry.
   if (allNames.empty() || !names.empty()) {
-    bool opened = false;
-    status = ExtractEntries(session, path, prefix, names, &opened);
-    if (!opened) {
+    bool proceed = false;
+    status = ExtractEntries(session, path, &output, names, &proceed);
+    if (!proceed) {
       return status;
     }
   }
   if (wantedBlocks[0] || wantedBlocks[1]) {
-    status |= ExtractBlocks(path, prefix, wantedBlocks, namedBlocks);
+    status |= ExtractBlocks(path, &output, wantedBlocks, namedBlocks);
   }
   return status;
 }

@@ -2,6 +2,7 @@
 // for a resource database, also the application's name, version and icon.
 #include "convert/application.h"
 #include "convert/content.h"
+#include "platform/paths.h"
 #include "report/report.h"
 #include "tools/commands.h"
 #include "tools/core_access.h"
@@ -26,8 +27,9 @@ int RunInfo(const Invocation& invocation) {
       described = &application;
     }
   }
-  Print(invocation.options.json ? report::Print(report::InfoJson(path, *database, described))
-                                : report::InfoText(path, *database, described));
+  const std::string shown = platform::DisplayPath(path);
+  Print(invocation.options.json ? report::Print(report::InfoJson(shown, *database, described))
+                                : report::InfoText(shown, *database, described));
   return 0;
 }
 

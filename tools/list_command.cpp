@@ -9,6 +9,7 @@
 
 #include "convert/application.h"
 #include "convert/content.h"
+#include "platform/paths.h"
 #include "report/report.h"
 #include "report/report_words.h"
 #include "tools/commands.h"
@@ -102,7 +103,7 @@ class ListingTime {
 int ListThroughPlugin(const PluginSession& session, const std::string& path, bool json) {
   PluginArchive archive(session, path);
   if (!archive.IsOpen()) {
-    Complain(path, OpenFailure(archive.result(), path));
+    Complain(platform::DisplayPath(path), OpenFailure(archive.result(), path));
     return 1;
   }
   if (!json) {
@@ -129,7 +130,8 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
     archive.Skip();
   }
   if (json) {
-    Print(report::Print(report::ListingJson(path, std::move(entries), total)));
+    Print(
+        report::Print(report::ListingJson(platform::DisplayPath(path), std::move(entries), total)));
   } else {
     std::printf("%-10s %10llu  %-19s  %s\n", "", static_cast<unsigned long long>(total), "",
                 report::Count(count, "entry", "entries").c_str());
@@ -180,7 +182,8 @@ int ListLong(const std::string& path, bool json) {
       }
       entries.push_back(std::move(entry));
     }
-    Print(report::Print(report::ListingJson(path, std::move(entries), total)));
+    Print(
+        report::Print(report::ListingJson(platform::DisplayPath(path), std::move(entries), total)));
     return 0;
   }
   Print(report::LongListingHeading(*database));

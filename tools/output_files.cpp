@@ -34,19 +34,31 @@ bool IsPlainRelativePath(const std::string& relative) {
   }
 }
 
-bool WriteNewOutputFile(const std::string& folder, const std::string& relative,
-                        const std::string& bytes, std::string* target, Status* failure,
-                        bool replace) {
-  *target = OutputPath(folder, relative);
+std::string OutputFolder::Prefix() const {
+  if (folder_.empty() || platform::IsSeparator(folder_.back())) {
+    return folder_;
+  }
+  return folder_ + platform::PathSeparator();
+}
+
+bool OutputFolder::Make() {
+  if (!ready_) {
+    ready_ = folder_.empty() || made_.Make(folder_);
+  }
+  return ready_;
+}
+
+bool OutputFolder::WriteNew(const std::string& relative, const std::string& bytes,
+                            std::string* target, Status* failure, bool replace) {
+  *target = OutputPath(folder_, relative);
   if (!IsPlainRelativePath(relative)) {
     *failure = Status::kCannotCreate;
     return false;
   }
-  // The sub-folders the file lies in, one by one below the output folder,
-  // which the command made.
-  for (std::size_t slash = relative.find('/'); slash != std::string::npos;
-       slash = relative.find('/', slash + 1)) {
-    platform::MakeFolder(OutputPath(folder, relative.substr(0, slash)).c_str());
+  // The sub-folders the file lies in.
+  const std::size_t slash = relative.rfind('/');
+  if (slash != std::string::npos) {
+    made_.Make(OutputPath(folder_, relative.substr(0, slash)));
   }
   switch (replace ? platform::WriteFileInPlace(*target, bytes.data(), bytes.size())
                   : platform::WriteNewFile(*target, bytes.data(), bytes.size())) {

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/program.h"
 #include "platform/text.h"
 #include "tools/core_access.h"
@@ -60,7 +61,7 @@ PluginSession::~PluginSession() {
 bool PluginSession::Load(const std::string& path) {
   if (!host::LoadPluginLibrary(path, &library_)) {
     std::fprintf(stderr, "palmdb: %s: cannot load the plug-in library (missing or not a library)\n",
-                 path.c_str());
+                 platform::DisplayPath(path).c_str());
     return false;
   }
   std::vector<std::string> missing = host::MissingExports(library_, true);
@@ -79,8 +80,8 @@ bool PluginSession::Load(const std::string& path) {
     }
   }
   for (const std::string& name : missing) {
-    std::fprintf(stderr, "palmdb: %s: the plug-in library does not export %s\n", path.c_str(),
-                 name.c_str());
+    std::fprintf(stderr, "palmdb: %s: the plug-in library does not export %s\n",
+                 platform::DisplayPath(path).c_str(), name.c_str());
   }
   return missing.empty();
 }
