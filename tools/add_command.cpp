@@ -59,8 +59,7 @@ int Add(const Invocation& invocation) {
     status = AddFiles(path, files, options, &summary);
   }
   if (status != Status::kOk) {
-    Complain(path,
-             std::string("cannot add: ") + report::StatusText(status, report::Doing::kAdding));
+    Complain(path, "cannot add: " + EditFailure(path, status, report::Doing::kAdding));
     return 1;
   }
   if (summary.created) {

@@ -35,7 +35,7 @@ int Delete(const Invocation& invocation) {
     return 1;
   }
   if (status != Status::kOk) {
-    Complain(path, std::string("cannot delete: ") + why);
+    Complain(path, "cannot delete: " + EditFailure(path, status, report::Doing::kDeleting));
     return 1;
   }
   for (const ChangedEntry& entry : summary.deleted) {

@@ -134,6 +134,7 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
     std::printf("%-10s %10llu  %-19s  %s\n", "", static_cast<unsigned long long>(total), "",
                 report::Count(count, "entry", "entries").c_str());
   }
+  SayDamage(path);
   return 0;
 }
 
@@ -181,6 +182,7 @@ int ListLong(const std::string& path, bool json) {
       entries.push_back(std::move(entry));
     }
     Print(report::Print(report::ListingJson(path, std::move(entries), total)));
+    SayDamage(path);
     return 0;
   }
   Print(report::LongListingHeading(*database));
@@ -192,6 +194,7 @@ int ListLong(const std::string& path, bool json) {
     }
   }
   Print(report::LongListingTotal(*database));
+  SayDamage(path);
   return 0;
 }
 
