@@ -79,10 +79,16 @@ enum class Doing {
 const char* StatusText(Status status, Doing doing);
 
 // Why a file could not be opened as a database, in words: "not found" or
-// "cannot be opened" (`exists` tells which); "not a Palm database (...)" when
-// its content does not look like one; otherwise what the status says. Empty
-// for a database that opened.
+// "cannot be opened" (`exists` tells which); "the file is empty" or "too
+// short to be a Palm database (N bytes)" for less than a header; "not a Palm
+// database (...)" when its content does not look like one; otherwise what
+// the status says. Empty for a database that opened.
 std::string OpenFailureText(const OpenedFile& opened, bool exists);
+
+// Why an edit of a database was refused: StatusText for `doing`, except
+// that a file that is no database is said by what opening it found
+// (`found`, OpenFailureText's words, when given).
+std::string EditFailureText(Status status, Doing doing, const std::string& found);
 
 // Why an entry or a block could not be written, as extract says it:
 // StatusText for kWriting, and for kCannotCreate whether the target exists
@@ -101,6 +107,16 @@ Json InfoJson(const std::string& path, const Database& database,
 // details with the first entries concerned and how many in all.
 const char* FindingLabel(FindingKind kind);
 std::string FindingDetails(const Finding& finding, const Database& database);
+
+// The labels of the findings, in their order, as the line of a damaged file
+// says them.
+std::string FindingLabels(const std::vector<Finding>& findings);
+
+// What a check found that a listing does not show, in one line for under
+// the listing: "damaged: " and the labels of the findings (or why the file
+// does not look like a database), "see palmdb check". Empty for a whole
+// database.
+std::string DamageText(const FileCheck& check, bool exists);
 
 // One file's outcome: a line "PATH: OK" or what is wrong, then one indented
 // line of details per finding. `exists` tells, for a file that could not be

@@ -125,6 +125,14 @@ std::string FindingDetails(const Finding& finding, const Database& database) {
   return text;
 }
 
+std::string FindingLabels(const std::vector<Finding>& findings) {
+  std::string labels;
+  for (const Finding& finding : findings) {
+    labels += (labels.empty() ? "" : ", ") + std::string(FindingLabel(finding.kind));
+  }
+  return labels;
+}
+
 std::string CheckText(const std::string& path, const FileCheck& check, bool exists) {
   const std::string unchecked = OpenFailureText(check, exists);
   if (!unchecked.empty()) {
@@ -133,13 +141,11 @@ std::string CheckText(const std::string& path, const FileCheck& check, bool exis
   if (check.findings.empty()) {
     return path + ": OK\n";
   }
-  std::string labels;
   std::string details;
   for (const Finding& finding : check.findings) {
-    labels += (labels.empty() ? "" : ", ") + std::string(FindingLabel(finding.kind));
     details += "  " + FindingDetails(finding, *check.database) + "\n";
   }
-  return path + ": damaged: " + labels + "\n" + details;
+  return path + ": damaged: " + FindingLabels(check.findings) + "\n" + details;
 }
 
 Json CheckJson(const std::string& path, const FileCheck& check, bool exists) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "report/report.h"
+#include "report/report_words.h"
 
 namespace palmdb::report {
 namespace {
@@ -76,6 +77,11 @@ const char* StatusText(Status status, Doing doing) {
 }
 
 std::string OpenFailureText(const OpenedFile& opened, bool exists) {
+  if (opened.status == Status::kOk && opened.detection == Detection::kTooShort) {
+    return opened.fileSize == 0 ? "the file is empty"
+                                : "too short to be a Palm database (" +
+                                      Count(opened.fileSize, "byte", "bytes") + ")";
+  }
   if (opened.status == Status::kOk && opened.detection != Detection::kDatabase) {
     return std::string("not a Palm database (") + DetectionText(opened.detection) + ")";
   }
@@ -83,6 +89,28 @@ std::string OpenFailureText(const OpenedFile& opened, bool exists) {
     return "not found";
   }
   return StatusText(opened.status, Doing::kReading);
+}
+
+std::string EditFailureText(Status status, Doing doing, const std::string& found) {
+  if (status == Status::kNotADatabase && !found.empty()) {
+    return found + "; it was left as it is";
+  }
+  return StatusText(status, doing);
+}
+
+std::string DamageText(const FileCheck& check, bool exists) {
+  if (check.IsWhole()) {
+    return "";
+  }
+  std::string found;
+  if (check.status == Status::kOk && check.detection != Detection::kDatabase) {
+    found = DetectionText(check.detection);
+  } else if (check.findings.empty()) {
+    found = OpenFailureText(check, exists);
+  } else {
+    found = FindingLabels(check.findings);
+  }
+  return "damaged: " + found + ", see palmdb check";
 }
 
 std::string WriteFailureText(Status status, bool targetExists) {

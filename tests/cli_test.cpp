@@ -257,18 +257,10 @@ struct BrokenCase {
   const char* label;
   Bytes (*bytes)();
   const char* message;
-  bool errorBox;  // whether the plug-in shows its error box
 };
 void PrintTo(const BrokenCase& value, std::ostream* out) {
   *out << value.label;
 }
-
-// On Linux the error box is one line on standard error, in UTF-8.
-const char kErrorBoxLine[] =
-    "Fehler in TEKMOR: Archiv unterschreitet Mindestgr\xC3\xB6\xC3\x9F"
-    "e f\xC3\xBC"
-    "r g\xC3\xBC"
-    "ltiges Palm-Datenbank-Format.";
 
 Bytes ShortList() {
   Bytes bytes = palmdb::testdata::DatabaseBuilder().AddRecord("one").AddRecord("two").Build();
@@ -307,21 +299,19 @@ TEST_P(BrokenDatabaseTest, ListAndExtractNameTheFileAndSayWhatIsWrong) {
     EXPECT_TRUE(Contains(outcome.err, path)) << outcome.err;
     EXPECT_TRUE(Contains(outcome.err, c.message)) << outcome.err;
     EXPECT_EQ(outcome.out, "") << command[0];
-    if constexpr (palmdb::kLinuxHost) {
-      const std::vector<std::string> lines = Lines(outcome.err);
-      EXPECT_EQ(std::count(lines.begin(), lines.end(), kErrorBoxLine), c.errorBox ? 1 : 0)
-          << outcome.err;
-    }
+    // The plug-in's error box, which it shows in the file manager's words, is
+    // never handed on: the program says what it found in one line.
+    EXPECT_EQ(Lines(outcome.err).size(), 1u) << outcome.err;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, BrokenDatabaseTest,
-    ::testing::Values(BrokenCase{"Missing", &NoFile, "not found", false},
-                      BrokenCase{"TruncatedList", &ShortList,
-                                 "record list would run past the end of the file", false},
-                      BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database", false},
-                      BrokenCase{"TooShort", &TooShort, "not a Palm database", true}),
+    ::testing::Values(
+        BrokenCase{"Missing", &NoFile, "not found"},
+        BrokenCase{"TruncatedList", &ShortList, "record list would run past the end of the file"},
+        BrokenCase{"DebugSymbols", &DebugSymbols, "not a Palm database"},
+        BrokenCase{"TooShort", &TooShort, "too short to be a Palm database (77 bytes)"}),
     [](const ::testing::TestParamInfo<BrokenCase>& param) {
       return std::string(param.param.label);
     });
@@ -454,7 +444,9 @@ TEST_P(SharedSampleTest, ListAndExtractAgreeWithTheFile) {
   if (sample.kind != "record" && sample.kind != "resource") {
     for (const Outcome& outcome : {listing, extraction}) {
       EXPECT_NE(outcome.status, 0);
-      EXPECT_TRUE(Contains(outcome.err, path + ": not a Palm database (")) << outcome.err;
+      EXPECT_TRUE(Contains(outcome.err, path + ": not a Palm database (") ||
+                  Contains(outcome.err, path + ": too short to be a Palm database ("))
+          << outcome.err;
     }
     return;
   }

@@ -304,7 +304,8 @@ const RefusalCase kRefusalCases[] = {
      "notes.pdb",
      {"add", "@a.txt"},
      1,
-     "cannot add: not a Palm database; it was left as it is"},
+     "cannot add: not a Palm database (its record list would run past the end of the file); "
+     "it was left as it is"},
     {"AddAFileThatIsMissing", Memos, "memo.pdb", {"add", "missing.txt"}, 1, "no such file"},
     {"AddANameNoResourceHas",
      Resources,
@@ -324,7 +325,8 @@ const RefusalCase kRefusalCases[] = {
      "notes.pdb",
      {"delete", "#00000.data"},
      1,
-     "cannot delete: not a Palm database; it was left as it is"},
+     "cannot delete: not a Palm database (its record list would run past the end of the file); "
+     "it was left as it is"},
     {"AddWithoutAFile",
      Memos,
      "memo.pdb",

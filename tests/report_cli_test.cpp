@@ -241,23 +241,104 @@ TEST(PalmdbList, JsonThroughThePlugin) {
   EXPECT_EQ(entries[3]["attributes"], json::array({"read-only"}));
 }
 
-TEST(PalmdbProgram, AFileOfAnotherKindIsNotADatabaseForEveryCommand) {
+// Files that are no database, each with what every command that opens a
+// database says it found.
+struct NoDatabaseCase {
+  const char* label;
+  Bytes bytes;
+  std::string found;
+};
+
+// A command that opens a database, with the words it puts around what it
+// found; check says it on standard output, as its verdict on the file.
+struct OpeningCommand {
+  std::vector<std::string> arguments;  // the file goes after the first
+  const char* before;
+  const char* after;
+};
+
+TEST(PalmdbProgram, EveryCommandSaysInOneEnglishLineWhyAFileIsNoDatabase) {
   TempFolder folder;
-  const std::string text = folder.Write("passwd", Bytes(300, 'x'));
-  const std::string cut = folder.Write("cut.pdb", Memo().EntryCount(900).Build());
-  const std::vector<std::vector<std::string>> commands = {
-      {"list"}, {"list", "--long"}, {"info"}, {"extract", "-d", folder.File("out")}};
-  for (const std::vector<std::string>& command : commands) {
-    for (const std::string& path : {text, cut}) {
-      std::vector<std::string> arguments = command;
+  const std::string listPastEnd =
+      "not a Palm database (its record list would run past the end of the file)";
+  const NoDatabaseCase files[] = {
+      {"empty", Bytes{}, "the file is empty"},
+      {"ten", Bytes(10, 'x'), "too short to be a Palm database (10 bytes)"},
+      {"junk", Bytes(78, 'x'), listPastEnd},
+      {"cut", Memo().EntryCount(900).Build(), listPastEnd},
+  };
+  const std::string out = folder.File("out");
+  const OpeningCommand commands[] = {
+      {{"list"}, "", ""},
+      {{"list", "--long"}, "", ""},
+      {{"extract", "-d", out}, "", ""},
+      {{"info"}, "", ""},
+      {{"check"}, "", ""},
+      {{"export", "-d", out}, "", ""},
+      {{"unpack", out}, "", ""},
+      {{"add", folder.Write("a.txt", Bytes(3, 'a'))}, "cannot add: ", "; it was left as it is"},
+      {{"delete", "#00000.data"}, "cannot delete: ", "; it was left as it is"},
+  };
+  for (const NoDatabaseCase& file : files) {
+    const std::string path = folder.Write(std::string(file.label) + ".pdb", file.bytes);
+    for (const OpeningCommand& command : commands) {
+      std::vector<std::string> arguments = command.arguments;
       arguments.insert(arguments.begin() + 1, path);
       const Outcome outcome = Palmdb(arguments);
-      EXPECT_EQ(ExitCode(outcome.status), 1) << command[0];
-      EXPECT_TRUE(Contains(outcome.err, path + ": not a Palm database (")) << outcome.err;
+      SCOPED_TRACE(std::string(file.label) + " " + arguments[0]);
+      EXPECT_EQ(ExitCode(outcome.status), 1);
+      const std::string line = path + ": " + command.before + file.found + command.after;
+      if (arguments[0] == "check") {
+        EXPECT_EQ(Lines(outcome.out), std::vector<std::string>{line});
+        EXPECT_EQ(outcome.err, "");
+      } else {
+        EXPECT_EQ(Lines(outcome.err), std::vector<std::string>{"palmdb: " + line});
+      }
+      EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), file.bytes);
     }
   }
-  EXPECT_TRUE(
-      Contains(Palmdb({"list", cut}).err, "(its record list would run past the end of the file)"));
+}
+
+// A listing shows what the file manager shows, damage and all, and exits 0;
+// one line on standard error says what the check finds.
+TEST(PalmdbList, SaysUnderTheListingWhatTheCheckFinds) {
+  TempFolder folder;
+  Bytes cut = DatabaseBuilder().AddRecord("one").AddRecord("two").AddRecord("three").Build();
+  cut.resize(cut.size() - 6);  // into the second record: the third starts past the end
+  const struct {
+    const char* label;
+    Bytes bytes;
+    const char* damage;  // empty for a whole database
+    bool core;           // whether the core opens it for --long, which only the plug-in does not
+  } cases[] = {
+      {"whole", Memo().Build(), "", true},
+      {"cut", cut, "entries past the end of the file", true},
+      {"two", Memo().Offset(2, 99999).NextListLink(4096).Build(),
+       "entries past the end of the file, a further record list", true},
+      {"beyond", DatabaseBuilder().AddRecord("one").Offset(0, 5000).Build(),
+       "its first entry would start past the end of the file", false},
+  };
+  for (const auto& c : cases) {
+    const std::string path = folder.Write(std::string(c.label) + ".pdb", c.bytes);
+    const std::string damage =
+        std::string(c.damage).empty()
+            ? ""
+            : "palmdb: " + path + ": damaged: " + c.damage + ", see palmdb check\n";
+    for (const char* option : {"--json", "--long", ""}) {
+      if (!c.core && std::string(option) == "--long") {
+        continue;
+      }
+      SCOPED_TRACE(std::string(c.label) + " " + option);
+      std::vector<std::string> arguments = {"list", path};
+      if (*option != '\0') {
+        arguments.push_back(option);
+      }
+      const Outcome outcome = Palmdb(arguments);
+      EXPECT_EQ(outcome.status, 0);
+      EXPECT_TRUE(Contains(outcome.out, "#00000.data")) << outcome.out;
+      EXPECT_EQ(outcome.err, damage);
+    }
+  }
 }
 
 TEST(PalmdbExtract, TheBlocksAsFilesOfTheirOwn) {

@@ -179,9 +179,12 @@ TEST(CheckText, NotADatabaseSaysWhy) {
     SCOPED_TRACE(c.label);
     const std::string path = folder.Write(c.label, c.bytes);
     const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
-    EXPECT_EQ(
-        palmdb::report::CheckText(path, check, true),
-        path + ": not a Palm database (" + palmdb::report::DetectionText(c.detection) + ")\n");
+    const std::string why =
+        c.detection == palmdb::Detection::kTooShort
+            ? "too short to be a Palm database (" + std::to_string(c.bytes.size()) + " bytes)"
+            : "not a Palm database (" + std::string(palmdb::report::DetectionText(c.detection)) +
+                  ")";
+    EXPECT_EQ(palmdb::report::CheckText(path, check, true), path + ": " + why + "\n");
   }
   const palmdb::FileCheck missing = palmdb::CheckFile(folder.File("missing").c_str());
   EXPECT_EQ(palmdb::report::CheckText("m", missing, false), "m: not found\n");

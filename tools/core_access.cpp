@@ -33,6 +33,15 @@ CheckedFile CheckWithCore(const std::string& path) {
   return checked;
 }
 
+void SayDamage(const std::string& path) {
+  const CheckedFile checked = CheckWithCore(path);
+  const std::string damage = report::DamageText(checked.check, checked.exists);
+  if (!damage.empty()) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(path).c_str(), damage.c_str());
+  }
+}
+
 Status ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target) {
   return ExtractRange(database, block.offset, block.size, target.c_str());
 }

@@ -39,6 +39,12 @@ struct CheckedFile {
 };
 CheckedFile CheckWithCore(const std::string& path);
 
+// Says on standard error, under a listing of the file at `path`, what the
+// structure check finds wrong with it, in one line; nothing for a whole
+// database. The check reads the header and the record list, never an
+// entry's bytes.
+void SayDamage(const std::string& path);
+
 // Writes a block that lies in the file to a new file at `target` (UTF-8);
 // what went wrong when it cannot (report::WriteFailureText says it).
 Status ExtractBlock(const Database& database, const InfoBlock& block, const std::string& target);

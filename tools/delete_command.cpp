@@ -37,7 +37,7 @@ int Delete(const Invocation& invocation) {
     return 1;
   }
   if (status != Status::kOk) {
-    Complain(shown, std::string("cannot delete: ") + why);
+    Complain(shown, "cannot delete: " + EditFailure(path, status, report::Doing::kDeleting));
     return 1;
   }
   if (invocation.options.quiet) {

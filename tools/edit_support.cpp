@@ -6,6 +6,7 @@
 #include "platform/program.h"
 #include "platform/text.h"
 #include "report/report_words.h"
+#include "tools/core_access.h"
 
 namespace palmdb::cli {
 
@@ -28,6 +29,11 @@ std::string EntryNameOf(const std::string& shown) {
 
 std::string SizeText(std::uint64_t size) {
   return report::Count(size, "byte", "bytes");
+}
+
+std::string EditFailure(const std::string& path, Status status, report::Doing doing) {
+  const std::string found = status == Status::kNotADatabase ? OpenWithCore(path).failure : "";
+  return report::EditFailureText(status, doing, found);
 }
 
 ProgressBar::ProgressBar(bool large) : shown_(large && platform::StandardErrorIsTerminal()) {}

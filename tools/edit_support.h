@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/editing.h"
+#include "report/report.h"
 
 namespace palmdb::cli {
 
@@ -27,6 +28,10 @@ std::string EntryNameOf(const std::string& shown);
 
 // "1 byte", "6 bytes".
 std::string SizeText(std::uint64_t size);
+
+// Why the edit of the database at `path` was refused, in words; for a file
+// that is no database, what the core found when it opened it.
+std::string EditFailure(const std::string& path, Status status, report::Doing doing);
 
 // A bar on standard error that fills as the edit writes the new database,
 // shown only when standard error is a terminal and the work is large enough

@@ -136,6 +136,7 @@ int ListThroughPlugin(const PluginSession& session, const std::string& path, boo
     std::printf("%-10s %10llu  %-19s  %s\n", "", static_cast<unsigned long long>(total), "",
                 report::Count(count, "entry", "entries").c_str());
   }
+  SayDamage(path);
   return 0;
 }
 
@@ -184,6 +185,7 @@ int ListLong(const std::string& path, bool json) {
     }
     Print(
         report::Print(report::ListingJson(platform::DisplayPath(path), std::move(entries), total)));
+    SayDamage(path);
     return 0;
   }
   Print(report::LongListingHeading(*database));
@@ -195,6 +197,7 @@ int ListLong(const std::string& path, bool json) {
     }
   }
   Print(report::LongListingTotal(*database));
+  SayDamage(path);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "database/detection.h"
 #include "platform/paths.h"
 #include "platform/program.h"
 #include "platform/text.h"
@@ -40,6 +41,16 @@ int PALMDB_CALL ProcessDataW(wchar_t* /*fileName*/, int /*size*/) {
     units.push_back(static_cast<char16_t>(text[i]));
   }
   return units;
+}
+
+// Whether the file at `path` is shorter than a database header. The plug-in
+// answers such a file with its error box, in the words it shows in the file
+// manager (a window on Windows, a line on standard error elsewhere); the
+// program does not hand it over but says itself what it found.
+bool ShorterThanHeader(const std::string& path) {
+  Detection detection = Detection::kDatabase;
+  std::uint64_t size = 0;
+  return DetectFile(path.c_str(), &detection, &size) && detection == Detection::kTooShort;
 }
 
 }  // namespace
@@ -92,6 +103,10 @@ int PluginSession::CallbackCalls() {
 
 PluginArchive::PluginArchive(const PluginSession& session, const std::string& path)
     : plugin_(session.library()) {
+  if (ShorterThanHeader(path)) {
+    result_ = PalmdbUnknownFormat;
+    return;
+  }
   if constexpr (kWideInterface) {
     std::vector<wchar_t> wide;
     if (!ToWide(path, &wide)) {

@@ -63,7 +63,9 @@ class PluginArchive {
   PluginArchive& operator=(const PluginArchive&) = delete;
 
   bool IsOpen() const { return handle_ != nullptr; }
-  // Why it did not open: the plug-in's result code, or kPathNotInCodePage.
+  // Why it did not open: the plug-in's result code, or kPathNotInCodePage;
+  // PalmdbUnknownFormat for a file shorter than a header, which is not
+  // handed to the plug-in.
   int result() const { return result_; }
 
   // Reads the header of the entry under the cursor; false past the last.
