@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <type_traits>
 #include <unordered_map>
 
+#include "fuzz/name_table.h"
 #include "fuzz/walk.h"
 #include "platform/platform.h"
 
@@ -22,16 +25,33 @@ struct OpenFile {
   bool kept = false;
 };
 
+// Names compared byte by byte, for the reason NameTable gives.
+struct SameName {
+  bool operator()(const std::string& a, const std::string& b) const {
+    if (a.size() != b.size()) {
+      return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) {
+        return false;
+      }
+    }
+    return true;
+  }
+};
+template <typename Value>
+using ByName = std::unordered_map<std::string, Value, std::hash<std::string>, SameName>;
+
 // What the memory holds for the current input.
 struct Memory {
   const std::uint8_t* input = nullptr;
   std::size_t inputSize = 0;
   // Created files by name, with the bytes written to each.
-  std::unordered_map<std::string, std::uint64_t> files;
+  NameTable files;
   // Files whose bytes are kept: the source of the edits and the temporary
   // files of the writer. Once a temporary file replaces the database, the
   // database's bytes are `edited` rather than the input.
-  std::unordered_map<std::string, std::vector<std::uint8_t>> kept;
+  ByName<std::vector<std::uint8_t>> kept;
   std::vector<std::uint8_t> edited;
   bool isEdited = false;
   bool locked = false;
@@ -39,11 +59,13 @@ struct Memory {
   // A walk holds at most the database and one target open at a time.
   std::vector<OpenFile> open;
   FileHandle nextHandle = 1;
+  // A name to look up, kept so that a lookup by a path allocates nothing.
+  std::string lookup;
 
   Memory() {
     // Room made up front, outside the runs, for the same reason as Clear.
-    files.reserve(1024);
     open.reserve(8);
+    lookup.reserve(256);
   }
 
   void Serve(const std::uint8_t* data, std::size_t size) {
@@ -55,7 +77,7 @@ struct Memory {
   // Forgets the input's files within its own run: libFuzzer takes a run that
   // frees less than it allocated for a possible leak and runs it again.
   void Clear() {
-    files.clear();
+    files.Clear();
     kept.clear();
     edited.clear();
     isEdited = false;
@@ -141,7 +163,7 @@ std::size_t MemoryReadAt(FileHandle file, std::uint64_t offset, void* buffer, st
 FileHandle MemoryCreateNew(const char* path) {
   Require(path[0] != '\0', "a file with an empty name was created");
   // A created file exists from now on: a second one of that name fails.
-  if (!g_memory.files.emplace(path, 0).second) {
+  if (!g_memory.files.Add(path)) {
     return palmdb::platform::kInvalidFile;
   }
   return g_memory.Open(path);
@@ -155,10 +177,9 @@ std::size_t MemoryWrite(FileHandle file, const void* buffer, std::size_t count) 
     bytes.insert(bytes.end(), from, from + count);
     return count;
   }
-  const auto found = g_memory.files.find(g_memory.RequireTarget(file));
   // A file removed while open takes the bytes with it, as on POSIX.
-  if (found != g_memory.files.end()) {
-    found->second += count;
+  if (std::uint64_t* written = g_memory.files.Find(g_memory.RequireTarget(file))) {
+    *written += count;
   }
   return count;
 }
@@ -178,7 +199,11 @@ CloseResult MemoryClose(FileHandle file) {
 }
 
 bool MemoryRemoveFile(const char* path) {
-  return g_memory.files.erase(path) != 0 || g_memory.kept.erase(path) != 0;
+  if (g_memory.files.Remove(path)) {
+    return true;
+  }
+  g_memory.lookup.assign(path);
+  return g_memory.kept.erase(g_memory.lookup) != 0;
 }
 
 void MemoryShowErrorBox(const char* /*caption*/, const char* /*text*/) {}
@@ -270,11 +295,11 @@ bool NothingOpen() {
 }
 
 bool CreatedFileSize(const std::string& path, std::uint64_t* size) {
-  const auto found = g_memory.files.find(path);
-  if (found == g_memory.files.end()) {
+  const std::uint64_t* written = g_memory.files.Find(path);
+  if (written == nullptr) {
     return false;
   }
-  *size = found->second;
+  *size = *written;
   return true;
 }
 

@@ -17,7 +17,7 @@ namespace palmdb::fuzzmemory {
 
 // Names that no real file has; the table serves only these. Short, so that
 // a target's full name ("/o/#00001.data") fits std::string's inline buffer
-// and the harness allocates no more than one node per entry.
+// and the library's copies of the path take no memory.
 inline constexpr char kDatabasePath[] = "/in.pdb";
 inline constexpr char kFolder[] = "/o/";
 

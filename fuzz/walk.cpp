@@ -18,13 +18,14 @@ bool IsExtractionFailure(int result) {
          result == PalmdbNoMemory;
 }
 
-// Extracts the entry under the cursor and checks what became of its target.
+// Extracts the entry under the cursor and checks what became of its target,
+// whose path it puts in `target` (a buffer kept from entry to entry).
 void ExtractAndCheck(PalmdbArchiveHandle handle, PalmdbHeaderRecord& header, std::string& folder,
-                     TargetSize targetSize) {
+                     TargetSize targetSize, std::string& target) {
   Require(std::memchr(header.fileName, '\0', sizeof header.fileName) != nullptr,
           "entry name without its NUL");
   Require(header.fileName[0] != '\0', "entry without a name");
-  const std::string target = folder + header.fileName;
+  target.assign(folder).append(header.fileName);
   std::uint64_t before = 0;
   const bool existed = targetSize(target, &before);
 
@@ -77,11 +78,12 @@ void WalkThroughTheExports(const std::string& databasePath, const std::string& f
   Require(record.result == PalmdbResultSuccess, "opening succeeded but reported a failure");
 
   PalmdbHeaderRecord header{};
+  std::string target;
   std::uint32_t entries = 0;
   int code = PalmdbResultSuccess;
   while ((code = ReadHeader(handle, &header)) == PalmdbResultSuccess) {
     Require(++entries <= kMostEntries, "the walk goes past 65535 entries");
-    ExtractAndCheck(handle, header, destination, targetSize);
+    ExtractAndCheck(handle, header, destination, targetSize, target);
   }
   Require(code == PalmdbEndOfArchive, "the listing ended with an error");
   CloseArchive(handle);

@@ -1,12 +1,14 @@
 #include "platform/new_file.h"
 
+#include <utility>
+
 namespace palmdb::platform {
 
 NewFile::~NewFile() {
   Discard();
 }
 
-bool NewFile::Create(const std::string& path) {
+bool NewFile::Create(std::string path) {
   Discard();
   if (path.empty()) {
     return false;
@@ -15,7 +17,7 @@ bool NewFile::Create(const std::string& path) {
   if (file_ == kInvalidFile) {
     return false;
   }
-  path_ = path;
+  path_ = std::move(path);
   failed_ = false;
   return true;
 }

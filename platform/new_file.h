@@ -23,7 +23,7 @@ class NewFile {
 
   // Creates the file at `path`. False when something exists there (it is
   // left alone) or the file cannot be made.
-  bool Create(const std::string& path);
+  bool Create(std::string path);
   // Appends `count` bytes; false when they could not all be written.
   bool Write(const void* bytes, std::size_t count);
   // Sets the last-write time (see Operations::setLastWriteTime); a time the

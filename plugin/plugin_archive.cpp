@@ -121,12 +121,13 @@ int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string
     };
   }
   if (operation == PalmdbOpTest) {
-    return HostResult(TestEntry(*archive->database, index, progress));
+    return HostResult(TestEntry(*archive->database, index, progress, &archive->copyBuffer));
   }
   if (target == nullptr) {
     return PalmdbCreateError;
   }
-  return HostResult(ExtractEntry(*archive->database, index, target->c_str(), progress));
+  return HostResult(
+      ExtractEntry(*archive->database, index, target->c_str(), progress, &archive->copyBuffer));
 }
 
 }  // namespace palmdb

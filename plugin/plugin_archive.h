@@ -10,6 +10,7 @@
 #include <string>
 
 #include "archive/entry.h"
+#include "archive/extraction.h"
 #include "database/database.h"
 #include "plugin/host_records.h"
 #include "plugin/linux_host.h"
@@ -42,6 +43,8 @@ struct PluginArchive {
   // at opening: the conversion asks the time zone, which is slow next to
   // everything else a listing does.
   std::int32_t linuxFileTime = 0;
+  // Every entry tested or extracted is copied through this one buffer.
+  CopyBuffer copyBuffer;
 
   bool AtEnd() const { return cursor >= database->catalogue.count; }
 };

@@ -302,6 +302,25 @@ TEST(ExtractEntry, CopiesLargeEntriesThroughABoundedBuffer) {
   EXPECT_EQ(ReadWholeFile(f.target.File("large")), f.data[0]);
 }
 
+// One buffer carried from entry to entry, as the plug-in carries it through
+// an opening, grows for a larger entry and copies every size whole.
+TEST(ExtractEntry, OneBufferServesEntriesOfEverySize) {
+  Fixture f(DatabaseBuilder(), {Pattern(5, 1), Pattern(3 * palmdb::kCopyBufferSize + 5, 2), Bytes{},
+                                Pattern(5000, 3), Pattern(17, 4)});
+  ASSERT_NE(f.database, nullptr);
+  PlatformSpy spy;
+  palmdb::CopyBuffer buffer;
+  for (std::uint32_t i = 0; i < f.data.size(); ++i) {
+    const std::string name = "entry" + std::to_string(i);
+    EXPECT_EQ(palmdb::TestEntry(*f.database, i, {}, &buffer), Status::kOk) << i;
+    ASSERT_EQ(palmdb::ExtractEntry(*f.database, i, f.target.File(name).c_str(), {}, &buffer),
+              Status::kOk)
+        << i;
+    EXPECT_EQ(ReadWholeFile(f.target.File(name)), f.data[i]) << i;
+  }
+  EXPECT_EQ(spy.largestRead, palmdb::kCopyBufferSize);
+}
+
 // Offsets of 2 GiB and more are reached exactly.
 TEST(ExtractEntry, ReachesOffsetsBeyond2GiB) {
   TempFolder folder;

@@ -171,6 +171,7 @@ TEST(NameToUtf8, CutsShortWithoutSplittingACharacter) {
     const char* expected;
   };
   const Case cases[] = {{1, ""},
+                        {5, "#000"},
                         {8, "#00001."},
                         {10, "#00001."},
                         {11, "#00001.\xE2\x82\xAC"},
