@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 
 #include "database/palm_time.h"
 #include "platform/platform.h"
@@ -13,26 +12,20 @@ namespace {
 
 constexpr std::size_t kLongestDatabaseName = palmdb::format::header::kNameSize - 1;
 
-std::uint32_t PalmNow(const EditOptions& options, PalmEpoch epoch) {
-  const std::int64_t now =
-      options.now >= 0 ? options.now : static_cast<std::int64_t>(std::time(nullptr));
-  const std::int64_t seconds =
-      epoch == PalmEpoch::k1970 ? now : now + palmdb::format::kSecondsFrom1904To1970;
-  return static_cast<std::uint32_t>(seconds);
-}
-
 }  // namespace
 
 // A new database's header: named after the file, dated now.
-DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options) {
+DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options,
+                         bool* dateClamped) {
   DatabaseHeader header = {};
   std::string name = platform::Utf8ToCp1252(NewDatabaseName(path), '_');
   name.resize(std::min(name.size(), kLongestDatabaseName));
   std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
   header.SetAttributes(resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
-  const std::uint32_t now = PalmNow(options, PalmEpoch::k1904);
-  header.SetCreationDate(now);
-  header.SetModificationDate(now);
+  const HeaderStamp now = HeaderDateNow(PalmEpoch::k1904, options.now);
+  *dateClamped = now.clamped;
+  header.SetCreationDate(now.stored);
+  header.SetModificationDate(now.stored);
   std::memcpy(header.bytes + palmdb::format::header::kType,
               resources ? kNewResourceDatabaseType : kNewRecordDatabaseType,
               palmdb::format::kFourCharacterCodeSize);
@@ -44,9 +37,11 @@ DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOpti
 // The header of the edited database: the old one with a new modification
 // date, number and seed.
 DatabaseHeader EditedHeader(const DatabaseHeader& old, const EditOptions& options,
-                            std::uint32_t seed) {
+                            std::uint32_t seed, bool* dateClamped) {
   DatabaseHeader header = old;
-  header.SetModificationDate(PalmNow(options, DecodePalmDate(old.ModificationDate()).epoch));
+  const HeaderStamp now = HeaderDateNow(DecodePalmDate(old.ModificationDate()).epoch, options.now);
+  *dateClamped = now.clamped;
+  header.SetModificationDate(now.stored);
   header.SetModificationNumber(old.ModificationNumber() + 1);
   header.SetUniqueIdSeed(seed);
   return header;

@@ -91,13 +91,16 @@ void LayOut(const Database* database, DatabaseHeader header, const EditPlan& pla
             const std::vector<AddedFile>& files, const std::vector<std::uint32_t>& sizes,
             DatabaseLayout* layout, std::vector<std::size_t>* fileOfEntry);
 
-// A new database's header: named after the file, dated now.
-DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options);
+// A new database's header: named after the file, dated now (HeaderDateNow,
+// counted from 1904); `dateClamped` as HeaderStamp's.
+DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options,
+                         bool* dateClamped);
 
 // The header of the edited database: the old one with a new modification
-// date, number and seed.
+// date (HeaderDateNow, in the old date's epoch), number and seed;
+// `dateClamped` as HeaderStamp's.
 DatabaseHeader EditedHeader(const DatabaseHeader& old, const EditOptions& options,
-                            std::uint32_t seed);
+                            std::uint32_t seed, bool* dateClamped);
 
 }  // namespace palmdb::editing
 

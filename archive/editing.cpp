@@ -72,8 +72,10 @@ Status Add(const std::string& path, const std::vector<AddedFile>& files, const E
     if (status != Status::kOk) {
       return status;
     }
-    DatabaseHeader header = database != nullptr ? EditedHeader(database->header, options, plan.seed)
-                                                : NewHeader(target.path, resources, options);
+    bool dateClamped = false;
+    DatabaseHeader header = database != nullptr
+                                ? EditedHeader(database->header, options, plan.seed, &dateClamped)
+                                : NewHeader(target.path, resources, options, &dateClamped);
     if (database == nullptr) {
       WriteBigEndian32(header.bytes + palmdb::format::header::kUniqueIdSeed, plan.seed);
     }
@@ -83,6 +85,7 @@ Status Add(const std::string& path, const std::vector<AddedFile>& files, const E
     // Told before writing, which lets go of the old database.
     EditSummary done;
     SummariseAddition(database, plan, files, layout, &done);
+    done.dateClamped = dateClamped;
     status = Write(&target, layout, fileOfEntry, options);
     if (status == Status::kOk) {
       *summary = std::move(done);
@@ -127,8 +130,9 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
     }
     DatabaseLayout layout;
     std::vector<std::size_t> fileOfEntry;
-    LayOut(&database, EditedHeader(database.header, options, database.header.UniqueIdSeed()), plan,
-           {}, {}, &layout, &fileOfEntry);
+    const DatabaseHeader header = EditedHeader(
+        database.header, options, database.header.UniqueIdSeed(), &summary->dateClamped);
+    LayOut(&database, header, plan, {}, {}, &layout, &fileOfEntry);
     summary->entries = static_cast<std::uint32_t>(layout.entries.size());
     // Records are named by their places: every one after the first deleted
     // takes a new name. Told before writing, which lets go of the old

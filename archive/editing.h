@@ -18,8 +18,9 @@
 //    ID and type (padded with NULs); any other name is refused.
 // Kept entries keep their bytes, attributes, IDs and order; the blocks and
 // the bytes between the list and the data keep their bytes. In the header
-// only the entry count, the block offsets, the modification date (now, from
-// the epoch the old date counts from), the modification number (+1) and the
+// only the entry count, the block offsets, the modification date (now, in
+// local wall time, by HeaderDateNow: from the epoch the old date counts
+// from while it holds the time), the modification number (+1) and the
 // unique-ID seed change.
 #ifndef PALMDB_ARCHIVE_EDITING_H
 #define PALMDB_ARCHIVE_EDITING_H
@@ -54,7 +55,8 @@ struct EditOptions {
   // Called at least once per entry and per MiB; false cancels (kCancelled,
   // the database unchanged). May be empty.
   std::function<bool(const EditProgress&)> progress;
-  // The time of the edit in seconds since 1970; negative: the clock's.
+  // The time of the edit in seconds since 1970-01-01 UTC; negative: the
+  // clock's. The database is dated with it in local wall time.
   std::int64_t now = -1;
 };
 
@@ -86,6 +88,9 @@ struct EditSummary {
   // Deleting, with kNoSuchEntry: every name that is not in the database.
   std::vector<std::string> missing;
   std::uint32_t entries = 0;  // in the database afterwards
+  // The time of the edit lay outside the dates a header can hold: the
+  // database is dated with the nearest (HeaderStamp).
+  bool dateClamped = false;
 };
 
 // Adds `files` to the database at `path` (UTF-8), creating it when nothing

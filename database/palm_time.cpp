@@ -1,5 +1,7 @@
 #include "database/palm_time.h"
 
+#include <ctime>
+
 #include "database/format.h"
 #include "platform/calendar.h"
 
@@ -41,6 +43,32 @@ DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate) {
     return kEarliestDosDateTime;
   }
   return PackDosDateTime(time);
+}
+
+HeaderStamp HeaderDateAt(PalmEpoch epoch, std::int64_t wallSeconds) {
+  // Readers take a value with the top bit set as counted from 1904.
+  constexpr std::int64_t kTopBit = 0x80000000;
+  constexpr std::int64_t kLatest = 0xFFFFFFFF;
+  const std::int64_t from1970 = wallSeconds;
+  const std::int64_t from1904 = wallSeconds + std::int64_t{format::kSecondsFrom1904To1970};
+  const bool fits1970 = from1970 >= 0 && from1970 < kTopBit;
+  const bool fits1904 = from1904 >= kTopBit && from1904 <= kLatest;
+  if (fits1970 && (epoch == PalmEpoch::k1970 || !fits1904)) {
+    return {static_cast<std::uint32_t>(from1970), false};
+  }
+  if (fits1904) {
+    return {static_cast<std::uint32_t>(from1904), false};
+  }
+  return {from1970 < 0 ? 0u : static_cast<std::uint32_t>(kLatest), true};
+}
+
+HeaderStamp HeaderDateNow(PalmEpoch epoch, std::int64_t now) {
+  const std::int64_t instant = now >= 0 ? now : static_cast<std::int64_t>(std::time(nullptr));
+  std::int64_t wall = instant;
+  if (!platform::LocalWallSeconds(instant, &wall)) {
+    wall = instant;  // no time zone known: UTC
+  }
+  return HeaderDateAt(epoch, wall);
 }
 
 }  // namespace palmdb

@@ -49,6 +49,29 @@ PalmDate DecodePalmDate(std::uint32_t stored);
 // 1980-01-01, the earliest DOS time, rather than wrapping into the future.
 DosDateTime ArchiveTimeFromPalm(std::uint32_t modificationDate);
 
+// A header date an edit writes. `clamped`: the time lay outside the dates a
+// header can hold (1970-01-01 00:00:00 to 2040-02-06 06:28:15), and `stored`
+// is the nearest of them.
+struct HeaderStamp {
+  std::uint32_t stored = 0;
+  bool clamped = false;
+};
+
+// The header date of local wall time `wallSeconds` (seconds since 1970-01-01
+// 00:00:00 on the local clock) for a database whose date counts from
+// `epoch`. Counted from that epoch while the value reads back in it (from
+// 1970 below 2^31, until 2038-01-19 03:14:07; from 1904 at 2^31 and above,
+// from 1972-01-19 03:14:08 to 2040-02-06 06:28:15); else from the other
+// epoch where it reads back so, which moves a database counted from 1970 to
+// 1904 after 2038-01-19 03:14:07; else clamped.
+HeaderStamp HeaderDateAt(PalmEpoch epoch, std::int64_t wallSeconds);
+
+// The header date of an edit made at `now` (seconds since 1970-01-01 UTC;
+// negative: the system's clock), in local wall time, as HeaderDateAt makes
+// it. Every edit dates a database through this: the modification date of
+// one edited, both dates of one created.
+HeaderStamp HeaderDateNow(PalmEpoch epoch, std::int64_t now);
+
 }  // namespace palmdb
 
 #endif  // PALMDB_DATABASE_PALM_TIME_H

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "archive/entry_name.h"
 #include "archive/new_database.h"
 #include "database/big_endian.h"
 #include "database/database_writer.h"
+#include "database/palm_time.h"
 #include "folder/manifest.h"
 #include "folder/manifest_text.h"
 #include "platform/paths.h"
@@ -73,15 +73,15 @@ long RecordNumber(const std::string& name) {
   return EntryFileName(name, &parsed) && std::memcmp(parsed.type, "data", 4) == 0 ? parsed.id : -1;
 }
 
-// Now as a header date: local time, counted from 1904.
-Json Now() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  char text[32];
-  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local) == 0) {
-    return nullptr;
+// Now as a new database's header date (HeaderDateNow), with a warning on
+// standard error when the clock lies outside the dates a header can hold.
+std::uint32_t Now(const PackArguments& arguments) {
+  const HeaderStamp now = HeaderDateNow(PalmEpoch::k1904, -1);
+  if (now.clamped) {
+    std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(arguments.database).c_str(),
+                 report::kClampedDateWarning);
   }
-  return Json{{"date", text}, {"epoch", 1904}};
+  return now.stored;
 }
 
 // The manifest of a folder that has none: its files in name order, records
@@ -119,8 +119,9 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
   manifest["type"] = resources ? kNewResourceDatabaseType : kNewRecordDatabaseType;
   manifest["creator"] = kNewDatabaseCreator;
   manifest["attributes"] = resources ? Json::array({"resource database"}) : Json::array();
-  manifest["created"] = Now();
-  manifest["modified"] = Now();
+  const std::uint32_t now = Now(arguments);
+  manifest["created"] = now;
+  manifest["modified"] = now;
   manifest["uniqueIdSeed"] = resources ? 0 : names.size() + 1;
   manifest["appInfo"] = app ? Json{{"file", manifest::kAppInfoFile}} : Json(nullptr);
   manifest["sortInfo"] = sort ? Json{{"file", manifest::kSortInfoFile}} : Json(nullptr);

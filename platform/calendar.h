@@ -1,7 +1,8 @@
 // The proleptic Gregorian calendar: leap years, month lengths, and dates
 // counted in days from 1970-01-01 and back. Every date the program reads or
 // writes (Palm OS seconds, DOS dates, the PIM formats' packed days, the
-// manifest's dates) is reckoned here.
+// manifest's dates) is reckoned here; and the local wall clock, which the
+// system knows (local_time.cpp).
 #ifndef PALMDB_PLATFORM_CALENDAR_H
 #define PALMDB_PLATFORM_CALENDAR_H
 
@@ -26,6 +27,13 @@ bool DateExists(std::int64_t year, int month, int day);
 std::int64_t DaysFromCivil(const CivilDate& date);
 // The date `days` after 1970-01-01.
 CivilDate CivilFromDays(std::int64_t days);
+
+// The local wall-clock time at the instant `unixSeconds` (seconds since
+// 1970-01-01 00:00:00 UTC), as seconds since 1970-01-01 00:00:00 on that
+// clock: with the offset and summer time in force at that instant, by the
+// C library's time zone (TZ, tzdata) on POSIX and the system's settings on
+// Windows. False when the system cannot convert it.
+bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds);
 
 }  // namespace palmdb::platform
 

@@ -52,6 +52,12 @@ struct DateText {
 };
 DateText DescribeDate(std::uint32_t stored);
 
+// What the program warns of, after "palmdb: DB: ", when an edit's time lay
+// outside the dates a header can hold (HeaderStamp's `clamped`).
+constexpr char kClampedDateWarning[] =
+    "warning: the time of the edit lies outside the dates a database can hold "
+    "(1970-01-01 00:00:00 to 2040-02-06 06:28:15); it is dated with the nearest of them";
+
 // A DOS date and time as YYYY-MM-DD HH:MM:SS.
 std::string DosTimeText(std::uint32_t dosDateTime);
 

@@ -3,7 +3,9 @@
 // the database as it was.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "archive/editing.h"
 #include "database/big_endian.h"
+#include "database/palm_time.h"
 #include "database/structure_check.h"
 #include "tests/support.h"
 
@@ -25,8 +28,9 @@ using palmdb::Status;
 using palmdb::testsupport::Bytes;
 using palmdb::testsupport::TempFolder;
 
-// 2023-11-14 22:13:20 UTC.
-constexpr std::int64_t kNow = 1700000000;
+// The instant the local clock reads 2023-11-14 22:13:20, which a header
+// holds as 1700000000 counted from 1970 or 3782844800 from 1904.
+const std::int64_t kNow = palmdb::testsupport::LocalWallClock(2023, 11, 14, 22, 13, 20);
 
 EditOptions At(std::int64_t now) {
   EditOptions options;
@@ -320,11 +324,15 @@ TEST(EditedHeader, KeepsAllButTheFieldsAnEditChanges) {
   struct Case {
     const char* what;
     std::uint32_t modificationDate;
+    std::int64_t now;
     std::uint32_t expectedDate;
+    bool dateClamped;
   };
   const Case cases[] = {
-      {"a date counted from 1904 stays so", 0xC0000000u, 3782844800u},
-      {"a date counted from 1970 stays so", 0x5F000000u, 1700000000u},
+      {"a date counted from 1904 stays so", 0xC0000000u, kNow, 3782844800u, false},
+      {"a date counted from 1970 stays so", 0x5F000000u, kNow, 1700000000u, false},
+      {"past 2040-02-06 06:28:15 the latest date, told in the summary", 0xC0000000u,
+       palmdb::testsupport::LocalWallClock(2041, 1, 1, 0, 0, 0), 0xFFFFFFFFu, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -344,8 +352,9 @@ TEST(EditedHeader, KeepsAllButTheFieldsAnEditChanges) {
     old[78 + 9] = 0xCD;
     const std::string path = folder.Write("db.pdb", old);
     EditSummary summary;
-    ASSERT_EQ(palmdb::AddFiles(path, Sources(folder, {{"x", "X"}}), At(kNow), &summary),
+    ASSERT_EQ(palmdb::AddFiles(path, Sources(folder, {{"x", "X"}}), At(c.now), &summary),
               Status::kOk);
+    EXPECT_EQ(summary.dateClamped, c.dateClamped);
     const Bytes now = palmdb::testsupport::ReadWholeFile(path);
     ASSERT_EQ(now.size(), old.size() + 8 + 1);
     // Name, attributes, version, creation date.
@@ -363,6 +372,56 @@ TEST(EditedHeader, KeepsAllButTheFieldsAnEditChanges) {
               "\xAB\xCD"
               "APPINFOSORT");
   }
+}
+
+#if !defined(_WIN32)
+// TZ set for the process, and put back as it was.
+class TimeZone {
+ public:
+  explicit TimeZone(const char* zone) {
+    const char* old = std::getenv("TZ");
+    had_ = old != nullptr;
+    old_ = had_ ? old : "";
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+  }
+  ~TimeZone() {
+    if (had_) {
+      ::setenv("TZ", old_.c_str(), 1);
+    } else {
+      ::unsetenv("TZ");
+    }
+    ::tzset();
+  }
+  TimeZone(const TimeZone&) = delete;
+  TimeZone& operator=(const TimeZone&) = delete;
+
+ private:
+  bool had_;
+  std::string old_;
+};
+#endif
+
+// An edit is dated in local wall time: in Tokyo, nine hours ahead of UTC,
+// an add at 01:56 UTC reads back as modified at 10:56.
+TEST(EditDates, AreLocalWallTime) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows takes the time zone from its settings, not from TZ";
+#else
+  const TimeZone tokyo("Asia/Tokyo");
+  const std::int64_t now = palmdb::testsupport::LocalWallClock(2024, 3, 1, 10, 56, 0);
+  ASSERT_EQ(now, 1709258160) << "no Asia/Tokyo in the system's time zones";  // 01:56 UTC
+  TempFolder folder;
+  const std::string path = folder.Write("db.pdb", ThreeRecords(0));
+  EditSummary summary;
+  ASSERT_EQ(palmdb::AddFiles(path, Sources(folder, {{"x", "X"}}), At(now), &summary), Status::kOk);
+  const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
+  ASSERT_TRUE(check.IsWhole());
+  const palmdb::CalendarTime t =
+      palmdb::DecodePalmDate(check.database->header.ModificationDate()).time;
+  EXPECT_EQ(std::vector<int>({t.year + 1900, t.month + 1, t.dayOfMonth, t.hour, t.minute}),
+            std::vector<int>({2024, 3, 1, 10, 56}));
+#endif
 }
 
 TEST(RefusedEdits, LeaveTheFileAsItWasWithACode) {

@@ -192,4 +192,51 @@ TEST(ArchiveTimeFromPalm, ReadsEpochOf1970AndClampsBefore1980) {
   }
 }
 
+// Wall-clock seconds since 1970-01-01 00:00:00 on the local clock.
+std::int64_t Wall(int year, unsigned month, unsigned day, int hour, int minute, int second) {
+  return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+TEST(HeaderDateAt, KeepsTheEpochWhileItHoldsTheTimeThenMovesTo1904ThenClamps) {
+  using palmdb::PalmEpoch;
+  struct Case {
+    const char* what;
+    PalmEpoch epoch;
+    std::int64_t wall;
+    std::uint32_t stored;
+    bool clamped;
+  };
+  const Case cases[] = {
+      {"from 1904 kept", PalmEpoch::k1904, Wall(2024, 3, 1, 10, 56, 0), 3792135360u, false},
+      {"from 1970 kept until 2038-01-19 03:14:07", PalmEpoch::k1970, Wall(2038, 1, 19, 3, 14, 7),
+       0x7FFFFFFFu, false},
+      {"from 1970 moved to 1904 a second later", PalmEpoch::k1970, Wall(2038, 1, 19, 3, 14, 8),
+       4230328448u, false},
+      {"from 1970 in 2039: from 1904", PalmEpoch::k1970, Wall(2039, 6, 1, 12, 0, 0), 4273387200u,
+       false},
+      {"from 1904 until 2040-02-06 06:28:15", PalmEpoch::k1904, Wall(2040, 2, 6, 6, 28, 15),
+       0xFFFFFFFFu, false},
+      {"from 1904 a second later: clamped", PalmEpoch::k1904, Wall(2040, 2, 6, 6, 28, 16),
+       0xFFFFFFFFu, true},
+      {"from 1970 in 2041: clamped", PalmEpoch::k1970, Wall(2041, 1, 1, 0, 0, 0), 0xFFFFFFFFu,
+       true},
+      {"from 1904 before 1972: from 1970, which holds it", PalmEpoch::k1904,
+       Wall(1971, 6, 1, 0, 0, 0), 44582400u, false},
+      {"before 1970: clamped", PalmEpoch::k1904, -1, 0u, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const palmdb::HeaderStamp stamp = palmdb::HeaderDateAt(c.epoch, c.wall);
+    EXPECT_EQ(stamp.stored, c.stored);
+    EXPECT_EQ(stamp.clamped, c.clamped);
+    if (!c.clamped) {
+      // Readers, which tell the epoch by the top bit, read the time back.
+      const CalendarTime t = palmdb::DecodePalmDate(stamp.stored).time;
+      EXPECT_EQ(Wall(t.year + 1900, static_cast<unsigned>(t.month + 1),
+                     static_cast<unsigned>(t.dayOfMonth), t.hour, t.minute, t.second),
+                c.wall);
+    }
+  }
+}
+
 }  // namespace

@@ -65,6 +65,9 @@ int Add(const Invocation& invocation) {
     Complain(shown, "cannot add: " + EditFailure(path, status, report::Doing::kAdding));
     return 1;
   }
+  if (summary.dateClamped) {
+    Complain(shown, report::kClampedDateWarning);
+  }
   if (invocation.options.quiet) {
     return 0;
   }

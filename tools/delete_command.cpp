@@ -40,6 +40,9 @@ int Delete(const Invocation& invocation) {
     Complain(shown, "cannot delete: " + EditFailure(path, status, report::Doing::kDeleting));
     return 1;
   }
+  if (summary.dateClamped) {
+    Complain(shown, report::kClampedDateWarning);
+  }
   if (invocation.options.quiet) {
     return 0;
   }
