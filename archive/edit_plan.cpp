@@ -38,17 +38,23 @@ NameIndex::NameIndex(const Database* database) {
   const std::uint32_t count = database != nullptr ? database->catalogue.count : 0;
   index_.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    index_.emplace(ListedName(database->catalogue.entries[i]), i);
+    const auto inserted = index_.emplace(ListedName(database->catalogue.entries[i]), i);
+    if (!inserted.second) {
+      inserted.first->second = kShared;
+    }
   }
 }
 
-bool NameIndex::Find(const std::string& name, std::uint32_t* index) const {
+NameIndex::Found NameIndex::Find(const std::string& name, std::uint32_t* index) const {
   const auto found = index_.find(name);
   if (found == index_.end()) {
-    return false;
+    return Found::kNone;
+  }
+  if (found->second == kShared) {
+    return Found::kShared;
   }
   *index = found->second;
-  return true;
+  return Found::kOne;
 }
 
 Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile>& files,
@@ -61,7 +67,8 @@ Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile
     if (ParseEntryName(files[i].name, &parsed) && std::memcmp(parsed.type, "data", 4) == 0) {
       if (parsed.id < count) {
         if (plan->fate[parsed.id] != kNoFile) {
-          return Status::kNotSupported;  // the same record twice
+          plan->refused = i;
+          return Status::kNamedTwice;
         }
         plan->fate[parsed.id] = i;
       } else {
@@ -75,7 +82,8 @@ Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < numbered.size(); ++i) {
     if (numbered[i].first == numbered[i - 1].first) {
-      return Status::kNotSupported;
+      plan->refused = numbered[i].second;
+      return Status::kNamedTwice;
     }
   }
   std::uint32_t highest = 0;
@@ -115,20 +123,25 @@ Status PlanResourceAdditions(const Database* database, const std::vector<AddedFi
     // Listed names first: a type with a NUL inside lists shorter than its
     // four bytes, and only its listed name finds it.
     std::uint32_t index = 0;
-    if (listed.Find(files[i].name, &index)) {
-      if (plan->fate[index] != kNoFile) {
-        return Status::kNotSupported;
-      }
+    const NameIndex::Found found = listed.Find(files[i].name, &index);
+    ParsedEntryName parsed{};
+    Status refusal = Status::kOk;
+    if (found == NameIndex::Found::kShared) {
+      refusal = Status::kAmbiguousName;
+    } else if (found == NameIndex::Found::kOne) {
+      refusal = plan->fate[index] != kNoFile ? Status::kNamedTwice : Status::kOk;
+    } else if (!ParseEntryName(files[i].name, &parsed)) {
+      refusal = Status::kNotSupported;
+    } else if (!appendedKeys.insert(ResourceKey(parsed)).second) {
+      refusal = Status::kNamedTwice;  // the same type and ID appended twice
+    }
+    if (refusal != Status::kOk) {
+      plan->refused = i;
+      return refusal;
+    }
+    if (found == NameIndex::Found::kOne) {
       plan->fate[index] = i;
       continue;
-    }
-    ParsedEntryName parsed{};
-    if (!ParseEntryName(files[i].name, &parsed)) {
-      return Status::kNotSupported;
-    }
-    // The same type and ID appended twice.
-    if (!appendedKeys.insert(ResourceKey(parsed)).second) {
-      return Status::kNotSupported;
     }
     EditPlan::Appended entry;
     entry.file = i;

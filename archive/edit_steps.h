@@ -52,6 +52,8 @@ struct EditPlan {
   };
   std::vector<Appended> appended;
   std::uint32_t seed = 0;
+  // The added file whose name the plan refused, or kNoFile.
+  std::size_t refused = kNoFile;
 };
 
 // The name an entry is listed under (FormatEntryName's bytes), and that of
@@ -59,23 +61,30 @@ struct EditPlan {
 std::string ListedName(const Entry& entry);
 std::string RecordName(std::uint32_t index);
 
-// The names the entries of a database are listed under, each with its index
-// (the first, should a damaged database list a name twice), found in
-// constant time.
+// The names the entries of a database are listed under, each with the
+// index of its entry, found in constant time. Resource types that differ
+// only after a NUL byte list under one name, which then names no entry
+// alone.
 class NameIndex {
  public:
   // None when there is no database.
   explicit NameIndex(const Database* database);
-  // The index of the entry listed as `name`; false for none.
-  bool Find(const std::string& name, std::uint32_t* index) const;
+  enum class Found { kNone, kOne, kShared };
+  // Whether an entry is listed as `name` (FormatEntryName's bytes), and its
+  // index when it is the only one.
+  Found Find(const std::string& name, std::uint32_t* index) const;
 
  private:
+  // In place of an index: a name more than one entry lists under.
+  static constexpr std::uint32_t kShared = static_cast<std::uint32_t>(-1);
   std::unordered_map<std::string, std::uint32_t> index_;
 };
 
-// What adding `files` does to a record or a resource database (null: one
-// that adding creates); kNotSupported for the same entry twice, or a name a
-// resource cannot have.
+// What adding `files` (named as FormatEntryName writes) does to a record or
+// a resource database (null: one that adding creates); kNamedTwice for the
+// same entry twice, kNotSupported for a name a resource cannot have,
+// kAmbiguousName for a name two resources list under, with the file whose
+// name is refused in `plan->refused`.
 Status PlanRecordAdditions(const Database* database, const std::vector<AddedFile>& files,
                            EditPlan* plan);
 Status PlanResourceAdditions(const Database* database, const std::vector<AddedFile>& files,

@@ -4,7 +4,9 @@
 #include <new>
 
 #include "archive/edit_steps.h"
+#include "archive/entry_name.h"
 #include "database/big_endian.h"
+#include "platform/platform.h"
 
 namespace palmdb {
 namespace {
@@ -49,10 +51,18 @@ void SummariseAddition(const Database* database, const EditPlan& plan,
   summary->entries = static_cast<std::uint32_t>(layout.entries.size());
 }
 
-Status Add(const std::string& path, const std::vector<AddedFile>& files, const EditOptions& options,
+Status Add(const std::string& path, const std::vector<AddedFile>& given, const EditOptions& options,
            EditSummary* summary) {
+  std::vector<AddedFile> files = given;
+  for (AddedFile& file : files) {
+    file.name = ListedNameOf(file.name);
+  }
+  // Known for sure under the lock; before it, for an edit that fails to
+  // take it (in a folder that is not there, say).
+  summary->creating = platform::KindOfPath(path.c_str()) == platform::PathKind::kMissing;
   return UnderLock(path, [&](Target& target) {
     Status status = Status::kOk;
+    summary->creating = !target.exists;
     const Database* database = target.exists ? target.check.database.get() : nullptr;
     if (database != nullptr && files.empty()) {
       summary->entries = database->catalogue.count;
@@ -65,6 +75,9 @@ Status Add(const std::string& path, const std::vector<AddedFile>& files, const E
     status = resources ? PlanResourceAdditions(database, files, &plan)
                        : PlanRecordAdditions(database, files, &plan);
     if (status != Status::kOk) {
+      if (plan.refused != kNoFile) {
+        summary->refused = given[plan.refused].name;
+      }
       return status;
     }
     std::vector<std::uint32_t> sizes;
@@ -110,14 +123,21 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
     std::uint32_t firstDeleted = count;
     for (const std::string& name : names) {
       std::uint32_t index = 0;
-      if (!listed.Find(name, &index)) {
+      const NameIndex::Found found = listed.Find(ListedNameOf(name), &index);
+      if (found == NameIndex::Found::kShared) {
+        *summary = EditSummary();
+        summary->refused = name;
+        return Status::kAmbiguousName;
+      }
+      if (found == NameIndex::Found::kNone) {
         summary->missing.push_back(name);
       } else if (plan.fate[index] != EditPlan::kDeleted) {
-        // A name given twice names an entry already deleted.
+        // Another name for an entry already deleted deletes nothing more.
         plan.fate[index] = EditPlan::kDeleted;
         ++deleted;
         firstDeleted = std::min(firstDeleted, index);
-        summary->deleted.push_back({name, database.catalogue.entries[index].size});
+        const Entry& entry = database.catalogue.entries[index];
+        summary->deleted.push_back({ListedName(entry), entry.size});
       }
     }
     if (!summary->missing.empty()) {

@@ -5,7 +5,9 @@
 // folder's editing lock, so that the file is the old database or the new
 // one and never a mix.
 //
-// Names are entry names as FormatEntryName writes them, in bytes.
+// Names are entry names as the listing shows them, in bytes: as
+// FormatEntryName writes them, or with the bytes Windows-1252 leaves
+// undefined escaped as Unicode hosts show them (see ListedNameOf).
 //  - Record database: "#NNNNN.data" with NNNNN below the record count
 //    replaces that record's bytes, keeping its attributes and unique ID and
 //    setting its dirty bit. Every other name is appended: first the
@@ -68,25 +70,30 @@ struct ChangedEntry {
   std::uint32_t size = 0;
 };
 
-// What an edit did, filled in when it returns kOk (and `missing` with
-// kNoSuchEntry).
+// What an edit did, filled in when it returns kOk (and `missing`,
+// `refused` and `creating` as they say).
 struct EditSummary {
   // Adding: whether the database was created.
   bool created = false;
+  // Adding: whether there was no database, so that the edit creates one;
+  // whatever the edit returns, once it has looked.
+  bool creating = false;
   // Adding: the entries replaced in place, in list order, then those
   // appended, in list order.
   std::vector<ChangedEntry> replaced;
   std::vector<ChangedEntry> added;
-  // Deleting: the entries deleted, in the order named (a name given twice
-  // once); and, for a record database, the records after the first of them,
-  // which moved up: `moved` of them, now listed from `movedFirst` to
-  // `movedLast`.
+  // Deleting: the entries deleted, in the order named (an entry named
+  // twice once), under their listed names; and, for a record database, the records after the first
+  // of them, which moved up: `moved` of them, now listed from `movedFirst` to `movedLast`.
   std::vector<ChangedEntry> deleted;
   std::uint32_t moved = 0;
   std::string movedFirst;
   std::string movedLast;
   // Deleting, with kNoSuchEntry: every name that is not in the database.
   std::vector<std::string> missing;
+  // With kNotSupported, kNamedTwice or kAmbiguousName: the name refused, as
+  // given.
+  std::string refused;
   std::uint32_t entries = 0;  // in the database afterwards
   // The time of the edit lay outside the dates a header can hold: the
   // database is dated with the nearest (HeaderStamp).
@@ -99,14 +106,16 @@ struct EditSummary {
 // read-only, see platform::IsReadOnlyFile, never read or written);
 // kNotADatabase (a file that is not a database, never overwritten); kDamaged
 // (the database has findings); kCannotOpen (the database or a source cannot
-// be opened); kNotSupported (a name that cannot be an entry, or twice the
-// same entry); kTooLarge; kReadFailed; kWriteFailed; kCancelled; kNoMemory.
+// be opened); kNotSupported (a name that cannot be an entry); kNamedTwice
+// (two files for the same entry); kAmbiguousName (a name that two entries
+// list under); kTooLarge; kReadFailed; kWriteFailed; kCancelled; kNoMemory.
 Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
                 const EditOptions& options, EditSummary* summary);
 
 // Deletes the entries listed under `names` from the database at `path`;
 // records after a deleted one move up. kNoSuchEntry, nothing changed, when a
-// name is not in the database; otherwise as AddFiles.
+// name is not in the database; kAmbiguousName when two entries list under
+// it; otherwise as AddFiles.
 Status DeleteEntries(const std::string& path, const std::vector<std::string>& names,
                      const EditOptions& options, EditSummary* summary);
 

@@ -121,4 +121,27 @@ bool ParseEntryName(const std::string& name, ParsedEntryName* parsed) {
   return true;
 }
 
+std::string ListedNameOf(const std::string& shown) {
+  std::string listed;
+  listed.reserve(shown.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    // Only an escape as the listing writes it: upper-case digits.
+    const int high = i + 2 < shown.size() ? platform::HexDigitValue(shown[i + 1]) : -1;
+    const int low = i + 2 < shown.size() ? platform::HexDigitValue(shown[i + 2]) : -1;
+    if (shown[i] == '%' && high >= 0 && low >= 0) {
+      const auto byte = static_cast<unsigned char>(high * 16 + low);
+      char written[2];
+      platform::WriteHexByte(byte, platform::HexCase::kUpper, written);
+      if (byte >= 0x80 && platform::Cp1252ToUnicode(byte) == 0 && written[0] == shown[i + 1] &&
+          written[1] == shown[i + 2]) {
+        listed += static_cast<char>(byte);
+        i += 2;
+        continue;
+      }
+    }
+    listed += shown[i];
+  }
+  return listed;
+}
+
 }  // namespace palmdb

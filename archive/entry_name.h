@@ -45,6 +45,15 @@ struct ParsedEntryName {
 // "%41" for "A"), so that a name read back always lists as itself.
 bool ParseEntryName(const std::string& name, ParsedEntryName* parsed);
 
+// A name as a listing shows it, given back to be looked up, as the bytes
+// FormatEntryName writes. Names shown in Unicode (on Linux, through the wide
+// entry points, by the program) write the five bytes that Windows-1252
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) as '%' and two upper-case
+// hex digits, which FormatEntryName never writes for them; those escapes
+// turn back into their bytes. A Windows-1252 host gives the bytes
+// themselves, and every other text stays as it is.
+std::string ListedNameOf(const std::string& shown);
+
 }  // namespace palmdb
 
 #endif  // PALMDB_ARCHIVE_ENTRY_NAME_H

@@ -35,6 +35,11 @@ enum class Status {
   // An edit: a name that cannot be an entry, a folder, or an option the
   // format has no room for.
   kNotSupported,
+  // An edit: two files to add go under the same entry's name.
+  kNamedTwice,
+  // An edit: a name that two entries list under (resource types that differ
+  // only after a NUL byte); which of them was meant is not known.
+  kAmbiguousName,
   // An edit or a replacement: the database is marked read-only (see
   // platform::IsReadOnlyFile) and was not touched.
   kReadOnly,

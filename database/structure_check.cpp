@@ -9,7 +9,7 @@ namespace palmdb {
 namespace {
 
 constexpr std::size_t kKinds = kFindingKinds;
-static_assert(kKinds > static_cast<std::size_t>(FindingKind::kFurtherList),
+static_assert(kKinds > static_cast<std::size_t>(FindingKind::kSharedName),
               "every kind of finding has its place in the table");
 
 // The findings of every kind, gathered in list order.
@@ -61,10 +61,23 @@ std::uint64_t ResourceKey(const Entry& entry) {
   return (key << 16) | entry.resourceId;
 }
 
+// Whether a resource's type holds a NUL byte, and its key as far as the
+// first one: what its name shows of it.
+bool NameKey(const Entry& entry, std::uint64_t* key) {
+  Entry named = entry;
+  bool nul = false;
+  for (char& byte : named.type) {
+    nul = nul || byte == '\0';
+    byte = nul ? '\0' : byte;
+  }
+  *key = ResourceKey(named);
+  return nul;
+}
+
 }  // namespace
 
 bool StopsEditing(FindingKind kind) {
-  return kind != FindingKind::kDuplicateUniqueId;
+  return kind != FindingKind::kDuplicateUniqueId && kind != FindingKind::kSharedName;
 }
 
 Status CheckStructure(const Database& database, std::vector<Finding>* findings) {
@@ -79,6 +92,9 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
     // unique ID.
     std::unordered_map<std::uint64_t, std::uint32_t> firstOfKey;
     firstOfKey.reserve(catalogue.count);
+    // The first index of each name of a resource whose type holds a NUL;
+    // only such a type names less than its four bytes.
+    std::unordered_map<std::uint64_t, std::uint32_t> firstOfName;
     const FindingKind duplicate =
         resources ? FindingKind::kDuplicateResource : FindingKind::kDuplicateUniqueId;
     for (std::uint32_t i = 0; i < catalogue.count; ++i) {
@@ -100,6 +116,15 @@ Status CheckStructure(const Database& database, std::vector<Finding>* findings) 
       const auto inserted = firstOfKey.emplace(resources ? ResourceKey(entry) : entry.uniqueId, i);
       if (!inserted.second) {
         found.Add(duplicate, i, inserted.first->second);
+      }
+      std::uint64_t name = 0;
+      if (resources && NameKey(entry, &name)) {
+        const auto named = firstOfName.emplace(name, i);
+        const std::uint32_t first = named.first->second;
+        // The same type is a duplicate, found above.
+        if (!named.second && ResourceKey(catalogue.entries[first]) != ResourceKey(entry)) {
+          found.Add(FindingKind::kSharedName, i, first);
+        }
       }
     }
     CheckBlock(layout.blocks.appInfo.place, FindingKind::kAppInfoPastEnd,

@@ -41,6 +41,11 @@ enum class FindingKind {
   kDuplicateUniqueId,
   // The header links to a further record list, whose entries nobody shows.
   kFurtherList,
+  // A resource has the ID of an earlier one and a type that differs from
+  // it only after a NUL byte: entry names end the type at its first NUL, so
+  // both list under one name, which an edit refuses to take for either.
+  // Nothing is hidden, so it does not stop editing.
+  kSharedName,
   // Not a kind: how many kinds there are. New kinds go before it.
   kCount,
 };
@@ -51,7 +56,8 @@ constexpr std::size_t kFindingKinds = static_cast<std::size_t>(FindingKind::kCou
 // One entry concerned by a finding, and the entry it is set against: the
 // one before it for kOffsetDecreases, the earlier resource of the same type
 // and ID for kDuplicateResource, the earlier record of the same unique ID for
-// kDuplicateUniqueId, itself otherwise.
+// kDuplicateUniqueId, the earlier resource of the same name for kSharedName,
+// itself otherwise.
 struct FindingEntry {
   std::uint32_t index;
   std::uint32_t related;
@@ -70,8 +76,8 @@ struct Finding {
 };
 
 // Whether a finding of this kind makes editing refuse the database:
-// rewriting it would change what the damage hides. A shared unique ID hides
-// nothing and is kept as it is.
+// rewriting it would change what the damage hides. A shared unique ID or a
+// shared name hides nothing and is kept as it is.
 bool StopsEditing(FindingKind kind);
 
 // Checks an opened database in one pass over its entries, with memory

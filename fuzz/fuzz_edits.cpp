@@ -151,14 +151,6 @@ void Append(const Contents& contents) {
   Require(after.entries.back().bytes == kSourceBytes, "an append lost its bytes");
 }
 
-// A name listed twice (resource types that differ only after a NUL) finds
-// the first of them; the last is replaced only when its name is its own.
-bool LastNamedAlone(const std::vector<Seen>& entries) {
-  return !entries.empty() && std::count_if(entries.begin(), entries.end(), [&](const Seen& seen) {
-                               return seen.name == entries.back().name;
-                             }) == 1;
-}
-
 void EditAndCheck() {
   Contents contents;
   if (!Read(&contents) || contents.entries.size() >= 65535) {
@@ -168,7 +160,9 @@ void EditAndCheck() {
   if (!contents.entries.empty()) {
     DeleteTheFirst(&contents);
   }
-  if (LastNamedAlone(contents.entries)) {
+  // A whole database lists each entry under a name of its own (resource
+  // types that differ only after a NUL would share one).
+  if (!contents.entries.empty()) {
     ReplaceTheLast(&contents);
   }
   Append(contents);

@@ -54,6 +54,8 @@ int HostResult(Status status) {
     case Status::kTooLarge:
       return PalmdbTooManyFiles;
     case Status::kNotSupported:
+    case Status::kNamedTwice:
+    case Status::kAmbiguousName:
       return PalmdbNotSupported;
   }
   return PalmdbNoMemory;

@@ -78,6 +78,7 @@ enum class Doing {
   kWriting,   // writing an entry or a block to a file of its own
   kAdding,    // adding files to a database
   kDeleting,  // deleting entries from a database
+  kCreating,  // adding files where there was no database, to create one
 };
 
 // A status in words, from the one table of every status's words. For an

@@ -24,6 +24,9 @@ std::string FindingEntryText(const Finding& finding, const FindingEntry& item,
     case FindingKind::kDuplicateUniqueId:
       return "records " + Number(item.related) + " and " + Number(item.index) +
              " have the same unique ID " + Number(entries[item.index].uniqueId);
+    case FindingKind::kSharedName:
+      return "resources " + Number(item.related) + " and " + Number(item.index) +
+             " list under the same name " + EntryName(entries[item.index]);
     default:
       return EntryAt(database, item.index);
   }
@@ -64,6 +67,9 @@ std::string FindingLead(const Finding& finding, const Database& database) {
     case FindingKind::kFurtherList:
       return "the header links to a further record list at " + Hex(header.NextListLink(), 8) +
              ", whose entries are not shown";
+    case FindingKind::kSharedName:
+      return (finding.count == 1 ? "1 resource lists" : Number(finding.count) + " resources list") +
+             " under the name of an earlier one, of a type that differs after a NUL byte";
     case FindingKind::kCount:
       break;
   }
@@ -90,6 +96,7 @@ constexpr FindingNames kFindingNames[] = {
     {FindingKind::kDuplicateResource, "duplicate-resource", "duplicate resources"},
     {FindingKind::kDuplicateUniqueId, "duplicate-unique-id", "records sharing a unique ID"},
     {FindingKind::kFurtherList, "further-list", "a further record list"},
+    {FindingKind::kSharedName, "shared-name", "resources listed under one name"},
 };
 static_assert(sizeof kFindingNames / sizeof kFindingNames[0] == kFindingKinds,
               "every kind of finding has its names");

@@ -172,6 +172,16 @@ const EditCase kEditCases[] = {
      {{"00/6F0000", "alpha"}, {"00/6F0002", "gamma"}, {"00/6F0003", "delta"}},
      nullptr,
      nullptr},
+    {"DeleteAMemoNamedTwice",
+     Memos,
+     "memo.pdb",
+     "delete",
+     {},
+     {"#00001.data", "00001.data", "#00001.data"},
+     {"deleted #00001.data", "the 2 records after it moved up (now #00001.data to #00002.data)"},
+     {{"00/6F0000", "alpha"}, {"00/6F0002", "gamma"}, {"00/6F0003", "delta"}},
+     nullptr,
+     nullptr},
     {"DeleteTheLastMemoMovesNone",
      Memos,
      "memo.pdb",
@@ -264,9 +274,37 @@ TEST(AddConcurrently, EachSaysOnlyTheEntryItAdded) {
   EXPECT_EQ(EntriesOf(ReadWholeFile(database)).size(), 6u);
 }
 
+// A type with a byte that Windows-1252 leaves undefined lists as %XX; the
+// name the listing shows, with its '#' or without, replaces and deletes it.
+TEST(OddType, TheNameTheListingShowsIsTakenBack) {
+  TempFolder folder;
+  const std::string database =
+      folder.Write("app.prc", palmdb::testdata::DatabaseBuilder()
+                                  .Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase)
+                                  .AddResource("\x81"
+                                               "abc",
+                                               1, Text("odd"))
+                                  .AddResource("code", 0, Text("c0"))
+                                  .Build());
+  const Outcome listed = Palmdb({"list", database});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  ASSERT_NE(listed.out.find(" #00001.%81abc\n"), std::string::npos) << listed.out;
+
+  const Outcome replaced = Palmdb({"add", database, folder.Write("#00001.%81abc", Text("NEW"))});
+  ASSERT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_EQ(Lines(replaced.out),
+            std::vector<std::string>{database + ": replaced #00001.%81abc (3 bytes)"});
+  EXPECT_EQ(EntriesOf(ReadWholeFile(database)).at(0).bytes, "NEW");
+
+  const Outcome deleted = Palmdb({"delete", database, "00001.%81abc"});
+  ASSERT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_EQ(Lines(deleted.out), std::vector<std::string>{database + ": deleted #00001.%81abc"});
+  EXPECT_EQ(EntriesOf(ReadWholeFile(database)).size(), 1u);
+}
+
 struct RefusalCase {
   const char* title;
-  Bytes (*database)();
+  Bytes (*database)();  // null: there is none, and none is made
   const char* databaseName;
   std::vector<std::string> arguments;  // after the database; "@x" is a file x written first
   int status;
@@ -275,6 +313,15 @@ struct RefusalCase {
 
 Bytes NotADatabase() {
   return Text(std::string(100, 'x'));
+}
+
+// Types "a\0bc" and "a\0xy" of ID 1 both list as #00001.a.
+Bytes SharedName() {
+  return palmdb::testdata::DatabaseBuilder()
+      .Attributes(palmdb::testdata::DatabaseBuilder::kResourceDatabase)
+      .AddResource(std::string("a\0bc", 4), 1, Text("one"))
+      .AddResource(std::string("a\0xy", 4), 1, Text("two"))
+      .Build();
 }
 
 // The second record starts past the end of the file.
@@ -312,8 +359,43 @@ const RefusalCase kRefusalCases[] = {
      "app.prc",
      {"add", "@readme.txt"},
      1,
-     "cannot add: not a name an entry can have (in a resource database: #ID.type, as list "
-     "shows them)"},
+     "cannot add readme.txt: not a name an entry can have (in a resource database: #ID.type, "
+     "as list shows them)"},
+    {"AddTheSameFileTwice",
+     Memos,
+     "memo.pdb",
+     {"add", "@00001.data", "00001.data"},  // one file, "#" put back
+     1,
+     "cannot add #00001.data: named twice: two files go under that name; the database was left "
+     "as it is"},
+    {"CreateWithANameNoResourceHas",
+     nullptr,
+     "app.prc",
+     {"add", "@readme.txt"},
+     1,
+     "cannot add readme.txt: not a name an entry can have (in a resource database: #ID.type, "
+     "as list shows them); nothing was created"},
+    {"CreateInAFolderThatIsMissing",
+     nullptr,
+     "missing/memo.pdb",
+     {"add", "@a.txt"},
+     1,
+     // Where the lock or the new file fails depends on the system.
+     "; nothing was created"},
+    {"AddANameTwoResourcesList",
+     SharedName,
+     "app.prc",
+     {"add", "@#00001.a"},
+     1,
+     "cannot add #00001.a: two entries have that name (palmdb check lists them); the database "
+     "was left as it is"},
+    {"DeleteANameTwoResourcesList",
+     SharedName,
+     "app.prc",
+     {"delete", "#00001.a"},
+     1,
+     "cannot delete #00001.a: two entries have that name (palmdb check lists them); nothing was "
+     "deleted"},
     {"DeleteANameThatIsNotThere",
      Memos,
      "memo.pdb",
@@ -340,7 +422,8 @@ class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 TEST_P(RefusalTest, SaysWhyAndLeavesTheFileAsItWas) {
   const RefusalCase& c = GetParam();
   TempFolder folder;
-  const std::string database = folder.Write(c.databaseName, c.database());
+  const std::string database = c.database != nullptr ? folder.Write(c.databaseName, c.database())
+                                                     : folder.File(c.databaseName);
   std::vector<std::string> arguments = {c.arguments[0], database};
   for (std::size_t i = 1; i < c.arguments.size(); ++i) {
     const std::string& word = c.arguments[i];
@@ -357,7 +440,11 @@ TEST_P(RefusalTest, SaysWhyAndLeavesTheFileAsItWas) {
            line.compare(line.size() - c.message.size(), std::string::npos, c.message) == 0;
   })) << outcome.err;
   EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(ReadWholeFile(database), c.database());
+  if (c.database != nullptr) {
+    EXPECT_EQ(ReadWholeFile(database), c.database());
+  } else {
+    EXPECT_FALSE(std::filesystem::exists(database));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest, ::testing::ValuesIn(kRefusalCases),

@@ -145,3 +145,35 @@ TEST(ParseEntryName, ReadsBackExactlyWhatFormatWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ListedNameOf, TurnsBackOnlyTheEscapesOfTheUndefinedBytes) {
+  struct Case {
+    const char* shown;
+    std::string listed;
+  };
+  const Case cases[] = {
+      {"#00001.%81abc",
+       "#00001.\x81"
+       "abc"},
+      {"#00001.%8D%8F%90", "#00001.\x8D\x8F\x90"},
+      {"#00001.a%9D", "#00001.a\x9D"},
+      {"#00001.\x81"
+       "abc",
+       "#00001.\x81"
+       "abc"},                             // a Windows-1252 host's own byte
+      {"#00001.%25%2F", "#00001.%25%2F"},  // the listing's own escapes stay
+      {"#00001.%2581", "#00001.%2581"},    // "%" and "81", no escape
+      {"#00001.%8d", "#00001.%8d"},        // never written in lower case
+      {"#00001.%80", "#00001.%80"},        // the euro sign is shown as itself
+      {"#00001.%8", "#00001.%8"},
+      {"notes.txt", "notes.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_EQ(palmdb::ListedNameOf(c.shown), c.listed);
+  }
+}
+
+}  // namespace

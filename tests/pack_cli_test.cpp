@@ -115,6 +115,16 @@ bool IsWhole(const std::string& path) {
   return palmdb::CheckFile(path.c_str()).IsWhole();
 }
 
+// Whether unpack takes the database: nothing found but what a device
+// tolerates (resources of one ID whose types differ after a NUL list under
+// one name), which packing gives back as it was.
+bool Unpackable(const std::string& path) {
+  const palmdb::FileCheck check = palmdb::CheckFile(path.c_str());
+  return check.database != nullptr &&
+         std::none_of(check.findings.begin(), check.findings.end(),
+                      [](const palmdb::Finding& f) { return palmdb::StopsEditing(f.kind); });
+}
+
 // Unpacks `path` into `folder` and packs it again into `rebuilt`.
 void RoundTrip(const std::string& path, const std::string& folder, const std::string& rebuilt) {
   const Outcome unpacked = Palmdb({"unpack", path, folder});
@@ -186,7 +196,7 @@ TEST(PackProgram, EveryWholeLayoutComesBackByteForByte) {
     SCOPED_TRACE(test.what);
     TempFolder folder;
     const std::string path = folder.Write("original.pdb", test.file);
-    ASSERT_TRUE(IsWhole(path));
+    ASSERT_TRUE(Unpackable(path));
     RoundTrip(path, folder.File("unpacked"), folder.File("rebuilt.pdb"));
     EXPECT_EQ(palmdb::testsupport::ReadWholeFile(folder.File("rebuilt.pdb")), test.file);
   }

@@ -160,6 +160,32 @@ TEST(PackFilesNames, ListedNamesComeBackAsTheirBytes) {
   EXPECT_EQ(Contents(database), (std::vector<std::string>{"old"}));
 }
 
+TEST(PackFilesNames, AnUndefinedByteComesBackAndASharedNameIsRefused) {
+  // 0x81, which Windows-1252 leaves undefined: listed as the byte on
+  // Windows, as %81 on Linux.
+  const std::string odd = palmdb::kLinuxHost ? "#00001.%81xy" : "#00001.\x81xy";
+  TempFolder folder;
+  const std::string database =
+      folder.Write("app.prc", DatabaseBuilder()
+                                  .Attributes(DatabaseBuilder::kResourceDatabase)
+                                  .AddResource("\x81xy", 1, B("odd"))
+                                  .AddResource("code", 0, B("c0"))
+                                  .Build());
+  EXPECT_EQ(Delete(database, List({odd})), PalmdbResultSuccess);
+  EXPECT_EQ(Contents(database), std::vector<std::string>{"c0"});
+  // Types "a\0bc" and "a\0xy" both list as #00002.a.
+  const Bytes shared = DatabaseBuilder()
+                           .Attributes(DatabaseBuilder::kResourceDatabase)
+                           .AddResource(std::string("a\0bc", 4), 2, B("one"))
+                           .AddResource(std::string("a\0xy", 4), 2, B("two"))
+                           .Build();
+  const std::string sharing = folder.Write("shared.prc", shared);
+  folder.Write("#00002.a", B("new"));
+  EXPECT_EQ(Pack(sharing, folder.WithSeparator(), List({"#00002.a"}), 0), PalmdbNotSupported);
+  EXPECT_EQ(Delete(sharing, List({"#00002.a"})), PalmdbNotSupported);
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(sharing), shared);
+}
+
 TEST(PackFilesMove, RemovesTheSourcesOnlyAfterWriting) {
   struct Case {
     const char* what;

@@ -44,7 +44,10 @@ TEST(HostResult, EachStatusHasItsCode) {
                         {Status::kNotADatabase, 14},
                         {Status::kReadFailed, 18},
                         {Status::kCannotCreate, 16},
-                        {Status::kWriteFailed, 19}};
+                        {Status::kWriteFailed, 19},
+                        {Status::kNotSupported, 24},
+                        {Status::kNamedTwice, 24},
+                        {Status::kAmbiguousName, 24}};
   for (const Case& c : cases) {
     EXPECT_EQ(palmdb::HostResult(c.status), c.code) << static_cast<int>(c.status);
   }

@@ -101,6 +101,13 @@ std::vector<DamageCase> DamageCases() {
       {"FurtherList",
        FourByteRecords(1).NextListLink(0x1234),
        {{FindingKind::kFurtherList, 1, {}, "further record list at 0x00001234"}}},
+      {"ResourcesListingUnderOneName",
+       TwoByteResources({{"code", 0}, {std::string("a\0bc", 4), 1}, {std::string("a\0xy", 4), 1}}),
+       {{FindingKind::kSharedName,
+         1,
+         {{2, 1}},
+         "1 resource lists under the name of an earlier one, of a type that differs after a NUL "
+         "byte: resources 1 and 2 list under the same name #00001.a"}}},
   };
 }
 
@@ -154,6 +161,7 @@ TEST_P(DamageTest, CheckFindsWhatIsWrongAndSaysIt) {
       {FindingKind::kDuplicateResource, "duplicate-resource", true},
       {FindingKind::kDuplicateUniqueId, "duplicate-unique-id", true},
       {FindingKind::kFurtherList, "further-list", false},
+      {FindingKind::kSharedName, "shared-name", true},
   };
   const palmdb::report::Json json = palmdb::report::CheckJson(path, check, true);
   ASSERT_EQ(json["problems"].size(), check.findings.size());

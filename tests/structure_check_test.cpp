@@ -77,6 +77,17 @@ TEST(CheckStructure, FindsWhatIsWrong) {
       {"duplicate resources",
        TwoByteResources({{"code", 1}, {"code", 1}, {"data", 0}, {"code", 1}, {"data", 0}}),
        {{FindingKind::kDuplicateResource, 3, {{1, 0}, {3, 0}, {4, 2}}}}},
+      // Types that differ only after a NUL list under one name; the same
+      // type again is a duplicate, and a type without a NUL never shares.
+      {"resources listing under one name",
+       TwoByteResources({{std::string("a\0bc", 4), 1},
+                         {std::string("a\0xy", 4), 1},
+                         {std::string("a\0\0\0", 4), 1},
+                         {std::string("a\0bc", 4), 1},
+                         {std::string("a\0bc", 4), 2},
+                         {"abcd", 1}}),
+       {{FindingKind::kDuplicateResource, 1, {{3, 0}}},
+        {FindingKind::kSharedName, 2, {{1, 0}, {2, 0}}}}},
       {"records sharing a unique ID",
        FourByteRecords(8).UniqueId(3, 4242).UniqueId(7, 4242),
        {{FindingKind::kDuplicateUniqueId, 1, {{7, 3}}}}},

@@ -62,7 +62,14 @@ int Add(const Invocation& invocation) {
   }
   const std::string shown = platform::DisplayPath(path);
   if (status != Status::kOk) {
-    Complain(shown, "cannot add: " + EditFailure(path, status, report::Doing::kAdding));
+    // A name refused is said; so is that nothing was created where there
+    // was no database.
+    const std::string what =
+        summary.refused.empty() ? "cannot add" : "cannot add " + ShownName(summary.refused);
+    Complain(shown,
+             what + ": " +
+                 EditFailure(path, status,
+                             summary.creating ? report::Doing::kCreating : report::Doing::kAdding));
     return 1;
   }
   if (summary.dateClamped) {

@@ -30,8 +30,13 @@ int Delete(const Invocation& invocation) {
   }
   const char* why = report::StatusText(status, report::Doing::kDeleting);
   const std::string shown = platform::DisplayPath(path);
-  if (status == Status::kNoSuchEntry && !summary.missing.empty()) {
-    for (const std::string& name : summary.missing) {
+  // The names refused: those not there, or one that two entries list under.
+  std::vector<std::string> refused = summary.missing;
+  if (status == Status::kAmbiguousName) {
+    refused.push_back(summary.refused);
+  }
+  if (status != Status::kOk && !refused.empty()) {
+    for (const std::string& name : refused) {
       Complain(shown, "cannot delete " + ShownName(name) + ": " + why + "; nothing was deleted");
     }
     return 1;
