@@ -11,8 +11,6 @@
 namespace palmdb::editing {
 namespace {
 
-constexpr std::size_t kLongestDatabaseName = palmdb::format::header::kNameSize - 1;
-
 std::uint32_t PalmNow(const EditOptions& options, PalmEpoch epoch) {
   const std::int64_t now =
       options.now >= 0 ? options.now : static_cast<std::int64_t>(std::time(nullptr));
@@ -26,8 +24,7 @@ std::uint32_t PalmNow(const EditOptions& options, PalmEpoch epoch) {
 // A new database's header: named after the file, dated now.
 DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options) {
   DatabaseHeader header = {};
-  std::string name = platform::Utf8ToCp1252(NewDatabaseName(path), '_');
-  name.resize(std::min(name.size(), kLongestDatabaseName));
+  const std::string name = NewDatabaseName(path);
   std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
   header.SetAttributes(resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
   const std::uint32_t now = PalmNow(options, PalmEpoch::k1904);
