@@ -1,16 +1,23 @@
 #include "folder/pack.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "archive/editing.h"
+#include "archive/entry_name.h"
+#include "archive/new_database.h"
 #include "database/big_endian.h"
 #include "database/database_writer.h"
 #include "folder/manifest.h"
+#include "folder/manifest_text.h"
 #include "folder/pack_folder.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/program.h"
+#include "platform/text.h"
 #include "report/report.h"
 #include "report/report_words.h"
 
@@ -31,6 +38,104 @@ bool FileSizeOf(const std::string& path, std::uint64_t* size) {
   return known;
 }
 
+// An entry's file name as the listing writes it, "#ID.type", read back;
+// false for any other name. File names are UTF-8, entry names Windows-1252.
+bool EntryFileName(const std::string& name, ParsedEntryName* parsed) {
+  return ParseEntryName(platform::Utf8ToCp1252(name, '?'), parsed);
+}
+
+// The number in "#NNNNN.data", the name under which the listing shows a
+// record; -1 for any other name.
+long RecordNumber(const std::string& name) {
+  ParsedEntryName parsed{};
+  return EntryFileName(name, &parsed) && std::memcmp(parsed.type, "data", 4) == 0 ? parsed.id : -1;
+}
+
+// Now as a header date: local time, counted from 1904.
+Json Now() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  char text[32];
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local) == 0) {
+    return nullptr;
+  }
+  return Json{{"date", text}, {"epoch", 1904}};
+}
+
+// The manifest of a folder that has none: its files in name order, records
+// named #NNNNN.data by their number first; or every file a resource.
+bool FolderManifest(const PackArguments& arguments, Json* json) {
+  std::vector<std::string> names;
+  if (!platform::ListFolder(arguments.folder.c_str(), &names)) {
+    std::fprintf(stderr, "palmdb: %s: not a folder that can be read\n",
+                 platform::DisplayPath(arguments.folder).c_str());
+    return false;
+  }
+  const bool resources = arguments.resources || EndsInPrc(arguments.database);
+  const bool app = std::find(names.begin(), names.end(), manifest::kAppInfoFile) != names.end();
+  const bool sort = std::find(names.begin(), names.end(), manifest::kSortInfoFile) != names.end();
+  // A file manager's notes (.DS_Store, a desktop.ini marked hidden) are no records.
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [&arguments](const std::string& name) {
+                               return name == manifest::kAppInfoFile ||
+                                      name == manifest::kSortInfoFile ||
+                                      platform::IsHiddenFile(
+                                          platform::JoinPath(arguments.folder, name).c_str());
+                             }),
+              names.end());
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const long left = RecordNumber(a);
+    const long right = RecordNumber(b);
+    if ((left < 0) != (right < 0)) {
+      return left >= 0;
+    }
+    return left != right ? left < right : a < b;
+  });
+  if (resources) {
+    std::sort(names.begin(), names.end());
+  }
+
+  Json& manifest = *json;
+  // Named as add names a database it creates.
+  const std::string name = NewDatabaseName(arguments.database);
+  std::uint8_t nameField[palmdb::format::header::kNameSize];
+  manifest::FillNameField(manifest::Bytes(name.begin(), name.end()), nameField);
+  manifest["name"] = manifest::NameText(nameField);
+  manifest["type"] = resources ? kNewResourceDatabaseType : kNewRecordDatabaseType;
+  manifest["creator"] = kNewDatabaseCreator;
+  manifest["attributes"] = resources ? Json::array({"resource database"}) : Json::array();
+  manifest["created"] = Now();
+  manifest["modified"] = Now();
+  manifest["uniqueIdSeed"] = resources ? 0 : names.size() + 1;
+  manifest["appInfo"] = app ? Json{{"file", manifest::kAppInfoFile}} : Json(nullptr);
+  manifest["sortInfo"] = sort ? Json{{"file", manifest::kSortInfoFile}} : Json(nullptr);
+  Json entries = Json::array();
+  bool named = true;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!resources) {
+      // Unique IDs from 1, in file order, as a new database numbers them.
+      entries.push_back(Json{{"file", names[i]}, {"uniqueId", i + 1}});
+      continue;
+    }
+    ParsedEntryName parsed{};
+    if (!EntryFileName(names[i], &parsed)) {
+      std::fprintf(stderr, "palmdb: %s: a resource's file is named #ID.type\n",
+                   platform::DisplayPath(platform::JoinPath(arguments.folder, names[i])).c_str());
+      named = false;
+      continue;
+    }
+    const std::string hex =
+        manifest::Hex(reinterpret_cast<const std::uint8_t*>(parsed.type), sizeof parsed.type);
+    // The text after the point, and the bytes it stands for beside it.
+    entries.push_back(Json{{"file", names[i]},
+                           {"type", names[i].substr(names[i].find('.') + 1)},
+                           {"typeBytes", hex},
+                           {"id", parsed.id}});
+  }
+  manifest["entries"] = std::move(entries);
+  return named;
+}
+
 ByteSource FromPath(const std::string& path, std::uint64_t size) {
   return ByteSource::FromPath(path, static_cast<std::uint32_t>(size));
 }
@@ -48,6 +153,46 @@ const char* WriteFailure(Status status) {
       return "cannot write the database (disk full, no access, or the folder is missing); "
              "nothing was replaced";
   }
+}
+
+// The manifest, or one made from the folder's files, with the name, type and creator given
+// on the command line in it, and where it came from in `where`; false, with the reason
+// printed, where there is none.
+bool ReadPackManifest(const PackArguments& arguments, Json* json, std::string* where) {
+  const std::string manifestPath = platform::JoinPath(arguments.folder, manifest::kFileName);
+  std::string text;
+  *where = manifestPath;
+  switch (ReadManifestFile(manifestPath, &text)) {
+    case ManifestFile::kUnread:
+      return false;
+    case ManifestFile::kRead: {
+      std::string error;
+      if (!manifest::ParseText(text, json, &error)) {
+        std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(manifestPath).c_str(),
+                     error.c_str());
+        return false;
+      }
+      break;
+    }
+    case ManifestFile::kNone:
+      *where = arguments.folder + " (no " + manifest::kFileName + ")";
+      if (!FolderManifest(arguments, json)) {
+        return false;
+      }
+      break;
+  }
+  if (json->is_object()) {
+    if (arguments.name) {
+      (*json)["name"] = *arguments.name;
+    }
+    if (arguments.type) {
+      (*json)["type"] = *arguments.type;
+    }
+    if (arguments.creator) {
+      (*json)["creator"] = *arguments.creator;
+    }
+  }
+  return true;
 }
 
 // The entries and blocks laid out from the folder's files; each file that is not there or
