@@ -101,9 +101,8 @@ struct Problem {
 
 // Reads a manifest document. Checks every value (types, ranges, the name in
 // Windows-1252, four-byte types, unique IDs below 2^24, no further record
-// list, unknown keys) and
-// returns every problem found; an empty list when `*manifest` is complete.
-// Files are not looked at here.
+// list, unknown keys) and returns every problem found; an empty list when
+// `*manifest` is complete. Files are not looked at here.
 std::vector<Problem> FromJson(const Json& json, Manifest* manifest);
 
 // Parses the manifest's text. False, with the line and column in words in

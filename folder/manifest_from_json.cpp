@@ -227,7 +227,7 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
   reader.Field(json, "modificationNumber", "", 0xFFFFFFFFu, &manifest->modificationNumber);
   reader.Field(json, "uniqueIdSeed", "", 0xFFFFFFFFu, &manifest->uniqueIdSeed);
   reader.Field(json, "nextRecordList", "", 0xFFFFFFFFu, &manifest->nextRecordList);
-  // A list continued elsewhere is a layout no reader follows; check calls it damage.
+  // A list continued elsewhere is a layout no reader follows, and check calls it damage.
   if (manifest->nextRecordList != 0) {
     reader.Add("/nextRecordList", "must be 0: a database has a single record list");
   }

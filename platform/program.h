@@ -41,8 +41,8 @@ bool RemoveEmptyFolder(const char* path);
 bool ListFolder(const char* path, std::vector<std::string>* files,
                 std::vector<std::string>* folders = nullptr);
 
-// Whether `path` is itself a symbolic link (on Win32 any reparse point: a
-// link or a junction), which is not followed; false when nothing is there.
+// Whether `path` is itself a symbolic link (on Win32 also a junction), which
+// is not followed; false when nothing is there.
 bool IsLink(const char* path);
 
 // Whether the file at `path` is hidden: its name starts with '.' or, on

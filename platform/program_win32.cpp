@@ -140,8 +140,19 @@ DWORD AttributesOf(const char* path) {
 }  // namespace
 
 bool IsLink(const char* path) {
-  const DWORD attributes = AttributesOf(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  std::wstring wide;
+  WIN32_FIND_DATAW found;
+  const HANDLE search =
+      WidePath(path, &wide) ? FindFirstFileW(wide.c_str(), &found) : INVALID_HANDLE_VALUE;
+  if (search == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  FindClose(search);
+  // Other reparse points, such as a cloud file not yet fetched, are the
+  // file itself.
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+          found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
 bool IsHiddenFile(const char* path) {
