@@ -8,18 +8,12 @@
 #include "platform/text.h"
 
 namespace palmdb::editing {
-namespace {
-
-constexpr std::size_t kLongestDatabaseName = palmdb::format::header::kNameSize - 1;
-
-}  // namespace
 
 // A new database's header: named after the file, dated now.
 DatabaseHeader NewHeader(const std::string& path, bool resources, const EditOptions& options,
                          bool* dateClamped) {
   DatabaseHeader header = {};
-  std::string name = platform::Utf8ToCp1252(NewDatabaseName(path), '_');
-  name.resize(std::min(name.size(), kLongestDatabaseName));
+  const std::string name = NewDatabaseName(path);
   std::memcpy(header.bytes + palmdb::format::header::kName, name.data(), name.size());
   header.SetAttributes(resources ? palmdb::format::database_attribute::kResourceDatabase : 0);
   const HeaderStamp now = HeaderDateNow(PalmEpoch::k1904, options.now);

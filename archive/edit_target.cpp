@@ -99,3 +99,38 @@ Status Write(Target* target, const DatabaseLayout& layout,
 }
 
 }  // namespace palmdb::editing
+
+namespace palmdb {
+
+Status WriteWholeDatabase(const std::string& path, bool replace, std::string* resolved,
+                          const std::function<Status(const std::string& target)>& write) {
+  resolved->clear();
+  std::string target;
+  if (!platform::ResolvePath(path.c_str(), &target)) {
+    return Status::kCannotOpen;
+  }
+  *resolved = target;
+  editing::FolderLock lock(target);
+  if (!lock.Held()) {
+    return Status::kWriteFailed;
+  }
+  // What is there now, with the lock held: an edit that finished while this
+  // one waited may have made the file.
+  switch (platform::KindOfPath(target.c_str())) {
+    case platform::PathKind::kMissing:
+      break;
+    case platform::PathKind::kOther:
+      return Status::kCannotOpen;
+    case platform::PathKind::kRegularFile:
+      if (!replace) {
+        return Status::kCannotCreate;
+      }
+      if (platform::IsReadOnlyFile(target.c_str())) {
+        return Status::kReadOnly;
+      }
+      break;
+  }
+  return write(target);
+}
+
+}  // namespace palmdb

@@ -119,6 +119,18 @@ Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
 Status DeleteEntries(const std::string& path, const std::vector<std::string>& names,
                      const EditOptions& options, EditSummary* summary);
 
+// Writes a database whole in place of what is at `path` (UTF-8), as pack and
+// import do: follows its links, takes the folder's editing lock that every
+// edit takes, and only then looks at what is there and calls `write` with the
+// path the links lead to, still holding the lock. An edit running at the same
+// time so comes wholly before or wholly after. Returns kCannotOpen (the links
+// cannot be followed: `*resolved` left empty; or something there that is no
+// file: `*resolved` set), kCannotCreate (a file is there and `replace` is
+// false), kReadOnly (a file marked read-only), kWriteFailed (the lock cannot
+// be taken), or what `write` returns.
+Status WriteWholeDatabase(const std::string& path, bool replace, std::string* resolved,
+                          const std::function<Status(const std::string& target)>& write);
+
 }  // namespace palmdb
 
 #endif  // PALMDB_ARCHIVE_EDITING_H

@@ -3,8 +3,10 @@
 #ifndef PALMDB_ARCHIVE_NEW_DATABASE_H
 #define PALMDB_ARCHIVE_NEW_DATABASE_H
 
+#include <algorithm>
 #include <string>
 
+#include "database/format.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
@@ -21,13 +23,17 @@ inline bool EndsInPrc(const std::string& path) {
   return path.size() >= 4 && platform::AsciiLowercase(path.substr(path.size() - 4)) == ".prc";
 }
 
-// Its name: the file's name without the extension (UTF-8).
+// The bytes of its name: the file's name without the extension, in
+// Windows-1252 with '_' for a character it lacks, cut to 31 bytes so that a
+// NUL ends it in the 32-byte field.
 inline std::string NewDatabaseName(const std::string& path) {
   std::string name = platform::BaseNameOf(path);
   const std::size_t point = name.rfind('.');
   if (point != std::string::npos && point > 0) {
     name.resize(point);
   }
+  name = platform::Utf8ToCp1252(name, '_');
+  name.resize(std::min(name.size(), palmdb::format::header::kNameSize - 1));
   return name;
 }
 

@@ -100,13 +100,14 @@ struct Problem {
 };
 
 // Reads a manifest document. Checks every value (types, ranges, the name in
-// Windows-1252, four-byte types, unique IDs below 2^24, unknown keys) and
-// returns every problem found; an empty list when `*manifest` is complete.
-// Files are not looked at here.
+// Windows-1252, four-byte types, unique IDs below 2^24, no further record
+// list, unknown keys) and returns every problem found; an empty list when
+// `*manifest` is complete. Files are not looked at here.
 std::vector<Problem> FromJson(const Json& json, Manifest* manifest);
 
 // Parses the manifest's text. False, with the line and column in words in
-// `*error`, when it is not JSON.
+// `*error`, when it is not JSON; or, with the JSON pointer of its second
+// place, when an object gives a key twice.
 bool ParseText(const std::string& text, Json* json, std::string* error);
 
 // Text and bytes between the readable forms and the format, exposed for

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <unordered_set>
 
 #include "folder/manifest_reader.h"
 #include "folder/manifest_text.h"
@@ -119,6 +120,86 @@ void ReadBlocks(const Json& json, std::size_t count, Reader* reader, Manifest* m
   }
 }
 
+// Finds the first key that an object gives twice, at any depth, and its place: the parser
+// would keep the last and drop the others without a word.
+class DuplicateKeys {
+ public:
+  using number_integer_t = Json::number_integer_t;
+  using number_unsigned_t = Json::number_unsigned_t;
+  using number_float_t = Json::number_float_t;
+  using string_t = Json::string_t;
+  using binary_t = Json::binary_t;
+
+  // The JSON pointer of the key's second place; empty when every key is given once.
+  std::string duplicate;
+
+  bool null() { return Value(); }
+  bool boolean(bool) { return Value(); }
+  bool number_integer(number_integer_t) { return Value(); }
+  bool number_unsigned(number_unsigned_t) { return Value(); }
+  bool number_float(number_float_t, const string_t&) { return Value(); }
+  bool string(string_t&) { return Value(); }
+  bool binary(binary_t&) { return Value(); }
+  bool start_object(std::size_t) { return Open(false); }
+  bool key(string_t& key) {
+    Level& level = levels_.back();
+    level.place = Escaped(key);
+    if (!level.keys.insert(key).second) {
+      for (const Level& outer : levels_) {
+        duplicate += "/" + outer.place;
+      }
+      return false;
+    }
+    return true;
+  }
+  bool end_object() {
+    levels_.pop_back();
+    return true;
+  }
+  bool start_array(std::size_t) { return Open(true); }
+  bool end_array() {
+    levels_.pop_back();
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const Json::exception&) { return false; }
+
+ private:
+  // An open object or list, and the place in it being read: a key, or a list's index.
+  struct Level {
+    bool list = false;
+    std::size_t count = 0;
+    std::string place;
+    std::unordered_set<std::string> keys;
+  };
+
+  // A value begins; in a list it is the next element.
+  bool Value() {
+    if (!levels_.empty() && levels_.back().list) {
+      levels_.back().place = std::to_string(levels_.back().count++);
+    }
+    return true;
+  }
+
+  // An object or a list begins.
+  bool Open(bool list) {
+    Value();
+    levels_.emplace_back();
+    levels_.back().list = list;
+    return true;
+  }
+
+  // A key as a JSON pointer writes it (RFC 6901).
+  static std::string Escaped(const std::string& key) {
+    std::string escaped;
+    for (const char c : key) {
+      escaped += c == '~' ? std::string("~0") : c == '/' ? std::string("~1") : std::string(1, c);
+    }
+    return escaped;
+  }
+
+  std::vector<Level> levels_;
+};
+
 }  // namespace
 
 std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
@@ -146,6 +227,10 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
   reader.Field(json, "modificationNumber", "", 0xFFFFFFFFu, &manifest->modificationNumber);
   reader.Field(json, "uniqueIdSeed", "", 0xFFFFFFFFu, &manifest->uniqueIdSeed);
   reader.Field(json, "nextRecordList", "", 0xFFFFFFFFu, &manifest->nextRecordList);
+  // A list continued elsewhere is a layout no reader follows, and check calls it damage.
+  if (manifest->nextRecordList != 0) {
+    reader.Add("/nextRecordList", "must be 0: a database has a single record list");
+  }
   if (json.contains("afterList") &&
       (!json["afterList"].is_string() ||
        !ParseHex(json["afterList"].get<std::string>(), &manifest->afterList))) {
@@ -159,6 +244,12 @@ std::vector<Problem> FromJson(const Json& json, Manifest* manifest) {
 bool ParseText(const std::string& text, Json* json, std::string* error) {
   try {
     *json = Json::parse(text);
+    DuplicateKeys keys;
+    Json::sax_parse(text, &keys);
+    if (!keys.duplicate.empty()) {
+      *error = keys.duplicate + ": given twice; a manifest says each thing once";
+      return false;
+    }
     return true;
   } catch (const Json::parse_error& failure) {
     // The byte the parser stopped at, counted from 1, as a line and column.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/editing.h"
 #include "archive/entry_name.h"
 #include "archive/new_database.h"
 #include "database/big_endian.h"
@@ -12,6 +13,7 @@
 #include "database/palm_time.h"
 #include "folder/manifest.h"
 #include "folder/manifest_text.h"
+#include "folder/pack_folder.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/program.h"
@@ -24,30 +26,6 @@ namespace {
 
 using manifest::Json;
 using manifest::Problem;
-
-// Largest manifest read: far above what 65535 entries need.
-constexpr std::uint64_t kLargestManifest = 64ull << 20;
-
-// Reads a whole small file; false when it cannot be opened or read.
-bool ReadText(const std::string& path, std::string* text, bool* tooLarge) {
-  *tooLarge = false;
-  const platform::FileHandle file = platform::OpenForReading(path.c_str());
-  if (file == platform::kInvalidFile) {
-    return false;
-  }
-  std::uint64_t size = 0;
-  bool read = platform::FileSize(file, &size);
-  if (read && size > kLargestManifest) {
-    *tooLarge = true;
-    read = false;
-  }
-  if (read) {
-    text->resize(static_cast<std::size_t>(size));
-    read = platform::ReadAt(file, 0, text->data(), text->size()) == text->size();
-  }
-  platform::Close(file);
-  return read;
-}
 
 // The size of a regular file in the folder; false when there is none.
 bool FileSizeOf(const std::string& path, std::uint64_t* size) {
@@ -96,10 +74,13 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
   const bool resources = arguments.resources || EndsInPrc(arguments.database);
   const bool app = std::find(names.begin(), names.end(), manifest::kAppInfoFile) != names.end();
   const bool sort = std::find(names.begin(), names.end(), manifest::kSortInfoFile) != names.end();
+  // A file manager's notes (.DS_Store, a desktop.ini marked hidden) are no records.
   names.erase(std::remove_if(names.begin(), names.end(),
-                             [](const std::string& name) {
+                             [&arguments](const std::string& name) {
                                return name == manifest::kAppInfoFile ||
-                                      name == manifest::kSortInfoFile;
+                                      name == manifest::kSortInfoFile ||
+                                      platform::IsHiddenFile(
+                                          platform::JoinPath(arguments.folder, name).c_str());
                              }),
               names.end());
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -115,7 +96,11 @@ bool FolderManifest(const PackArguments& arguments, Json* json) {
   }
 
   Json& manifest = *json;
-  manifest["name"] = NewDatabaseName(arguments.database);
+  // Named as add names a database it creates.
+  const std::string name = NewDatabaseName(arguments.database);
+  std::uint8_t nameField[palmdb::format::header::kNameSize];
+  manifest::FillNameField(manifest::Bytes(name.begin(), name.end()), nameField);
+  manifest["name"] = manifest::NameText(nameField);
   manifest["type"] = resources ? kNewResourceDatabaseType : kNewRecordDatabaseType;
   manifest["creator"] = kNewDatabaseCreator;
   manifest["attributes"] = resources ? Json::array({"resource database"}) : Json::array();
@@ -171,58 +156,31 @@ const char* WriteFailure(Status status) {
   }
 }
 
-// The file the database goes to: the one a link leads to; false, with the reason printed,
-// where that is no file or, without --replace, one that exists.
-bool PackTarget(const PackArguments& arguments, std::string* target) {
-  // A link is kept and the file it leads to replaced.
-  if (!platform::ResolvePath(arguments.database.c_str(), target)) {
-    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n",
-                 platform::DisplayPath(arguments.database).c_str());
-    return false;
-  }
-  const platform::PathKind kind = platform::KindOfPath(target->c_str());
-  if (kind == platform::PathKind::kOther) {
-    std::fprintf(stderr, "palmdb: %s: not a file; nothing was written\n",
-                 platform::DisplayPath(*target).c_str());
-    return false;
-  }
-  if (kind == platform::PathKind::kRegularFile && !arguments.replace) {
-    std::fprintf(stderr, "palmdb: %s: exists already; give --replace to replace it\n",
-                 platform::DisplayPath(*target).c_str());
-    return false;
-  }
-  if (kind == platform::PathKind::kRegularFile && platform::IsReadOnlyFile(target->c_str())) {
-    std::fprintf(stderr, "palmdb: %s: %s\n", target->c_str(),
-                 report::StatusText(Status::kReadOnly, report::Doing::kWriting));
-    return false;
-  }
-  return true;
-}
-
 // The manifest, or one made from the folder's files, with the name, type and creator given
 // on the command line in it, and where it came from in `where`; false, with the reason
 // printed, where there is none.
 bool ReadPackManifest(const PackArguments& arguments, Json* json, std::string* where) {
   const std::string manifestPath = platform::JoinPath(arguments.folder, manifest::kFileName);
   std::string text;
-  bool tooLarge = false;
   *where = manifestPath;
-  if (ReadText(manifestPath, &text, &tooLarge)) {
-    std::string error;
-    if (!manifest::ParseText(text, json, &error)) {
-      std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(manifestPath).c_str(),
-                   error.c_str());
+  switch (ReadManifestFile(manifestPath, &text)) {
+    case ManifestFile::kUnread:
       return false;
+    case ManifestFile::kRead: {
+      std::string error;
+      if (!manifest::ParseText(text, json, &error)) {
+        std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(manifestPath).c_str(),
+                     error.c_str());
+        return false;
+      }
+      break;
     }
-  } else if (tooLarge) {
-    std::fprintf(stderr, "palmdb: %s: larger than 64 MiB, no manifest\n",
-                 platform::DisplayPath(manifestPath).c_str());
-    return false;
-  } else {
-    *where = arguments.folder + " (no " + manifest::kFileName + ")";
-    if (!FolderManifest(arguments, json)) {
-      return false;
-    }
+    case ManifestFile::kNone:
+      *where = arguments.folder + " (no " + manifest::kFileName + ")";
+      if (!FolderManifest(arguments, json)) {
+        return false;
+      }
+      break;
   }
   if (json->is_object()) {
     if (arguments.name) {
@@ -249,7 +207,10 @@ void LayOutFiles(const PackArguments& arguments, const manifest::Manifest& manif
     if (file.empty()) {
       return ByteSource();
     }
-    if (!FileSizeOf(path, &size)) {
+    const std::string refused = RefusedFile(path);
+    if (!refused.empty()) {
+      problems->push_back({pointer, "\"" + file + "\" is " + refused});
+    } else if (!FileSizeOf(path, &size)) {
       problems->push_back({pointer, "\"" + file + "\" is no file in " + arguments.folder});
     } else if (size > 0xFFFFFFFFu) {
       problems->push_back({pointer, "\"" + file + "\" is 4 GiB or more"});
@@ -297,18 +258,20 @@ void FillHeader(const manifest::Manifest& manifest, DatabaseLayout* layout) {
                                        static_cast<std::uint32_t>(manifest.afterList.size()));
 }
 
-}  // namespace
+// What a pack wrote, for the line that says so.
+struct Packed {
+  std::size_t entries = 0;
+  bool resources = false;
+  std::uint64_t size = 0;
+};
 
-int RunPack(const PackArguments& arguments) {
-  std::string target;
-  if (!PackTarget(arguments, &target)) {
-    return 1;
-  }
-
+// Packs the folder into `target`, whose folder's lock the caller holds. Every failure is
+// printed here; kNotSupported for a manifest or files that make no database.
+Status PackInto(const PackArguments& arguments, const std::string& target, Packed* packed) {
   Json json;
   std::string where;
   if (!ReadPackManifest(arguments, &json, &where)) {
-    return 1;
+    return Status::kNotSupported;
   }
   manifest::Manifest manifest;
   std::vector<Problem> problems = manifest::FromJson(json, &manifest);
@@ -322,27 +285,68 @@ int RunPack(const PackArguments& arguments) {
                    problem.message.c_str());
     }
     std::fprintf(stderr, "palmdb: %s: not written\n", platform::DisplayPath(target).c_str());
-    return 1;
+    return Status::kNotSupported;
   }
 
   FillHeader(manifest, &layout);
-
-  std::uint64_t size = 0;
-  Status status = MeasureDatabase(layout, &size);
+  Status status = MeasureDatabase(layout, &packed->size);
   if (status == Status::kOk) {
     status = WriteDatabase(target.c_str(), layout);
   }
   if (status != Status::kOk) {
     std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(target).c_str(),
                  WriteFailure(status));
+    return status;
+  }
+  packed->entries = manifest.entries.size();
+  packed->resources = manifest.IsResourceDatabase();
+  return Status::kOk;
+}
+
+// Why the database was not written where that was decided before packing began: links,
+// the target, the lock.
+void SayRefused(const PackArguments& arguments, const std::string& target, Status status) {
+  if (target.empty()) {
+    std::fprintf(stderr, "palmdb: %s: cannot follow its links\n",
+                 platform::DisplayPath(arguments.database).c_str());
+    return;
+  }
+  const char* why = "cannot take the folder's editing lock; nothing was written";
+  if (status == Status::kCannotOpen) {
+    why = "not a file; nothing was written";
+  } else if (status == Status::kCannotCreate) {
+    why = "exists already; give --replace to replace it";
+  } else if (status == Status::kReadOnly) {
+    why = report::StatusText(Status::kReadOnly, report::Doing::kWriting);
+  }
+  std::fprintf(stderr, "palmdb: %s: %s\n", platform::DisplayPath(target).c_str(), why);
+}
+
+}  // namespace
+
+int RunPack(const PackArguments& arguments) {
+  std::string target;
+  Packed packed;
+  bool began = false;
+  // A link is kept and the file it leads to replaced. Everything about the target is
+  // decided under the folder's lock, which an edit of the same database also takes.
+  const Status status = WriteWholeDatabase(arguments.database, arguments.replace, &target,
+                                           [&](const std::string& resolved) {
+                                             began = true;
+                                             return PackInto(arguments, resolved, &packed);
+                                           });
+  if (status != Status::kOk) {
+    if (!began) {
+      SayRefused(arguments, target, status);
+    }
     return 1;
   }
-  const bool resources = manifest.IsResourceDatabase();
   std::printf("packed %s: %s into %s, %s\n", platform::DisplayPath(arguments.folder).c_str(),
-              report::Count(manifest.entries.size(), resources ? "resource" : "record",
-                            resources ? "resources" : "records")
+              report::Count(packed.entries, packed.resources ? "resource" : "record",
+                            packed.resources ? "resources" : "records")
                   .c_str(),
-              platform::DisplayPath(target).c_str(), report::Count(size, "byte", "bytes").c_str());
+              platform::DisplayPath(target).c_str(),
+              report::Count(packed.size, "byte", "bytes").c_str());
   return 0;
 }
 

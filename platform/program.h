@@ -41,6 +41,18 @@ bool RemoveEmptyFolder(const char* path);
 bool ListFolder(const char* path, std::vector<std::string>* files,
                 std::vector<std::string>* folders = nullptr);
 
+// Whether `path` is itself a symbolic link (on Win32 also a junction), which
+// is not followed; false when nothing is there.
+bool IsLink(const char* path);
+
+// Whether the file at `path` is hidden: its name starts with '.' or, on
+// Win32, it has the hidden attribute.
+bool IsHiddenFile(const char* path);
+
+// Why the last system call of this thread failed, in the system's words
+// (errno on POSIX, GetLastError on Win32). Ask right after the failure.
+std::string LastErrorText();
+
 // The separator between folder and file names on this system.
 char PathSeparator();
 

@@ -102,6 +102,20 @@ bool ListFolder(const char* path, std::vector<std::string>* files,
   return complete;
 }
 
+bool IsLink(const char* path) {
+  struct stat info {};
+  return ::lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool IsHiddenFile(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return (slash == nullptr ? path : slash + 1)[0] == '.';
+}
+
+std::string LastErrorText() {
+  return std::strerror(errno);
+}
+
 char PathSeparator() {
   return '/';
 }

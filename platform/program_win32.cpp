@@ -128,6 +128,59 @@ bool ListFolder(const char* path, std::vector<std::string>* files,
   return complete;
 }
 
+namespace {
+
+// The attributes of the file at `path`, not following a link;
+// INVALID_FILE_ATTRIBUTES when there is none.
+DWORD AttributesOf(const char* path) {
+  std::wstring wide;
+  return WidePath(path, &wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool IsLink(const char* path) {
+  std::wstring wide;
+  WIN32_FIND_DATAW found;
+  const HANDLE search =
+      WidePath(path, &wide) ? FindFirstFileW(wide.c_str(), &found) : INVALID_HANDLE_VALUE;
+  if (search == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  FindClose(search);
+  // Other reparse points, such as a cloud file not yet fetched, are the
+  // file itself.
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+          found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+bool IsHiddenFile(const char* path) {
+  const std::string name = BaseNameOf(path);
+  if (!name.empty() && name[0] == '.') {
+    return true;
+  }
+  const DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+std::string LastErrorText() {
+  const DWORD error = GetLastError();
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string words = length == 0 ? "error " + std::to_string(error)
+                                  : Utf16ToUtf8(reinterpret_cast<const char16_t*>(text), length);
+  LocalFree(text);
+  // The system ends its sentence with a full stop and a line break.
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' ||
+                            words.back() == '.')) {
+    words.pop_back();
+  }
+  return words;
+}
+
 char PathSeparator() {
   return '\\';
 }

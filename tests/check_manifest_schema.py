@@ -50,6 +50,7 @@ def main():
             ("unknown key", lambda m: m.update(colour="red")),
             ("epoch", lambda m: m.update(created={"date": "2003-01-01T00:00:00", "epoch": 2000})),
             ("file in a folder", lambda m: m["entries"][0].update(file="a/b")),
+            ("further record list", lambda m: m.update(nextRecordList=5)),
         ]
         for what, change in wrong:
             document = json.loads(json.dumps(record))

@@ -14,10 +14,17 @@ namespace {
 using palmdb::folder::manifest::Json;
 using palmdb::folder::manifest::Manifest;
 
-// A record database with one record, into which a case splices its keys.
+// A record database with one record, into which a case splices its keys; a
+// header key it gives stands in place of the default one.
 std::string Document(const std::string& header, const std::string& entries) {
-  return "{\"name\": \"Memo\", \"type\": \"DATA\", \"creator\": \"memo\"" +
-         (header.empty() ? "" : ", " + header) + ", \"entries\": [" +
+  std::string text = "{";
+  const char* const defaults[][2] = {{"name", "Memo"}, {"type", "DATA"}, {"creator", "memo"}};
+  for (const auto& key : defaults) {
+    if (header.find("\"" + std::string(key[0]) + "\"") == std::string::npos) {
+      text += "\"" + std::string(key[0]) + "\": \"" + key[1] + "\", ";
+    }
+  }
+  return text + (header.empty() ? "" : header + ", ") + "\"entries\": [" +
          (entries.empty() ? "{\"file\": \"#00000.data\", \"uniqueId\": 7}" : entries) + "]}";
 }
 
@@ -64,6 +71,8 @@ TEST(Manifest, EachDocumentResolvesOrNamesThePlaceOfItsFault) {
       {"last 1970-based second",
        Document("\"backedUp\": {\"date\": \"2038-01-19T03:14:07\", \"epoch\": 1970}", ""), "", ""},
       {"afterList odd", Document("\"afterList\": \"000\"", ""), "/afterList", "hex"},
+      {"a further record list", Document("\"nextRecordList\": 5", ""), "/nextRecordList",
+       "must be 0"},
       {"unique ID of 2^24", "", "/entries/0/uniqueId", "out of range"},
       {"category 16", Document("", "{\"file\": \"a\", \"category\": 16}"), "/entries/0/category",
        "out of range"},
@@ -133,6 +142,36 @@ TEST(Manifest, TextThatIsNoJsonIsPlacedByLineAndColumn) {
     std::string error;
     EXPECT_FALSE(palmdb::folder::manifest::ParseText(test.text, &json, &error));
     EXPECT_EQ(error.rfind(test.place, 0), 0u) << error;
+  }
+}
+
+// A key given twice would otherwise be read as its last value alone.
+TEST(Manifest, AKeyGivenTwiceIsRefusedByItsPlace) {
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* pointer;  // "" where the document parses
+  };
+  const Case cases[] = {
+      {"the name", "{\"name\": \"MemoDB\", \"name\": \"Other\"}", "/name"},
+      {"in an entry", Document("", "{\"file\": \"a\"}, {\"file\": \"b\", \"file\": \"c\"}"),
+       "/entries/1/file"},
+      {"in a date",
+       Document("\"created\": {\"date\": \"x\", \"epoch\": 1904, \"date\": \"y\"}", ""),
+       "/created/date"},
+      {"a key with the pointer's own characters", "{\"a/b~\": 1, \"a/b~\": 2}", "/a~1b~0"},
+      {"one key in two objects", Document("", "{\"file\": \"a\"}, {\"file\": \"b\"}"), ""},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    Json json;
+    std::string error;
+    const bool parsed = palmdb::folder::manifest::ParseText(test.text, &json, &error);
+    EXPECT_EQ(parsed, *test.pointer == '\0') << error;
+    if (!parsed) {
+      EXPECT_EQ(error,
+                std::string(test.pointer) + ": given twice; a manifest says each thing once");
+    }
   }
 }
 

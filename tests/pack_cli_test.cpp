@@ -8,15 +8,18 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "database/big_endian.h"
 #include "database/database.h"
 #include "database/structure_check.h"
+#include "platform/platform.h"
 #include "tests/run_program.h"
 #include "tests/support.h"
 
@@ -420,28 +423,64 @@ TEST(PackProgram, NothingIsWrittenWhenAnythingIsWrong) {
     std::string message;
   };
   const Case cases[] = {
-      {"unique ID of 2^24",
-       [](const std::string& folder) {
-         Json json = ReadManifest(folder);
-         json["entries"][0]["uniqueId"] = 1 << 24;
-         WriteManifest(folder, json);
-       },
-       "database.json: /entries/0/uniqueId: 16777216 is out of range"},
-      {"file missing", [](const std::string& folder) { fs::remove(folder + "/#00001.data"); },
-       "/entries/1/file: \"#00001.data\" is no file"},
-      {"not JSON",
-       [](const std::string& folder) {
-         fs::remove(folder + "/database.json");
-         palmdb::testdata::WriteNewFile(folder + "/database.json", Text("{\n  \"name\": 'x'\n}"));
-       },
-       "database.json: line 2, column 11: not JSON"},
-      {"name too long",
-       [](const std::string& folder) {
-         Json json = ReadManifest(folder);
-         json["name"] = std::string(40, 'n');
-         WriteManifest(folder, json);
-       },
-       "/name: 40 bytes in Windows-1252"},
+    {"unique ID of 2^24",
+     [](const std::string& folder) {
+       Json json = ReadManifest(folder);
+       json["entries"][0]["uniqueId"] = 1 << 24;
+       WriteManifest(folder, json);
+     },
+     "database.json: /entries/0/uniqueId: 16777216 is out of range"},
+    {"file missing", [](const std::string& folder) { fs::remove(folder + "/#00001.data"); },
+     "/entries/1/file: \"#00001.data\" is no file"},
+    {"not JSON",
+     [](const std::string& folder) {
+       fs::remove(folder + "/database.json");
+       palmdb::testdata::WriteNewFile(folder + "/database.json", Text("{\n  \"name\": 'x'\n}"));
+     },
+     "database.json: line 2, column 11: not JSON"},
+    {"name too long",
+     [](const std::string& folder) {
+       Json json = ReadManifest(folder);
+       json["name"] = std::string(40, 'n');
+       WriteManifest(folder, json);
+     },
+     "/name: 40 bytes in Windows-1252"},
+    {"a key given twice",
+     [](const std::string& folder) {
+       std::string text = ReadManifest(folder).dump(2);
+       text.insert(1, "\"name\": \"Other\",");
+       fs::remove(folder + "/database.json");
+       palmdb::testdata::WriteNewFile(folder + "/database.json", Text(text));
+     },
+     "database.json: /name: given twice"},
+    {"a further record list",
+     [](const std::string& folder) {
+       Json json = ReadManifest(folder);
+       json["nextRecordList"] = 5;
+       WriteManifest(folder, json);
+     },
+     "database.json: /nextRecordList: must be 0"},
+    {"a manifest that is a folder",
+     [](const std::string& folder) {
+       fs::remove(folder + "/database.json");
+       fs::create_directory(folder + "/database.json");
+     },
+     "database.json: cannot be read: not a file"},
+#if !defined(_WIN32)
+    {"a record's file a link out of the folder",
+     [](const std::string& folder) {
+       palmdb::testdata::WriteNewFile(folder + "/../outside", Text("secret"));
+       fs::remove(folder + "/#00000.data");
+       fs::create_symlink(folder + "/../outside", folder + "/#00000.data");
+     },
+     "/entries/0/file: \"#00000.data\" is a symbolic link"},
+    {"a manifest that is a link",
+     [](const std::string& folder) {
+       fs::rename(folder + "/database.json", folder + "/../elsewhere.json");
+       fs::create_symlink(folder + "/../elsewhere.json", folder + "/database.json");
+     },
+     "database.json: a symbolic link"},
+#endif
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.what);
@@ -481,6 +520,27 @@ TEST(PackProgram, AnExistingDatabaseIsReplacedOnlyWhenAskedTo) {
   EXPECT_TRUE(Contains(again.err, "exists already")) << again.err;
 }
 
+// An edit holds the folder's lock: pack --replace waits for it before it
+// decides anything, as a second edit would, and so never writes first only
+// to be overwritten by the edit that finishes after it.
+TEST(PackProgram, WaitsForTheLockThatEditsTake) {
+  TempFolder folder;
+  const Bytes old = palmdb::testdata::DatabaseBuilder().AddRecord("old").Build();
+  const std::string path = folder.Write("db.pdb", old);
+  fs::create_directory(folder.File("in"));
+  palmdb::testdata::WriteNewFile(folder.File("in") + "/a.txt", Text("new"));
+  const palmdb::platform::FileHandle lock = palmdb::platform::LockFolder(path.c_str());
+  ASSERT_NE(lock, palmdb::platform::kInvalidFile);
+  Outcome packed;
+  std::thread packing([&] { packed = Palmdb({"pack", folder.File("in"), path, "--replace"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(path), old);
+  palmdb::platform::UnlockFolder(lock);
+  packing.join();
+  EXPECT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(palmdb::testsupport::ReadWholeFile(path), old);
+}
+
 TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
   struct Case {
     const char* what;
@@ -488,38 +548,70 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     std::vector<std::string> options;
     const char* target;
     std::vector<std::string> contents;  // in list order; empty when refused
-    const char* name;
+    const char* name;                   // Windows-1252
     const char* typeAndCreator;
+    std::vector<std::string> links;  // files made links to one outside the folder
+    const char* refused;             // the end of the reason, where nothing is written
   };
   const Case cases[] = {
-      {"records, numbered names first",
-       {"b.txt", "#00010.data", "a.txt", "#00002.data", "AppInfo.block"},
-       {"--name", "Hello", "--type", "TEXt", "--creator", "REAd"},
-       "new.pdb",
-       {"#00002.data", "#00010.data", "a.txt", "b.txt"},
-       "Hello",
-       "TEXtREAd"},
-      {"records, named and typed as a database add creates",
-       {"a.txt"},
-       {},
-       "new.pdb",
-       {"a.txt"},
-       "new",
-       "DATAPmdb"},
-      {"resources by a .prc target, typed as a database add creates",
-       {"#01000.code", "#00001.tAIN"},
-       {},
-       "new.prc",
-       {"#00001.tAIN", "#01000.code"},
-       "new",
-       "RSRCPmdb"},
-      {"resources asked for, a name that is none",
-       {"#00001.tAIN", "readme"},
-       {"--resources"},
-       "new.pdb",
-       {},
-       "",
-       ""},
+    {"records, numbered names first, hidden files left out",
+     {"b.txt", "#00010.data", "a.txt", "#00002.data", "AppInfo.block", ".DS_Store"},
+     {"--name", "Hello", "--type", "TEXt", "--creator", "REAd"},
+     "new.pdb",
+     {"#00002.data", "#00010.data", "a.txt", "b.txt"},
+     "Hello",
+     "TEXtREAd",
+     {},
+     ""},
+    {"records, named and typed as a database add creates",
+     {"a.txt"},
+     {},
+     "new.pdb",
+     {"a.txt"},
+     "new",
+     "DATAPmdb",
+     {},
+     ""},
+    {"a long name outside Windows-1252, cut and replaced as add does",
+     {"a.txt"},
+     {},
+     "\xC3\x9Cn\xC3\xAF"
+     "code \xE5\x90\x8D\xE5\x89\x8D, a name far longer than the field.pdb",
+     {"a.txt"},
+     "\xDCn\xEF"
+     "code __, a name far longer t",
+     "DATAPmdb",
+     {},
+     ""},
+    {"resources by a .prc target, typed as a database add creates",
+     {"#01000.code", "#00001.tAIN"},
+     {},
+     "new.prc",
+     {"#00001.tAIN", "#01000.code"},
+     "new",
+     "RSRCPmdb",
+     {},
+     ""},
+    {"resources asked for, a name that is none",
+     {"#00001.tAIN", "readme"},
+     {"--resources"},
+     "new.pdb",
+     {},
+     "",
+     "",
+     {},
+     "readme: a resource's file is named #ID.type"},
+#if !defined(_WIN32)
+    {"a link among the files",
+     {"a.txt"},
+     {},
+     "new.pdb",
+     {},
+     "",
+     "",
+     {"hostname"},
+     "\"hostname\" is a symbolic link"},
+#endif
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.what);
@@ -528,13 +620,16 @@ TEST(PackProgram, AFolderWithoutAManifestPacksInNameOrder) {
     for (const std::string& file : test.files) {
       palmdb::testdata::WriteNewFile(folder.File("in") + "/" + file, Text(file));
     }
+    for (const std::string& link : test.links) {
+      palmdb::testdata::WriteNewFile(folder.File("outside"), Text("outside"));
+      fs::create_symlink(folder.File("outside"), folder.File("in") + "/" + link);
+    }
     std::vector<std::string> arguments{"pack", folder.File("in"), folder.File(test.target)};
     arguments.insert(arguments.end(), test.options.begin(), test.options.end());
     const Outcome packed = Palmdb(arguments);
     if (test.contents.empty()) {
       EXPECT_EQ(packed.status, 1);
-      EXPECT_TRUE(Contains(packed.err, "readme: a resource's file is named #ID.type"))
-          << packed.err;
+      EXPECT_TRUE(Contains(packed.err, test.refused)) << packed.err;
       EXPECT_FALSE(palmdb::testsupport::FileExists(folder.File(test.target)));
       continue;
     }
