@@ -1,0 +1,445 @@
+// vCards (2.1, 3.0, 4.0) into address records: the reverse of
+// ExportAddresses, field by field.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "convert/address_format.h"
+#include "convert/pim_import.h"
+#include "convert/pim_support.h"
+
+namespace palmdb::convert {
+namespace {
+
+// The layout's names, kept in address_format.h for export and import.
+using namespace address;
+
+// The words phones beyond the fifth are labelled with in the note.
+constexpr const char* kPhoneWords[kPhoneLabelCount] = {"Work",   "Home", "Fax",   "Other",
+                                                       "E-mail", "Main", "Pager", "Mobile"};
+// Which type decides when a phone names several: fax, pager and mobile
+// win over work and home.
+constexpr std::uint32_t kTypeOrder[] = {kFax, kPager, kMobile, kMain, kWork, kHome, kOther};
+
+// Properties that describe the card rather than hold something of it.
+const std::set<std::string>& Ignored() {
+  static const std::set<std::string> names = {"VERSION", "FN",      "UID",         "PRODID",
+                                              "REV",     "KIND",    "SORT-STRING", "LABEL",
+                                              "NAME",    "PROFILE", "SOURCE",      "X-ABLABEL",
+                                              "X-ABUID", "X-ABADR", "MAILER",      "CLIENTPIDMAP"};
+  return names;
+}
+
+struct Phone {
+  std::uint32_t label = kOther;
+  std::string value;
+  bool pref = false;
+};
+
+// One card as read, in UTF-8.
+struct Card {
+  std::size_t file = 0;
+  std::size_t line = 0;  // of its BEGIN
+  std::string fields[kFieldCount];
+  std::string readings[2];  // last and first name
+  std::string formatted;
+  std::vector<Phone> phones;
+  std::vector<std::string> extra;   // note lines for what has no field
+  std::vector<std::string> unheld;  // what a Palm address cannot hold
+  bool haveName = false;
+  bool haveAddress = false;
+  std::string category;
+  bool hasCategory = false;
+  bool secret = false;
+};
+
+std::string JoinNonEmpty(const std::vector<std::string>& parts, std::size_t from,
+                         const char* separator) {
+  std::string out;
+  for (std::size_t i = from; i < parts.size(); ++i) {
+    if (!parts[i].empty()) {
+      out += (out.empty() ? "" : separator) + parts[i];
+    }
+  }
+  return out;
+}
+
+std::string Part(const std::vector<std::string>& parts, std::size_t i) {
+  return i < parts.size() ? parts[i] : std::string();
+}
+
+std::uint32_t PhoneLabelOf(const ContentLine& line) {
+  if (line.name == "EMAIL") {
+    return kEmail;
+  }
+  for (const std::uint32_t label : kTypeOrder) {
+    if (line.Has("TYPE", kPhoneTypes[label])) {
+      return label;
+    }
+  }
+  return kOther;
+}
+
+void ReadAddress(const ContentLine& line, Card* card) {
+  const std::vector<std::string> parts = SplitValue(line.value, ';');
+  // Post office box, extended address and street share the street field.
+  std::vector<std::string> street = {Part(parts, 0), Part(parts, 1), Part(parts, 2)};
+  std::vector<std::string> fields = {JoinNonEmpty(street, 0, ", "), Part(parts, 3), Part(parts, 4),
+                                     Part(parts, 5), Part(parts, 6)};
+  if (card->haveAddress) {
+    card->extra.push_back("Address: " + JoinNonEmpty(fields, 0, ", "));
+    card->unheld.push_back("ADR");
+    return;
+  }
+  card->haveAddress = true;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    card->fields[kAddress + i] = fields[i];
+  }
+}
+
+void ReadProperty(const ContentLine& line, Card* card) {
+  const std::string& name = line.name;
+  if (name == "N" && !card->haveName) {
+    card->haveName = true;
+    const std::vector<std::string> parts = SplitValue(line.value, ';');
+    card->fields[kLastName] = Part(parts, 0);
+    std::vector<std::string> first = {Part(parts, 1), Part(parts, 2)};
+    card->fields[kFirstName] = JoinNonEmpty(first, 0, " ");
+    if (!Part(parts, 3).empty() || !Part(parts, 4).empty()) {
+      card->unheld.push_back("N prefix or suffix");
+    }
+  } else if (name == "FN") {
+    card->formatted = UnescapeText(line.value);
+  } else if (name == "X-PHONETIC-LAST-NAME" || name == "X-PHONETIC-FIRST-NAME") {
+    card->readings[name == "X-PHONETIC-LAST-NAME" ? 0 : 1] = UnescapeText(line.value);
+  } else if (name == "ORG") {
+    const std::vector<std::string> parts = SplitValue(line.value, ';');
+    card->fields[kCompany] = Part(parts, 0);
+    if (!JoinNonEmpty(parts, 1, "").empty()) {
+      card->unheld.push_back("ORG unit");
+    }
+  } else if (name == "TITLE") {
+    card->fields[kTitle] = UnescapeText(line.value);
+  } else if (name == "TEL" || name == "EMAIL") {
+    std::string value = UnescapeText(line.value);
+    if (value.compare(0, 4, "tel:") == 0) {
+      value.erase(0, 4);
+    }
+    card->phones.push_back(
+        {PhoneLabelOf(line), value, line.Has("TYPE", "PREF") || !line.Parameter("PREF").empty()});
+  } else if (name == "ADR") {
+    ReadAddress(line, card);
+  } else if (name == "NOTE") {
+    std::string& note = card->fields[kNote];
+    note += (note.empty() ? "" : "\n") + UnescapeText(line.value);
+  } else if (name == "CATEGORIES") {
+    const std::vector<std::string> names = SplitValue(line.value, ',');
+    if (!card->hasCategory && !names.empty()) {
+      card->hasCategory = true;
+      card->category = names[0];
+    }
+    if (names.size() > 1) {
+      card->unheld.push_back("CATEGORIES");
+    }
+  } else if (name == "CLASS") {
+    card->secret = line.value == "PRIVATE" || line.value == "CONFIDENTIAL";
+  } else if (Ignored().count(name) == 0) {
+    card->unheld.push_back(name);
+  }
+}
+
+// The cards of one file; false, with "FILE:LINE: what", for bad input.
+bool ReadCards(const ImportInput& input, std::size_t file, std::vector<Card>* cards,
+               std::vector<std::string>* errors) {
+  std::vector<ContentLine> lines;
+  std::string error;
+  if (!ReadContentLines(input.bytes, &lines, &error)) {
+    errors->push_back(input.path + ":" + error);
+    return false;
+  }
+  Card* card = nullptr;
+  const std::size_t before = cards->size();
+  for (const ContentLine& line : lines) {
+    const bool vcard = line.value == "VCARD" || line.value == "vcard" || line.value == "vCard";
+    if (line.name == "BEGIN" && vcard) {
+      if (card != nullptr) {
+        errors->push_back(input.path + ":" + std::to_string(line.line) +
+                          ": BEGIN:VCARD inside a card");
+        return false;
+      }
+      cards->push_back(Card());
+      card = &cards->back();
+      card->file = file;
+      card->line = line.line;
+    } else if (line.name == "END" && vcard) {
+      if (card == nullptr) {
+        errors->push_back(input.path + ":" + std::to_string(line.line) +
+                          ": END:VCARD without its BEGIN");
+        return false;
+      }
+      card = nullptr;
+    } else if (card != nullptr) {
+      ReadProperty(line, card);
+    }
+  }
+  if (card != nullptr) {
+    errors->push_back(input.path + ":" + std::to_string(card->line) + ": a card with no END");
+    return false;
+  }
+  if (cards->size() == before) {
+    errors->push_back(input.path + ":1: no vCard in the file");
+    return false;
+  }
+  return true;
+}
+
+std::string DefaultCustomLabel(std::size_t i) {
+  return "Custom " + std::to_string(i + 1);
+}
+
+// The custom-field labels: the AppInfo block's, matched by the cards'
+// labels; a slot still under its default name takes a label no slot has.
+class CustomLabels {
+ public:
+  CustomLabels(Bytes* appInfo, const std::string& charset, const std::set<std::string>& pinned)
+      : appInfo_(appInfo) {
+    TextDecoder decoder(charset);
+    for (std::size_t i = 0; i < kCustomCount; ++i) {
+      labels_[i] = ReadFixedString(*appInfo, CustomLabelOffset(i), kLabelSize, &decoder);
+      const bool fits = appInfo->size() >= CustomLabelOffset(i) + kLabelSize;
+      free_[i] = fits && (labels_[i].empty() || labels_[i] == DefaultCustomLabel(i)) &&
+                 pinned.count(DefaultCustomLabel(i)) == 0;
+      if (labels_[i].empty()) {
+        labels_[i] = DefaultCustomLabel(i);
+      }
+    }
+  }
+
+  // The slot of `label` after slot `after` (kCustomCount for none yet),
+  // giving it a free one if no slot has it; kCustomCount when none can.
+  std::size_t SlotOf(const std::string& label, std::size_t after, TextEncoder* encoder) {
+    const std::size_t from = after == kCustomCount ? 0 : after + 1;
+    for (std::size_t i = from; i < kCustomCount; ++i) {
+      if (labels_[i] == label) {
+        return i;
+      }
+    }
+    for (std::size_t i = from; i < kCustomCount; ++i) {
+      if (free_[i]) {
+        const std::string bytes = encoder->Encode(label);
+        if (bytes.size() >= kLabelSize) {
+          return kCustomCount;
+        }
+        Write(i, bytes);
+        labels_[i] = label;
+        free_[i] = false;
+        return i;
+      }
+    }
+    return kCustomCount;
+  }
+
+ private:
+  void Write(std::size_t i, const std::string& bytes) {
+    const std::size_t at = CustomLabelOffset(i);
+    for (std::size_t b = 0; b < kLabelSize; ++b) {
+      (*appInfo_)[at + b] = b < bytes.size() ? static_cast<std::uint8_t>(bytes[b]) : 0;
+    }
+    // The label's renamed flag, in a big-endian long.
+    const std::size_t bit = kCustom1 + i;
+    (*appInfo_)[kRenamedOffset + 3 - bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  }
+
+  Bytes* appInfo_;
+  std::string labels_[kCustomCount];
+  bool free_[kCustomCount] = {};
+};
+
+// "label: value" lines that begin a note, as export writes the custom fields.
+bool LeadingLine(const std::string& note, std::size_t at, std::string* label, std::string* value,
+                 std::size_t* next) {
+  const std::size_t end = note.find('\n', at);
+  const std::string line = note.substr(at, end == std::string::npos ? end : end - at);
+  const std::size_t colon = line.find(": ");
+  if (colon == 0 || colon == std::string::npos) {
+    return false;
+  }
+  *label = line.substr(0, colon);
+  *value = line.substr(colon + 2);
+  *next = end == std::string::npos ? note.size() : end + 1;
+  return true;
+}
+
+// Moves the custom fields from the front of the note into their fields.
+void TakeCustomFields(CustomLabels* labels, TextEncoder* encoder, Card* card) {
+  std::string& note = card->fields[kNote];
+  std::size_t at = 0;
+  std::size_t slot = kCustomCount;
+  std::string label;
+  std::string value;
+  std::size_t next = 0;
+  while (at < note.size() && LeadingLine(note, at, &label, &value, &next)) {
+    const std::size_t found = labels->SlotOf(label, slot, encoder);
+    if (found == kCustomCount) {
+      break;
+    }
+    card->fields[kCustom1 + found] = value;
+    slot = found;
+    at = next;
+  }
+  note.erase(0, at);
+}
+
+// The first five phones in the five slots, in their order, each in the slot
+// a new record gives its label where the order allows; the rest into the
+// note. Returns the phone-label long.
+std::uint32_t PlacePhones(Card* card, std::string (&slots)[kPhoneCount]) {
+  const std::size_t placed = card->phones.size() < kPhoneCount ? card->phones.size() : kPhoneCount;
+  std::uint32_t labels = kDefaultPhoneLabels;
+  std::size_t shown = kPhoneCount;
+  std::size_t firstSlot = kPhoneCount;
+  std::size_t next = 0;
+  for (std::size_t k = 0; k < placed; ++k) {
+    const Phone& phone = card->phones[k];
+    const std::size_t last = kPhoneCount - (placed - k);
+    std::size_t slot = next;
+    if (phone.label < kPhoneCount && phone.label >= next && phone.label <= last) {
+      slot = phone.label;
+    }
+    slots[slot] = phone.value;
+    const unsigned shift = static_cast<unsigned>(kPhoneLabelBits * slot);
+    labels = (labels & ~(kPhoneLabelMask << shift)) | (phone.label << shift);
+    if (phone.pref && shown == kPhoneCount) {
+      shown = slot;
+    }
+    firstSlot = firstSlot == kPhoneCount ? slot : firstSlot;
+    next = slot + 1;
+  }
+  for (std::size_t k = placed; k < card->phones.size(); ++k) {
+    const Phone& phone = card->phones[k];
+    card->extra.push_back(std::string(kPhoneWords[phone.label]) + ": " + phone.value);
+    card->unheld.push_back(phone.label == kEmail ? "EMAIL" : "TEL");
+  }
+  if (shown == kPhoneCount) {
+    shown = firstSlot == kPhoneCount ? 0 : firstSlot;
+  }
+  return labels | static_cast<std::uint32_t>(shown) << kShownPhoneShift;
+}
+
+void AppendLong(std::uint32_t value, Bytes* out) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out->push_back(static_cast<std::uint8_t>(value >> shift));
+  }
+}
+
+// The record of a card whose custom fields have been taken from its note.
+Bytes Record(Card* card, TextEncoder* encoder) {
+  std::string phones[kPhoneCount];
+  const std::uint32_t labels = PlacePhones(card, phones);
+  for (std::size_t i = 0; i < kPhoneCount; ++i) {
+    card->fields[kPhone1 + i] = phones[i];
+  }
+  std::string& note = card->fields[kNote];
+  for (const std::string& line : card->extra) {
+    note += (note.empty() ? "" : "\n") + line;
+  }
+  if (!card->haveName && card->fields[kCompany].empty()) {
+    card->fields[kLastName] = card->formatted;
+  }
+  std::uint32_t present = 0;
+  std::string strings;
+  std::size_t company = 0;
+  for (std::size_t f = 0; f < kFieldCount; ++f) {
+    std::string bytes = encoder->Encode(card->fields[f]);
+    if (f <= kFirstName && !card->readings[f].empty()) {
+      bytes += '\x01' + encoder->Encode(card->readings[f]);
+    }
+    if (bytes.empty()) {
+      continue;
+    }
+    if (f == kCompany) {
+      company = strings.size() + 1;
+    }
+    present |= 1u << f;
+    strings += bytes;
+    strings += '\0';
+  }
+  Bytes record;
+  AppendLong(labels, &record);
+  AppendLong(present, &record);
+  // The company's place does not fit a byte after a very long name: none.
+  record.push_back(company <= 0xFF ? static_cast<std::uint8_t>(company) : 0);
+  record.insert(record.end(), strings.begin(), strings.end());
+  return record;
+}
+
+std::string CardName(const Card& card) {
+  if (!card.formatted.empty()) {
+    return card.formatted;
+  }
+  std::vector<std::string> parts = {card.fields[kFirstName], card.fields[kLastName]};
+  const std::string name = JoinNonEmpty(parts, 0, " ");
+  return name.empty() ? card.fields[kCompany] : name;
+}
+
+void WarnUnheld(const ImportInput& input, const Card& card, std::vector<std::string>* warnings) {
+  if (card.unheld.empty()) {
+    return;
+  }
+  const std::size_t count = card.unheld.size();
+  std::string what;
+  for (const std::string& name : card.unheld) {
+    what += (what.empty() ? "" : ", ") + name;
+  }
+  warnings->push_back(input.path + ":" + std::to_string(card.line) + ": card '" + CardName(card) +
+                      "': " + std::to_string(count) + (count == 1 ? " thing" : " things") +
+                      " a Palm address cannot hold: " + what);
+}
+
+// The labels at the front of every card's note, so that a slot whose
+// default name a card uses is not given to another label.
+std::set<std::string> LeadingLabels(const std::vector<Card>& cards) {
+  std::set<std::string> names;
+  for (const Card& card : cards) {
+    const std::string& note = card.fields[kNote];
+    std::string label;
+    std::string value;
+    for (std::size_t at = 0, next = 0;
+         at < note.size() && LeadingLine(note, at, &label, &value, &next); at = next) {
+      names.insert(label);
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+void ImportAddresses(const std::vector<ImportInput>& inputs, const ImportOptions& options,
+                     Bytes* appInfo, PendingImport* result) {
+  std::vector<Card> cards;
+  bool ok = true;
+  for (std::size_t file = 0; file < inputs.size(); ++file) {
+    ok = ReadCards(inputs[file], file, &cards, &result->errors) && ok;
+  }
+  if (!ok) {
+    return;
+  }
+  CustomLabels labels(appInfo, options.charset, LeadingLabels(cards));
+  std::size_t at = 0;
+  for (std::size_t file = 0; file < inputs.size(); ++file) {
+    TextEncoder encoder(options.charset);
+    for (; at < cards.size() && cards[at].file == file; ++at) {
+      Card& card = cards[at];
+      TakeCustomFields(&labels, &encoder, &card);
+      PendingRecord record;
+      record.bytes = Record(&card, &encoder);
+      record.category = card.hasCategory ? card.category : inputs[file].category;
+      record.secret = card.secret;
+      result->records.push_back(std::move(record));
+      WarnUnheld(inputs[file], card, &result->warnings);
+    }
+    encoder.Report(inputs[file].path, &result->warnings);
+  }
+}
+
+}  // namespace palmdb::convert
