@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/address_custom_fields.h"
 #include "convert/address_format.h"
 #include "convert/pim_import.h"
 #include "convert/pim_support.h"
@@ -193,103 +194,6 @@ bool ReadCards(const ImportInput& input, std::size_t file, std::vector<Card>* ca
   return true;
 }
 
-std::string DefaultCustomLabel(std::size_t i) {
-  return "Custom " + std::to_string(i + 1);
-}
-
-// The custom-field labels: the AppInfo block's, matched by the cards'
-// labels; a slot still under its default name takes a label no slot has.
-class CustomLabels {
- public:
-  CustomLabels(Bytes* appInfo, const std::string& charset, const std::set<std::string>& pinned)
-      : appInfo_(appInfo) {
-    TextDecoder decoder(charset);
-    for (std::size_t i = 0; i < kCustomCount; ++i) {
-      labels_[i] = ReadFixedString(*appInfo, CustomLabelOffset(i), kLabelSize, &decoder);
-      const bool fits = appInfo->size() >= CustomLabelOffset(i) + kLabelSize;
-      free_[i] = fits && (labels_[i].empty() || labels_[i] == DefaultCustomLabel(i)) &&
-                 pinned.count(DefaultCustomLabel(i)) == 0;
-      if (labels_[i].empty()) {
-        labels_[i] = DefaultCustomLabel(i);
-      }
-    }
-  }
-
-  // The slot of `label` after slot `after` (kCustomCount for none yet),
-  // giving it a free one if no slot has it; kCustomCount when none can.
-  std::size_t SlotOf(const std::string& label, std::size_t after, TextEncoder* encoder) {
-    const std::size_t from = after == kCustomCount ? 0 : after + 1;
-    for (std::size_t i = from; i < kCustomCount; ++i) {
-      if (labels_[i] == label) {
-        return i;
-      }
-    }
-    for (std::size_t i = from; i < kCustomCount; ++i) {
-      if (free_[i]) {
-        const std::string bytes = encoder->Encode(label);
-        if (bytes.size() >= kLabelSize) {
-          return kCustomCount;
-        }
-        Write(i, bytes);
-        labels_[i] = label;
-        free_[i] = false;
-        return i;
-      }
-    }
-    return kCustomCount;
-  }
-
- private:
-  void Write(std::size_t i, const std::string& bytes) {
-    const std::size_t at = CustomLabelOffset(i);
-    for (std::size_t b = 0; b < kLabelSize; ++b) {
-      (*appInfo_)[at + b] = b < bytes.size() ? static_cast<std::uint8_t>(bytes[b]) : 0;
-    }
-    // The label's renamed flag, in a big-endian long.
-    const std::size_t bit = kCustom1 + i;
-    (*appInfo_)[kRenamedOffset + 3 - bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
-  }
-
-  Bytes* appInfo_;
-  std::string labels_[kCustomCount];
-  bool free_[kCustomCount] = {};
-};
-
-// "label: value" lines that begin a note, as export writes the custom fields.
-bool LeadingLine(const std::string& note, std::size_t at, std::string* label, std::string* value,
-                 std::size_t* next) {
-  const std::size_t end = note.find('\n', at);
-  const std::string line = note.substr(at, end == std::string::npos ? end : end - at);
-  const std::size_t colon = line.find(": ");
-  if (colon == 0 || colon == std::string::npos) {
-    return false;
-  }
-  *label = line.substr(0, colon);
-  *value = line.substr(colon + 2);
-  *next = end == std::string::npos ? note.size() : end + 1;
-  return true;
-}
-
-// Moves the custom fields from the front of the note into their fields.
-void TakeCustomFields(CustomLabels* labels, TextEncoder* encoder, Card* card) {
-  std::string& note = card->fields[kNote];
-  std::size_t at = 0;
-  std::size_t slot = kCustomCount;
-  std::string label;
-  std::string value;
-  std::size_t next = 0;
-  while (at < note.size() && LeadingLine(note, at, &label, &value, &next)) {
-    const std::size_t found = labels->SlotOf(label, slot, encoder);
-    if (found == kCustomCount) {
-      break;
-    }
-    card->fields[kCustom1 + found] = value;
-    slot = found;
-    at = next;
-  }
-  note.erase(0, at);
-}
-
 // The first five phones in the five slots, in their order, each in the slot
 // a new record gives its label where the order allows; the rest into the
 // note. Returns the phone-label long.
@@ -396,22 +300,6 @@ void WarnUnheld(const ImportInput& input, const Card& card, std::vector<std::str
                       " a Palm address cannot hold: " + what);
 }
 
-// The labels at the front of every card's note, so that a slot whose
-// default name a card uses is not given to another label.
-std::set<std::string> LeadingLabels(const std::vector<Card>& cards) {
-  std::set<std::string> names;
-  for (const Card& card : cards) {
-    const std::string& note = card.fields[kNote];
-    std::string label;
-    std::string value;
-    for (std::size_t at = 0, next = 0;
-         at < note.size() && LeadingLine(note, at, &label, &value, &next); at = next) {
-      names.insert(label);
-    }
-  }
-  return names;
-}
-
 }  // namespace
 
 void ImportAddresses(const std::vector<ImportInput>& inputs, const ImportOptions& options,
@@ -424,13 +312,21 @@ void ImportAddresses(const std::vector<ImportInput>& inputs, const ImportOptions
   if (!ok) {
     return;
   }
-  CustomLabels labels(appInfo, options.charset, LeadingLabels(cards));
+  std::vector<std::string> notes;
+  for (const Card& card : cards) {
+    notes.push_back(card.fields[kNote]);
+  }
+  CustomLabels labels(appInfo, options.charset, notes);
   std::size_t at = 0;
   for (std::size_t file = 0; file < inputs.size(); ++file) {
     TextEncoder encoder(options.charset);
     for (; at < cards.size() && cards[at].file == file; ++at) {
       Card& card = cards[at];
-      TakeCustomFields(&labels, &encoder, &card);
+      std::string custom[kCustomCount];
+      labels.Take(&card.fields[kNote], custom, &encoder);
+      for (std::size_t i = 0; i < kCustomCount; ++i) {
+        card.fields[kCustom1 + i] = custom[i];
+      }
       PendingRecord record;
       record.bytes = Record(&card, &encoder);
       record.category = card.hasCategory ? card.category : inputs[file].category;
