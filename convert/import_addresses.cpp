@@ -143,7 +143,11 @@ void ReadProperty(const ContentLine& line, Card* card) {
       card->unheld.push_back("CATEGORIES");
     }
   } else if (name == "CLASS") {
-    card->secret = line.value == "PRIVATE" || line.value == "CONFIDENTIAL";
+    std::string value = line.value;
+    for (char& c : value) {
+      c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    card->secret = value == "PRIVATE" || value == "CONFIDENTIAL";
   } else if (Ignored().count(name) == 0) {
     card->unheld.push_back(name);
   }
@@ -194,40 +198,38 @@ bool ReadCards(const ImportInput& input, std::size_t file, std::vector<Card>* ca
   return true;
 }
 
-// The first five phones in the five slots, in their order, each in the slot
-// a new record gives its label where the order allows; the rest into the
-// note. Returns the phone-label long.
+// The first five phones in the five slots, in their order; the rest into
+// the note. When each phone's label is a new record's label of a later slot
+// than the one before (work, home, fax, other, e-mail), the phones go into
+// those slots, as a device keeps them until a label is changed; otherwise
+// into the slots from the first. The list shows the PREF phone, else phone
+// 1, as a new record does. Returns the phone-label long.
 std::uint32_t PlacePhones(Card* card, std::string (&slots)[kPhoneCount]) {
   const std::size_t placed = card->phones.size() < kPhoneCount ? card->phones.size() : kPhoneCount;
+  bool inDefaultSlots = true;
+  for (std::size_t k = 0; k < placed; ++k) {
+    const std::uint32_t label = card->phones[k].label;
+    inDefaultSlots =
+        inDefaultSlots && label < kPhoneCount && (k == 0 || label > card->phones[k - 1].label);
+  }
   std::uint32_t labels = kDefaultPhoneLabels;
   std::size_t shown = kPhoneCount;
-  std::size_t firstSlot = kPhoneCount;
-  std::size_t next = 0;
   for (std::size_t k = 0; k < placed; ++k) {
     const Phone& phone = card->phones[k];
-    const std::size_t last = kPhoneCount - (placed - k);
-    std::size_t slot = next;
-    if (phone.label < kPhoneCount && phone.label >= next && phone.label <= last) {
-      slot = phone.label;
-    }
+    const std::size_t slot = inDefaultSlots ? phone.label : k;
     slots[slot] = phone.value;
     const unsigned shift = static_cast<unsigned>(kPhoneLabelBits * slot);
     labels = (labels & ~(kPhoneLabelMask << shift)) | (phone.label << shift);
     if (phone.pref && shown == kPhoneCount) {
       shown = slot;
     }
-    firstSlot = firstSlot == kPhoneCount ? slot : firstSlot;
-    next = slot + 1;
   }
   for (std::size_t k = placed; k < card->phones.size(); ++k) {
     const Phone& phone = card->phones[k];
     card->extra.push_back(std::string(kPhoneWords[phone.label]) + ": " + phone.value);
     card->unheld.push_back(phone.label == kEmail ? "EMAIL" : "TEL");
   }
-  if (shown == kPhoneCount) {
-    shown = firstSlot == kPhoneCount ? 0 : firstSlot;
-  }
-  return labels | static_cast<std::uint32_t>(shown) << kShownPhoneShift;
+  return labels | static_cast<std::uint32_t>(shown == kPhoneCount ? 0 : shown) << kShownPhoneShift;
 }
 
 void AppendLong(std::uint32_t value, Bytes* out) {

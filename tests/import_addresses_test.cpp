@@ -97,17 +97,18 @@ struct CardCase {
 
 TEST(AddressImport, CardLinesToRecords) {
   const std::vector<CardCase> cases = {
-      {"2.1: quoted-printable and CHARSET; HOME;FAX a fax, CELL mobile, each in order; PREF shown",
+      {"2.1: quoted-printable and CHARSET; HOME;FAX a fax, CELL mobile; out of slot order: from "
+       "the first slot; PREF shown",
        "windows-1252",
        {"BEGIN:VCARD", "VERSION:2.1",
         "N;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=F6rg", "TEL;HOME;FAX:555-3",
         "TEL;WORK;VOICE:555-1", "TEL;CELL;PREF:555-7", "EMAIL;INTERNET:j@x.de", "END:VCARD"},
-       Address(0x243702, {{0, "M\xFCller"},
+       Address(0x244702, {{0, "M\xFCller"},
                           {1, "J\xF6rg"},
                           {3, "555-3"},
                           {4, "555-1"},
                           {5, "555-7"},
-                          {7, "j@x.de"}}),
+                          {6, "j@x.de"}}),
        "",
        false,
        {}},
@@ -117,7 +118,7 @@ TEST(AddressImport, CardLinesToRecords) {
        {"BEGIN:VCARD", "VERSION:3.0", "N:Doe;Jane;;;", "ORG:Acme\\, Inc.;Sales", "TITLE:CEO",
         "ADR;TYPE=WORK:;;1 Main St.;Springfield;IL;62701;USA",
         "ADR;TYPE=HOME:;;2 Elm;Shelbyville;;;", "NOTE:Line 1\\nLine 2", "CATEGORIES:Clients,VIP",
-        "CLASS:CONFIDENTIAL", "URL:http://x", "END:VCARD"},
+        "CLASS:confidential", "URL:http://x", "END:VCARD"},
        Address(0x43210, {{0, "Doe"},
                          {1, "Jane"},
                          {2, "Acme, Inc."},
@@ -147,13 +148,13 @@ TEST(AddressImport, CardLinesToRecords) {
        "",
        false,
        {"in.vcf:1: card 'Ann Lee': 1 thing a Palm address cannot hold: TEL"}},
-      {"Japanese readings back after 0x01; an untyped phone is other and shown",
+      {"Japanese readings back after 0x01; an untyped phone is other, in its slot",
        "cp932",
        {"BEGIN:VCARD", "N:\xE7\x94\xB0\xE4\xB8\xAD;\xE5\xA4\xAA\xE9\x83\x8E;;;",
         "X-PHONETIC-LAST-NAME:\xE3\x81\x9F\xE3\x81\xAA\xE3\x81\x8B", "TEL:1", "END:VCARD"},
-       Address(0x343210, {{0, "\x93\x63\x92\x86\x01\x82\xBD\x82\xC8\x82\xA9"},
-                          {1, "\x91\xBE\x98\x59"},
-                          {6, "1"}}),
+       Address(0x43210, {{0, "\x93\x63\x92\x86\x01\x82\xBD\x82\xC8\x82\xA9"},
+                         {1, "\x91\xBE\x98\x59"},
+                         {6, "1"}}),
        "",
        false,
        {}},
@@ -282,6 +283,64 @@ TEST(AddressImport, ExportThenImportGivesTheSameRecords) {
   }
   EXPECT_EQ(CustomLabel(appInfo, 0), "Birthday");
   EXPECT_EQ(CustomLabel(appInfo, 3), "Custom 4");
+}
+
+// What a reader sees of an address record: each field present, the labels
+// of the phones that hold one, the phone the list shows.
+std::string Fields(const Bytes& record) {
+  palmdb::convert::RecordReader reader(record);
+  const std::uint32_t labels = reader.Long();
+  const std::uint32_t present = reader.Long();
+  std::string out = "company at " + std::to_string(reader.Byte()) + ", shown " +
+                    std::to_string(labels >> address::kShownPhoneShift) + ";";
+  for (std::size_t f = 0; f < address::kFieldCount; ++f) {
+    if ((present & (1u << f)) != 0) {
+      out += " " + std::to_string(f) + "=" + std::string(reader.String());
+      if (f >= address::kPhone1 && f <= address::kPhone5) {
+        out += "/" + std::to_string((labels >> (4 * (f - address::kPhone1))) & 0x0F);
+      }
+    }
+  }
+  return reader.ok() ? out : "bad record";
+}
+
+// The shared samples exported and imported into a new book: every field of
+// every record back.
+TEST(AddressImport, SharedSamplesComeBackFieldByField) {
+  const std::vector<std::pair<const char*, const char*>> samples = {
+      {"palmpdb_AddressDB-LifeDrive.pdb", "windows-1252"},
+      {"palmpdb_AddressDB-PalmV-FR.pdb", "windows-1252"},
+      {"palmpdb_AddressDB-PalmV-JP.pdb", "cp932"}};
+  for (const auto& sample : samples) {
+    SCOPED_TRACE(sample.first);
+    const std::string path = std::string(PALMDB_SAMPLES_DIR) + "/" + sample.first;
+    if (!palmdb::testsupport::FileExists(path)) {
+      GTEST_SKIP() << "no samples at " << PALMDB_SAMPLES_DIR;
+    }
+    palmdb::Status status;
+    auto database = palmdb::testsupport::Open(path, &status);
+    ASSERT_TRUE(database);
+    palmdb::convert::Content content;
+    ASSERT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
+    palmdb::convert::ExportOptions exportOptions;
+    exportOptions.charset = sample.second;
+    palmdb::convert::ExportResult exported;
+    ASSERT_TRUE(palmdb::convert::Export(content, exportOptions, &exported));
+    ASSERT_EQ(exported.files.size(), 1u);
+    ImportOptions options;
+    options.charset = sample.second;
+    Bytes appInfo = content.appInfo;
+    PendingImport result;
+    palmdb::convert::ImportAddresses({{"in.vcf", exported.files[0].bytes, ""}}, options, &appInfo,
+                                     &result);
+    EXPECT_TRUE(result.errors.empty());
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.records.size(), content.items.size());
+    for (std::size_t i = 0; i < content.items.size(); ++i) {
+      EXPECT_EQ(Fields(result.records[i].bytes), Fields(content.items[i].bytes));
+    }
+    EXPECT_EQ(appInfo, content.appInfo);
+  }
 }
 
 }  // namespace
