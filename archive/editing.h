@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "database/status.h"
+#include "platform/platform.h"
 
 namespace palmdb {
 
@@ -66,8 +67,8 @@ struct ChangedEntry {
   std::uint32_t size = 0;
 };
 
-// What an edit did, filled in when it returns kOk (and `missing` with
-// kNoSuchEntry).
+// What an edit did, filled in when it returns kOk (`missing` with
+// kNoSuchEntry, `failure` with kWriteFailed).
 struct EditSummary {
   // Adding: whether the database was created.
   bool created = false;
@@ -86,6 +87,9 @@ struct EditSummary {
   // Deleting, with kNoSuchEntry: every name that is not in the database.
   std::vector<std::string> missing;
   std::uint32_t entries = 0;  // in the database afterwards
+  // Writing failed: the system call that failed and why, for the message;
+  // empty when no call failed.
+  platform::Failure failure;
 };
 
 // Adds `files` to the database at `path` (UTF-8), creating it when nothing

@@ -36,8 +36,8 @@ constexpr StatusWords kStatusWords[] = {
      "target cannot be created (missing or read-only folder, or path too long)",
      "the database cannot be created", nullptr},
     {Status::kWriteFailed, nullptr, "write failed (disk full or file too large)",
-     "writing the database failed (disk full, or no right to replace it); it was left as it is",
-     "writing the database failed (disk full, or no right to replace it); it was left as it is"},
+     "writing the database failed; it was left as it is",
+     "writing the database failed; it was left as it is"},
     {Status::kDamaged, nullptr, nullptr,
      "the database is damaged (palmdb check tells how); it was left as it is",
      "the database is damaged (palmdb check tells how); it was left as it is"},
@@ -91,9 +91,13 @@ std::string OpenFailureText(const OpenedFile& opened, bool exists) {
   return StatusText(opened.status, Doing::kReading);
 }
 
-std::string EditFailureText(Status status, Doing doing, const std::string& found) {
+std::string EditFailureText(Status status, Doing doing, const std::string& found,
+                            const platform::Failure& failure) {
   if (status == Status::kNotADatabase && !found.empty()) {
     return found + "; it was left as it is";
+  }
+  if (status == Status::kWriteFailed && !failure.call.empty()) {
+    return failure.call + " failed: " + failure.reason + "; it was left as it is";
   }
   return StatusText(status, doing);
 }

@@ -62,7 +62,7 @@ int Add(const Invocation& invocation) {
   }
   const std::string shown = platform::DisplayPath(path);
   if (status != Status::kOk) {
-    Complain(shown, "cannot add: " + EditFailure(path, status, report::Doing::kAdding));
+    Complain(shown, "cannot add: " + EditFailure(path, status, report::Doing::kAdding, summary));
     return 1;
   }
   if (invocation.options.quiet) {
