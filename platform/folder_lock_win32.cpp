@@ -4,7 +4,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <cstdint>
 #include <cwchar>
 #include <string>
 
@@ -13,40 +12,46 @@
 #include "platform/win32_support.h"
 
 namespace palmdb::platform {
+namespace {
 
-// The name is a hash of the folder's full path in upper case, since names
-// are case-insensitive there.
-FileHandle Win32LockFolder(const char* target) {
+// The folder's identity: its volume's serial number and its file index,
+// which every path to it shares, whatever the drive letter, share name,
+// short name or link it was reached through.
+bool FolderIdentity(const char* target, BY_HANDLE_FILE_INFORMATION* information) {
   std::string folder = FolderOf(target);
   if (folder.empty()) {
     folder = ".";
   }
   std::wstring wide;
   if (!WidePath(folder.c_str(), &wide)) {
+    return false;
+  }
+  // A folder opens only with backup semantics; reading its attributes is
+  // all that is asked, and nobody else is kept from it.
+  HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return RecordSystemFailure("CreateFile");
+  }
+  const bool known = GetFileInformationByHandle(handle, information) != FALSE ||
+                     RecordSystemFailure("GetFileInformationByHandle");
+  CloseHandle(handle);
+  return known;
+}
+
+}  // namespace
+
+FileHandle Win32LockFolder(const char* target) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!FolderIdentity(target, &information)) {
     return kInvalidFile;
-  }
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
-    RecordSystemFailure("GetFullPathName");
-    return kInvalidFile;
-  }
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) {
-    RecordSystemFailure("GetFullPathName");
-    return kInvalidFile;
-  }
-  full.resize(length);
-  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
-    full.pop_back();
-  }
-  CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (const wchar_t unit : full) {
-    hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
   }
   wchar_t name[64];
-  swprintf(name, 64, L"Local\\palmdb-edit-%016llx", static_cast<unsigned long long>(hash));
+  swprintf(name, 64, L"Local\\palmdb-edit-%08lx-%08lx%08lx",
+           static_cast<unsigned long>(information.dwVolumeSerialNumber),
+           static_cast<unsigned long>(information.nFileIndexHigh),
+           static_cast<unsigned long>(information.nFileIndexLow));
   HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
   if (mutex == nullptr) {
     RecordSystemFailure("CreateMutex");

@@ -97,8 +97,11 @@ struct Operations {
   // nothing. False when the links cannot be followed.
   bool (*resolvePath)(const char* path, std::string* resolved);
   // Waits until no other editor, in this process or another, holds the
-  // editing lock of the folder of `target`, and takes it. Leaves no file
-  // behind: a lock on the folder itself (POSIX), a named mutex (Win32).
+  // editing lock of the folder of `target`, and takes it. The lock belongs
+  // to the folder, not to the spelling of its path: two paths to one folder
+  // (a link, "dir/./", a mapped drive, a short name) share it. Leaves no
+  // file behind: a lock on the folder itself (POSIX), a named mutex named
+  // after the folder's volume serial number and file index (Win32).
   // kInvalidFile, with the failure recorded, when it cannot be taken.
   FileHandle (*lockFolder)(const char* target);
   void (*unlockFolder)(FileHandle lock);

@@ -255,7 +255,8 @@ FileHandle PosixLockFolder(const char* target) {
     return kInvalidFile;
   }
   // flock locks belong to the open folder description, so two editors in
-  // one process exclude each other as well as two processes do.
+  // one process exclude each other as well as two processes do; and they
+  // lock the folder itself, whatever path led to it.
   int result;
   do {
     result = ::flock(fd, LOCK_EX);
