@@ -65,6 +65,20 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, std::size_t from
   return out;
 }
 
+// Line ends as the device writes them: LF alone (vCard 2.1 notes often
+// carry CR LF).
+std::string DeviceLines(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+      out += '\n';
+    }
+  }
+  return out;
+}
+
 std::string Part(const std::vector<std::string>& parts, std::size_t i) {
   return i < parts.size() ? parts[i] : std::string();
 }
@@ -132,7 +146,7 @@ void ReadProperty(const ContentLine& line, Card* card) {
     ReadAddress(line, card);
   } else if (name == "NOTE") {
     std::string& note = card->fields[kNote];
-    note += (note.empty() ? "" : "\n") + UnescapeText(line.value);
+    note += (note.empty() ? "" : "\n") + DeviceLines(UnescapeText(line.value));
   } else if (name == "CATEGORIES") {
     const std::vector<std::string> names = SplitValue(line.value, ',');
     if (!card->hasCategory && !names.empty()) {
@@ -256,7 +270,7 @@ Bytes Record(Card* card, TextEncoder* encoder) {
   std::string strings;
   std::size_t company = 0;
   for (std::size_t f = 0; f < kFieldCount; ++f) {
-    std::string bytes = encoder->Encode(card->fields[f]);
+    std::string bytes = encoder->Encode(DeviceLines(card->fields[f]));
     if (f <= kFirstName && !card->readings[f].empty()) {
       bytes += '\x01' + encoder->Encode(card->readings[f]);
     }
