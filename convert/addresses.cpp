@@ -1,44 +1,14 @@
 #include <string>
 
+#include "convert/address_format.h"
 #include "convert/pim.h"
 #include "convert/pim_support.h"
 
 namespace palmdb::convert {
 namespace {
 
-// The record: a long whose nibbles are the label of each of the five phone
-// fields (phone 1 in the lowest) and, above them, which one the list shows;
-// a long whose bits 0-18 say which fields follow; the offset of the company
-// field among them (unused here); then each field present, in field order,
-// as a NUL-terminated string.
-constexpr std::size_t kFieldCount = 19;
-enum Field : std::size_t {
-  kLastName = 0,
-  kFirstName = 1,
-  kCompany = 2,
-  kPhone1 = 3,
-  kPhone5 = 7,
-  kAddress = 8,
-  kCity = 9,
-  kState = 10,
-  kZipCode = 11,
-  kCountry = 12,
-  kTitle = 13,
-  kCustom1 = 14,
-  kNote = 18,
-};
-
-// The AppInfo block: the category block, two pad bytes that word-align
-// it, a long of renamed flags, then 22 labels of 16 bytes (one per field,
-// then the last three phone labels).
-constexpr std::size_t kLabels = kCategoryBlockSize + 2 + 4;
-constexpr std::size_t kLabelSize = 16;
-
-// What each phone label position stands for, whatever its text says:
-// work, home, fax, other, e-mail, main, pager, mobile.
-constexpr const char* kPhoneTypes[] = {"WORK",  "HOME", "FAX",   "OTHER",
-                                       nullptr, "MAIN", "PAGER", "CELL"};
-constexpr std::uint32_t kEmailLabel = 4;
+// The layout's names, kept in address_format.h for export and import.
+using namespace address;
 
 struct FieldText {
   std::string value;
@@ -73,17 +43,18 @@ struct CardContext {
 // The phone and e-mail fields; the one the list shows is preferred.
 void AppendPhones(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabels,
                   std::string* card) {
-  const std::uint32_t shown = (phoneLabels >> 20) & 0x0F;
+  const std::uint32_t shown = (phoneLabels >> kShownPhoneShift) & kPhoneLabelMask;
   for (std::size_t f = kPhone1; f <= kPhone5; ++f) {
     if (fields[f].value.empty()) {
       continue;
     }
-    const std::uint32_t label = (phoneLabels >> (4 * (f - kPhone1))) & 0x0F;
+    const std::uint32_t label =
+        (phoneLabels >> (kPhoneLabelBits * (f - kPhone1))) & kPhoneLabelMask;
     const std::string value = EscapeText(fields[f].value);
     const std::string pref = f - kPhone1 == shown ? ",PREF" : "";
-    if (label == kEmailLabel) {
+    if (label == kEmail) {
       AppendContentLine("EMAIL;TYPE=INTERNET" + pref, value, card);
-    } else if (label < sizeof kPhoneTypes / sizeof kPhoneTypes[0]) {
+    } else if (label < kPhoneLabelCount) {
       AppendContentLine(std::string("TEL;TYPE=") + kPhoneTypes[label] + pref, value, card);
     } else {
       AppendContentLine(pref.empty() ? "TEL" : "TEL;TYPE=PREF", value, card);
@@ -94,7 +65,7 @@ void AppendPhones(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLab
 // The vCard of one address: its fields decoded, the labels of its phone fields, the names of
 // the custom fields, its UID, secrecy and category.
 std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabels,
-                 const std::string (&customLabels)[4], const CardContext& context) {
+                 const std::string (&customLabels)[kCustomCount], const CardContext& context) {
   std::string card;
   AppendContentLine("BEGIN", "VCARD", &card);
   AppendContentLine("VERSION", "3.0", &card);
@@ -130,7 +101,7 @@ std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabe
     AppendContentLine("ADR", address, &card);
   }
   std::string note;
-  for (std::size_t i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < kCustomCount; ++i) {
     if (!fields[kCustom1 + i].value.empty()) {
       note += customLabels[i] + ": " + fields[kCustom1 + i].value + "\n";
     }
@@ -157,10 +128,9 @@ std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabe
 void ExportAddresses(const Content& content, const ExportOptions& options, ExportResult* result) {
   TextDecoder decoder(options.charset);
   const Categories categories = ReadCategories(content.appInfo, &decoder);
-  std::string customLabels[4];
-  for (std::size_t i = 0; i < 4; ++i) {
-    customLabels[i] = ReadFixedString(content.appInfo, kLabels + (kCustom1 + i) * kLabelSize,
-                                      kLabelSize, &decoder);
+  std::string customLabels[kCustomCount];
+  for (std::size_t i = 0; i < kCustomCount; ++i) {
+    customLabels[i] = ReadFixedString(content.appInfo, CustomLabelOffset(i), kLabelSize, &decoder);
     if (customLabels[i].empty()) {
       customLabels[i] = "Custom " + std::to_string(i + 1);
     }
