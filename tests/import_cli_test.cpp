@@ -147,7 +147,7 @@ TEST(PalmdbImport, RefusedInputsWriteNothing) {
       arguments.push_back(folder.Write(name, Bytes(text.begin(), text.end())));
     }
     const auto outcome = Palmdb(arguments);
-    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(palmdb::testsupport::ExitCode(outcome.status), 1);
     EXPECT_NE(outcome.err.find(c.error), std::string::npos) << outcome.err;
     EXPECT_NE(outcome.err.find("nothing imported"), std::string::npos) << outcome.err;
     EXPECT_EQ(palmdb::testsupport::FileExists(path), c.existing);

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "convert/address_format.h"
 #include "convert/import.h"
+#include "convert/import_app_info.h"
 #include "convert/pim_support.h"
 
 namespace {
@@ -71,16 +73,24 @@ TEST(NewDatabase, FieldsAndAppInfoAsADeviceMakesThem) {
     EXPECT_EQ(fields.name, c.name);
     EXPECT_EQ(std::string(fields.type, 4) + std::string(fields.creator, 4),
               std::string("DATA") + c.creator);
-    ImportResult result;
-    ASSERT_TRUE(palmdb::convert::Import(c.kind, {}, {}, {}, &result));
-    EXPECT_EQ(result.appInfo.size(), c.appInfoSize);
+    const Bytes appInfo = palmdb::convert::NewAppInfo(c.kind);
+    EXPECT_EQ(appInfo.size(), c.appInfoSize);
     palmdb::convert::TextDecoder decoder("windows-1252");
     const palmdb::convert::Categories categories =
-        palmdb::convert::ReadCategories(result.appInfo, &decoder);
+        palmdb::convert::ReadCategories(appInfo, &decoder);
     EXPECT_EQ(categories.names[0] + "," + categories.names[1] + "," + categories.names[2] + "," +
                   categories.names[3],
               "Unfiled,Business,Personal,");
   }
+  // The labels the address exporter reads for the custom fields.
+  const Bytes addresses = palmdb::convert::NewAppInfo(Kind::kAddresses);
+  palmdb::convert::TextDecoder decoder("windows-1252");
+  EXPECT_EQ(palmdb::convert::ReadFixedString(
+                addresses, palmdb::convert::address::CustomLabelOffset(3), 16, &decoder),
+            "Custom 4");
+  EXPECT_EQ(palmdb::convert::ReadFixedString(
+                addresses, palmdb::convert::address::kLabelsOffset + 21 * 16, 16, &decoder),
+            "Mobile");
   palmdb::convert::NewDatabaseFields fields;
   EXPECT_FALSE(palmdb::convert::NewDatabaseOf(Kind::kPalmDoc, &fields));
 }
