@@ -64,8 +64,8 @@ void ReadInput(const std::string& path, const std::string& category, Inputs* inp
 }
 
 // The files of `folder` import knows, in name order, then those of each
-// folder below it; those below go into the category of the first folder's
-// name below `folder`.
+// folder below it (hidden ones skipped); those below go into the category
+// of the first folder's name below `folder`.
 void WalkFolder(const std::string& folder, const std::string& category, bool top, Inputs* inputs) {
   std::vector<std::string> files;
   std::vector<std::string> folders;
@@ -83,6 +83,9 @@ void WalkFolder(const std::string& folder, const std::string& category, bool top
     }
   }
   for (const std::string& name : folders) {
+    if (platform::IsHiddenFile(platform::JoinPath(folder, name).c_str())) {
+      continue;
+    }
     WalkFolder(platform::JoinPath(folder, name), top ? name : category, false, inputs);
   }
 }
