@@ -147,7 +147,12 @@ Status Append(const std::string& path, const AppendPlanner& plan, const EditOpti
 Status AppendRecords(const std::string& path, const AppendPlanner& plan, const EditOptions& options,
                      EditSummary* summary) {
   try {
-    return Append(path, plan, options, summary);
+    const Status status = Append(path, plan, options, summary);
+    // The failed call, for the words of a write that failed.
+    if (status == Status::kWriteFailed) {
+      summary->failure = platform::LastFailure();
+    }
+    return status;
   } catch (const std::bad_alloc&) {
     return Status::kNoMemory;
   }

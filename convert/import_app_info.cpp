@@ -86,10 +86,16 @@ std::string CategoryBytes(const std::string& name, TextEncoder* encoder) {
 
 Bytes NewAppInfo(Kind kind) {
   switch (kind) {
-    case Kind::kMemos:
-      return StandardCategories(kMemoAppInfoSize);
-    case Kind::kDateBook:
-      return StandardCategories(kDateBookAppInfoSize);
+    case Kind::kMemos: {
+      Bytes block = StandardCategories(kMemoAppInfoSize);
+      block[kMemoSortOrder] = 0;  // as arranged
+      return block;
+    }
+    case Kind::kDateBook: {
+      Bytes block = StandardCategories(kDateBookAppInfoSize);
+      block[kStartOfWeek] = 0;  // Sunday
+      return block;
+    }
     case Kind::kToDoList: {
       // As a device's To Do starts: sorted by priority, then due date.
       Bytes block = StandardCategories(kToDoAppInfoSize);
@@ -104,6 +110,7 @@ Bytes NewAppInfo(Kind kind) {
                   address::kLabelSize, &block);
       }
       block[kAddressCountry] = kUnitedStates;
+      block[kAddressSortByCompany] = 0;  // by name
       return block;
     }
     default:

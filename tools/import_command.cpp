@@ -188,10 +188,11 @@ int Import(const Invocation& invocation) {
       std::fprintf(stderr, "palmdb: %s\n", error.c_str());
     }
     Complain(shown, !errors.empty() ? "nothing imported"
-                                    : "cannot import: " +
-                                          EditFailure(path, status,
-                                                      summary.creating ? report::Doing::kCreating
-                                                                       : report::Doing::kAdding));
+                                    : "cannot import: " + EditFailure(path, status,
+                                                                      summary.creating
+                                                                          ? report::Doing::kCreating
+                                                                          : report::Doing::kAdding,
+                                                                      summary));
     return 1;
   }
   for (const std::string& warning : result.warnings) {
