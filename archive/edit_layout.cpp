@@ -14,9 +14,8 @@ constexpr std::uint8_t kListPadding[format::kListPaddingSize] = {};
 // its own piece, so that each keeps its bytes wherever it goes). Fills
 // `newIndex` with each old entry's place in the new list.
 void LayOutOldEntries(const Database& database, const FileLayout& old, const EditPlan& plan,
-                      const std::vector<AddedFile>& files, const std::vector<std::uint32_t>& sizes,
-                      DatabaseLayout* layout, std::vector<std::size_t>* fileOfEntry,
-                      std::vector<std::size_t>* newIndex) {
+                      const std::vector<ByteSource>& sources, DatabaseLayout* layout,
+                      std::vector<std::size_t>* fileOfEntry, std::vector<std::size_t>* newIndex) {
   const bool resources = database.header.IsResourceDatabase();
   for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
     const std::size_t fate = plan.fate[i];
@@ -35,7 +34,7 @@ void LayOutOldEntries(const Database& database, const FileLayout& old, const Edi
         entry.attributes =
             static_cast<std::uint8_t>(entry.attributes | format::record_attribute::kDirty);
       }
-      entry.data = ByteSource::FromPath(files[fate].source, sizes[fate]);
+      entry.data = sources[fate];
     }
     layout->entries.push_back(std::move(entry));
     fileOfEntry->push_back(fate);
@@ -64,14 +63,24 @@ void LayOutBlocks(const Database& database, const FileLayout& old, const EditPla
 
 }  // namespace
 
+std::vector<ByteSource> FileSources(const std::vector<AddedFile>& files,
+                                    const std::vector<std::uint32_t>& sizes) {
+  std::vector<ByteSource> sources;
+  sources.reserve(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    sources.push_back(ByteSource::FromPath(files[i].source, sizes[i]));
+  }
+  return sources;
+}
+
 void LayOut(const Database* database, DatabaseHeader header, const EditPlan& plan,
-            const std::vector<AddedFile>& files, const std::vector<std::uint32_t>& sizes,
-            DatabaseLayout* layout, std::vector<std::size_t>* fileOfEntry) {
+            const std::vector<ByteSource>& sources, DatabaseLayout* layout,
+            std::vector<std::size_t>* fileOfEntry) {
   layout->header = header;
   if (database != nullptr) {
     const FileLayout old = MapLayout(*database);
     std::vector<std::size_t> newIndex(database->catalogue.count, 0);
-    LayOutOldEntries(*database, old, plan, files, sizes, layout, fileOfEntry, &newIndex);
+    LayOutOldEntries(*database, old, plan, sources, layout, fileOfEntry, &newIndex);
     LayOutBlocks(*database, old, plan, newIndex, layout);
     // Within a file below 4 GiB.
     layout->gap = ByteSource::FromFile(database->file, old.gap.begin,
@@ -82,7 +91,7 @@ void LayOut(const Database* database, DatabaseHeader header, const EditPlan& pla
   for (const EditPlan::Appended& appended : plan.appended) {
     WriterEntry entry;
     static_cast<ListEntry&>(entry) = appended;
-    entry.data = ByteSource::FromPath(files[appended.file].source, sizes[appended.file]);
+    entry.data = sources[appended.file];
     layout->entries.push_back(std::move(entry));
     fileOfEntry->push_back(appended.file);
   }

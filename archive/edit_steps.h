@@ -94,11 +94,17 @@ Status PlanResourceAdditions(const Database* database, const std::vector<AddedFi
 // list's offsets depend on them.
 Status MeasureSources(const std::vector<AddedFile>& files, std::vector<std::uint32_t>* sizes);
 
+// Where each added file's bytes come from: the files named, of the sizes
+// measured.
+std::vector<ByteSource> FileSources(const std::vector<AddedFile>& files,
+                                    const std::vector<std::uint32_t>& sizes);
+
 // The layout of the edited database, and for each of its entries the added
-// file it comes from (kNoFile for a kept one).
+// file it comes from (kNoFile for a kept one); `sources` holds the bytes of
+// each added file.
 void LayOut(const Database* database, DatabaseHeader header, const EditPlan& plan,
-            const std::vector<AddedFile>& files, const std::vector<std::uint32_t>& sizes,
-            DatabaseLayout* layout, std::vector<std::size_t>* fileOfEntry);
+            const std::vector<ByteSource>& sources, DatabaseLayout* layout,
+            std::vector<std::size_t>* fileOfEntry);
 
 // A new database's header: named after the file, dated now (HeaderDateNow,
 // counted from 1904); `dateClamped` as HeaderStamp's.

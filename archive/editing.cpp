@@ -94,7 +94,7 @@ Status Add(const std::string& path, const std::vector<AddedFile>& given, const E
     }
     DatabaseLayout layout;
     std::vector<std::size_t> fileOfEntry;
-    LayOut(database, header, plan, files, sizes, &layout, &fileOfEntry);
+    LayOut(database, header, plan, editing::FileSources(files, sizes), &layout, &fileOfEntry);
     // Told before writing, which lets go of the old database.
     EditSummary done;
     SummariseAddition(database, plan, files, layout, &done);
@@ -152,7 +152,7 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
     std::vector<std::size_t> fileOfEntry;
     const DatabaseHeader header = EditedHeader(
         database.header, options, database.header.UniqueIdSeed(), &summary->dateClamped);
-    LayOut(&database, header, plan, {}, {}, &layout, &fileOfEntry);
+    LayOut(&database, header, plan, {}, &layout, &fileOfEntry);
     summary->entries = static_cast<std::uint32_t>(layout.entries.size());
     // Records are named by their places: every one after the first deleted
     // takes a new name. Told before writing, which lets go of the old

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "database/database_header.h"
 #include "database/status.h"
 #include "platform/platform.h"
 
@@ -122,6 +123,49 @@ Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
 // it; otherwise as AddFiles.
 Status DeleteEntries(const std::string& path, const std::vector<std::string>& names,
                      const EditOptions& options, EditSummary* summary);
+
+// A record made in memory, to append: its bytes, its category (0..15) and
+// whether it is secret.
+struct NewRecord {
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t category = 0;
+  bool secret = false;
+};
+
+// The header fields of a record database that appending creates.
+struct CreatedDatabase {
+  std::string name;  // bytes, at most 31
+  char type[4] = {};
+  char creator[4] = {};
+  std::uint16_t version = 0;
+  std::uint16_t attributes = 0;
+};
+
+// What appending writes: the records, the AppInfo block the database gets
+// in place of its own, and the fields of a database made where there is
+// none.
+struct RecordAppend {
+  std::vector<NewRecord> records;
+  std::vector<std::uint8_t> appInfo;
+  CreatedDatabase created;
+};
+
+// Decides what to append from what is there: the database's header (null
+// when there is no database) and its AppInfo block (empty for none). Any
+// status but kOk stops the edit with nothing written, and is returned.
+using AppendPlanner = std::function<Status(
+    const DatabaseHeader* header, const std::vector<std::uint8_t>& appInfo, RecordAppend* append)>;
+
+// Appends records made in memory to the record database at `path` (UTF-8)
+// and replaces its AppInfo block, or creates the database when nothing is
+// there, as `plan` says, under the folder's lock that AddFiles takes. The
+// records are appended as AddFiles appends them (dirty, new unique IDs from
+// the seed), with their own category and secret bit; every old record and
+// the SortInfo block keep their bytes. Returns kOk, what `plan` returns, or
+// as AddFiles; kNotSupported for a resource database, kTooLarge for an
+// AppInfo block over 1 MiB.
+Status AppendRecords(const std::string& path, const AppendPlanner& plan, const EditOptions& options,
+                     EditSummary* summary);
 
 // Writes a database whole in place of what is at `path` (UTF-8), as pack and
 // import do: follows its links, takes the folder's editing lock that every

@@ -68,6 +68,7 @@ struct NewDatabaseFields {
   char type[4];      // "DATA"
   char creator[4];   // "memo", "addr", "date", "todo"
   std::uint16_t version = 0;
+  std::uint16_t attributes = 0;  // the backup bit
 };
 // False for a kind import does not make.
 bool NewDatabaseOf(Kind kind, NewDatabaseFields* fields);

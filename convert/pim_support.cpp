@@ -109,10 +109,9 @@ Categories ReadCategories(const Bytes& appInfo, TextDecoder* decoder) {
   if (appInfo.size() < kCategoryBlockSize) {
     return categories;
   }
-  constexpr std::size_t kNames = 2;
-  constexpr std::size_t kNameSize = 16;
-  for (std::size_t i = 0; i < 16; ++i) {
-    categories.names[i] = ReadFixedString(appInfo, kNames + i * kNameSize, kNameSize, decoder);
+  for (std::size_t i = 0; i < kCategoryCount; ++i) {
+    categories.names[i] = ReadFixedString(appInfo, kCategoryNames + i * kCategoryNameSize,
+                                          kCategoryNameSize, decoder);
   }
   return categories;
 }

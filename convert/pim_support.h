@@ -67,12 +67,18 @@ class TextDecoder {
 // The standard category block that begins the AppInfo of the built-in
 // applications: renamed flags (2 bytes), 16 names of 16 bytes each
 // (NUL-padded), 16 category IDs, the last unique ID and a pad byte.
-constexpr std::size_t kCategoryBlockSize = 2 + 16 * 16 + 16 + 1 + 1;
+constexpr std::size_t kCategoryCount = 16;
+constexpr std::size_t kCategoryRenamed = 0;  // 16 bits, bit N: category N renamed
+constexpr std::size_t kCategoryNames = 2;
+constexpr std::size_t kCategoryNameSize = 16;
+constexpr std::size_t kCategoryIds = kCategoryNames + kCategoryCount * kCategoryNameSize;
+constexpr std::size_t kLastCategoryId = kCategoryIds + kCategoryCount;
+constexpr std::size_t kCategoryBlockSize = kLastCategoryId + 1 + 1;
 
 struct Categories {
   // Decoded names; empty for a category without one, all empty when the
   // AppInfo block is missing or too short.
-  std::string names[16];
+  std::string names[kCategoryCount];
 
   const std::string& NameOf(std::uint8_t attributes) const {
     return names[attributes & palmdb::format::record_attribute::kCategoryMask];

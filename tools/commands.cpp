@@ -39,6 +39,20 @@ const Command kCommands[] = {
      "    --charset NAME  the character set of the database's text: windows-1252\n"
      "                  (the default), palmos, cp932, big5, gbk, cp949, cp1250,\n"
      "                  cp1251, cp1253, utf-8, and the system's own names.\n"},
+    {"import", kCharsetOption | kTimezoneOption | kCategoryOption | kQuietOption, Operands::kFiles,
+     RunImport,
+     "import DB FILE|FOLDER... [--charset NAME] [--timezone ZONE] [--category NAME] [-q]",
+     "  import DB FILE...  brings files back into the database DB of memos,\n"
+     "                  addresses, a date book or a to-do list (created when\n"
+     "                  missing, of the files' kind): .txt files as memos, vCards\n"
+     "                  (.vcf) as addresses, iCalendar files (.ics) as events or\n"
+     "                  to-dos. A FOLDER's files go in by name, those of a folder\n"
+     "                  below it into the category of that folder's name. Any file\n"
+     "                  refused, nothing is written; DB is replaced in one step.\n"
+     "    --charset NAME  the character set of the database's text (as export).\n"
+     "    --timezone ZONE  the zone events in UTC or another zone are moved into\n"
+     "                  (default: the local one).\n"
+     "    --category NAME  the category of what names none itself.\n"},
     {"info", kJsonOption, Operands::kOneFile, RunInfo, "info [--json] FILE",
      "  info FILE       prints every field of the header, decoded, and where the\n"
      "                  AppInfo and SortInfo blocks lie; for an application, also\n"

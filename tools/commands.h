@@ -30,6 +30,9 @@ struct Options {
   std::optional<std::string> creator;
   std::string charset;
   bool charsetGiven = false;
+  // --timezone, --category: what import files events and records under.
+  std::string timezone;
+  std::string category;
 };
 
 // A command to run: the options, and the words after the command's name.
@@ -49,6 +52,8 @@ enum OptionBit : unsigned {
   kHeaderOptions = 64,  // --name, --type, --creator
   kCharsetOption = 128,
   kQuietOption = 256,  // -q, --quiet
+  kTimezoneOption = 512,
+  kCategoryOption = 1024,
 };
 
 // The words a command takes after its name.
@@ -78,6 +83,7 @@ int RunPack(const Invocation& invocation);
 int RunAdd(const Invocation& invocation);
 int RunDelete(const Invocation& invocation);
 int RunExport(const Invocation& invocation);
+int RunImport(const Invocation& invocation);
 // --help and --version, which stand before any command.
 int RunHelp();
 int RunVersion();

@@ -42,6 +42,10 @@ void AddOptions(const Command& command, CLI::App* app, Options* options) {
     options->charset = charset;
     options->charsetGiven = true;
   });
+  value(kTimezoneOption, "--timezone",
+        [options](const std::string& zone) { options->timezone = zone; });
+  value(kCategoryOption, "--category",
+        [options](const std::string& category) { options->category = category; });
   value(kHeaderOptions, "--name", [options](const std::string& name) { options->name = name; });
   value(kHeaderOptions, "--type", [options](const std::string& type) { options->type = type; });
   value(kHeaderOptions, "--creator",
