@@ -53,11 +53,11 @@ struct ContentLine {
   // Parameters in order, names upper-cased; a bare vCard 2.1 parameter
   // ("TEL;HOME;FAX") is given as TYPE. Quoted values lose their quotes,
   // and a comma-separated list is split.
-  struct Parameter {
+  struct Param {
     std::string name;
     std::vector<std::string> values;
   };
-  std::vector<Parameter> parameters;
+  std::vector<Param> parameters;
   // The value as written, after quoted-printable decoding (ENCODING=
   // QUOTED-PRINTABLE, soft line breaks joined) and a CHARSET parameter
   // turned into UTF-8.
@@ -65,7 +65,7 @@ struct ContentLine {
 
   // Whether a parameter `name` holds `value` (both compared without ASCII
   // case); "TYPE" also matches a bare one.
-  bool Has(std::string_view name, std::string_view value) const;
+  bool Has(std::string_view name, std::string_view wanted) const;
   // The first value of parameter `name`; empty when it is not there.
   std::string Parameter(std::string_view name) const;
 };

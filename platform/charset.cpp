@@ -88,6 +88,44 @@ void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out)
   }
 }
 
+// The Palm Latin byte of a code point, where it differs from Windows-1252:
+// 0 for none, -1 for a character whose Windows-1252 byte means something
+// else there (the euro sign, the Z with caron).
+int PalmOsByteOf(std::uint32_t code) {
+  switch (code) {
+    case 0x2007:
+      return 0x80;
+    case 0x2666:
+      return 0x8D;
+    case 0x2663:
+      return 0x8E;
+    case 0x2665:
+      return 0x8F;
+    case 0x2660:
+      return 0x90;
+    case 0x20AC:
+    case 0x017D:
+      return -1;
+    default:
+      return 0;
+  }
+}
+
+// One character into Windows-1252 or Palm Latin; false when it has none.
+bool EncodeSingleByte(bool palmOs, std::uint32_t code, std::string* out) {
+  const int palm = palmOs ? PalmOsByteOf(code) : 0;
+  unsigned char byte = 0;
+  if (palm > 0) {
+    *out += static_cast<char>(palm);
+    return true;
+  }
+  if (palm < 0 || !UnicodeToCp1252(code, &byte)) {
+    return false;
+  }
+  *out += static_cast<char>(byte);
+  return true;
+}
+
 }  // namespace
 
 bool IsKnownCharset(std::string_view charset) {
@@ -111,6 +149,38 @@ bool DecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t
     return true;
   }
   return SystemDecodeText(name, bytes, length, out);
+}
+
+bool EncodeText(std::string_view charset, std::string_view utf8, EncodedText* out) {
+  const std::string name = AsciiLowercase(charset);
+  const bool singleByte = IsWindows1252(name) || IsPalmOs(name);
+  if (!singleByte && !IsUtf8(name) && !SystemKnowsCharset(name)) {
+    return false;
+  }
+  // What is not UTF-8 becomes '?' here, so that only characters go on.
+  std::string valid;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const Utf8Char c = DecodeUtf8(utf8.data() + i, utf8.size() - i);
+    if (c.form != Utf8Form::kValid) {
+      valid += '?';
+      ++out->replaced;
+      ++i;
+      continue;
+    }
+    if (singleByte && !EncodeSingleByte(IsPalmOs(name), c.code, &valid)) {
+      valid += '?';
+      ++out->replaced;
+    } else if (!singleByte) {
+      valid.append(utf8.data() + i, c.length);
+    }
+    i += c.length;
+  }
+  if (singleByte || IsUtf8(name)) {
+    out->bytes += valid;
+    return true;
+  }
+  return SystemEncodeText(name, valid, out);
 }
 
 }  // namespace palmdb::platform

@@ -1,4 +1,4 @@
-// Decoding text stored in a database into UTF-8. No database says which
+// Decoding text stored in a database into UTF-8, and encoding it back. No database says which
 // character set its text is in: the reader picks one (Windows-1252 unless
 // told otherwise), by the names the program's --charset option takes.
 #ifndef PALMDB_PLATFORM_CHARSET_H
@@ -31,6 +31,18 @@ bool IsKnownCharset(std::string_view charset);
 // character set is unknown.
 bool DecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t length,
                 DecodedText* out);
+
+struct EncodedText {
+  std::string bytes;
+  // How many characters the character set cannot hold, and bytes of what
+  // was not UTF-8; each became '?'.
+  std::size_t replaced = 0;
+};
+
+// Encodes UTF-8 text into `charset`, the reverse of DecodeText, appending
+// to `out`. False, with nothing appended, when the character set is
+// unknown.
+bool EncodeText(std::string_view charset, std::string_view utf8, EncodedText* out);
 
 }  // namespace palmdb::platform
 

@@ -19,7 +19,7 @@ bool Failed(iconv_t decoder) {
 // (with NEC and IBM extensions), rather than the stricter SHIFT_JIS.
 // An empty name would be the locale's character set and "//" adds iconv's
 // error handling to a name: neither names a character set.
-iconv_t OpenDecoder(std::string_view charset) {
+iconv_t OpenDecoder(std::string_view charset, bool encoder = false) {
   if (charset.empty() || charset.find('/') != std::string_view::npos) {
     return reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
   }
@@ -29,7 +29,7 @@ iconv_t OpenDecoder(std::string_view charset) {
       c = static_cast<char>(c - 'a' + 'A');
     }
   }
-  return iconv_open("UTF-8", name.c_str());
+  return encoder ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
 }
 
 }  // namespace
@@ -81,6 +81,43 @@ bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::
     }
   }
   iconv_close(decoder);
+  return true;
+}
+
+bool SystemEncodeText(std::string_view charset, std::string_view utf8, EncodedText* out) {
+  iconv_t encoder = OpenDecoder(charset, true);
+  if (Failed(encoder)) {
+    return false;
+  }
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char buffer[1024];
+  bool flushed = false;
+  while (!flushed) {
+    char* next = buffer;
+    std::size_t outLeft = sizeof buffer;
+    std::size_t result;
+    if (inLeft > 0) {
+      result = iconv(encoder, &in, &inLeft, &next, &outLeft);
+    } else {
+      result = iconv(encoder, nullptr, nullptr, &next, &outLeft);
+      flushed = true;
+    }
+    out->bytes.append(buffer, static_cast<std::size_t>(next - buffer));
+    if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
+      // A character the set lacks: '?' for it, and on after its bytes
+      // (the text is valid UTF-8).
+      const Utf8Char c = DecodeUtf8(in, inLeft);
+      out->bytes += '?';
+      ++out->replaced;
+      in += c.length;
+      inLeft -= c.length;
+      flushed = false;
+    } else if (result == static_cast<std::size_t>(-1) && errno == E2BIG) {
+      flushed = false;
+    }
+  }
+  iconv_close(encoder);
   return true;
 }
 

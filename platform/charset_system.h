@@ -20,6 +20,10 @@ bool SystemKnowsCharset(std::string_view charset);
 bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::size_t length,
                       DecodedText* out);
 
+// EncodeText through the system, for valid UTF-8: a character the system
+// cannot encode becomes '?', counted, and encoding goes on after it.
+bool SystemEncodeText(std::string_view charset, std::string_view utf8, EncodedText* out);
+
 }  // namespace palmdb::platform
 
 #endif  // PALMDB_PLATFORM_CHARSET_SYSTEM_H

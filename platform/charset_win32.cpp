@@ -138,4 +138,38 @@ bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::
   return true;
 }
 
+bool SystemEncodeText(std::string_view charset, std::string_view utf8, EncodedText* out) {
+  const UINT codePage = CodePageOf(charset);
+  if (codePage == 0) {
+    return false;
+  }
+  // Character by character, so that each one the code page lacks becomes
+  // '?' rather than a best-fit look-alike.
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const Utf8Char c = DecodeUtf8(utf8.data() + i, utf8.size() - i);
+    i += c.length;
+    wchar_t wide[2];
+    int units = 1;
+    if (c.code >= 0x10000) {
+      wide[0] = static_cast<wchar_t>(0xD800 + ((c.code - 0x10000) >> 10));
+      wide[1] = static_cast<wchar_t>(0xDC00 + ((c.code - 0x10000) & 0x3FF));
+      units = 2;
+    } else {
+      wide[0] = static_cast<wchar_t>(c.code);
+    }
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, units, bytes,
+                                         sizeof bytes, "?", &usedDefault);
+    if (size <= 0 || usedDefault) {
+      out->bytes += '?';
+      ++out->replaced;
+    } else {
+      out->bytes.append(bytes, static_cast<std::size_t>(size));
+    }
+  }
+  return true;
+}
+
 }  // namespace palmdb::platform

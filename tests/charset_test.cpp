@@ -70,3 +70,30 @@ TEST(Charset, UnknownCharsetDecodesNothing) {
 }
 
 }  // namespace
+
+TEST(Charset, EncodesEachCharacterSetWithAQuestionMarkForWhatItLacks) {
+  struct Case {
+    const char* charset;
+    std::string utf8;
+    std::string bytes;
+    std::size_t replaced;
+  };
+  const Case cases[] = {
+      {"windows-1252", "caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80", 0},
+      {"windows-1252", "\xE6\x97\xA5", "?", 1},
+      // Palm Latin: a figure space and the suits where Windows-1252 has the
+      // euro sign and nothing; the euro sign itself it cannot hold.
+      {"palmos", "\xE2\x80\x87\xE2\x99\xA6\xE2\x82\xAC", "\x80\x8D?", 1},
+      {"utf-8", "\xE6\x97\xA5\xFF", "\xE6\x97\xA5?", 1},
+      {"cp932", "\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B", 0},
+      {"cp932", "a\xE2\x82\xAC", "a?", 1},
+  };
+  for (const Case& c : cases) {
+    palmdb::platform::EncodedText text;
+    ASSERT_TRUE(palmdb::platform::EncodeText(c.charset, c.utf8, &text)) << c.charset;
+    EXPECT_EQ(text.bytes, c.bytes) << c.charset;
+    EXPECT_EQ(text.replaced, c.replaced) << c.charset;
+  }
+  palmdb::platform::EncodedText text;
+  EXPECT_FALSE(palmdb::platform::EncodeText("no-such-set", "a", &text));
+}
