@@ -4,9 +4,12 @@
 // zones, and the builder's databases through export and import unchanged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -284,6 +287,203 @@ TEST(ToDoImport, PropertiesOfAnItem) {
     EXPECT_EQ(result.records[0].category, c.category);
     EXPECT_EQ(result.records[0].secret, c.secret);
   }
+}
+
+#if !defined(_WIN32)
+// TZ set for one test, put back after it.
+class ScopedZone {
+ public:
+  explicit ScopedZone(const char* zone) {
+    const char* current = std::getenv("TZ");
+    wasSet_ = current != nullptr;
+    saved_ = wasSet_ ? current : "";
+    setenv("TZ", zone, 1);
+  }
+  ~ScopedZone() {
+    if (wasSet_) {
+      setenv("TZ", saved_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+  }
+  ScopedZone(const ScopedZone&) = delete;
+  ScopedZone& operator=(const ScopedZone&) = delete;
+
+ private:
+  bool wasSet_ = false;
+  std::string saved_;
+};
+
+// UTC and zoned times become the wall time of --timezone, or of TZ without
+// it, by the rules on each event's own date; TZ is left as it was.
+TEST(DateBookImport, TimesMovedIntoTheZone) {
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Tokyo", "UTC"}) {
+    if (!palmdb::platform::IsKnownZone(zone)) {
+      GTEST_SKIP() << "no time-zone data for " << zone;
+    }
+  }
+  const ScopedZone tokyo("Asia/Tokyo");
+  ImportOptions berlin;
+  berlin.timezone = "Europe/Berlin";
+  CheckEvents(
+      {{"UTC in winter",
+        {"DTSTART:20260309T083000Z", "DTEND:20260309T093000Z"},
+        "09:30-10:30 2026-03-09 \"\"",
+        ""},
+       {"UTC in summer", {"DTSTART:20260709T083000Z"}, "10:30-10:30 2026-07-09 \"\"", ""},
+       {"UTC the day before", {"DTSTART:20260309T233000Z"}, "00:30-00:30 2026-03-10 \"\"", ""},
+       {"from New York, in summer time there and not yet in Berlin",
+        {"DTSTART;TZID=America/New_York:20260309T093000"},
+        "14:30-14:30 2026-03-09 \"\"",
+        ""},
+       {"a zone's name after a path",
+        {"DTSTART;TZID=/example.org/2005_1/Europe/Berlin:20260309T093000"},
+        "09:30-09:30 2026-03-09 \"\"",
+        ""},
+       {"UNTIL and EXDATE in UTC moved too",
+        {"DTSTART:20260309T233000Z", "RRULE:FREQ=DAILY;UNTIL=20260320T233000Z",
+         "EXDATE:20260310T233000Z"},
+        "00:30-00:30 2026-03-10 daily/1 until 2026-03-21 except 2026-03-11 \"\"",
+        ""}},
+      berlin);
+  ImportOptions utc;
+  utc.timezone = "UTC";
+  CheckEvents({{"the first of an hour shown twice",
+                {"DTSTART;TZID=Europe/Berlin:20261025T023000"},
+                "00:30-00:30 2026-10-25 \"\"",
+                ""},
+               {"an hour skipped: the offset before the change",
+                {"DTSTART;TZID=Europe/Berlin:20260329T023000"},
+                "01:30-01:30 2026-03-29 \"\"",
+                ""}},
+              utc);
+  CheckEvents({{"the local zone", {"DTSTART:20260309T003000Z"}, "09:30-09:30 2026-03-09 \"\"", ""}},
+              ImportOptions());
+  EXPECT_STREQ(std::getenv("TZ"), "Asia/Tokyo");
+  ImportOptions nowhere;
+  nowhere.timezone = "Mars/Base";
+  const PendingImport result = ImportCalendar("VEVENT", {"DTSTART:20260309T003000Z"}, nowhere);
+  EXPECT_EQ(result.errors, std::vector<std::string>{"unknown time zone: Mars/Base"});
+}
+#endif
+
+// ---- Through export and back ------------------------------------------------
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+Bytes Z(const std::string& text) {
+  Bytes bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+Bytes Word(unsigned value) {
+  return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+}
+
+Bytes PackedDay(int year, int month, int day) {
+  return Word(static_cast<unsigned>((year - 1904) << 9 | month << 5 | day));
+}
+
+Bytes CategoryBlock(const std::vector<std::string>& names) {
+  Bytes block(palmdb::convert::kCategoryBlockSize, 0);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::copy(names[i].begin(), names[i].end(),
+              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
+    block[258 + i] = static_cast<std::uint8_t>(i);
+  }
+  return block;
+}
+
+struct Record {
+  Bytes bytes;
+  std::uint8_t attributes = 0;
+};
+
+// The records exported as the program exports them, imported back.
+PendingImport ThroughExport(const char* creator, const std::vector<Record>& records) {
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Name("DB").TypeAndCreator("DATA", creator);
+  builder.AppInfo(CategoryBlock({"Unfiled", "Business", "Personal"}));
+  for (const Record& record : records) {
+    builder.AddRecord(record.bytes, record.attributes);
+  }
+  palmdb::testsupport::TempFolder folder;
+  palmdb::Status status;
+  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
+  PendingImport result;
+  if (!database) {
+    ADD_FAILURE() << "the database did not open";
+    return result;
+  }
+  palmdb::convert::Content content;
+  palmdb::convert::ExportResult exported;
+  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
+  EXPECT_TRUE(palmdb::convert::Export(content, palmdb::convert::ExportOptions(), &exported));
+  EXPECT_TRUE(exported.warnings.empty());
+  if (exported.files.size() != 1) {
+    ADD_FAILURE() << "no calendar exported";
+    return result;
+  }
+  const std::vector<ImportInput> inputs = {{"DB.ics", exported.files[0].bytes, ""}};
+  if (std::string(creator) == "todo") {
+    palmdb::convert::ImportToDoList(inputs, ImportOptions(), &result);
+  } else {
+    palmdb::convert::ImportDateBook(inputs, ImportOptions(), &result);
+  }
+  EXPECT_TRUE(result.errors.empty());
+  EXPECT_TRUE(result.warnings.empty());
+  return result;
+}
+
+void ExpectSameRecords(const std::vector<Record>& records, const PendingImport& result,
+                       bool categories) {
+  const char* const names[] = {"Unfiled", "Business", "Personal"};
+  ASSERT_EQ(result.records.size(), records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(result.records[i].bytes, records[i].bytes);
+    EXPECT_EQ(result.records[i].secret, (records[i].attributes & 0x10) != 0);
+    if (categories) {
+      EXPECT_EQ(result.records[i].category, names[records[i].attributes & 0x0F]);
+    }
+  }
+}
+
+TEST(CalendarImport, ExportThenImportGivesTheRecordsBack) {
+  const Bytes untimed = {0xFF, 0xFF, 0xFF, 0xFF};
+  const std::vector<Record> appointments = {
+      {Concat({Bytes{9, 30, 10, 15}, PackedDay(2026, 3, 9), Bytes{0x14, 0}, Z("Dentist; Dr. S"),
+               Z("Bring card\nand form \xE9")})},
+      {Concat({untimed, PackedDay(2026, 12, 31), Bytes{0x64, 0}, Bytes{1, 2}, Bytes{5, 0},
+               Word(0xFFFF), Bytes{1, 0, 0, 0}, Z("Party")})},
+      {Concat({Bytes{9, 30, 10, 0}, PackedDay(2026, 3, 9), Bytes{0x6C, 0}, Bytes{15, 0},
+               Bytes{2, 0}, PackedDay(2026, 6, 30), Bytes{2, 0x0A, 1, 0}, Word(1),
+               PackedDay(2026, 3, 16), Z("Sync")})},
+      {Concat({Bytes{18, 0, 19, 0}, PackedDay(2026, 3, 27), Bytes{0x64, 0}, Bytes{2, 1},
+               Bytes{3, 0}, Word(0xFFFF), Bytes{1, 33, 0, 0}, Z("Review")})},
+      {Concat({Bytes{8, 0, 9, 0}, PackedDay(2026, 1, 31), Bytes{0x24, 0}, Bytes{4, 0}, Word(0xFFFF),
+               Bytes{3, 0, 0, 0}, Z("Rent")})},
+      {Concat({untimed, PackedDay(2026, 3, 9), Bytes{0x2C, 0}, Bytes{1, 0}, PackedDay(2026, 3, 20),
+               Bytes{1, 0, 0, 0}, Word(2), PackedDay(2026, 3, 10), PackedDay(2026, 3, 11),
+               Z("Trip")})},
+      {Concat({Bytes{7, 0, 8, 0}, PackedDay(2026, 3, 9), Bytes{0x44, 0}, Bytes{60, 0}, Z("Run")}),
+       0x10},
+  };
+  ExpectSameRecords(appointments, ThroughExport("date", appointments), false);
+  const std::vector<Record> items = {
+      {Concat({PackedDay(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
+      {Concat({Word(0xFFFF), Bytes{1}, Z("Now"), Z("")}), 0x12},
+      {Concat({Word(0xFFFF), Bytes{5}, Z("Later"), Z("")}), 0},
+      {Concat({PackedDay(2031, 12, 31), Bytes{0x82}, Z("Caf\xE9"), Z("one\ntwo")}), 0},
+  };
+  ExpectSameRecords(items, ThroughExport("todo", items), true);
 }
 
 }  // namespace
