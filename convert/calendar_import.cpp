@@ -105,7 +105,14 @@ bool ReadComponents(const ImportInput& input, std::string_view name,
       open.push_back(std::move(component));
     } else if (line.name == "END") {
       if (open.empty() || !EqualNoCase(line.value, open.back().name)) {
-        *error = Where(input, line.line, "END:" + line.value + " without its BEGIN");
+        // An END of a component further out: the innermost one lacks its own.
+        bool outer = false;
+        for (const Component& component : open) {
+          outer = outer || EqualNoCase(line.value, component.name);
+        }
+        *error = outer ? Where(input, open.back().line,
+                               "BEGIN:" + open.back().name + " without END:" + open.back().name)
+                       : Where(input, line.line, "END:" + line.value + " without its BEGIN");
         return false;
       }
       Component done = std::move(open.back());

@@ -29,12 +29,21 @@ struct Rule {
   std::vector<std::string> ignored;
 };
 
+// A signed number of at most 9 digits; 0 for anything else.
 long Number(const std::string& text) {
-  if (text.empty() || text.size() > 9 ||
-      text.find_first_not_of("+-0123456789") != std::string::npos) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::size_t first = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (text.size() <= first || text.size() - first > 9) {
     return 0;
   }
-  return std::stol(text);
+  long value = 0;
+  for (std::size_t i = first; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') {
+      return 0;
+    }
+    value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
 }
 
 Rule ReadRule(const std::string& value) {
@@ -85,54 +94,67 @@ bool ReadByDay(const std::string& item, long* ordinal, int* weekday) {
   return *weekday >= 0 && (item.size() == 2 || *ordinal != 0);
 }
 
-// Whether the repeat falls on day `day` (days from 1970) of an event that
-// starts on `start`.
-bool Occurs(const Appointment& a, const PalmDay& start, std::int64_t first, std::int64_t day) {
-  const PalmDay d = DayOf(day);
-  const long f = a.frequency;
-  const long months = (d.year - start.year) * 12L + d.month - start.month;
-  switch (a.repeatType) {
-    case kDaily:
-      return (day - first) % f == 0;
-    case kWeekly: {
-      if (((a.repeatOn >> Weekday(day)) & 1) == 0) {
-        return false;
-      }
-      const auto weekBegins = [&a](std::int64_t n) {
-        return n - (Weekday(n) - a.weekStart + kDaysInWeek) % kDaysInWeek;
-      };
-      return (weekBegins(day) - weekBegins(first)) / kDaysInWeek % f == 0;
-    }
-    case kMonthlyByDate:
-      return d.day == start.day && months % f == 0;
-    case kMonthlyByDay: {
-      const int week = a.repeatOn / kDaysInWeek;
-      const bool inWeek = week == kLastWeek
-                              ? d.day + kDaysInWeek > platform::DaysInMonth(d.year, d.month)
-                              : (d.day - 1) / kDaysInWeek == week;
-      return Weekday(day) == a.repeatOn % kDaysInWeek && inWeek && months % f == 0;
-    }
-    case kYearly:
-      return d.month == start.month && d.day == start.day && (d.year - start.year) % f == 0;
-    default:
-      return false;
+// The day of the month a monthly or yearly repeat falls on in `year` and
+// `month`; 0 for a month without it (a 31st, a 29 February).
+int DayInMonth(const Appointment& a, const PalmDay& start, int year, int month) {
+  const int length = platform::DaysInMonth(year, month);
+  if (a.repeatType != kMonthlyByDay) {
+    return start.day <= length ? start.day : 0;
   }
+  const int week = a.repeatOn / kDaysInWeek;
+  const int weekday = a.repeatOn % kDaysInWeek;
+  int day = 1 + (weekday - Weekday(DayNumber({year, month, 1})) + kDaysInWeek) % kDaysInWeek;
+  day += kDaysInWeek * (week == kLastWeek ? (length - day) / kDaysInWeek : week);
+  return day <= length ? day : 0;
 }
 
-// The packed day of the `count`-th time, the start the first; forever when
-// it falls after the last day a packed date holds.
-std::uint16_t LastTime(const Appointment& a, const PalmDay& start, long count) {
+// The day (from 1970) of the `count`-th time, the start the first; -1 when
+// it falls after the last year a packed date holds. Stepped by the repeat's
+// periods, so that a large COUNT costs no more than the years it spans.
+std::int64_t NthTime(const Appointment& a, const PalmDay& start, long count) {
   const std::int64_t first = DayNumber(start);
   const std::int64_t last = DayNumber({kLastPackedYear, 12, 31});
-  long seen = 0;
-  for (std::int64_t day = first; day <= last; ++day) {
-    if ((day == first || Occurs(a, start, first, day)) && ++seen == count) {
-      std::uint16_t packed = kRepeatsForever;
-      PackDay(DayOf(day), &packed);
-      return packed;
+  const long f = a.frequency;
+  long seen = 1;
+  if (count <= 1) {
+    return first;
+  }
+  if (a.repeatType == kDaily) {
+    return first + static_cast<std::int64_t>(count - 1) * f;
+  }
+  if (a.repeatType == kWeekly) {
+    const std::int64_t weekBegins =
+        first - (Weekday(first) - a.weekStart + kDaysInWeek) % kDaysInWeek;
+    for (std::int64_t week = weekBegins; week <= last; week += kDaysInWeek * f) {
+      for (std::int64_t day = week; day < week + kDaysInWeek; ++day) {
+        if (day > first && ((a.repeatOn >> Weekday(day)) & 1) != 0 && ++seen == count) {
+          return day;
+        }
+      }
+    }
+    return -1;
+  }
+  const long step = a.repeatType == kYearly ? 12 * f : f;
+  for (long months = step; start.year + (start.month - 1 + months) / 12 <= kLastPackedYear;
+       months += step) {
+    const int year = static_cast<int>(start.year + (start.month - 1 + months) / 12);
+    const int month = static_cast<int>((start.month - 1 + months) % 12 + 1);
+    const int day = DayInMonth(a, start, year, month);
+    if (day != 0 && ++seen == count) {
+      return DayNumber({year, month, day});
     }
   }
-  return kRepeatsForever;
+  return -1;
+}
+
+// The packed day of the `count`-th time; forever past the packed years.
+std::uint16_t LastTime(const Appointment& a, const PalmDay& start, long count) {
+  std::uint16_t packed = kRepeatsForever;
+  const std::int64_t day = NthTime(a, start, count);
+  if (day < 0 || !PackDay(DayOf(day), &packed)) {
+    return kRepeatsForever;
+  }
+  return packed;
 }
 
 // The monthly repeat: on the n-th or last weekday BYDAY names, else on the

@@ -10,14 +10,6 @@
 
 #if defined(_WIN32)
 #include <windows.h>
-bool IsKnownZone(std::string_view) {
-  return false;
-}
-
-bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds) {
-  return zone.empty() && LocalWallSeconds(unixSeconds, wallSeconds);
-}
-
 #else
 #include <sys/stat.h>
 
@@ -55,6 +47,14 @@ bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds) {
   *wallSeconds =
       WallSeconds(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
   return true;
+}
+
+bool IsKnownZone(std::string_view) {
+  return false;
+}
+
+bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds) {
+  return zone.empty() && LocalWallSeconds(unixSeconds, wallSeconds);
 }
 
 #else
