@@ -70,6 +70,8 @@ Status UnderLock(const std::string& path, const std::function<Status(Target&)>& 
   if (status != Status::kOk) {
     return status;
   }
+  // A failure to tell is one of this edit's own calls.
+  platform::ClearLastFailure();
   FolderLock lock(target.path);
   if (!lock.Held()) {
     return Status::kWriteFailed;

@@ -170,12 +170,20 @@ Status Delete(const std::string& path, const std::vector<std::string>& names,
   });
 }
 
+// Takes the failed call into the summary, for a status that tells of one.
+Status WithFailure(Status status, EditSummary* summary) {
+  if (status == Status::kWriteFailed) {
+    summary->failure = platform::LastFailure();
+  }
+  return status;
+}
+
 }  // namespace
 
 Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
                 const EditOptions& options, EditSummary* summary) {
   try {
-    return Add(path, files, options, summary);
+    return WithFailure(Add(path, files, options, summary), summary);
   } catch (const std::bad_alloc&) {
     return Status::kNoMemory;
   }
@@ -184,7 +192,7 @@ Status AddFiles(const std::string& path, const std::vector<AddedFile>& files,
 Status DeleteEntries(const std::string& path, const std::vector<std::string>& names,
                      const EditOptions& options, EditSummary* summary) {
   try {
-    return Delete(path, names, options, summary);
+    return WithFailure(Delete(path, names, options, summary), summary);
   } catch (const std::bad_alloc&) {
     return Status::kNoMemory;
   }

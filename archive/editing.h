@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "database/status.h"
+#include "platform/platform.h"
 
 namespace palmdb {
 
@@ -71,7 +72,7 @@ struct ChangedEntry {
 };
 
 // What an edit did, filled in when it returns kOk (and `missing`,
-// `refused` and `creating` as they say).
+// `refused` and `creating` as they say, `failure` with kWriteFailed).
 struct EditSummary {
   // Adding: whether the database was created.
   bool created = false;
@@ -98,6 +99,9 @@ struct EditSummary {
   // The time of the edit lay outside the dates a header can hold: the
   // database is dated with the nearest (HeaderStamp).
   bool dateClamped = false;
+  // Writing failed: the system call that failed and why, for the message;
+  // empty when no call failed.
+  platform::Failure failure;
 };
 
 // Adds `files` to the database at `path` (UTF-8), creating it when nothing

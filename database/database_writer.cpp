@@ -330,6 +330,7 @@ Status WriteDatabase(const char* target, const DatabaseLayout& layout,
   if (!BuildHeadAndList(layout, pieces, &head, &total)) {
     return Status::kTooLarge;
   }
+  platform::ClearLastFailure();
   std::string temporary;
   const platform::FileHandle file = platform::CreateTemporary(target, &temporary);
   if (file == platform::kInvalidFile) {
@@ -346,8 +347,12 @@ Status WriteDatabase(const char* target, const DatabaseLayout& layout,
   if (status == Status::kOk && !platform::Flush(file)) {
     status = Status::kWriteFailed;
   }
+  // What failed first is what is told: closing and removing the temporary
+  // file after a failure may fail in turn.
+  platform::Failure cause = platform::LastFailure();
   if (!platform::Close(file) && status == Status::kOk) {
     status = Status::kWriteFailed;
+    cause = platform::LastFailure();
   }
   if (status == Status::kOk) {
     if (options.beforeReplace) {
@@ -355,10 +360,12 @@ Status WriteDatabase(const char* target, const DatabaseLayout& layout,
     }
     if (!platform::ReplaceFile(temporary.c_str(), target)) {
       status = Status::kWriteFailed;
+      cause = platform::LastFailure();
     }
   }
   if (status != Status::kOk) {
     platform::RemoveFile(temporary.c_str());
+    platform::RestoreFailure(cause);
     return status;
   }
   // The new file is in place; syncing the folder only makes the rename

@@ -115,7 +115,10 @@ Status MeasureDatabase(const DatabaseLayout& layout, std::uint64_t* size);
 // cannot be opened or read in full (or its size changed); kWriteFailed when
 // creating, writing, flushing, closing or replacing fails; kCancelled;
 // kNoMemory. On every failure the temporary file is removed and the target
-// is as it was.
+// is as it was; with kWriteFailed, platform::LastFailure() names the call
+// that failed first and why (empty when no call failed: a short write with
+// no error from the system). A file system that keeps no permissions is no
+// failure (platform::CopyPermissions).
 Status WriteDatabase(const char* target, const DatabaseLayout& layout,
                      const WriteOptions& options = WriteOptions());
 

@@ -1,9 +1,12 @@
 // The dispatch table and the DOS date helpers, the same on every system.
 #include "platform/platform.h"
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "platform/calendar.h"
+#include "platform/system_error.h"
 
 namespace palmdb::platform {
 namespace {
@@ -12,6 +15,22 @@ const Operations* g_operations = nullptr;
 
 const Operations& Current() {
   return g_operations != nullptr ? *g_operations : NativeOperations();
+}
+
+// The last failure on this thread, in fixed storage: a thread-local object
+// with a destructor would have to outlive the plug-in's library, which the
+// host may unload while its threads go on.
+struct StoredFailure {
+  char call[32];
+  int code;
+  char reason[224];
+};
+thread_local StoredFailure t_failure = {};
+
+void CopyTruncated(const std::string& text, char* field, std::size_t size) {
+  const std::size_t length = text.size() < size ? text.size() : size - 1;
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
 }
 
 }  // namespace
@@ -56,7 +75,13 @@ bool Flush(FileHandle file) {
   return Current().flush(file);
 }
 bool CopyPermissions(const char* model, FileHandle file) {
-  return Current().copyPermissions(model, file);
+  const Failure before = LastFailure();
+  ClearLastFailure();
+  if (!Current().copyPermissions(model, file) && !KeepsNoPermissions(t_failure.code)) {
+    return false;
+  }
+  RestoreFailure(before);
+  return true;
 }
 bool ReplaceFile(const char* source, const char* target) {
   return Current().replaceFile(source, target);
@@ -78,6 +103,37 @@ void UnlockFolder(FileHandle lock) {
 }
 bool IsReadOnlyFile(const char* path) {
   return Current().readOnly(path);
+}
+
+Failure LastFailure() {
+  Failure failure;
+  failure.call = t_failure.call;
+  failure.code = t_failure.code;
+  failure.reason = t_failure.reason;
+  return failure;
+}
+
+void ClearLastFailure() {
+  t_failure = StoredFailure{};
+}
+
+void RecordFailure(const char* call, int code) {
+  Failure failure;
+  failure.call = call;
+  failure.code = code;
+  failure.reason = SystemErrorText(code);
+  RestoreFailure(failure);
+}
+
+void RestoreFailure(const Failure& failure) {
+  CopyTruncated(failure.call, t_failure.call, sizeof t_failure.call);
+  t_failure.code = failure.code;
+  CopyTruncated(failure.reason, t_failure.reason, sizeof t_failure.reason);
+}
+
+bool RecordSystemFailure(const char* call) {
+  RecordFailure(call, LastSystemError());
+  return false;
 }
 
 namespace {

@@ -79,7 +79,8 @@ struct Operations {
   // Gives `file` the permissions of the file at `model`: on POSIX its mode
   // bits (and its owner and group where the system allows), on Win32 its
   // hidden, system and archive attributes (a read-only file is never
-  // replaced: see readOnly).
+  // replaced: see readOnly). False, with the failure recorded, when a call
+  // fails; CopyPermissions below forgives a file system that keeps none.
   bool (*copyPermissions)(const char* model, FileHandle file);
   // Puts the file at `source` in place of `target` in one step, replacing
   // what is there (rename; MoveFileExW with replace and write-through).
@@ -96,9 +97,12 @@ struct Operations {
   // nothing. False when the links cannot be followed.
   bool (*resolvePath)(const char* path, std::string* resolved);
   // Waits until no other editor, in this process or another, holds the
-  // editing lock of the folder of `target`, and takes it. Leaves no file
-  // behind: a lock on the folder itself (POSIX), a named mutex (Win32).
-  // kInvalidFile when it cannot be taken.
+  // editing lock of the folder of `target`, and takes it. The lock belongs
+  // to the folder, not to the spelling of its path: two paths to one folder
+  // (a link, "dir/./", a mapped drive, a short name) share it. Leaves no
+  // file behind: a lock on the folder itself (POSIX), a named mutex named
+  // after the folder's volume serial number and file index (Win32).
+  // kInvalidFile, with the failure recorded, when it cannot be taken.
   FileHandle (*lockFolder)(const char* target);
   void (*unlockFolder)(FileHandle lock);
   // Whether the file at `path` is marked not to be changed: on Win32 its
@@ -109,6 +113,29 @@ struct Operations {
 
 // The operating system's own implementation.
 const Operations& NativeOperations();
+
+// A system call that failed, as a message tells it: "rename failed:
+// Permission denied". The native operations record every failure of a call
+// that writes, replaces, removes or locks, and of opening, stat and closing
+// along the way; nothing else changes the record.
+struct Failure {
+  std::string call;    // "rename", "fsync", "MoveFileEx"; empty when none was recorded
+  int code = 0;        // errno on POSIX, GetLastError() on Win32
+  std::string reason;  // the system's words for `code`, without a final full stop
+};
+
+// The failure recorded last on this thread, and a way to forget it before
+// work whose failure is to be told.
+Failure LastFailure();
+void ClearLastFailure();
+// Records that `call` failed with the system's error `code`, in the
+// system's words; or a failure as it was, to put back one that cleaning up
+// after it may have overwritten. For the implementations and for spies.
+void RecordFailure(const char* call, int code);
+void RestoreFailure(const Failure& failure);
+// The system's own words for an error code, in UTF-8, without a final full
+// stop (strerror, FormatMessage).
+std::string SystemErrorText(int code);
 
 // Replaces the table used by the functions below and returns the previous
 // one. Passing nullptr restores the native table. For tests and the fuzzer.
@@ -125,6 +152,11 @@ bool RemoveFile(const char* path);
 void ShowErrorBox(const char* caption, const char* text);
 FileHandle CreateTemporary(const char* target, std::string* path);
 bool Flush(FileHandle file);
+// Keeping the permissions is best effort where the file system has none (a
+// FAT volume through FUSE, some network shares): a failure that says so
+// (ENOSYS, ENOTSUP, EOPNOTSUPP, EPERM; ERROR_NOT_SUPPORTED,
+// ERROR_INVALID_FUNCTION, ERROR_ACCESS_DENIED) counts as done, and the
+// record of failures is left as it was. Any other failure is false.
 bool CopyPermissions(const char* model, FileHandle file);
 bool ReplaceFile(const char* source, const char* target);
 bool SyncFolder(const char* path);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/system_error.h"
 #include "platform/text.h"
 
 namespace palmdb::platform {
@@ -76,7 +77,11 @@ std::size_t PosixReadAt(FileHandle file, std::uint64_t offset, void* buffer, std
 
 FileHandle PosixCreateNew(const char* path) {
   int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-  return fd < 0 ? kInvalidFile : fd;
+  if (fd < 0) {
+    RecordSystemFailure("open");
+    return kInvalidFile;
+  }
+  return fd;
 }
 
 std::size_t PosixWrite(FileHandle file, const void* buffer, std::size_t count) {
@@ -87,7 +92,12 @@ std::size_t PosixWrite(FileHandle file, const void* buffer, std::size_t count) {
     if (put < 0 && errno == EINTR) {
       continue;
     }
-    if (put <= 0) {
+    if (put < 0) {
+      RecordSystemFailure("write");
+      break;
+    }
+    if (put == 0) {
+      RecordFailure("write", ENOSPC);  // nothing written, and no error: no room
       break;
     }
     done += static_cast<std::size_t>(put);
@@ -104,17 +114,17 @@ bool PosixSetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(seconds);
   times[1].tv_nsec = 0;
-  return ::futimens(Descriptor(file), times) == 0;
+  return ::futimens(Descriptor(file), times) == 0 || RecordSystemFailure("futimens");
 }
 
 bool PosixClose(FileHandle file) {
   // The descriptor is gone whatever close says; EINTR is not retried, since
   // Linux has released it already.
-  return ::close(Descriptor(file)) == 0;
+  return ::close(Descriptor(file)) == 0 || RecordSystemFailure("close");
 }
 
 bool PosixRemoveFile(const char* path) {
-  return ::unlink(path) == 0;
+  return ::unlink(path) == 0 || RecordSystemFailure("unlink");
 }
 
 // Without a window system the box becomes one line on standard error, in
@@ -155,9 +165,11 @@ FileHandle PosixCreateTemporary(const char* target, std::string* path) {
       return fd;
     }
     if (errno != EEXIST) {
+      RecordSystemFailure("open");
       return kInvalidFile;
     }
   }
+  RecordFailure("open", EEXIST);
   return kInvalidFile;
 }
 
@@ -166,32 +178,34 @@ bool PosixFlush(FileHandle file) {
   do {
     result = ::fsync(Descriptor(file));
   } while (result != 0 && errno == EINTR);
-  return result == 0;
+  return result == 0 || RecordSystemFailure("fsync");
 }
 
 bool PosixCopyPermissions(const char* model, FileHandle file) {
   struct stat info {};
   if (::stat(model, &info) != 0) {
-    return false;
+    return RecordSystemFailure("stat");
   }
   // The owner first: changing it clears the set-user-ID bits, which the
   // mode then restores. Only root may give a file away; anyone else keeps
-  // the file as their own, as any editor that rewrites a file does.
-  if (::fchown(Descriptor(file), info.st_uid, info.st_gid) != 0) {
-    const int groupOnly = ::fchown(Descriptor(file), static_cast<uid_t>(-1), info.st_gid);
-    static_cast<void>(groupOnly);
+  // the file as their own (EPERM; EINVAL for an owner that a user namespace
+  // does not map), as any editor that rewrites a file does.
+  if (::fchown(Descriptor(file), info.st_uid, info.st_gid) != 0 &&
+      ::fchown(Descriptor(file), static_cast<uid_t>(-1), info.st_gid) != 0 &&
+      !KeepsNoPermissions(errno) && errno != EINVAL) {
+    return RecordSystemFailure("fchown");
   }
-  return ::fchmod(Descriptor(file), info.st_mode & 07777) == 0;
+  return ::fchmod(Descriptor(file), info.st_mode & 07777) == 0 || RecordSystemFailure("fchmod");
 }
 
 bool PosixReplaceFile(const char* source, const char* target) {
-  return ::rename(source, target) == 0;
+  return ::rename(source, target) == 0 || RecordSystemFailure("rename");
 }
 
 bool PosixSyncFolder(const char* path) {
   const int fd = ::open(OpenableFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
-    return false;
+    return RecordSystemFailure("open");
   }
   const bool synced = PosixFlush(fd);
   ::close(fd);
@@ -237,15 +251,18 @@ FileHandle PosixLockFolder(const char* target) {
   const int fd =
       ::open(OpenableFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
+    RecordSystemFailure("open");
     return kInvalidFile;
   }
   // flock locks belong to the open folder description, so two editors in
-  // one process exclude each other as well as two processes do.
+  // one process exclude each other as well as two processes do; and they
+  // lock the folder itself, whatever path led to it.
   int result;
   do {
     result = ::flock(fd, LOCK_EX);
   } while (result != 0 && errno == EINTR);
   if (result != 0) {
+    RecordSystemFailure("flock");
     ::close(fd);
     return kInvalidFile;
   }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/system_error.h"
 #include "platform/text.h"
 #include "platform/win32_support.h"
 
@@ -104,8 +105,12 @@ FileHandle Win32CreateNew(const char* path) {
   if (!WidePath(path, &wide)) {
     return kInvalidFile;
   }
-  return FromHandle(
-      CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
+  HANDLE handle =
+      CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    RecordSystemFailure("CreateFile");
+  }
+  return FromHandle(handle);
 }
 
 std::size_t Win32Write(FileHandle file, const void* buffer, std::size_t count) {
@@ -114,8 +119,12 @@ std::size_t Win32Write(FileHandle file, const void* buffer, std::size_t count) {
   while (done < count) {
     DWORD put = 0;
     if (WriteFile(ToHandle(file), bytes + done, TransferSize(count - done), &put, nullptr) ==
-            FALSE ||
-        put == 0) {
+        FALSE) {
+      RecordSystemFailure("WriteFile");
+      break;
+    }
+    if (put == 0) {
+      RecordFailure("WriteFile", ERROR_DISK_FULL);  // nothing written, and no error: no room
       break;
     }
     done += put;
@@ -126,16 +135,18 @@ std::size_t Win32Write(FileHandle file, const void* buffer, std::size_t count) {
 bool Win32SetLastWriteTime(FileHandle file, std::uint32_t dosDateTime) {
   FILETIME utc;
   return DosDateTimeToUtcFileTime(dosDateTime, &utc) &&
-         SetFileTime(ToHandle(file), nullptr, nullptr, &utc) != FALSE;
+         (SetFileTime(ToHandle(file), nullptr, nullptr, &utc) != FALSE ||
+          RecordSystemFailure("SetFileTime"));
 }
 
 bool Win32Close(FileHandle file) {
-  return CloseHandle(ToHandle(file)) != FALSE;
+  return CloseHandle(ToHandle(file)) != FALSE || RecordSystemFailure("CloseHandle");
 }
 
 bool Win32RemoveFile(const char* path) {
   std::wstring wide;
-  return WidePath(path, &wide) && DeleteFileW(wide.c_str()) != FALSE;
+  return WidePath(path, &wide) &&
+         (DeleteFileW(wide.c_str()) != FALSE || RecordSystemFailure("DeleteFile"));
 }
 
 void Win32ShowErrorBox(const char* caption, const char* text) {
@@ -162,14 +173,16 @@ FileHandle Win32CreateTemporary(const char* target, std::string* path) {
       return FromHandle(handle);
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      RecordSystemFailure("CreateFile");
       return kInvalidFile;
     }
   }
+  RecordFailure("CreateFile", ERROR_FILE_EXISTS);
   return kInvalidFile;
 }
 
 bool Win32Flush(FileHandle file) {
-  return FlushFileBuffers(ToHandle(file)) != FALSE;
+  return FlushFileBuffers(ToHandle(file)) != FALSE || RecordSystemFailure("FlushFileBuffers");
 }
 
 bool Win32CopyPermissions(const char* model, FileHandle file) {
@@ -179,7 +192,7 @@ bool Win32CopyPermissions(const char* model, FileHandle file) {
   }
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return false;
+    return RecordSystemFailure("GetFileAttributes");
   }
   // Not the read-only bit: a read-only target is never replaced (readOnly),
   // and a read-only temporary file could not be removed after a failure.
@@ -187,15 +200,17 @@ bool Win32CopyPermissions(const char* model, FileHandle file) {
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO basic{};  // zero times: leave them as they are
   basic.FileAttributes = (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
-  return SetFileInformationByHandle(ToHandle(file), FileBasicInfo, &basic, sizeof basic) != FALSE;
+  return SetFileInformationByHandle(ToHandle(file), FileBasicInfo, &basic, sizeof basic) != FALSE ||
+         RecordSystemFailure("SetFileInformationByHandle");
 }
 
 bool Win32ReplaceFile(const char* source, const char* target) {
   std::wstring wideSource;
   std::wstring wideTarget;
   return WidePath(source, &wideSource) && WidePath(target, &wideTarget) &&
-         MoveFileExW(wideSource.c_str(), wideTarget.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+         (MoveFileExW(wideSource.c_str(), wideTarget.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE ||
+          RecordSystemFailure("MoveFileEx"));
 }
 
 bool Win32SyncFolder(const char* /*path*/) {
@@ -257,57 +272,6 @@ bool Win32ResolvePath(const char* path, std::string* resolved) {
   finalPath.resize(length);
   *resolved = Utf16ToUtf8(reinterpret_cast<const char16_t*>(finalPath.data()), finalPath.size());
   return true;
-}
-
-// A named mutex per folder: no file is left beside the database, and it is
-// released by the system if the process dies. The name is a hash of the
-// folder's full path in upper case, since names are case-insensitive there.
-FileHandle Win32LockFolder(const char* target) {
-  std::string folder = FolderOf(target);
-  if (folder.empty()) {
-    folder = ".";
-  }
-  std::wstring wide;
-  if (!WidePath(folder.c_str(), &wide)) {
-    return kInvalidFile;
-  }
-  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
-    return kInvalidFile;
-  }
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) {
-    return kInvalidFile;
-  }
-  full.resize(length);
-  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) {
-    full.pop_back();
-  }
-  CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (const wchar_t unit : full) {
-    hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
-  }
-  wchar_t name[64];
-  swprintf(name, 64, L"Local\\palmdb-edit-%016llx", static_cast<unsigned long long>(hash));
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
-  if (mutex == nullptr) {
-    return kInvalidFile;
-  }
-  const DWORD waited = WaitForSingleObject(mutex, INFINITE);
-  // An editor that died holding the lock leaves the mutex abandoned; its
-  // database is whole all the same, since it was never replaced half-way.
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-    CloseHandle(mutex);
-    return kInvalidFile;
-  }
-  return reinterpret_cast<FileHandle>(mutex);
-}
-
-void Win32UnlockFolder(FileHandle lock) {
-  ReleaseMutex(ToHandle(lock));
-  CloseHandle(ToHandle(lock));
 }
 
 bool Win32ReadOnly(const char* path) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace palmdb::platform {
 
 // The UTF-16 form of a UTF-8 path, as the Win32 calls take it. False when the
@@ -17,6 +19,10 @@ bool WidePath(const char* path, std::wstring* wide);
 // A file time (100-nanosecond units since 1601, UTC) as seconds since 1970,
 // rounded towards the past.
 std::int64_t FileTimeToUnixSeconds(const FILETIME& time);
+
+// The folder's editing lock (Operations::lockFolder and unlockFolder).
+FileHandle Win32LockFolder(const char* target);
+void Win32UnlockFolder(FileHandle lock);
 
 }  // namespace palmdb::platform
 

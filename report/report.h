@@ -18,6 +18,7 @@
 #include "database/opened_file.h"
 #include "database/status.h"
 #include "database/structure_check.h"
+#include "platform/platform.h"
 
 namespace palmdb::report {
 
@@ -94,8 +95,11 @@ std::string OpenFailureText(const OpenedFile& opened, bool exists);
 
 // Why an edit of a database was refused: StatusText for `doing`, except
 // that a file that is no database is said by what opening it found
-// (`found`, OpenFailureText's words, when given).
-std::string EditFailureText(Status status, Doing doing, const std::string& found);
+// (`found`, OpenFailureText's words, when given), and a write that failed by
+// the call that failed and the system's words for why ("rename failed:
+// Permission denied; it was left as it is"), when one is known.
+std::string EditFailureText(Status status, Doing doing, const std::string& found,
+                            const platform::Failure& failure);
 
 // Why an entry or a block could not be written, as extract says it:
 // StatusText for kWriting, and for kCannotCreate whether the target exists

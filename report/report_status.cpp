@@ -40,10 +40,9 @@ constexpr StatusWords kStatusWords[] = {
      "target cannot be created (missing or read-only folder, or path too long)",
      "the database cannot be created", nullptr, "the database cannot be created"},
     {Status::kWriteFailed, nullptr, "write failed (disk full or file too large)",
-     "writing the database failed (disk full, or no right to replace it); it was left as it is",
-     "writing the database failed (disk full, or no right to replace it); it was left as it is",
-     "writing the database failed (no such folder, no right to write in it, or disk full); "
-     "nothing was created"},
+     "writing the database failed; it was left as it is",
+     "writing the database failed; it was left as it is",
+     "writing the database failed; nothing was created"},
     {Status::kDamaged, nullptr, nullptr,
      "the database is damaged (palmdb check tells how); it was left as it is",
      "the database is damaged (palmdb check tells how); it was left as it is", nullptr},
@@ -108,9 +107,14 @@ std::string OpenFailureText(const OpenedFile& opened, bool exists) {
   return StatusText(opened.status, Doing::kReading);
 }
 
-std::string EditFailureText(Status status, Doing doing, const std::string& found) {
+std::string EditFailureText(Status status, Doing doing, const std::string& found,
+                            const platform::Failure& failure) {
   if (status == Status::kNotADatabase && !found.empty()) {
     return found + "; it was left as it is";
+  }
+  if (status == Status::kWriteFailed && !failure.call.empty()) {
+    return failure.call + " failed: " + failure.reason +
+           (doing == Doing::kCreating ? "; nothing was created" : "; it was left as it is");
   }
   return StatusText(status, doing);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/paths.h"
@@ -544,6 +547,62 @@ TEST(MadeFolders, RemovesOnlyTheEmptyFoldersItMade) {
       }
     }
     EXPECT_EQ(left, c.left);
+  }
+}
+
+// --- The folder's editing lock -------------------------------------------------
+
+// The lock belongs to the folder, not to the spelling of its path: an
+// editor that reaches the folder another way waits until the first lets go,
+// and one in another folder does not wait at all. The second editor runs on
+// a thread of its own, since a Win32 mutex lets its owner take it again.
+TEST(NativeFolderLock, TwoPathsToOneFolderShareOneLock) {
+  using palmdb::platform::FileHandle;
+  using palmdb::platform::kInvalidFile;
+  TempFolder folder;
+  const std::string separator(1, palmdb::platform::PathSeparator());
+  const std::string dir = folder.File("dir");
+  ASSERT_TRUE(fs::create_directories(fs::u8path(dir + separator + "sub")));
+  ASSERT_TRUE(fs::create_directory(fs::u8path(folder.File("other"))));
+  struct Case {
+    std::string what;
+    std::string target;
+    bool shared;
+  };
+  std::vector<Case> cases = {
+      {"a \".\" part", dir + separator + "." + separator + "x.pdb", true},
+      {"a way down and up again", dir + separator + "sub" + separator + ".." + separator + "x.pdb",
+       true},
+      {"another folder", folder.File("other") + separator + "x.pdb", false},
+  };
+  std::error_code noLinks;
+  fs::create_directory_symlink(fs::u8path(dir), fs::u8path(folder.File("link")), noLinks);
+  if (!noLinks) {
+    cases.push_back({"a link to the folder", folder.File("link") + separator + "x.pdb", true});
+  }
+  enum State { kWaiting, kTaken, kFailed };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FileHandle first = Native().lockFolder((dir + separator + "x.pdb").c_str());
+    ASSERT_NE(first, kInvalidFile);
+    std::atomic<int> state{kWaiting};
+    std::thread second([&] {
+      const FileHandle lock = Native().lockFolder(c.target.c_str());
+      state = lock != kInvalidFile ? kTaken : kFailed;
+      if (lock != kInvalidFile) {
+        Native().unlockFolder(lock);
+      }
+    });
+    // Long enough for a lock that is not held to be taken.
+    const auto until = std::chrono::steady_clock::now() +
+                       (c.shared ? std::chrono::milliseconds(300) : std::chrono::seconds(10));
+    while (state == kWaiting && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(state == kWaiting, c.shared);
+    Native().unlockFolder(first);
+    second.join();
+    EXPECT_EQ(state, kTaken);
   }
 }
 

@@ -299,4 +299,35 @@ TEST(ReportText, NamesCodesAndFlags) {
       std::string::npos);
 }
 
+// A failed edit says which call failed and the system's words for why,
+// whatever it was doing; with no call known, that writing failed, and no
+// guess at a reason.
+TEST(EditFailureText, NamesTheFailedCallAndWhy) {
+  using palmdb::report::Doing;
+  struct Case {
+    palmdb::Status status;
+    Doing doing;
+    const char* call;
+    const char* text;
+  };
+  const Case cases[] = {
+      {palmdb::Status::kWriteFailed, Doing::kAdding, "rename",
+       "rename failed: Permission denied; it was left as it is"},
+      {palmdb::Status::kWriteFailed, Doing::kDeleting, "fsync",
+       "fsync failed: Permission denied; it was left as it is"},
+      {palmdb::Status::kWriteFailed, Doing::kAdding, "",
+       "writing the database failed; it was left as it is"},
+      // Only a failed write has a failed call to tell.
+      {palmdb::Status::kReadOnly, Doing::kAdding, "rename",
+       "the database is read-only; nothing was changed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    palmdb::platform::Failure failure;
+    failure.call = c.call;
+    failure.reason = "Permission denied";
+    EXPECT_EQ(palmdb::report::EditFailureText(c.status, c.doing, "", failure), c.text);
+  }
+}
+
 }  // namespace

@@ -277,12 +277,28 @@ bool SpyRemove(const char* path) {
   return palmdb::platform::NativeOperations().removeFile(path);
 }
 
+bool SpyCopyPermissions(const char* model, palmdb::platform::FileHandle file) {
+  if (g_spy->faults.failCopyPermissions != 0) {
+    palmdb::platform::RecordFailure("fchmod", g_spy->faults.failCopyPermissions);
+    return false;
+  }
+  return palmdb::platform::NativeOperations().copyPermissions(model, file);
+}
+
+bool SpyReplace(const char* source, const char* target) {
+  if (g_spy->faults.failReplace != 0) {
+    palmdb::platform::RecordFailure("rename", g_spy->faults.failReplace);
+    return false;
+  }
+  return palmdb::platform::NativeOperations().replaceFile(source, target);
+}
+
 void SpyBox(const char* caption, const char* text) {
   g_spy->boxes.emplace_back(caption, text);
 }
 
 // The native table with the spied operations in place; the rest, such as
-// creating the temporary file and replacing a database, pass straight through.
+// creating the temporary file, pass straight through.
 const palmdb::platform::Operations& SpyOperations() {
   static const palmdb::platform::Operations operations = [] {
     palmdb::platform::Operations spy = palmdb::platform::NativeOperations();
@@ -295,6 +311,8 @@ const palmdb::platform::Operations& SpyOperations() {
     spy.close = SpyClose;
     spy.flush = SpyFlush;
     spy.removeFile = SpyRemove;
+    spy.copyPermissions = SpyCopyPermissions;
+    spy.replaceFile = SpyReplace;
     spy.showErrorBox = SpyBox;
     return spy;
   }();

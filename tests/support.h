@@ -106,6 +106,11 @@ struct Faults {
   bool failClose = false;      // every close reports an error (the file is closed)
   bool failFlush = false;      // every flush of a file written reports an error
   std::uint64_t fakeSize = 0;  // when not 0, the size every file reports
+  // When not 0, the system's error code with which every copy of
+  // permissions fails, recorded as a failure of "fchmod"; and every
+  // replacement, recorded as a failure of "rename". Nothing is changed then.
+  int failCopyPermissions = 0;
+  int failReplace = 0;
 };
 
 // Forwards every operation to the native one, counting calls and recording

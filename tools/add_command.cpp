@@ -69,7 +69,8 @@ int Add(const Invocation& invocation) {
     Complain(shown,
              what + ": " +
                  EditFailure(path, status,
-                             summary.creating ? report::Doing::kCreating : report::Doing::kAdding));
+                             summary.creating ? report::Doing::kCreating : report::Doing::kAdding,
+                             summary));
     return 1;
   }
   if (summary.dateClamped) {

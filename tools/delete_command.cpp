@@ -42,7 +42,8 @@ int Delete(const Invocation& invocation) {
     return 1;
   }
   if (status != Status::kOk) {
-    Complain(shown, "cannot delete: " + EditFailure(path, status, report::Doing::kDeleting));
+    Complain(shown,
+             "cannot delete: " + EditFailure(path, status, report::Doing::kDeleting, summary));
     return 1;
   }
   if (summary.dateClamped) {

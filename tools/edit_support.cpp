@@ -31,9 +31,10 @@ std::string SizeText(std::uint64_t size) {
   return report::Count(size, "byte", "bytes");
 }
 
-std::string EditFailure(const std::string& path, Status status, report::Doing doing) {
+std::string EditFailure(const std::string& path, Status status, report::Doing doing,
+                        const EditSummary& summary) {
   const std::string found = status == Status::kNotADatabase ? OpenWithCore(path).failure : "";
-  return report::EditFailureText(status, doing, found);
+  return report::EditFailureText(status, doing, found, summary.failure);
 }
 
 ProgressBar::ProgressBar(bool large) : shown_(large && platform::StandardErrorIsTerminal()) {}

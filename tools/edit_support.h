@@ -30,8 +30,10 @@ std::string EntryNameOf(const std::string& shown);
 std::string SizeText(std::uint64_t size);
 
 // Why the edit of the database at `path` was refused, in words; for a file
-// that is no database, what the core found when it opened it.
-std::string EditFailure(const std::string& path, Status status, report::Doing doing);
+// that is no database, what the core found when it opened it; for a write
+// that failed, the call that failed (`summary.failure`) and why.
+std::string EditFailure(const std::string& path, Status status, report::Doing doing,
+                        const EditSummary& summary);
 
 // A bar on standard error that fills as the edit writes the new database,
 // shown only when standard error is a terminal and the work is large enough
