@@ -82,6 +82,14 @@ const ContentLine* Component::Find(std::string_view wanted) const {
   return nullptr;
 }
 
+bool ValueIs(const ContentLine& line, std::string_view value) {
+  return EqualNoCase(line.value, value);
+}
+
+bool IsSecretClass(const ContentLine& line) {
+  return ValueIs(line, "PRIVATE") || ValueIs(line, "CONFIDENTIAL");
+}
+
 std::string Where(const ImportInput& input, std::size_t line, const std::string& what) {
   return input.path + ":" + std::to_string(line) + ": " + what;
 }

@@ -80,6 +80,11 @@ int Weekday(std::int64_t number);
 void ApplyRule(const ContentLine& rule, const std::string& zone, const PalmDay& start,
                datebook::Appointment* appointment, std::vector<std::string>* changes);
 
+// Whether the line's value is `value`, without regard to ASCII case.
+bool ValueIs(const ContentLine& line, std::string_view value);
+// CLASS:PRIVATE and CLASS:CONFIDENTIAL: the record's secret bit.
+bool IsSecretClass(const ContentLine& line);
+
 // "FILE:LINE: what".
 std::string Where(const ImportInput& input, std::size_t line, const std::string& what);
 

@@ -125,7 +125,7 @@ void SetTexts(EventFile* file, const Component& event, Appointment* a, PendingRe
       const std::vector<std::string> names = SplitValue(line.value, ',');
       record->category = names.empty() ? "" : names[0];
     } else if (line.name == "CLASS") {
-      record->secret = line.value == "PRIVATE" || line.value == "CONFIDENTIAL";
+      record->secret = ical::IsSecretClass(line);
     }
   }
   if (const ContentLine* location = event.Find("LOCATION")) {

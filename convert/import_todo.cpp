@@ -48,7 +48,8 @@ bool ImportItem(const ImportInput& input, const ical::Component& item, TextEncod
       }
     } else if (line.name == "PRIORITY") {
       priority = Priority(line.value);
-    } else if ((line.name == "STATUS" && line.value == "COMPLETED") || line.name == "COMPLETED") {
+    } else if ((line.name == "STATUS" && ical::ValueIs(line, "COMPLETED")) ||
+               line.name == "COMPLETED") {
       done = true;
     } else if (line.name == "SUMMARY" && summary.empty()) {
       summary = UnescapeText(line.value);
@@ -58,7 +59,7 @@ bool ImportItem(const ImportInput& input, const ical::Component& item, TextEncod
       const std::vector<std::string> names = SplitValue(line.value, ',');
       record.category = names.empty() ? "" : names[0];
     } else if (line.name == "CLASS") {
-      record.secret = line.value == "PRIVATE" || line.value == "CONFIDENTIAL";
+      record.secret = ical::IsSecretClass(line);
     }
   }
   if (record.category.empty()) {

@@ -273,7 +273,7 @@ TEST(ToDoImport, PropertiesOfAnItem) {
        "",
        false},
       {"priority 4 is 2; COMPLETED is done; category and class",
-       {"PRIORITY:4", "COMPLETED:20260301T100000Z", "CATEGORIES:Home,Work", "CLASS:PRIVATE",
+       {"PRIORITY:4", "COMPLETED:20260301T100000Z", "CATEGORIES:Home,Work", "CLASS:private",
         "DUE;VALUE=DATE:20260309"},
        item(march9, 0x82, std::string("\0\0", 2)),
        "Home",
