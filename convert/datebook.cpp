@@ -3,32 +3,14 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/datebook_format.h"
 #include "convert/pim.h"
 #include "convert/pim_support.h"
 
 namespace palmdb::convert {
 namespace {
 
-// The record: start hour and minute, end hour and minute (0xFF 0xFF for
-// an event without a time), the date, a flags byte and a pad byte; then,
-// as the flags say, the alarm (2 bytes), the repeat (8 bytes), the
-// exceptions (a count, then a date each), the description and the note.
-constexpr std::uint8_t kHasAlarm = 0x40;
-constexpr std::uint8_t kHasRepeat = 0x20;
-constexpr std::uint8_t kHasNote = 0x10;
-constexpr std::uint8_t kHasExceptions = 0x08;
-constexpr std::uint8_t kHasDescription = 0x04;
-constexpr std::uint8_t kNoTime = 0xFF;
-constexpr std::uint16_t kRepeatsForever = 0xFFFF;
-
-enum RepeatType : std::uint8_t {
-  kNoRepeat = 0,
-  kDaily = 1,
-  kWeekly = 2,
-  kMonthlyByDay = 3,
-  kMonthlyByDate = 4,
-  kYearly = 5,
-};
+using namespace datebook;
 
 constexpr const char* kWeekdays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
 
@@ -88,74 +70,13 @@ bool RepeatRule(std::uint8_t type, std::uint16_t end, std::uint8_t frequency, st
   } else if (type == kMonthlyByDay) {
     // Week 0-3 of the month, or 4 for the last one, times 7, plus the
     // weekday.
-    const int week = on / 7;
-    if (week > 4) {
+    const int week = on / kDaysInWeek;
+    if (week > kLastWeek) {
       *error = "invalid day of the month " + std::to_string(on);
       return false;
     }
-    *rule += ";BYDAY=" + std::to_string(week == 4 ? -1 : week + 1) + kWeekdays[on % 7];
-  }
-  return true;
-}
-
-// One appointment as its record holds it.
-struct Appointment {
-  std::uint8_t startHour = 0;
-  std::uint8_t startMinute = 0;
-  std::uint8_t endHour = 0;
-  std::uint8_t endMinute = 0;
-  std::uint16_t date = 0;
-  std::int8_t advance = -1;
-  std::uint8_t advanceUnit = 0;
-  std::uint8_t repeatType = kNoRepeat;
-  std::uint16_t repeatEnd = kRepeatsForever;
-  std::uint8_t frequency = 1;
-  std::uint8_t repeatOn = 0;
-  std::uint8_t weekStart = 0;
-  std::vector<std::uint16_t> exceptions;
-  std::string_view description;
-  std::string_view note;
-};
-
-// Reads the record's fields; false, with `error` set, for a record that ends before them.
-bool ReadAppointment(const Item& item, Appointment* appointment, std::string* error) {
-  RecordReader reader(item.bytes);
-  appointment->startHour = reader.Byte();
-  appointment->startMinute = reader.Byte();
-  appointment->endHour = reader.Byte();
-  appointment->endMinute = reader.Byte();
-  appointment->date = reader.Word();
-  const std::uint8_t flags = reader.Byte();
-  reader.Byte();
-  if ((flags & kHasAlarm) != 0) {
-    appointment->advance = static_cast<std::int8_t>(reader.Byte());
-    appointment->advanceUnit = reader.Byte();
-  }
-  if ((flags & kHasRepeat) != 0) {
-    appointment->repeatType = reader.Byte();
-    reader.Byte();
-    appointment->repeatEnd = reader.Word();
-    appointment->frequency = reader.Byte();
-    appointment->repeatOn = reader.Byte();
-    appointment->weekStart = reader.Byte();
-    reader.Byte();
-  }
-  if ((flags & kHasExceptions) != 0) {
-    const std::uint16_t count = reader.Word();
-    // Bounded by the record: each takes two bytes.
-    for (std::uint16_t i = 0; i < count && reader.ok(); ++i) {
-      appointment->exceptions.push_back(reader.Word());
-    }
-  }
-  if (!reader.ok()) {
-    *error = "too short for an appointment";
-    return false;
-  }
-  appointment->description = (flags & kHasDescription) != 0 ? reader.String() : std::string_view();
-  appointment->note = (flags & kHasNote) != 0 ? reader.String() : std::string_view();
-  if (!reader.ok()) {
-    *error = "a text runs past the end of the record";
-    return false;
+    *rule +=
+        ";BYDAY=" + std::to_string(week == kLastWeek ? -1 : week + 1) + kWeekdays[on % kDaysInWeek];
   }
   return true;
 }
@@ -214,7 +135,7 @@ void AppendAlarm(const Appointment& appointment, const std::string& summary, std
   const std::uint8_t advanceUnit = appointment.advanceUnit;
   static constexpr const char* kPrefixes[] = {"-PT", "-PT", "-P"};
   static constexpr const char* kUnits[] = {"M", "H", "D"};
-  if (advance >= 0 && advanceUnit < 3) {
+  if (advance >= 0 && advanceUnit <= kDays) {
     const std::string trigger =
         kPrefixes[advanceUnit] + std::to_string(advance) + kUnits[advanceUnit];
     AppendContentLine("BEGIN", "VALARM", event);
@@ -288,7 +209,7 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
     Appointment appointment;
     Occurrences when;
     std::string error;
-    if (!ReadAppointment(item, &appointment, &error) ||
+    if (!ReadAppointment(item.bytes, &appointment, &error) ||
         !ReadOccurrences(appointment, &when, &error)) {
       result->errors.push_back(RecordError(index, error));
       continue;

@@ -36,14 +36,21 @@ bool HasLine(const std::string& text, const std::string& line) {
 // AppInfo block's custom labels.
 void RunImporter(Kind kind, const std::vector<ImportInput>& inputs, const ImportOptions& options,
                  Bytes* appInfo, PendingImport* pending) {
-  (void)appInfo;
   switch (kind) {
     case Kind::kMemos:
       ImportMemos(inputs, options, pending);
       return;
+    case Kind::kAddresses:
+      ImportAddresses(inputs, options, appInfo, pending);
+      return;
+    case Kind::kDateBook:
+      ImportDateBook(inputs, options, pending);
+      return;
+    case Kind::kToDoList:
+      ImportToDoList(inputs, options, pending);
+      return;
     default:
-      // The importers of the other applications are not part of this build.
-      pending->errors.push_back(std::string("cannot import ") + KindName(kind) + " in this build");
+      pending->errors.push_back(std::string("cannot import ") + KindName(kind));
       return;
   }
 }

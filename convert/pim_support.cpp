@@ -195,11 +195,31 @@ std::string DatabaseFileName(const Content& content, TextDecoder* decoder,
   return SafeFileName(decoder->Decode(content.name), fallback) + std::string(extension);
 }
 
+namespace {
+
+// The packed day's bits: year since 1904, month, day.
+constexpr int kYearShift = 9;
+constexpr int kMonthShift = 5;
+constexpr int kMonthMask = 0x0F;
+constexpr int kDayMask = 0x1F;
+
+}  // namespace
+
 bool UnpackDay(std::uint16_t packed, PalmDay* day) {
-  day->year = 1904 + (packed >> 9);
-  day->month = (packed >> 5) & 0x0F;
-  day->day = packed & 0x1F;
+  day->year = kFirstPackedYear + (packed >> kYearShift);
+  day->month = (packed >> kMonthShift) & kMonthMask;
+  day->day = packed & kDayMask;
   return platform::DateExists(day->year, day->month, day->day);
+}
+
+bool PackDay(const PalmDay& day, std::uint16_t* packed) {
+  if (day.year < kFirstPackedYear || day.year > kLastPackedYear ||
+      !platform::DateExists(day.year, day.month, day.day)) {
+    return false;
+  }
+  *packed = static_cast<std::uint16_t>((day.year - kFirstPackedYear) << kYearShift |
+                                       day.month << kMonthShift | day.day);
+  return true;
 }
 
 std::string FormatDay(const PalmDay& day) {

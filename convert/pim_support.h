@@ -127,8 +127,12 @@ struct PalmDay {
   int month = 0;
   int day = 0;
 };
+constexpr int kFirstPackedYear = 1904;
+constexpr int kLastPackedYear = kFirstPackedYear + 0x7F;
 // False when the month or the day does not exist.
 bool UnpackDay(std::uint16_t packed, PalmDay* day);
+// False for a day that does not exist or lies outside the packed years.
+bool PackDay(const PalmDay& day, std::uint16_t* packed);
 // "YYYYMMDD".
 std::string FormatDay(const PalmDay& day);
 PalmDay NextDay(const PalmDay& day);

@@ -2,18 +2,10 @@
 
 #include "convert/pim.h"
 #include "convert/pim_support.h"
+#include "convert/todo_format.h"
 
 namespace palmdb::convert {
-namespace {
-
-// The record: the due date (0xFFFF for none), a byte whose high bit says
-// the item is done and whose other bits are its priority, then the
-// description and the note, each NUL-terminated.
-constexpr std::uint16_t kNoDueDate = 0xFFFF;
-constexpr std::uint8_t kCompleted = 0x80;
-constexpr std::uint8_t kPriorityMask = 0x7F;
-
-}  // namespace
+using namespace todo;
 
 void ExportToDoList(const Content& content, const ExportOptions& options, ExportResult* result) {
   TextDecoder decoder(options.charset);

@@ -7,6 +7,7 @@
 #define PALMDB_PLATFORM_CALENDAR_H
 
 #include <cstdint>
+#include <string_view>
 
 namespace palmdb::platform {
 
@@ -34,6 +35,20 @@ CivilDate CivilFromDays(std::int64_t days);
 // C library's time zone (TZ, tzdata) on POSIX and the system's settings on
 // Windows. False when the system cannot convert it.
 bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds);
+
+// Other zones, by their IANA names ("Europe/Berlin"). On POSIX the C library
+// reads them from the time-zone data (TZDIR, or /usr/share/zoneinfo): the
+// conversion sets TZ for the call and puts it back, so it must not run
+// beside another thread that reads the clock. Windows has no IANA names:
+// only the system's own zone (the empty name) is known there.
+bool IsKnownZone(std::string_view zone);
+// The wall-clock time in `zone` (empty for the local zone, as above) at the
+// instant `unixSeconds`; false for a zone the system does not know.
+bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds);
+// The instant at which the clock of `zone` shows `wallSeconds`: in an hour
+// the clock shows twice, the first; in one it skips, the instant the time
+// names with the offset before the change.
+bool ZoneUnixSeconds(std::string_view zone, std::int64_t wallSeconds, std::int64_t* unixSeconds);
 
 }  // namespace palmdb::platform
 

@@ -2,12 +2,18 @@
 // is asked for.
 #include <cstdint>
 #include <ctime>
+#include <initializer_list>
 #include <limits>
+#include <string>
 
 #include "platform/calendar.h"
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <cstdlib>
 #endif
 
 namespace palmdb::platform {
@@ -43,6 +49,14 @@ bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds) {
   return true;
 }
 
+bool IsKnownZone(std::string_view) {
+  return false;
+}
+
+bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds) {
+  return zone.empty() && LocalWallSeconds(unixSeconds, wallSeconds);
+}
+
 #else
 
 bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds) {
@@ -61,6 +75,66 @@ bool LocalWallSeconds(std::int64_t unixSeconds, std::int64_t* wallSeconds) {
   return true;
 }
 
+bool IsKnownZone(std::string_view zone) {
+  // A name of the zoneinfo folder, never a path out of it.
+  if (zone.empty() || zone.front() == '/' || zone.find("..") != std::string_view::npos) {
+    return false;
+  }
+  const char* folder = std::getenv("TZDIR");
+  std::string path = folder != nullptr && *folder != '\0' ? folder : "/usr/share/zoneinfo";
+  path += '/';
+  path += zone;
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds) {
+  if (zone.empty()) {
+    return LocalWallSeconds(unixSeconds, wallSeconds);
+  }
+  if (!IsKnownZone(zone)) {
+    return false;
+  }
+  const char* current = std::getenv("TZ");
+  const bool wasSet = current != nullptr;
+  const std::string saved = wasSet ? current : "";
+  const std::string name(zone);
+  if (::setenv("TZ", name.c_str(), 1) != 0) {
+    return false;
+  }
+  const bool converted = LocalWallSeconds(unixSeconds, wallSeconds);
+  if (wasSet) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+  return converted;
+}
+
 #endif
+
+bool ZoneUnixSeconds(std::string_view zone, std::int64_t wallSeconds, std::int64_t* unixSeconds) {
+  // The offsets a day either side: a zone changes its offset months apart
+  // at most, so the instant has one of them.
+  constexpr std::int64_t kDay = 86400;
+  std::int64_t before = 0;
+  std::int64_t after = 0;
+  if (!ZoneWallSeconds(zone, wallSeconds - kDay, &before) ||
+      !ZoneWallSeconds(zone, wallSeconds + kDay, &after)) {
+    return false;
+  }
+  const std::int64_t offsetBefore = before - (wallSeconds - kDay);
+  const std::int64_t offsetAfter = after - (wallSeconds + kDay);
+  for (const std::int64_t offset : {offsetBefore, offsetAfter}) {
+    std::int64_t shown = 0;
+    if (ZoneWallSeconds(zone, wallSeconds - offset, &shown) && shown == wallSeconds) {
+      *unixSeconds = wallSeconds - offset;
+      return true;
+    }
+  }
+  *unixSeconds = wallSeconds - offsetBefore;
+  return true;
+}
 
 }  // namespace palmdb::platform

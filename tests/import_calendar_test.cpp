@@ -1,0 +1,495 @@
+// iCalendar events and to-dos imported into date book and to-do records:
+// what each property and rule leaves in the record (read back with the
+// record layout the exporter reads), the files refused, times moved between
+// zones, and the builder's databases through export and import unchanged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "convert/content.h"
+#include "convert/datebook_format.h"
+#include "convert/export.h"
+#include "convert/pim_import.h"
+#include "convert/pim_support.h"
+#include "platform/calendar.h"
+#include "support.h"
+
+namespace {
+
+using palmdb::convert::ImportInput;
+using palmdb::convert::ImportOptions;
+using palmdb::convert::PalmDay;
+using palmdb::convert::PendingImport;
+using palmdb::convert::PendingRecord;
+using palmdb::testdata::Bytes;
+namespace datebook = palmdb::convert::datebook;
+
+std::string Calendar(const char* component, const std::vector<std::string>& lines) {
+  std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+  text += std::string("BEGIN:") + component + "\r\n";
+  for (const std::string& line : lines) {
+    text += line + "\r\n";
+  }
+  return text + "END:" + component + "\r\nEND:VCALENDAR\r\n";
+}
+
+std::string Day(std::uint16_t packed) {
+  PalmDay day;
+  if (!palmdb::convert::UnpackDay(packed, &day)) {
+    return "bad";
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", day.year, day.month, day.day);
+  return text;
+}
+
+// An appointment record in words, its category and secret bit after it.
+std::string Describe(const PendingRecord& record) {
+  datebook::Appointment a;
+  std::string error;
+  if (!datebook::ReadAppointment(record.bytes, &a, &error)) {
+    return error;
+  }
+  char text[64];
+  if (a.startHour == datebook::kNoTime) {
+    std::snprintf(text, sizeof text, "untimed");
+  } else {
+    std::snprintf(text, sizeof text, "%02d:%02d-%02d:%02d", a.startHour, a.startMinute, a.endHour,
+                  a.endMinute);
+  }
+  std::string out = std::string(text) + " " + Day(a.date);
+  if (a.advance >= 0) {
+    out += " alarm " + std::to_string(a.advance) + "mhd"[a.advanceUnit % 3];
+  }
+  static const char* const kTypes[] = {"",      "daily", "weekly", "monthly-day", "monthly-date",
+                                       "yearly"};
+  if (a.repeatType != datebook::kNoRepeat) {
+    out += std::string(" ") + kTypes[a.repeatType % 6] + "/" + std::to_string(a.frequency);
+    out += a.repeatEnd == datebook::kRepeatsForever ? "" : " until " + Day(a.repeatEnd);
+    if (a.repeatType == datebook::kWeekly || a.repeatType == datebook::kMonthlyByDay) {
+      out += " on " + std::to_string(a.repeatOn);
+    }
+    if (a.repeatType == datebook::kWeekly) {
+      out += " wkst " + std::to_string(a.weekStart);
+    }
+  }
+  for (std::uint16_t exception : a.exceptions) {
+    out += " except " + Day(exception);
+  }
+  out += " \"" + a.description + "\"";
+  out += a.note.empty() ? "" : " note \"" + a.note + "\"";
+  out += record.category.empty() ? "" : " [" + record.category + "]";
+  out += record.secret ? " secret" : "";
+  return out;
+}
+
+PendingImport ImportCalendar(const char* component, const std::vector<std::string>& lines,
+                             const ImportOptions& options = ImportOptions()) {
+  PendingImport result;
+  const std::vector<ImportInput> inputs = {{"cal.ics", Calendar(component, lines), ""}};
+  if (std::string(component) == "VTODO") {
+    palmdb::convert::ImportToDoList(inputs, options, &result);
+  } else {
+    palmdb::convert::ImportDateBook(inputs, options, &result);
+  }
+  return result;
+}
+
+struct EventCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::string record;
+  std::string warning;  // a part of the one warning; empty for none
+};
+
+void CheckEvents(const std::vector<EventCase>& cases, const ImportOptions& options) {
+  for (const EventCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PendingImport result = ImportCalendar("VEVENT", c.lines, options);
+    EXPECT_EQ(result.errors, std::vector<std::string>());
+    ASSERT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(Describe(result.records[0]), c.record);
+    if (c.warning.empty()) {
+      EXPECT_EQ(result.warnings, std::vector<std::string>());
+    } else {
+      ASSERT_EQ(result.warnings.size(), 1u);
+      EXPECT_NE(result.warnings[0].find(c.warning), std::string::npos) << result.warnings[0];
+      EXPECT_EQ(result.warnings[0].rfind("cal.ics:", 0), 0u) << result.warnings[0];
+    }
+  }
+}
+
+TEST(DateBookImport, PropertiesAndRules) {
+  const std::vector<EventCase> cases = {
+      {"floating times; summary, description and location unescaped",
+       {"DTSTART:20260309T093000", "DTEND:20260309T101500", "SUMMARY:Dentist\\, Dr. Smith",
+        "DESCRIPTION:Bring card\\nand form", "LOCATION:Room 4"},
+       "09:30-10:15 2026-03-09 \"Dentist, Dr. Smith\" note \"Bring card\nand form\nLocation: "
+       "Room 4\"",
+       ""},
+      {"a date untimed, yearly",
+       {"DTSTART;VALUE=DATE:20261231", "DTEND;VALUE=DATE:20270101", "RRULE:FREQ=YEARLY",
+        "SUMMARY:Party"},
+       "untimed 2026-12-31 yearly/1 \"Party\"",
+       ""},
+      {"all day over three days: daily to the last",
+       {"DTSTART;VALUE=DATE:20260309", "DTEND;VALUE=DATE:20260312", "SUMMARY:Trip"},
+       "untimed 2026-03-09 daily/1 until 2026-03-11 \"Trip\"",
+       ""},
+      {"weekly on days, interval, until, week start, exception, alarm in minutes",
+       {"DTSTART:20260309T093000", "DTEND:20260309T100000",
+        "RRULE:FREQ=WEEKLY;INTERVAL=2;UNTIL=20260630T235959;BYDAY=MO,WE;WKST=SU",
+        "EXDATE:20260316T093000", "SUMMARY:Sync", "BEGIN:VALARM", "TRIGGER:-PT15M", "END:VALARM"},
+       "09:30-10:00 2026-03-09 alarm 15m weekly/2 until 2026-06-30 on 10 wkst 0 except "
+       "2026-03-16 \"Sync\"",
+       ""},
+      {"monthly on the last Friday; an absolute alarm skipped for the relative one in hours",
+       {"DTSTART:20260327T180000", "RRULE:FREQ=MONTHLY;BYDAY=-1FR", "BEGIN:VALARM",
+        "TRIGGER;VALUE=DATE-TIME:20260327T170000Z", "END:VALARM", "BEGIN:VALARM", "TRIGGER:-PT2H",
+        "END:VALARM"},
+       "18:00-18:00 2026-03-27 alarm 2h monthly-day/1 on 33 \"\"",
+       ""},
+      {"monthly on the second Tuesday, by date every third month",
+       {"DTSTART:20260310T080000", "DURATION:PT90M", "RRULE:FREQ=MONTHLY;BYDAY=2TU"},
+       "08:00-09:30 2026-03-10 monthly-day/1 on 9 \"\"",
+       ""},
+      {"monthly by date every third month",
+       {"DTSTART:20260131T080000", "RRULE:FREQ=MONTHLY;INTERVAL=3;BYMONTHDAY=31"},
+       "08:00-08:00 2026-01-31 monthly-date/3 \"\"",
+       ""},
+      {"COUNT as the day of the last time: weekly on two days",
+       {"DTSTART:20260309T090000", "RRULE:FREQ=WEEKLY;BYDAY=MO,WE;COUNT=4"},
+       "09:00-09:00 2026-03-09 weekly/1 until 2026-03-18 on 10 wkst 1 \"\"",
+       ""},
+      {"COUNT of every other day; a week's alarm in days",
+       {"DTSTART;VALUE=DATE:20260309", "RRULE:FREQ=DAILY;INTERVAL=2;COUNT=3", "BEGIN:VALARM",
+        "TRIGGER:-P1W", "END:VALARM"},
+       "untimed 2026-03-09 alarm 7d daily/2 until 2026-03-13 \"\"",
+       ""},
+      {"COUNT of the last Friday of months",
+       {"DTSTART:20260130T090000", "RRULE:FREQ=MONTHLY;BYDAY=-1FR;COUNT=3"},
+       "09:00-09:00 2026-01-30 monthly-day/1 until 2026-03-27 on 33 \"\"",
+       ""},
+      {"COUNT of the 31st skips the months without one",
+       {"DTSTART:20260131T090000", "RRULE:FREQ=MONTHLY;COUNT=3"},
+       "09:00-09:00 2026-01-31 monthly-date/1 until 2026-05-31 \"\"",
+       ""},
+      {"daily on weekdays is weekly on them",
+       {"DTSTART:20260309T090000", "RRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR"},
+       "09:00-09:00 2026-03-09 weekly/1 on 62 wkst 1 \"\"",
+       ""},
+      {"private and confidential are secret; the first category",
+       {"DTSTART:20260309T090000", "CLASS:CONFIDENTIAL", "CATEGORIES:Work\\, paid,Home"},
+       "09:00-09:00 2026-03-09 \"\" [Work, paid] secret",
+       ""},
+      {"ending on another day: ends at 23:59",
+       {"DTSTART:20260309T220000", "DTEND:20260310T010000"},
+       "22:00-23:59 2026-03-09 \"\"",
+       "ends on another day"},
+      {"a rule with no form: not repeated",
+       {"DTSTART:20260309T090000", "RRULE:FREQ=HOURLY;INTERVAL=4"},
+       "09:00-09:00 2026-03-09 \"\"",
+       "FREQ=HOURLY"},
+      {"the fifth weekday of a month is the last",
+       {"DTSTART:20260331T090000", "RRULE:FREQ=MONTHLY;BYDAY=5TU"},
+       "09:00-09:00 2026-03-31 monthly-day/1 on 30 \"\"",
+       "taken as the last"},
+      {"an alarm no unit holds rounded",
+       {"DTSTART:20260309T090000", "BEGIN:VALARM", "TRIGGER:-PT200M", "END:VALARM"},
+       "09:00-09:00 2026-03-09 alarm 3h \"\"",
+       "200 minutes ahead set 180"},
+      {"an alarm before the end",
+       {"DTSTART:20260309T090000", "DTEND:20260309T100000", "BEGIN:VALARM",
+        "TRIGGER;RELATED=END:-PT90M", "END:VALARM"},
+       "09:00-10:00 2026-03-09 alarm 30m \"\"",
+       ""},
+      {"a zone nobody knows: the time as written",
+       {"DTSTART;TZID=Nowhere/City:20260309T093000"},
+       "09:30-09:30 2026-03-09 \"\"",
+       "time zone Nowhere/City unknown"},
+  };
+  CheckEvents(cases, ImportOptions());
+}
+
+TEST(DateBookImport, BadInputRefusedWithFileAndLine) {
+  struct BadCase {
+    const char* name;
+    std::string text;
+    std::string error;
+  };
+  const std::vector<BadCase> cases = {
+      {"an event without DTSTART", Calendar("VEVENT", {"SUMMARY:x"}),
+       "cal.ics:3: an event without DTSTART"},
+      {"an event without END",
+       "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20260309T090000\r\nEND:VCALENDAR\r\n",
+       "cal.ics:2: BEGIN:VEVENT without END:VEVENT"},
+      {"an END without its BEGIN", "BEGIN:VCALENDAR\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+       "cal.ics:2: END:VEVENT without its BEGIN"},
+      {"a calendar without END", "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nEND:VEVENT\r\n",
+       "cal.ics:1: BEGIN:VCALENDAR without END:VCALENDAR"},
+      {"a DTSTART that is no date", Calendar("VEVENT", {"DTSTART:2026-03-09"}),
+       "cal.ics:4: DTSTART is no date: 2026-03-09"},
+      {"no text", "BEGIN:VCALENDAR\r\nX:\xFF\xFE\r\n", "cal.ics:2: not UTF-8 text"},
+  };
+  for (const BadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    PendingImport result;
+    palmdb::convert::ImportDateBook({{"cal.ics", c.text, ""}}, ImportOptions(), &result);
+    EXPECT_EQ(result.errors, std::vector<std::string>{c.error});
+  }
+}
+
+TEST(ToDoImport, PropertiesOfAnItem) {
+  struct ToDoCase {
+    const char* name;
+    std::vector<std::string> lines;
+    Bytes record;
+    std::string category;
+    bool secret;
+  };
+  const auto item = [](std::uint16_t due, std::uint8_t priority, const std::string& texts) {
+    Bytes bytes = {static_cast<std::uint8_t>(due >> 8), static_cast<std::uint8_t>(due), priority};
+    bytes.insert(bytes.end(), texts.begin(), texts.end());
+    return bytes;
+  };
+  const std::uint16_t march9 = (2026 - 1904) << 9 | 3 << 5 | 9;
+  const std::vector<ToDoCase> cases = {
+      {"nothing but a summary: no due date, the default priority",
+       {"SUMMARY:Call Bob"},
+       item(0xFFFF, 1, std::string("Call Bob\0\0", 10)),
+       "",
+       false},
+      {"a date-time's date due, done, a note, priority 9 the lowest",
+       {"SUMMARY:Pay", "DESCRIPTION:Gas\\, water", "DUE:20260309T235900Z", "PRIORITY:9",
+        "STATUS:COMPLETED"},
+       item(march9, 0x85, std::string("Pay\0Gas, water\0", 15)),
+       "",
+       false},
+      {"priority 4 is 2; COMPLETED is done; category and class",
+       {"PRIORITY:4", "COMPLETED:20260301T100000Z", "CATEGORIES:Home,Work", "CLASS:private",
+        "DUE;VALUE=DATE:20260309"},
+       item(march9, 0x82, std::string("\0\0", 2)),
+       "Home",
+       true},
+      {"priority 0 is the default",
+       {"PRIORITY:0", "STATUS:NEEDS-ACTION"},
+       item(0xFFFF, 1, std::string("\0\0", 2)),
+       "",
+       false},
+  };
+  for (const ToDoCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PendingImport result = ImportCalendar("VTODO", c.lines);
+    EXPECT_TRUE(result.errors.empty());
+    ASSERT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(result.records[0].bytes, c.record);
+    EXPECT_EQ(result.records[0].category, c.category);
+    EXPECT_EQ(result.records[0].secret, c.secret);
+  }
+}
+
+#if !defined(_WIN32)
+// TZ set for one test, put back after it.
+class ScopedZone {
+ public:
+  explicit ScopedZone(const char* zone) {
+    const char* current = std::getenv("TZ");
+    wasSet_ = current != nullptr;
+    saved_ = wasSet_ ? current : "";
+    setenv("TZ", zone, 1);
+  }
+  ~ScopedZone() {
+    if (wasSet_) {
+      setenv("TZ", saved_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+  }
+  ScopedZone(const ScopedZone&) = delete;
+  ScopedZone& operator=(const ScopedZone&) = delete;
+
+ private:
+  bool wasSet_ = false;
+  std::string saved_;
+};
+
+// UTC and zoned times become the wall time of --timezone, or of TZ without
+// it, by the rules on each event's own date; TZ is left as it was.
+TEST(DateBookImport, TimesMovedIntoTheZone) {
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Tokyo", "UTC"}) {
+    if (!palmdb::platform::IsKnownZone(zone)) {
+      GTEST_SKIP() << "no time-zone data for " << zone;
+    }
+  }
+  const ScopedZone tokyo("Asia/Tokyo");
+  ImportOptions berlin;
+  berlin.timezone = "Europe/Berlin";
+  CheckEvents(
+      {{"UTC in winter",
+        {"DTSTART:20260309T083000Z", "DTEND:20260309T093000Z"},
+        "09:30-10:30 2026-03-09 \"\"",
+        ""},
+       {"UTC in summer", {"DTSTART:20260709T083000Z"}, "10:30-10:30 2026-07-09 \"\"", ""},
+       {"UTC the day before", {"DTSTART:20260309T233000Z"}, "00:30-00:30 2026-03-10 \"\"", ""},
+       {"from New York, in summer time there and not yet in Berlin",
+        {"DTSTART;TZID=America/New_York:20260309T093000"},
+        "14:30-14:30 2026-03-09 \"\"",
+        ""},
+       {"a zone's name after a path",
+        {"DTSTART;TZID=/example.org/2005_1/Europe/Berlin:20260309T093000"},
+        "09:30-09:30 2026-03-09 \"\"",
+        ""},
+       {"UNTIL and EXDATE in UTC moved too",
+        {"DTSTART:20260309T233000Z", "RRULE:FREQ=DAILY;UNTIL=20260320T233000Z",
+         "EXDATE:20260310T233000Z"},
+        "00:30-00:30 2026-03-10 daily/1 until 2026-03-21 except 2026-03-11 \"\"",
+        ""}},
+      berlin);
+  ImportOptions utc;
+  utc.timezone = "UTC";
+  CheckEvents({{"the first of an hour shown twice",
+                {"DTSTART;TZID=Europe/Berlin:20261025T023000"},
+                "00:30-00:30 2026-10-25 \"\"",
+                ""},
+               {"an hour skipped: the offset before the change",
+                {"DTSTART;TZID=Europe/Berlin:20260329T023000"},
+                "01:30-01:30 2026-03-29 \"\"",
+                ""}},
+              utc);
+  CheckEvents({{"the local zone", {"DTSTART:20260309T003000Z"}, "09:30-09:30 2026-03-09 \"\"", ""}},
+              ImportOptions());
+  EXPECT_STREQ(std::getenv("TZ"), "Asia/Tokyo");
+  ImportOptions nowhere;
+  nowhere.timezone = "Mars/Base";
+  const PendingImport result = ImportCalendar("VEVENT", {"DTSTART:20260309T003000Z"}, nowhere);
+  EXPECT_EQ(result.errors, std::vector<std::string>{"unknown time zone: Mars/Base"});
+}
+#endif
+
+// ---- Through export and back ------------------------------------------------
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+Bytes Z(const std::string& text) {
+  Bytes bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+Bytes Word(unsigned value) {
+  return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+}
+
+Bytes PackedDay(int year, int month, int day) {
+  return Word(static_cast<unsigned>((year - 1904) << 9 | month << 5 | day));
+}
+
+Bytes CategoryBlock(const std::vector<std::string>& names) {
+  Bytes block(palmdb::convert::kCategoryBlockSize, 0);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::copy(names[i].begin(), names[i].end(),
+              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
+    block[258 + i] = static_cast<std::uint8_t>(i);
+  }
+  return block;
+}
+
+struct Record {
+  Bytes bytes;
+  std::uint8_t attributes = 0;
+};
+
+// The records exported as the program exports them, imported back.
+PendingImport ThroughExport(const char* creator, const std::vector<Record>& records) {
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Name("DB").TypeAndCreator("DATA", creator);
+  builder.AppInfo(CategoryBlock({"Unfiled", "Business", "Personal"}));
+  for (const Record& record : records) {
+    builder.AddRecord(record.bytes, record.attributes);
+  }
+  palmdb::testsupport::TempFolder folder;
+  palmdb::Status status;
+  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
+  PendingImport result;
+  if (!database) {
+    ADD_FAILURE() << "the database did not open";
+    return result;
+  }
+  palmdb::convert::Content content;
+  palmdb::convert::ExportResult exported;
+  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
+  EXPECT_TRUE(palmdb::convert::Export(content, palmdb::convert::ExportOptions(), &exported));
+  EXPECT_TRUE(exported.warnings.empty());
+  if (exported.files.size() != 1) {
+    ADD_FAILURE() << "no calendar exported";
+    return result;
+  }
+  const std::vector<ImportInput> inputs = {{"DB.ics", exported.files[0].bytes, ""}};
+  if (std::string(creator) == "todo") {
+    palmdb::convert::ImportToDoList(inputs, ImportOptions(), &result);
+  } else {
+    palmdb::convert::ImportDateBook(inputs, ImportOptions(), &result);
+  }
+  EXPECT_TRUE(result.errors.empty());
+  EXPECT_TRUE(result.warnings.empty());
+  return result;
+}
+
+void ExpectSameRecords(const std::vector<Record>& records, const PendingImport& result,
+                       bool categories) {
+  const char* const names[] = {"Unfiled", "Business", "Personal"};
+  ASSERT_EQ(result.records.size(), records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(result.records[i].bytes, records[i].bytes);
+    EXPECT_EQ(result.records[i].secret, (records[i].attributes & 0x10) != 0);
+    if (categories) {
+      EXPECT_EQ(result.records[i].category, names[records[i].attributes & 0x0F]);
+    }
+  }
+}
+
+TEST(CalendarImport, ExportThenImportGivesTheRecordsBack) {
+  const Bytes untimed = {0xFF, 0xFF, 0xFF, 0xFF};
+  const std::vector<Record> appointments = {
+      {Concat({Bytes{9, 30, 10, 15}, PackedDay(2026, 3, 9), Bytes{0x14, 0}, Z("Dentist; Dr. S"),
+               Z("Bring card\nand form \xE9")})},
+      {Concat({untimed, PackedDay(2026, 12, 31), Bytes{0x64, 0}, Bytes{1, 2}, Bytes{5, 0},
+               Word(0xFFFF), Bytes{1, 0, 0, 0}, Z("Party")})},
+      {Concat({Bytes{9, 30, 10, 0}, PackedDay(2026, 3, 9), Bytes{0x6C, 0}, Bytes{15, 0},
+               Bytes{2, 0}, PackedDay(2026, 6, 30), Bytes{2, 0x0A, 1, 0}, Word(1),
+               PackedDay(2026, 3, 16), Z("Sync")})},
+      {Concat({Bytes{18, 0, 19, 0}, PackedDay(2026, 3, 27), Bytes{0x64, 0}, Bytes{2, 1},
+               Bytes{3, 0}, Word(0xFFFF), Bytes{1, 33, 0, 0}, Z("Review")})},
+      {Concat({Bytes{8, 0, 9, 0}, PackedDay(2026, 1, 31), Bytes{0x24, 0}, Bytes{4, 0}, Word(0xFFFF),
+               Bytes{3, 0, 0, 0}, Z("Rent")})},
+      {Concat({untimed, PackedDay(2026, 3, 9), Bytes{0x2C, 0}, Bytes{1, 0}, PackedDay(2026, 3, 20),
+               Bytes{1, 0, 0, 0}, Word(2), PackedDay(2026, 3, 10), PackedDay(2026, 3, 11),
+               Z("Trip")})},
+      {Concat({Bytes{7, 0, 8, 0}, PackedDay(2026, 3, 9), Bytes{0x44, 0}, Bytes{60, 0}, Z("Run")}),
+       0x10},
+  };
+  ExpectSameRecords(appointments, ThroughExport("date", appointments), false);
+  const std::vector<Record> items = {
+      {Concat({PackedDay(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
+      {Concat({Word(0xFFFF), Bytes{1}, Z("Now"), Z("")}), 0x12},
+      {Concat({Word(0xFFFF), Bytes{5}, Z("Later"), Z("")}), 0},
+      {Concat({PackedDay(2031, 12, 31), Bytes{0x82}, Z("Caf\xE9"), Z("one\ntwo")}), 0},
+  };
+  ExpectSameRecords(items, ThroughExport("todo", items), true);
+}
+
+}  // namespace
