@@ -288,7 +288,10 @@ TEST(OddType, TheNameTheListingShowsIsTakenBack) {
                                   .Build());
   const Outcome listed = Palmdb({"list", database});
   ASSERT_EQ(listed.status, 0) << listed.err;
-  ASSERT_NE(listed.out.find(" #00001.%81abc\n"), std::string::npos) << listed.out;
+  const std::vector<std::string> lines = Lines(listed.out);
+  ASSERT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.size() > 14 && line.substr(line.size() - 14) == " #00001.%81abc";
+  })) << listed.out;
 
   const Outcome replaced = Palmdb({"add", database, folder.Write("#00001.%81abc", Text("NEW"))});
   ASSERT_EQ(replaced.status, 0) << replaced.err;
