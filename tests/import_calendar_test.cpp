@@ -526,17 +526,14 @@ PendingImport ThroughExport(const char* creator, const std::vector<Record>& reco
   return result;
 }
 
-void ExpectSameRecords(const std::vector<Record>& records, const PendingImport& result,
-                       bool categories) {
+void ExpectSameRecords(const std::vector<Record>& records, const PendingImport& result) {
   const char* const names[] = {"Unfiled", "Business", "Personal"};
   ASSERT_EQ(result.records.size(), records.size());
   for (std::size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(result.records[i].bytes, records[i].bytes);
     EXPECT_EQ(result.records[i].secret, (records[i].attributes & 0x10) != 0);
-    if (categories) {
-      EXPECT_EQ(result.records[i].category, names[records[i].attributes & 0x0F]);
-    }
+    EXPECT_EQ(result.records[i].category, names[records[i].attributes & 0x0F]);
   }
 }
 
@@ -544,9 +541,11 @@ TEST(CalendarImport, ExportThenImportGivesTheRecordsBack) {
   const Bytes untimed = {0xFF, 0xFF, 0xFF, 0xFF};
   const std::vector<Record> appointments = {
       {Concat({Bytes{9, 30, 10, 15}, PackedDay(2026, 3, 9), Bytes{0x14, 0}, Z("Dentist; Dr. S"),
-               Z("Bring card\nand form \xE9")})},
+               Z("Bring card\nand form \xE9")}),
+       1},
       {Concat({untimed, PackedDay(2026, 12, 31), Bytes{0x64, 0}, Bytes{1, 2}, Bytes{5, 0},
-               Word(0xFFFF), Bytes{1, 0, 0, 0}, Z("Party")})},
+               Word(0xFFFF), Bytes{1, 0, 0, 0}, Z("Party")}),
+       2},
       {Concat({Bytes{9, 30, 10, 0}, PackedDay(2026, 3, 9), Bytes{0x6C, 0}, Bytes{15, 0},
                Bytes{2, 0}, PackedDay(2026, 6, 30), Bytes{2, 0x0A, 1, 0}, Word(1),
                PackedDay(2026, 3, 16), Z("Sync")})},
@@ -558,16 +557,16 @@ TEST(CalendarImport, ExportThenImportGivesTheRecordsBack) {
                Bytes{1, 0, 0, 0}, Word(2), PackedDay(2026, 3, 10), PackedDay(2026, 3, 11),
                Z("Trip")})},
       {Concat({Bytes{7, 0, 8, 0}, PackedDay(2026, 3, 9), Bytes{0x44, 0}, Bytes{60, 0}, Z("Run")}),
-       0x10},
+       0x11},
   };
-  ExpectSameRecords(appointments, ThroughExport("date", appointments), false);
+  ExpectSameRecords(appointments, ThroughExport("date", appointments));
   const std::vector<Record> items = {
       {Concat({PackedDay(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
       {Concat({Word(0xFFFF), Bytes{1}, Z("Now"), Z("")}), 0x12},
       {Concat({Word(0xFFFF), Bytes{5}, Z("Later"), Z("")}), 0},
       {Concat({PackedDay(2031, 12, 31), Bytes{0x82}, Z("Caf\xE9"), Z("one\ntwo")}), 0},
   };
-  ExpectSameRecords(items, ThroughExport("todo", items), true);
+  ExpectSameRecords(items, ThroughExport("todo", items));
 }
 
 }  // namespace
