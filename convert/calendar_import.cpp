@@ -54,11 +54,13 @@ void SetWallSeconds(std::int64_t seconds, DateTime* time) {
   time->second = static_cast<int>(rest % 60);
 }
 
-// The IANA name in a TZID: the name itself, or the end of a path some
-// calendars put before it ("/example.org/2005_1/America/New_York").
+// The IANA name in a TZID: the name itself, the end of a path some
+// calendars put before it ("/example.org/2005_1/America/New_York"), or the
+// zone a Windows name stands for.
 bool KnownZone(const std::string& tzid, std::string* zone) {
-  if (platform::IsKnownZone(tzid)) {
-    *zone = tzid;
+  const std::string_view windows = IanaZoneOfWindowsName(tzid);
+  if (platform::IsKnownZone(tzid) || (!windows.empty() && platform::IsKnownZone(windows))) {
+    *zone = windows.empty() ? tzid : std::string(windows);
     return true;
   }
   for (std::size_t slash = tzid.find('/'); slash != std::string::npos;
@@ -66,6 +68,22 @@ bool KnownZone(const std::string& tzid, std::string* zone) {
     if (platform::IsKnownZone(tzid.substr(slash + 1))) {
       *zone = tzid.substr(slash + 1);
       return true;
+    }
+  }
+  return false;
+}
+
+// The instant at which the clock of the zone a TZID names shows `wall`:
+// by the system's zone data, else by the file's own definition.
+bool ZoneInstant(const Zones& zones, const std::string& tzid, std::int64_t wall,
+                 std::int64_t* instant) {
+  std::string known;
+  if (KnownZone(tzid, &known) && platform::ZoneUnixSeconds(known, wall, instant)) {
+    return true;
+  }
+  for (const ZoneDefinition& defined : zones.defined) {
+    if (defined.tzid == tzid) {
+      return defined.UnixSeconds(wall, instant);
     }
   }
   return false;
@@ -170,21 +188,18 @@ bool ParseDateTime(const ContentLine& line, std::string_view text, DateTime* tim
   return true;
 }
 
-bool ToWallTime(const std::string& zone, DateTime* time, std::string* problem) {
+bool ToWallTime(const Zones& zones, DateTime* time, std::string* problem) {
   if (!time->timed || (!time->utc && time->zone.empty())) {
     return true;
   }
   std::int64_t instant = WallSeconds(*time);
-  if (!time->utc) {
-    std::string from;
-    if (!KnownZone(time->zone, &from) || !platform::ZoneUnixSeconds(from, instant, &instant)) {
-      *problem = "time zone " + time->zone + " unknown: its times taken as written";
-      time->zone.clear();
-      return false;
-    }
+  if (!time->utc && !ZoneInstant(zones, time->zone, instant, &instant)) {
+    *problem = "time zone " + time->zone + " unknown: its times taken as written";
+    time->zone.clear();
+    return false;
   }
   std::int64_t wall = 0;
-  if (!platform::ZoneWallSeconds(zone, instant, &wall)) {
+  if (!platform::ZoneWallSeconds(zones.target, instant, &wall)) {
     *problem = "the time could not be moved into the time zone: taken as written";
     return false;
   }

@@ -50,11 +50,58 @@ struct DateTime {
 // line's TZID. False for text that is neither or a day that does not exist.
 bool ParseDateTime(const ContentLine& line, std::string_view text, DateTime* time);
 
-// Turns a time given in UTC or in a zone into the wall time of `zone` (an
-// IANA name; empty for the local zone); a floating time or a date stays as
-// it is. False, with `problem` set, when the TZID names no zone the system
-// knows: the time is then taken as written.
-bool ToWallTime(const std::string& zone, DateTime* time, std::string* problem);
+// One part (STANDARD or DAYLIGHT) of a zone a calendar defines in a
+// VTIMEZONE block: from each onset on, the clock is `offsetTo` seconds
+// ahead of UTC. The first onset is DTSTART, a wall time at `offsetFrom`;
+// with a yearly rule, the rule's day of every year after it, at the same
+// time of day, up to UNTIL.
+struct ZonePart {
+  DateTime start;
+  std::int64_t offsetFrom = 0;
+  std::int64_t offsetTo = 0;
+  bool yearly = false;
+  int month = 0;           // of the rule
+  long ordinal = 0;        // the n-th weekday, -1 the last; 0: DTSTART's day
+  int weekday = 0;         // 0 Sunday
+  bool ends = false;       // with UNTIL:
+  std::int64_t until = 0;  // the last onset, in seconds from 1970 UTC
+};
+
+// A zone a calendar defines itself, by its TZID.
+struct ZoneDefinition {
+  std::string tzid;
+  std::vector<ZonePart> parts;
+
+  // The instant (seconds from 1970 UTC) at which the zone's clock shows
+  // `wallSeconds`, as platform::ZoneUnixSeconds takes it.
+  bool UnixSeconds(std::int64_t wallSeconds, std::int64_t* unixSeconds) const;
+};
+
+// Where times go: the zone the database keeps (an IANA name; empty for the
+// local zone), and the zones the file defines.
+struct Zones {
+  std::string target;
+  std::vector<ZoneDefinition> defined;
+};
+
+// The VTIMEZONE blocks whose every part has DTSTART, TZOFFSETFROM,
+// TZOFFSETTO and at most a yearly RRULE on one day of one month (BYMONTH,
+// and BYDAY as the n-th or last weekday, or DTSTART's day); others are
+// left out, as are blocks without parts.
+void ReadZoneDefinitions(const std::vector<Component>& blocks,
+                         std::vector<ZoneDefinition>* definitions);
+
+// The IANA name of a Windows time-zone name ("W. Europe Standard Time");
+// empty for a name that is none.
+std::string_view IanaZoneOfWindowsName(std::string_view name);
+
+// Turns a time given in UTC or in a zone into the wall time of
+// `zones.target`; a floating time or a date stays as it is. A TZID is an
+// IANA name the system knows (also at the end of a path
+// "/example.org/2005_1/America/New_York"), a Windows zone name standing for
+// one, or a zone the file defines. False, with `problem` set, when it is
+// none of these: the time is then taken as written.
+bool ToWallTime(const Zones& zones, DateTime* time, std::string* problem);
 
 // A DURATION ("-P1DT2H", "PT15M", "P2W").
 struct Duration {
@@ -74,10 +121,32 @@ std::int64_t DayNumber(const PalmDay& day);
 PalmDay DayOf(std::int64_t number);
 int Weekday(std::int64_t number);
 
+// The parts of an RRULE ("FREQ=WEEKLY;BYDAY=MO,WE").
+struct Rule {
+  std::string frequency;
+  long interval = 1;
+  std::string until;
+  long count = 0;
+  std::vector<std::string> byDay;
+  std::vector<std::string> byMonthDay;
+  std::vector<std::string> byMonth;
+  std::string weekStart = "MO";  // the default of RFC 5545
+  std::vector<std::string> ignored;
+};
+Rule ReadRule(const std::string& value);
+// A signed number of at most 9 digits; 0 for anything else.
+long RuleNumber(const std::string& text);
+// "2TU": ordinal 2, Tuesday; "TU": ordinal 0. False for neither.
+bool ReadByDay(const std::string& item, long* ordinal, int* weekday);
+// The day of `month` in `year` that is its `ordinal`-th `weekday` (0
+// Sunday), counted from the end when `ordinal` is negative (-1 the last);
+// 0 when the month has none or `ordinal` is not 1 to 5 or -1 to -5.
+int NthWeekday(std::int64_t year, int month, long ordinal, int weekday);
+
 // Sets the repeat of `appointment`, an event on `start`, from an RRULE,
-// its UNTIL moved into `zone` as the event's times are; `changes` gets what
-// the date book could not hold as the rule says.
-void ApplyRule(const ContentLine& rule, const std::string& zone, const PalmDay& start,
+// its UNTIL moved as the event's times are; `changes` gets what the date
+// book could not hold as the rule says.
+void ApplyRule(const ContentLine& rule, const Zones& zones, const PalmDay& start,
                datebook::Appointment* appointment, std::vector<std::string>* changes);
 
 // Whether the line's value is `value`, without regard to ASCII case.

@@ -121,6 +121,14 @@ void ReadNameAndParameters(std::string_view head, ContentLine* line) {
     for (std::string_view value : SplitUnquoted(values, ',')) {
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
+        // A quoted TYPE is still a list ("voice,cell"); any other quoted
+        // value (a TZID, a LABEL) is one value, commas and all.
+        if (parameter.name == "TYPE") {
+          for (std::string_view type : SplitUnquoted(value, ',')) {
+            parameter.values.emplace_back(type);
+          }
+          continue;
+        }
       }
       parameter.values.emplace_back(value);
     }

@@ -146,10 +146,11 @@ void AppendAlarm(const Appointment& appointment, const std::string& summary, std
   }
 }
 
-// The VEVENT of one appointment.
+// The VEVENT of one appointment, in the category named `category` (empty
+// for one without a name).
 std::string Event(const Content& content, std::size_t index, const std::string& stamp,
                   const RecordUids& uids, const Appointment& appointment, const Occurrences& when,
-                  TextDecoder* decoder) {
+                  const std::string& category, TextDecoder* decoder) {
   const Item& item = content.items[index];
   const PalmDay& day = when.day;
   const bool timed = when.timed;
@@ -189,6 +190,9 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
   if (IsSecret(item)) {
     AppendContentLine("CLASS", "PRIVATE", &event);
   }
+  if (!category.empty()) {
+    AppendContentLine("CATEGORIES", EscapeText(category), &event);
+  }
   AppendAlarm(appointment, summary, &event);
   AppendContentLine("END", "VEVENT", &event);
   return event;
@@ -198,6 +202,7 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
 
 void ExportDateBook(const Content& content, const ExportOptions& options, ExportResult* result) {
   TextDecoder decoder(options.charset);
+  const Categories categories = ReadCategories(content.appInfo, &decoder);
   const std::string stamp = CalendarStamp(content);
   const RecordUids uids(content);
   std::string events;
@@ -214,7 +219,8 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
       result->errors.push_back(RecordError(index, error));
       continue;
     }
-    events += Event(content, index, stamp, uids, appointment, when, &decoder);
+    events += Event(content, index, stamp, uids, appointment, when,
+                    categories.NameOf(item.attributes), &decoder);
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Calendar", ".ics");
   decoder.Report(result);

@@ -24,6 +24,7 @@ struct EventFile {
   const ImportOptions& options;
   TextEncoder encoder;
   PendingImport* result;
+  ical::Zones zones;
 };
 
 // A DTSTART, DTEND or EXDATE value moved into the database's zone; false,
@@ -35,7 +36,7 @@ bool When(EventFile* file, const ContentLine& line, std::string_view text, DateT
     return false;
   }
   std::string problem;
-  if (!ical::ToWallTime(file->options.timezone, time, &problem)) {
+  if (!ical::ToWallTime(file->zones, time, &problem)) {
     file->result->warnings.push_back(ical::Where(file->input, line.line, problem));
   }
   return true;
@@ -239,7 +240,7 @@ bool ImportEvent(EventFile* file, const Component& event) {
       changes.push_back("an event of several days repeated daily; its RRULE left out");
     }
   } else if (rule != nullptr) {
-    ical::ApplyRule(*rule, file->options.timezone, start.day, &a, &changes);
+    ical::ApplyRule(*rule, file->zones, start.day, &a, &changes);
   }
   SetAlarm(event, length, &a, &changes);
   PendingRecord record;
@@ -267,7 +268,11 @@ void ImportDateBook(const std::vector<ImportInput>& inputs, const ImportOptions&
       result->errors.push_back(error);
       continue;
     }
-    EventFile file{input, options, TextEncoder(options.charset), result};
+    std::vector<Component> blocks;
+    EventFile file{input, options, TextEncoder(options.charset), result, {options.timezone, {}}};
+    if (ical::ReadComponents(input, "VTIMEZONE", &blocks, &error)) {
+      ical::ReadZoneDefinitions(blocks, &file.zones.defined);
+    }
     for (const Component& event : events) {
       ImportEvent(&file, event);
     }

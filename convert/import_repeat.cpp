@@ -17,20 +17,18 @@ constexpr const char* kWeekdayCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA
 // The largest INTERVAL the repeat's frequency byte holds.
 constexpr long kLargestFrequency = 255;
 
-struct Rule {
-  std::string frequency;
-  long interval = 1;
-  std::string until;
-  long count = 0;
-  std::vector<std::string> byDay;
-  std::vector<std::string> byMonthDay;
-  std::vector<std::string> byMonth;
-  std::string weekStart = "MO";  // the default of RFC 5545
-  std::vector<std::string> ignored;
-};
+int WeekdayCode(std::string_view code) {
+  for (int d = 0; d < kDaysInWeek; ++d) {
+    if (code == kWeekdayCodes[d]) {
+      return d;
+    }
+  }
+  return -1;
+}
 
-// A signed number of at most 9 digits; 0 for anything else.
-long Number(const std::string& text) {
+}  // namespace
+
+long RuleNumber(const std::string& text) {
   const bool negative = !text.empty() && text[0] == '-';
   const std::size_t first = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
   if (text.size() <= first || text.size() - first > 9) {
@@ -55,11 +53,11 @@ Rule ReadRule(const std::string& value) {
     if (key == "FREQ") {
       rule.frequency = text;
     } else if (key == "INTERVAL") {
-      rule.interval = Number(text);
+      rule.interval = RuleNumber(text);
     } else if (key == "UNTIL") {
       rule.until = text;
     } else if (key == "COUNT") {
-      rule.count = Number(text);
+      rule.count = RuleNumber(text);
     } else if (key == "BYDAY") {
       rule.byDay = SplitValue(text, ',');
     } else if (key == "BYMONTHDAY") {
@@ -75,37 +73,39 @@ Rule ReadRule(const std::string& value) {
   return rule;
 }
 
-int WeekdayCode(std::string_view code) {
-  for (int d = 0; d < kDaysInWeek; ++d) {
-    if (code == kWeekdayCodes[d]) {
-      return d;
-    }
-  }
-  return -1;
-}
-
-// "2TU": ordinal 2, Tuesday; "TU": ordinal 0. False for neither.
 bool ReadByDay(const std::string& item, long* ordinal, int* weekday) {
   if (item.size() < 2) {
     return false;
   }
   *weekday = WeekdayCode(std::string_view(item).substr(item.size() - 2));
-  *ordinal = Number(item.substr(0, item.size() - 2));
+  *ordinal = RuleNumber(item.substr(0, item.size() - 2));
   return *weekday >= 0 && (item.size() == 2 || *ordinal != 0);
 }
+
+int NthWeekday(std::int64_t year, int month, long ordinal, int weekday) {
+  if (ordinal == 0 || ordinal > 5 || ordinal < -5) {
+    return 0;
+  }
+  const int length = platform::DaysInMonth(year, month);
+  const int first =
+      1 +
+      (weekday - Weekday(platform::DaysFromCivil({year, month, 1})) + kDaysInWeek) % kDaysInWeek;
+  const int last = first + kDaysInWeek * ((length - first) / kDaysInWeek);
+  const long day =
+      ordinal > 0 ? first + kDaysInWeek * (ordinal - 1) : last + kDaysInWeek * (ordinal + 1);
+  return day >= 1 && day <= length ? static_cast<int>(day) : 0;
+}
+
+namespace {
 
 // The day of the month a monthly or yearly repeat falls on in `year` and
 // `month`; 0 for a month without it (a 31st, a 29 February).
 int DayInMonth(const Appointment& a, const PalmDay& start, int year, int month) {
-  const int length = platform::DaysInMonth(year, month);
   if (a.repeatType != kMonthlyByDay) {
-    return start.day <= length ? start.day : 0;
+    return start.day <= platform::DaysInMonth(year, month) ? start.day : 0;
   }
   const int week = a.repeatOn / kDaysInWeek;
-  const int weekday = a.repeatOn % kDaysInWeek;
-  int day = 1 + (weekday - Weekday(DayNumber({year, month, 1})) + kDaysInWeek) % kDaysInWeek;
-  day += kDaysInWeek * (week == kLastWeek ? (length - day) / kDaysInWeek : week);
-  return day <= length ? day : 0;
+  return NthWeekday(year, month, week == kLastWeek ? -1 : week + 1, a.repeatOn % kDaysInWeek);
 }
 
 // The day (from 1970) of the `count`-th time, the start the first; -1 when
@@ -182,15 +182,15 @@ void Monthly(const Rule& rule, const PalmDay& start, Appointment* a,
     }
   }
   if (!rule.byMonthDay.empty() &&
-      (rule.byMonthDay.size() > 1 || Number(rule.byMonthDay[0]) != start.day)) {
+      (rule.byMonthDay.size() > 1 || RuleNumber(rule.byMonthDay[0]) != start.day)) {
     changes->push_back("BYMONTHDAY=" + rule.byMonthDay[0] + " taken as the start's day");
   }
 }
 
 }  // namespace
 
-void ApplyRule(const ContentLine& line, const std::string& zone, const PalmDay& start,
-               Appointment* a, std::vector<std::string>* changes) {
+void ApplyRule(const ContentLine& line, const Zones& zones, const PalmDay& start, Appointment* a,
+               std::vector<std::string>* changes) {
   const Rule rule = ReadRule(line.value);
   const int weekday = Weekday(DayNumber(start));
   if (rule.frequency == "DAILY" && rule.byDay.empty()) {
@@ -216,7 +216,7 @@ void ApplyRule(const ContentLine& line, const std::string& zone, const PalmDay& 
     a->repeatType = kYearly;
     if (!rule.byDay.empty() || !rule.byMonthDay.empty() ||
         (!rule.byMonth.empty() &&
-         (rule.byMonth.size() > 1 || Number(rule.byMonth[0]) != start.month))) {
+         (rule.byMonth.size() > 1 || RuleNumber(rule.byMonth[0]) != start.month))) {
       changes->push_back("yearly rule taken as every year on the start's date");
     }
   } else {
@@ -238,7 +238,7 @@ void ApplyRule(const ContentLine& line, const std::string& zone, const PalmDay& 
   if (!rule.until.empty()) {
     if (!ParseDateTime(line, rule.until, &until)) {
       changes->push_back("UNTIL=" + rule.until + " unreadable: repeats forever");
-    } else if (!ToWallTime(zone, &until, &problem)) {
+    } else if (!ToWallTime(zones, &until, &problem)) {
       changes->push_back(problem);
     }
     // A day after the last a packed date holds: forever, which is the same there.

@@ -52,7 +52,8 @@ struct ContentLine {
   std::string name;      // upper-cased
   // Parameters in order, names upper-cased; a bare vCard 2.1 parameter
   // ("TEL;HOME;FAX") is given as TYPE. Quoted values lose their quotes,
-  // and a comma-separated list is split.
+  // and a comma-separated list is split: for TYPE also one inside quotes
+  // (TYPE="voice,cell"); any other quoted value stays whole.
   struct Param {
     std::string name;
     std::vector<std::string> values;

@@ -1,5 +1,7 @@
 #include "platform/calendar.h"
 
+#include <initializer_list>
+
 namespace palmdb::platform {
 namespace {
 
@@ -47,6 +49,29 @@ CivilDate CivilFromDays(std::int64_t days) {
   date.month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
   date.year = yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0);
   return date;
+}
+
+bool WallClockInstant(const std::function<bool(std::int64_t, std::int64_t*)>& wallAt,
+                      std::int64_t wallSeconds, std::int64_t* unixSeconds) {
+  // The offsets a day either side: a zone changes its offset months apart
+  // at most, so the instant has one of them.
+  constexpr std::int64_t kDay = 86400;
+  std::int64_t before = 0;
+  std::int64_t after = 0;
+  if (!wallAt(wallSeconds - kDay, &before) || !wallAt(wallSeconds + kDay, &after)) {
+    return false;
+  }
+  const std::int64_t offsetBefore = before - (wallSeconds - kDay);
+  const std::int64_t offsetAfter = after - (wallSeconds + kDay);
+  for (const std::int64_t offset : {offsetBefore, offsetAfter}) {
+    std::int64_t shown = 0;
+    if (wallAt(wallSeconds - offset, &shown) && shown == wallSeconds) {
+      *unixSeconds = wallSeconds - offset;
+      return true;
+    }
+  }
+  *unixSeconds = wallSeconds - offsetBefore;
+  return true;
 }
 
 }  // namespace palmdb::platform

@@ -7,6 +7,7 @@
 #define PALMDB_PLATFORM_CALENDAR_H
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace palmdb::platform {
@@ -29,6 +30,13 @@ std::int64_t DaysFromCivil(const CivilDate& date);
 // The date `days` after 1970-01-01.
 CivilDate CivilFromDays(std::int64_t days);
 
+// The instant at which a clock shows `wallSeconds`, where `wallAt` gives
+// the clock's time at an instant (both in seconds from 1970): in an hour
+// the clock shows twice, the first; in one it skips, the instant the time
+// names with the offset before the change. False when `wallAt` fails.
+bool WallClockInstant(const std::function<bool(std::int64_t, std::int64_t*)>& wallAt,
+                      std::int64_t wallSeconds, std::int64_t* unixSeconds);
+
 // The local wall-clock time at the instant `unixSeconds` (seconds since
 // 1970-01-01 00:00:00 UTC), as seconds since 1970-01-01 00:00:00 on that
 // clock: with the offset and summer time in force at that instant, by the
@@ -45,9 +53,8 @@ bool IsKnownZone(std::string_view zone);
 // The wall-clock time in `zone` (empty for the local zone, as above) at the
 // instant `unixSeconds`; false for a zone the system does not know.
 bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64_t* wallSeconds);
-// The instant at which the clock of `zone` shows `wallSeconds`: in an hour
-// the clock shows twice, the first; in one it skips, the instant the time
-// names with the offset before the change.
+// The instant at which the clock of `zone` shows `wallSeconds`, as
+// WallClockInstant finds it.
 bool ZoneUnixSeconds(std::string_view zone, std::int64_t wallSeconds, std::int64_t* unixSeconds);
 
 }  // namespace palmdb::platform

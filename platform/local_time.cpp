@@ -2,7 +2,6 @@
 // is asked for.
 #include <cstdint>
 #include <ctime>
-#include <initializer_list>
 #include <limits>
 #include <string>
 
@@ -115,26 +114,11 @@ bool ZoneWallSeconds(std::string_view zone, std::int64_t unixSeconds, std::int64
 #endif
 
 bool ZoneUnixSeconds(std::string_view zone, std::int64_t wallSeconds, std::int64_t* unixSeconds) {
-  // The offsets a day either side: a zone changes its offset months apart
-  // at most, so the instant has one of them.
-  constexpr std::int64_t kDay = 86400;
-  std::int64_t before = 0;
-  std::int64_t after = 0;
-  if (!ZoneWallSeconds(zone, wallSeconds - kDay, &before) ||
-      !ZoneWallSeconds(zone, wallSeconds + kDay, &after)) {
-    return false;
-  }
-  const std::int64_t offsetBefore = before - (wallSeconds - kDay);
-  const std::int64_t offsetAfter = after - (wallSeconds + kDay);
-  for (const std::int64_t offset : {offsetBefore, offsetAfter}) {
-    std::int64_t shown = 0;
-    if (ZoneWallSeconds(zone, wallSeconds - offset, &shown) && shown == wallSeconds) {
-      *unixSeconds = wallSeconds - offset;
-      return true;
-    }
-  }
-  *unixSeconds = wallSeconds - offsetBefore;
-  return true;
+  return WallClockInstant(
+      [zone](std::int64_t instant, std::int64_t* wall) {
+        return ZoneWallSeconds(zone, instant, wall);
+      },
+      wallSeconds, unixSeconds);
 }
 
 }  // namespace palmdb::platform

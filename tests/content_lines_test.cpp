@@ -35,6 +35,11 @@ const LineCase kLineCases[] = {
     {"ByteOrderMarkAndEmptyLines", "\xEF\xBB\xBF\r\n\r\nBEGIN:VCARD\r\n", "BEGIN", "VCARD", "", "",
      1},
     {"CommaListOfTypes", "TEL;TYPE=work,pref:1\n", "TEL", "1", "TYPE", "PREF", 1},
+    {"QuotedListOfTypes", "TEL;TYPE=\"voice,cell\":1\n", "TEL", "1", "TYPE", "CELL", 1},
+    {"QuotedLabelKeepsItsComma", "ADR;LABEL=\"1 Main St., Springfield\":;;1 Main St.\n", "ADR",
+     ";;1 Main St.", "LABEL", "1 Main St., Springfield", 1},
+    {"QuotedZoneKeepsItsComma", "DTSTART;TZID=\"Eastern, US\":20240102T090000\n", "DTSTART",
+     "20240102T090000", "TZID", "Eastern, US", 1},
 };
 
 class ContentLineTest : public ::testing::TestWithParam<LineCase> {};

@@ -158,6 +158,13 @@ TEST(AddressImport, CardLinesToRecords) {
        "",
        false,
        {}},
+      {"3.0: a quoted TYPE list is a list: voice,cell a mobile",
+       "windows-1252",
+       {"BEGIN:VCARD", "VERSION:3.0", "N:Roe;;;;", "TEL;TYPE=\"voice,cell\":555-7", "END:VCARD"},
+       Address(0x43217, {{0, "Roe"}, {3, "555-7"}}),
+       "",
+       false,
+       {}},
       {"custom fields by label: a known one, a new one takes a default slot, the note after them; "
        "quoted-printable CR LF as LF",
        "windows-1252",
