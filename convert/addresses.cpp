@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "convert/address_format.h"
 #include "convert/pim.h"
@@ -36,13 +37,8 @@ std::string Card(const FieldText (&fields)[kFieldCount], std::uint32_t phoneLabe
                    {fields[kLastName], fields[kFirstName], fields[kCompany], fields[kTitle]},
                    &card);
   AppendPhones(fields, phoneLabels, &card);
-  bool hasAddress = false;
-  std::string address = ";";  // no post office box, no extended address
-  for (std::size_t f = kAddress; f <= kCountry; ++f) {
-    hasAddress = hasAddress || !fields[f].value.empty();
-    address += ";" + EscapeText(fields[f].value);
-  }
-  if (hasAddress) {
+  std::string address;
+  if (vcard::AddressValue(fields + kAddress, &address)) {
     AppendContentLine("ADR", address, &card);
   }
   vcard::EndCard(vcard::NoteWithCustomFields(customLabels, fields + kCustom1, kCustomCount,
@@ -58,10 +54,8 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
   const Categories categories = ReadCategories(content.appInfo, &decoder);
   std::string customLabels[kCustomCount];
   for (std::size_t i = 0; i < kCustomCount; ++i) {
-    customLabels[i] = ReadFixedString(content.appInfo, CustomLabelOffset(i), kLabelSize, &decoder);
-    if (customLabels[i].empty()) {
-      customLabels[i] = "Custom " + std::to_string(i + 1);
-    }
+    customLabels[i] =
+        vcard::CustomLabel(content.appInfo, CustomLabelOffset(i), kLabelSize, i, &decoder);
   }
 
   const RecordUids uids(content);
@@ -96,11 +90,7 @@ void ExportAddresses(const Content& content, const ExportOptions& options, Expor
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Addresses", ".vcf");
   decoder.Report(result);
-  if (cards.empty()) {
-    result->warnings.push_back("no address to write");
-    return;
-  }
-  result->files.push_back({fileName, std::move(cards)});
+  vcard::AddCardFile(std::move(cards), fileName, "no address to write", result);
 }
 
 }  // namespace palmdb::convert

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/contacts_format.h"
@@ -44,10 +45,8 @@ struct Labels {
 Labels ReadLabels(const Bytes& appInfo, TextDecoder* decoder) {
   Labels labels;
   for (std::size_t i = 0; i < kCustomCount; ++i) {
-    labels.custom[i] = ReadFixedString(appInfo, LabelOffset(kCustom1 + i), kLabelSize, decoder);
-    if (labels.custom[i].empty()) {
-      labels.custom[i] = "Custom " + std::to_string(i + 1);
-    }
+    labels.custom[i] =
+        vcard::CustomLabel(appInfo, LabelOffset(kCustom1 + i), kLabelSize, i, decoder);
   }
   return labels;
 }
@@ -204,14 +203,8 @@ void AppendPhonesAndIms(const Contact& contact, std::string* card) {
 
 void AppendAddresses(const Contact& contact, std::string* card) {
   for (std::size_t slot = 0; slot < kAddressCount; ++slot) {
-    const std::size_t first = kAddress1 + slot * kAddressFields;
-    bool hasAddress = false;
-    std::string address = ";";  // no post office box, no extended address
-    for (std::size_t f = first; f < first + kAddressFields; ++f) {
-      hasAddress = hasAddress || !contact.fields[f].value.empty();
-      address += ";" + EscapeText(contact.fields[f].value);
-    }
-    if (!hasAddress) {
+    std::string address;
+    if (!vcard::AddressValue(contact.fields + kAddress1 + slot * kAddressFields, &address)) {
       continue;
     }
     const std::uint32_t label = Nibble(contact.otherLabels, kAddressLabelShift, slot);
@@ -303,11 +296,7 @@ void ExportContacts(const Content& content, const ExportOptions& options, Export
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Contacts", ".vcf");
   decoder.Report(result);
-  if (cards.empty()) {
-    result->warnings.push_back("no contact to write");
-    return;
-  }
-  result->files.push_back({fileName, std::move(cards)});
+  vcard::AddCardFile(std::move(cards), fileName, "no contact to write", result);
 }
 
 }  // namespace palmdb::convert

@@ -1,5 +1,7 @@
 #include "convert/vcard.h"
 
+#include <utility>
+
 #include "convert/address_format.h"
 
 namespace palmdb::convert::vcard {
@@ -62,6 +64,22 @@ void AppendPhone(const std::string& value, std::uint32_t label, bool preferred, 
   }
 }
 
+bool AddressValue(const FieldText* fields, std::string* value) {
+  bool hasAddress = false;
+  *value = ";";  // no post office box, no extended address
+  for (std::size_t f = 0; f < 5; ++f) {
+    hasAddress = hasAddress || !fields[f].value.empty();
+    *value += ";" + EscapeText(fields[f].value);
+  }
+  return hasAddress;
+}
+
+std::string CustomLabel(const Bytes& appInfo, std::size_t offset, std::size_t size, std::size_t i,
+                        TextDecoder* decoder) {
+  std::string label = ReadFixedString(appInfo, offset, size, decoder);
+  return label.empty() ? "Custom " + std::to_string(i + 1) : label;
+}
+
 std::string NoteWithCustomFields(const std::string* labels, const FieldText* values,
                                  std::size_t count, const std::string& note) {
   std::string text;
@@ -87,6 +105,15 @@ void EndCard(const std::string& note, const CardContext& context, std::string* c
     AppendContentLine("CLASS", "PRIVATE", card);
   }
   AppendContentLine("END", "VCARD", card);
+}
+
+void AddCardFile(std::string cards, const std::string& name, const char* nothing,
+                 ExportResult* result) {
+  if (cards.empty()) {
+    result->warnings.push_back(nothing);
+    return;
+  }
+  result->files.push_back({name, std::move(cards)});
 }
 
 std::string Base64(const std::uint8_t* bytes, std::size_t size) {

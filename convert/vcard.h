@@ -40,6 +40,15 @@ void BeginCard(const std::string& uid, const CardNames& names, std::string* card
 // it.
 void AppendPhone(const std::string& value, std::uint32_t label, bool preferred, std::string* card);
 
+// The value of ADR from the five fields of a postal address (street,
+// city, state, zip code, country) at `fields`; false when all are empty.
+bool AddressValue(const FieldText* fields, std::string* value);
+
+// A custom field's label from the AppInfo block (`size` bytes at
+// `offset`); "Custom N" (N = `i` + 1) when it has none.
+std::string CustomLabel(const Bytes& appInfo, std::size_t offset, std::size_t size, std::size_t i,
+                        TextDecoder* decoder);
+
 // The note as the card carries it: a "label: value" line for each custom
 // field that holds something, in field order, then the note itself.
 std::string NoteWithCustomFields(const std::string* labels, const FieldText* values,
@@ -55,6 +64,11 @@ struct CardContext {
 // NOTE (when there is one), CATEGORIES, CLASS:PRIVATE for a secret record
 // and END.
 void EndCard(const std::string& note, const CardContext& context, std::string* card);
+
+// The one file of the cards, `name`; a warning (`nothing`) instead when
+// there is no card.
+void AddCardFile(std::string cards, const std::string& name, const char* nothing,
+                 ExportResult* result);
 
 // Standard base64 with padding, one unbroken line (the content line folds
 // it).
