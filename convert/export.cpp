@@ -16,6 +16,10 @@ const char* KindName(Kind kind) {
       return "date book";
     case Kind::kToDoList:
       return "to-do list";
+    case Kind::kContacts:
+      return "contacts (Palm OS 5)";
+    case Kind::kMemosPalmOS5:
+      return "memos (Palm OS 5)";
     case Kind::kPalmDoc:
       return "PalmDOC e-book";
     case Kind::kMobipocket:
@@ -44,6 +48,12 @@ Kind KindOf(const Content& content) {
   if (content.CreatorIs("todo")) {
     return Kind::kToDoList;
   }
+  if (content.CreatorIs("PAdd")) {
+    return Kind::kContacts;
+  }
+  if (content.CreatorIs("PMem")) {
+    return Kind::kMemosPalmOS5;
+  }
   if (content.Is("BOOK", "MOBI")) {
     return Kind::kMobipocket;
   }
@@ -63,6 +73,7 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
   }
   switch (result->kind) {
     case Kind::kMemos:
+    case Kind::kMemosPalmOS5:
       ExportMemos(content, options, result);
       return true;
     case Kind::kAddresses:
@@ -73,6 +84,9 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
       return true;
     case Kind::kToDoList:
       ExportToDoList(content, options, result);
+      return true;
+    case Kind::kContacts:
+      ExportContacts(content, options, result);
       return true;
     case Kind::kPalmDoc:
       return ExportPalmDoc(content, options, result);

@@ -21,13 +21,17 @@ enum class Kind {
   kAddresses,
   kDateBook,
   kToDoList,
+  // The Palm OS 5 applications' databases.
+  kContacts,
+  kMemosPalmOS5,
   kPalmDoc,
   kMobipocket,
   // A resource database: its bitmaps.
   kApplication,
 };
 
-// The kind's name in messages and JSON ("memos", "addresses", ...).
+// The kind's name in messages and JSON ("memos", "addresses",
+// "contacts (Palm OS 5)", ...).
 const char* KindName(Kind kind);
 
 Kind KindOf(const Content& content);

@@ -4,7 +4,8 @@
 // out: relative paths without empty or ".." parts, UTF-8 text, and vCard
 // and iCalendar lines of at most 75 octets, each ended with CR LF.
 //
-// Input: a byte choosing the PIM kind (low two bits), the character set
+// Input: a byte choosing the PIM kind (low two bits: memos, addresses, date book, to-do list;
+// with 0x40 their Palm OS 5 successors), the character set
 // (next two), an e-book instead (0x10: PalmDOC, with 0x20: Mobipocket), the AppInfo block's length
 // (two bytes) and bytes; then records, each an attribute byte, a length (two bytes) and its bytes.
 #include <cstddef>
@@ -84,13 +85,15 @@ void CheckContentLines(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const char* const kCreators[] = {"memo", "addr", "date", "todo"};
+  static const char* const kPalmOS5Creators[] = {"PMem", "PAdd", "PDat", "PTod"};
   static const char* const kCharsets[] = {"windows-1252", "palmos", "cp932", "utf-8"};
   Input input(data, size);
   const std::uint8_t choice = input.Byte();
   palmdb::convert::Content content;
   content.name = "Fuzz";
   std::memcpy(content.type, "DATA", 4);
-  std::memcpy(content.creator, kCreators[choice & 3], 4);
+  const bool palmOS5 = (choice & 0x40) != 0;
+  std::memcpy(content.creator, (palmOS5 ? kPalmOS5Creators : kCreators)[choice & 3], 4);
   const bool book = (choice & 0x10) != 0;
   if (book) {
     const bool mobi = (choice & 0x20) != 0;
@@ -112,9 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.charset = kCharsets[(choice >> 2) & 3];
   palmdb::convert::ExportResult result;
   // A book may be refused (encrypted, an unknown compression); a PIM
-  // database never is, whatever its records hold.
+  // database of a kind export knows never is, whatever its records hold.
   const bool exported = palmdb::convert::Export(content, options, &result);
-  Require(exported || book, "a PIM database was refused");
+  Require(exported || book || result.kind == palmdb::convert::Kind::kUnknown,
+          "a PIM database was refused");
   Require(exported || result.files.empty(), "a refused database wrote files");
   for (const palmdb::convert::OutputFile& file : result.files) {
     CheckPath(file.path);

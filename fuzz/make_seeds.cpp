@@ -8,6 +8,7 @@
 
 #include "database/format.h"
 #include "testdata/database_builder.h"
+#include "testdata/pim_records.h"
 
 namespace {
 
@@ -15,6 +16,25 @@ using palmdb::testdata::Bytes;
 using palmdb::testdata::DatabaseBuilder;
 namespace attribute = palmdb::format::database_attribute;
 namespace record = palmdb::format::record_attribute;
+
+// A contact with every optional part, in the older AppInfo layout.
+Bytes ContactsSeed() {
+  palmdb::testdata::ContactRecord contact;
+  contact.fields = {{0, "Doe"},     {4, "555-1"},       {11, "jdoe"}, {13, "http://example.com"},
+                    {14, "custom"}, {23, "1 Main St."}, {38, "note"}};
+  contact.birthday = true;
+  contact.birthdayDay = palmdb::testdata::PackedDay(1904, 5, 1);
+  contact.reminder = true;
+  contact.reminderDays = 2;
+  contact.blocks = {
+      palmdb::testdata::PhotoBlock(40),
+      palmdb::testdata::AnniversaryBlock(palmdb::testdata::PackedDay(2000, 1, 1), true, 1)};
+  return DatabaseBuilder()
+      .TypeAndCreator("DATA", "PAdd")
+      .AppInfo(palmdb::testdata::ContactsAppInfo(49, {"Unfiled", "Business"}))
+      .AddRecord(palmdb::testdata::ContactRecordBytes(contact), 1)
+      .Build();
+}
 
 std::vector<std::pair<std::string, Bytes>> Seeds() {
   std::vector<std::pair<std::string, Bytes>> seeds;
@@ -43,6 +63,12 @@ std::vector<std::pair<std::string, Bytes>> Seeds() {
                                             .AddResource("tSTR", 1, Bytes(30, 0x20))
                                             .EntryCount(3)
                                             .Build());
+  seeds.emplace_back("contacts.pdb", ContactsSeed());
+  seeds.emplace_back("memos-os5.pdb", DatabaseBuilder()
+                                          .TypeAndCreator("DATA", "PMem")
+                                          .AppInfo(palmdb::testdata::CategoryBlock({"Unfiled"}))
+                                          .AddRecord(std::string("Memo\nbody\0", 10))
+                                          .Build());
   return seeds;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/application.h"
+#include "convert/export.h"
 #include "database/database.h"
 #include "database/detection.h"
 #include "database/opened_file.h"
@@ -108,11 +109,14 @@ std::string WriteFailureText(Status status, bool targetExists);
 
 // Every field of the header, decoded, one per line; the record list's
 // layout; the AppInfo and SortInfo blocks; and, when `application` is given,
-// what of its name, version and icon a resource database holds.
+// what of its name, version and icon a resource database holds. `holds`:
+// what export takes the database for, shown unless it is none it knows.
 std::string InfoText(const std::string& path, const Database& database,
-                     const convert::ApplicationInfo* application = nullptr);
+                     const convert::ApplicationInfo* application = nullptr,
+                     convert::Kind holds = convert::Kind::kUnknown);
 Json InfoJson(const std::string& path, const Database& database,
-              const convert::ApplicationInfo* application = nullptr);
+              const convert::ApplicationInfo* application = nullptr,
+              convert::Kind holds = convert::Kind::kUnknown);
 
 // A finding in words: a short label for the line of its file, and the
 // details with the first entries concerned and how many in all.

@@ -82,10 +82,19 @@ std::string IconText(const convert::RenditionSummary& icon) {
          Count(icon.depth, "bit", "bits") + " per pixel, " + Number(icon.density) + " dpi";
 }
 
+// The kind's name as a row's value: "Contacts (Palm OS 5)", "Date book".
+std::string HoldsText(convert::Kind kind) {
+  std::string name = convert::KindName(kind);
+  if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') {
+    name[0] = static_cast<char>(name[0] - 'a' + 'A');
+  }
+  return name;
+}
+
 }  // namespace
 
 std::string InfoText(const std::string& path, const Database& database,
-                     const convert::ApplicationInfo* application) {
+                     const convert::ApplicationInfo* application, convert::Kind holds) {
   const DatabaseHeader& header = database.header;
   const bool resources = header.IsResourceDatabase();
   const InfoBlocks blocks = FindInfoBlocks(database);
@@ -116,6 +125,10 @@ std::string InfoText(const std::string& path, const Database& database,
       {"SortInfo block", BlockText(blocks.sortInfo)},
   };
   std::vector<std::pair<const char*, std::string>> all(std::begin(lines), std::end(lines));
+  if (holds != convert::Kind::kUnknown) {
+    // After the creator, which it is mostly told by.
+    all.insert(all.begin() + 5, {"Holds", HoldsText(holds)});
+  }
   if (application != nullptr) {
     if (application->hasName) {
       all.emplace_back("Application name", application->name);
@@ -137,7 +150,7 @@ std::string InfoText(const std::string& path, const Database& database,
 }
 
 Json InfoJson(const std::string& path, const Database& database,
-              const convert::ApplicationInfo* application) {
+              const convert::ApplicationInfo* application, convert::Kind holds) {
   const DatabaseHeader& header = database.header;
   const bool resources = header.IsResourceDatabase();
   const InfoBlocks blocks = FindInfoBlocks(database);
@@ -147,6 +160,8 @@ Json InfoJson(const std::string& path, const Database& database,
   json["name"] = DatabaseName(header);
   json["type"] = ShownCode(header.bytes + palmdb::format::header::kType);
   json["creator"] = ShownCode(header.bytes + palmdb::format::header::kCreator);
+  // The names export's JSON gives its kinds.
+  json["kind"] = holds == convert::Kind::kUnknown ? Json(nullptr) : Json(convert::KindName(holds));
   json["attributes"] = {{"value", header.Attributes()},
                         {"flags", AttributeNames(header.Attributes())}};
   json["version"] = header.Version();

@@ -86,6 +86,45 @@ TEST(PalmdbInfo, ShowsTheHeaderFieldByField) {
   EXPECT_TRUE(document["backedUp"]["date"].is_null());
 }
 
+struct HoldsCase {
+  const char* type;
+  const char* creator;
+  std::uint16_t attributes;
+  // The row's value and the JSON kind; none when export does not know it.
+  const char* row;
+  const char* kind;
+};
+
+TEST(PalmdbInfo, NamesWhatExportTakesTheDatabaseFor) {
+  const std::vector<HoldsCase> cases = {
+      {"DATA", "PAdd", 0, "Contacts (Palm OS 5)", "contacts (Palm OS 5)"},
+      {"DATA", "PMem", 0, "Memos (Palm OS 5)", "memos (Palm OS 5)"},
+      {"DATA", "memo", 0, "Memos", "memos"},
+      {"DATA", "addr", 0, "Addresses", "addresses"},
+      {"DATA", "todo", 0, "To-do list", "to-do list"},
+      {"TEXt", "REAd", 0, "PalmDOC e-book", "PalmDOC e-book"},
+      {"appl", "LEMM", DatabaseBuilder::kResourceDatabase, "Application", "application"},
+      {"DATA", "exps", 0, nullptr, nullptr},
+  };
+  TempFolder folder;
+  for (const HoldsCase& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + "/" + c.creator);
+    DatabaseBuilder builder;
+    builder.TypeAndCreator(c.type, c.creator).Attributes(c.attributes);
+    const std::string path = folder.Write(std::string(c.creator) + ".pdb", builder.Build());
+    const Outcome text = Palmdb({"info", path});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[5], c.row == nullptr ? lines[5] : "Holds             " + std::string(c.row));
+    EXPECT_EQ(Contains(text.out, "Holds"), c.row != nullptr);
+    const Outcome asJson = Palmdb({"info", "--json", path});
+    ASSERT_EQ(asJson.status, 0) << asJson.err;
+    const json kind = json::parse(asJson.out)["kind"];
+    EXPECT_EQ(kind, c.kind == nullptr ? json(nullptr) : json(c.kind));
+  }
+}
+
 TEST(PalmdbCheck, OneLinePerFileThenTheDetails) {
   TempFolder folder;
   folder.Write("whole.pdb", Memo().Build());
