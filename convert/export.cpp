@@ -16,6 +16,10 @@ const char* KindName(Kind kind) {
       return "date book";
     case Kind::kToDoList:
       return "to-do list";
+    case Kind::kCalendar:
+      return "calendar";
+    case Kind::kTasks:
+      return "tasks";
     case Kind::kPalmDoc:
       return "PalmDOC e-book";
     case Kind::kMobipocket:
@@ -43,6 +47,12 @@ Kind KindOf(const Content& content) {
   }
   if (content.CreatorIs("todo")) {
     return Kind::kToDoList;
+  }
+  if (content.CreatorIs("PDat")) {
+    return Kind::kCalendar;
+  }
+  if (content.CreatorIs("PTod")) {
+    return Kind::kTasks;
   }
   if (content.Is("BOOK", "MOBI")) {
     return Kind::kMobipocket;
@@ -73,6 +83,12 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
       return true;
     case Kind::kToDoList:
       ExportToDoList(content, options, result);
+      return true;
+    case Kind::kCalendar:
+      ExportCalendar(content, options, result);
+      return true;
+    case Kind::kTasks:
+      ExportTasks(content, options, result);
       return true;
     case Kind::kPalmDoc:
       return ExportPalmDoc(content, options, result);

@@ -21,6 +21,9 @@ enum class Kind {
   kAddresses,
   kDateBook,
   kToDoList,
+  // Palm OS 5's calendar and tasks.
+  kCalendar,
+  kTasks,
   kPalmDoc,
   kMobipocket,
   // A resource database: its bitmaps.
