@@ -3,16 +3,18 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/datebook_event.h"
 #include "convert/datebook_format.h"
 #include "convert/pim.h"
 #include "convert/pim_support.h"
 
 namespace palmdb::convert {
+namespace datebook {
 namespace {
 
-using namespace datebook;
-
 constexpr const char* kWeekdays[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+}  // namespace
 
 std::string TimeOfDay(int hour, int minute) {
   char text[32];
@@ -20,10 +22,14 @@ std::string TimeOfDay(int hour, int minute) {
   return text;
 }
 
-// Builds the RRULE value; false, with `error` set, for a repeat the format
-// does not define.
+std::string FloatingUntil(const PalmDay& end, bool timed) {
+  // A floating DTSTART wants a floating UNTIL of the same value type.
+  return FormatDay(end) + (timed ? "T235959" : "");
+}
+
 bool RepeatRule(std::uint8_t type, std::uint16_t end, std::uint8_t frequency, std::uint8_t on,
-                std::uint8_t weekStart, bool timed, std::string* rule, std::string* error) {
+                std::uint8_t weekStart, const UntilWriter& until, std::string* rule,
+                std::string* error) {
   switch (type) {
     case kDaily:
       *rule = "FREQ=DAILY";
@@ -46,14 +52,13 @@ bool RepeatRule(std::uint8_t type, std::uint16_t end, std::uint8_t frequency, st
     *rule += ";INTERVAL=" + std::to_string(frequency);
   }
   if (end != kRepeatsForever) {
-    PalmDay until;
-    if (!UnpackDay(end, &until)) {
+    PalmDay last;
+    if (!UnpackDay(end, &last)) {
       *error = "invalid repeat end date";
       return false;
     }
-    // Inclusive of the end date's own occurrence; a floating DTSTART wants
-    // a floating UNTIL of the same value type.
-    *rule += ";UNTIL=" + FormatDay(until) + (timed ? "T235959" : "");
+    // Inclusive of the end date's own occurrence.
+    *rule += ";UNTIL=" + until(last);
   }
   if (type == kWeekly) {
     std::string days;
@@ -81,18 +86,8 @@ bool RepeatRule(std::uint8_t type, std::uint16_t end, std::uint8_t frequency, st
   return true;
 }
 
-// When an appointment happens, in the calendar's words.
-struct Occurrences {
-  PalmDay day;
-  bool timed = false;
-  std::string rule;
-  std::string startTime;
-  std::string exceptionDates;
-};
-
-// The day, start, repeat and exceptions; false, with `error` set, for one the format does
-// not define.
-bool ReadOccurrences(const Appointment& appointment, Occurrences* when, std::string* error) {
+bool ReadOccurrences(const Appointment& appointment, const UntilWriter* zonedUntil,
+                     Occurrences* when, std::string* error) {
   if (!UnpackDay(appointment.date, &when->day)) {
     *error = "invalid date";
     return false;
@@ -106,8 +101,10 @@ bool ReadOccurrences(const Appointment& appointment, Occurrences* when, std::str
     return false;
   }
   if (appointment.repeatType != kNoRepeat) {
+    const UntilWriter floating = [timed](const PalmDay& end) { return FloatingUntil(end, timed); };
+    const UntilWriter& until = zonedUntil != nullptr && timed ? *zonedUntil : floating;
     if (!RepeatRule(appointment.repeatType, appointment.repeatEnd, appointment.frequency,
-                    appointment.repeatOn, appointment.weekStart, timed, &when->rule, error)) {
+                    appointment.repeatOn, appointment.weekStart, until, &when->rule, error)) {
       return false;
     }
   }
@@ -128,6 +125,8 @@ bool ReadOccurrences(const Appointment& appointment, Occurrences* when, std::str
   return true;
 }
 
+namespace {
+
 // The VALARM of an alarm minutes, hours or days ahead; none for a unit the format does not
 // define.
 void AppendAlarm(const Appointment& appointment, const std::string& summary, std::string* event) {
@@ -146,11 +145,11 @@ void AppendAlarm(const Appointment& appointment, const std::string& summary, std
   }
 }
 
-// The VEVENT of one appointment, in the category named `category` (empty
-// for one without a name).
+}  // namespace
+
 std::string Event(const Content& content, std::size_t index, const std::string& stamp,
                   const RecordUids& uids, const Appointment& appointment, const Occurrences& when,
-                  const std::string& category, TextDecoder* decoder) {
+                  const EventExtras& extras, TextDecoder* decoder) {
   const Item& item = content.items[index];
   const PalmDay& day = when.day;
   const bool timed = when.timed;
@@ -159,17 +158,18 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
   const std::uint8_t endHour = appointment.endHour;
   const std::uint8_t endMinute = appointment.endMinute;
   const std::string summary = decoder->Decode(appointment.description);
+  const std::string zoned = extras.zone.empty() ? "" : ";TZID=" + extras.zone;
   std::string event;
   AppendContentLine("BEGIN", "VEVENT", &event);
   AppendContentLine("UID", uids.Of(item, index), &event);
   AppendContentLine("DTSTAMP", stamp, &event);
   if (timed) {
-    AppendContentLine("DTSTART", FormatDay(day) + when.startTime, &event);
+    AppendContentLine("DTSTART" + zoned, FormatDay(day) + when.startTime, &event);
     const int start = startHour * 60 + startMinute;
     const int end = endHour * 60 + endMinute;
     // An end before the start, or none, leaves the event without length.
     if (endHour <= 23 && endMinute <= 59 && end >= start) {
-      AppendContentLine("DTEND", FormatDay(day) + TimeOfDay(endHour, endMinute), &event);
+      AppendContentLine("DTEND" + zoned, FormatDay(day) + TimeOfDay(endHour, endMinute), &event);
     }
   } else {
     AppendContentLine("DTSTART;VALUE=DATE", FormatDay(day), &event);
@@ -179,7 +179,7 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
     AppendContentLine("RRULE", when.rule, &event);
   }
   if (!when.exceptionDates.empty()) {
-    AppendContentLine(timed ? "EXDATE" : "EXDATE;VALUE=DATE", when.exceptionDates, &event);
+    AppendContentLine(timed ? "EXDATE" + zoned : "EXDATE;VALUE=DATE", when.exceptionDates, &event);
   }
   if (!summary.empty()) {
     AppendContentLine("SUMMARY", EscapeText(summary), &event);
@@ -187,18 +187,23 @@ std::string Event(const Content& content, std::size_t index, const std::string& 
   if (!appointment.note.empty()) {
     AppendContentLine("DESCRIPTION", EscapeText(decoder->Decode(appointment.note)), &event);
   }
+  if (!extras.location.empty()) {
+    AppendContentLine("LOCATION", EscapeText(extras.location), &event);
+  }
   if (IsSecret(item)) {
     AppendContentLine("CLASS", "PRIVATE", &event);
   }
-  if (!category.empty()) {
-    AppendContentLine("CATEGORIES", EscapeText(category), &event);
+  if (!extras.category.empty()) {
+    AppendContentLine("CATEGORIES", EscapeText(extras.category), &event);
   }
   AppendAlarm(appointment, summary, &event);
   AppendContentLine("END", "VEVENT", &event);
   return event;
 }
 
-}  // namespace
+}  // namespace datebook
+
+using namespace datebook;
 
 void ExportDateBook(const Content& content, const ExportOptions& options, ExportResult* result) {
   TextDecoder decoder(options.charset);
@@ -215,12 +220,13 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
     Occurrences when;
     std::string error;
     if (!ReadAppointment(item.bytes, &appointment, &error) ||
-        !ReadOccurrences(appointment, &when, &error)) {
+        !ReadOccurrences(appointment, nullptr, &when, &error)) {
       result->errors.push_back(RecordError(index, error));
       continue;
     }
-    events += Event(content, index, stamp, uids, appointment, when,
-                    categories.NameOf(item.attributes), &decoder);
+    EventExtras extras;
+    extras.category = categories.NameOf(item.attributes);
+    events += Event(content, index, stamp, uids, appointment, when, extras, &decoder);
   }
   const std::string fileName = DatabaseFileName(content, &decoder, "Calendar", ".ics");
   decoder.Report(result);

@@ -19,12 +19,20 @@ void PutString(const std::string& text, Bytes* out) {
 
 bool ReadAppointment(const Bytes& record, Appointment* appointment, std::string* error) {
   RecordReader reader(record);
+  std::uint8_t flags = 0;
+  return ReadAppointment(&reader, appointment, &flags, error);
+}
+
+bool ReadAppointment(RecordReader* from, Appointment* appointment, std::uint8_t* flagsRead,
+                     std::string* error) {
+  RecordReader& reader = *from;
   appointment->startHour = reader.Byte();
   appointment->startMinute = reader.Byte();
   appointment->endHour = reader.Byte();
   appointment->endMinute = reader.Byte();
   appointment->date = reader.Word();
   const std::uint8_t flags = reader.Byte();
+  *flagsRead = flags;
   reader.Byte();
   if ((flags & kHasAlarm) != 0) {
     appointment->advance = static_cast<std::int8_t>(reader.Byte());

@@ -13,6 +13,10 @@
 
 #include "convert/content.h"
 
+namespace palmdb::convert {
+class RecordReader;
+}
+
 namespace palmdb::convert::datebook {
 
 constexpr std::uint8_t kHasAlarm = 0x40;
@@ -70,6 +74,10 @@ struct Appointment {
 
 // Reads a record; false, with `error` set, for one that ends before its fields.
 bool ReadAppointment(const Bytes& record, Appointment* appointment, std::string* error);
+// The same from `reader`, which is left after the note; `flags` gets the
+// flags byte, for the fields a longer record adds.
+bool ReadAppointment(RecordReader* reader, Appointment* appointment, std::uint8_t* flags,
+                     std::string* error);
 
 // The record of an appointment: the alarm when its advance is not negative,
 // the repeat when it has a type, the exceptions, description and note when

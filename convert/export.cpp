@@ -20,6 +20,10 @@ const char* KindName(Kind kind) {
       return "contacts (Palm OS 5)";
     case Kind::kMemosPalmOS5:
       return "memos (Palm OS 5)";
+    case Kind::kCalendar:
+      return "calendar (Palm OS 5)";
+    case Kind::kTasks:
+      return "tasks (Palm OS 5)";
     case Kind::kPalmDoc:
       return "PalmDOC e-book";
     case Kind::kMobipocket:
@@ -53,6 +57,11 @@ Kind KindOf(const Content& content) {
   }
   if (content.CreatorIs("PMem")) {
     return Kind::kMemosPalmOS5;
+  if (content.CreatorIs("PDat")) {
+    return Kind::kCalendar;
+  }
+  if (content.CreatorIs("PTod")) {
+    return Kind::kTasks;
   }
   if (content.Is("BOOK", "MOBI")) {
     return Kind::kMobipocket;
@@ -87,6 +96,12 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
       return true;
     case Kind::kContacts:
       ExportContacts(content, options, result);
+      return true;
+    case Kind::kCalendar:
+      ExportCalendar(content, options, result);
+      return true;
+    case Kind::kTasks:
+      ExportTasks(content, options, result);
       return true;
     case Kind::kPalmDoc:
       return ExportPalmDoc(content, options, result);

@@ -24,6 +24,9 @@ enum class Kind {
   // The Palm OS 5 applications' databases.
   kContacts,
   kMemosPalmOS5,
+  // Palm OS 5's calendar and tasks.
+  kCalendar,
+  kTasks,
   kPalmDoc,
   kMobipocket,
   // A resource database: its bitmaps.

@@ -31,6 +31,13 @@ void ExportDateBook(const Content& content, const ExportOptions& options, Export
 // One iCalendar file, a VTODO per item.
 void ExportToDoList(const Content& content, const ExportOptions& options, ExportResult* result);
 
+// Palm OS 5's calendar: one iCalendar file, a VEVENT per event, and a
+// VTIMEZONE per distinct zone the events' times are in.
+void ExportCalendar(const Content& content, const ExportOptions& options, ExportResult* result);
+
+// Palm OS 5's tasks: one iCalendar file, a VTODO per task.
+void ExportTasks(const Content& content, const ExportOptions& options, ExportResult* result);
+
 }  // namespace palmdb::convert
 
 #endif  // PALMDB_CONVERT_PIM_H

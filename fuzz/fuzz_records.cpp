@@ -4,9 +4,9 @@
 // out: relative paths without empty or ".." parts, UTF-8 text, and vCard
 // and iCalendar lines of at most 75 octets, each ended with CR LF.
 //
-// Input: a byte choosing the PIM kind (low two bits: memos, addresses, date book, to-do list;
-// with 0x40 their Palm OS 5 successors), the character set
-// (next two), an e-book instead (0x10: PalmDOC, with 0x20: Mobipocket), the AppInfo block's length
+// Input: a byte choosing the PIM kind (low two bits and the top two, taken
+// modulo the number of kinds), the character set (bits 2-3), an e-book
+// instead (0x10: PalmDOC, with 0x20: Mobipocket), the AppInfo block's length
 // (two bytes) and bytes; then records, each an attribute byte, a length (two bytes) and its bytes.
 #include <cstddef>
 #include <cstdint>
@@ -84,16 +84,17 @@ void CheckContentLines(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const char* const kCreators[] = {"memo", "addr", "date", "todo"};
-  static const char* const kPalmOS5Creators[] = {"PMem", "PAdd", "PDat", "PTod"};
+  static const char* const kCreators[] = {"memo", "addr", "date", "todo",
+                                          // Palm OS 5
+                                          "PDat", "PTod"};
   static const char* const kCharsets[] = {"windows-1252", "palmos", "cp932", "utf-8"};
   Input input(data, size);
   const std::uint8_t choice = input.Byte();
   palmdb::convert::Content content;
   content.name = "Fuzz";
   std::memcpy(content.type, "DATA", 4);
-  const bool palmOS5 = (choice & 0x40) != 0;
-  std::memcpy(content.creator, (palmOS5 ? kPalmOS5Creators : kCreators)[choice & 3], 4);
+  const std::size_t kind = static_cast<std::size_t>((choice & 3) | (choice >> 6) << 2);
+  std::memcpy(content.creator, kCreators[kind % (sizeof kCreators / sizeof kCreators[0])], 4);
   const bool book = (choice & 0x10) != 0;
   if (book) {
     const bool mobi = (choice & 0x20) != 0;
