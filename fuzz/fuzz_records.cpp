@@ -85,8 +85,8 @@ void CheckContentLines(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const char* const kCreators[] = {"memo", "addr", "date", "todo",
-                                          // Palm OS 5
-                                          "PDat", "PTod"};
+                                          // Palm OS 5's successors, in the same order
+                                          "PMem", "PAdd", "PDat", "PTod"};
   static const char* const kCharsets[] = {"windows-1252", "palmos", "cp932", "utf-8"};
   Input input(data, size);
   const std::uint8_t choice = input.Byte();
