@@ -57,6 +57,7 @@ Kind KindOf(const Content& content) {
   }
   if (content.CreatorIs("PMem")) {
     return Kind::kMemosPalmOS5;
+  }
   if (content.CreatorIs("PDat")) {
     return Kind::kCalendar;
   }

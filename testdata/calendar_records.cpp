@@ -25,10 +25,6 @@ void PutRepeat(const RepeatParts& repeat, Bytes* out) {
 
 }  // namespace
 
-std::uint16_t PackedDay(int year, int month, int day) {
-  return static_cast<std::uint16_t>((year - 1904) << 9 | month << 5 | day);
-}
-
 CalendarRecord& CalendarRecord::Times(std::uint8_t startHour, std::uint8_t startMinute,
                                       std::uint8_t endHour, std::uint8_t endMinute) {
   times_[0] = startHour;

@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "testdata/database_builder.h"
+#include "testdata/pim_records.h"
 
 namespace palmdb::testdata {
-
-// A date as the PIM applications pack it: year since 1904, month, day.
-std::uint16_t PackedDay(int year, int month, int day);
 
 // A repeat: type (1 daily .. 5 yearly), end date (0xFFFF: none), frequency,
 // the day it repeats on, the week's first day.
