@@ -14,10 +14,6 @@ namespace {
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kLatestOffset = 24 * 3600;
 
-std::int64_t WallSeconds(const DateTime& time) {
-  return DayNumber(time.day) * kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
-}
-
 // A UTC offset "+hhmm" or "-hhmmss" in seconds; false for anything else.
 bool ReadOffset(const std::string& text, std::int64_t* seconds) {
   if ((text.size() != 5 && text.size() != 7) || (text[0] != '+' && text[0] != '-')) {
