@@ -2,6 +2,8 @@
 // their own rules alone: the same instant on every machine, whatever zone
 // it is in and whether it has zone data at all.
 #include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 

@@ -56,7 +56,7 @@ void Convert(iconv_t converter, std::string_view input, std::string* out,
     out->append(buffer, static_cast<std::size_t>(next - buffer));
     if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
       const std::size_t taken = unconvertible(std::string_view(in, inLeft));
-      const std::size_t skipped = taken < 1 ? 1 : taken > inLeft ? inLeft : taken;
+      const std::size_t skipped = taken < 1 ? std::size_t{1} : taken > inLeft ? inLeft : taken;
       in += skipped;
       inLeft -= skipped;
       flushed = false;
