@@ -1,26 +1,12 @@
 #include "convert/calendar_import.h"
 
-#include <cctype>
-
 #include "platform/calendar.h"
+#include "platform/text.h"
 
 namespace palmdb::convert::ical {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // The digits text[at, at + count) as a number; false when one is no digit.
 bool Digits(std::string_view text, std::size_t at, std::size_t count, int* value) {
@@ -35,10 +21,6 @@ bool Digits(std::string_view text, std::size_t at, std::size_t count, int* value
     *value = *value * 10 + (text[i] - '0');
   }
   return true;
-}
-
-std::int64_t WallSeconds(const DateTime& time) {
-  return DayNumber(time.day) * kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
 }
 
 void SetWallSeconds(std::int64_t seconds, DateTime* time) {
@@ -101,7 +83,7 @@ const ContentLine* Component::Find(std::string_view wanted) const {
 }
 
 bool ValueIs(const ContentLine& line, std::string_view value) {
-  return EqualNoCase(line.value, value);
+  return platform::SameAscii(line.value, value);
 }
 
 bool IsSecretClass(const ContentLine& line) {
@@ -125,16 +107,14 @@ bool ReadComponents(const ImportInput& input, std::string_view name,
     if (line.name == "BEGIN") {
       Component component;
       component.line = line.line;
-      for (char c : line.value) {
-        component.name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      }
+      component.name = platform::AsciiUppercase(line.value);
       open.push_back(std::move(component));
     } else if (line.name == "END") {
-      if (open.empty() || !EqualNoCase(line.value, open.back().name)) {
+      if (open.empty() || !platform::SameAscii(line.value, open.back().name)) {
         // An END of a component further out: the innermost one lacks its own.
         bool outer = false;
         for (const Component& component : open) {
-          outer = outer || EqualNoCase(line.value, component.name);
+          outer = outer || platform::SameAscii(line.value, component.name);
         }
         *error = outer ? Where(input, open.back().line,
                                "BEGIN:" + open.back().name + " without END:" + open.back().name)
@@ -207,6 +187,10 @@ bool ToWallTime(const Zones& zones, DateTime* time, std::string* problem) {
   time->utc = false;
   time->zone.clear();
   return true;
+}
+
+std::int64_t WallSeconds(const DateTime& time) {
+  return DayNumber(time.day) * kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
 }
 
 std::int64_t Duration::TotalSeconds() const {

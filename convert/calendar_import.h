@@ -46,6 +46,9 @@ struct DateTime {
   std::string zone;  // its TZID; empty for a floating or UTC time
 };
 
+// A DATE or DATE-TIME as seconds from 1970-01-01 00:00:00 on its own clock.
+std::int64_t WallSeconds(const DateTime& time);
+
 // Reads `text` ("YYYYMMDD", "YYYYMMDDTHHMMSS" or that with Z), with the
 // line's TZID. False for text that is neither or a day that does not exist.
 bool ParseDateTime(const ContentLine& line, std::string_view text, DateTime* time);

@@ -2,6 +2,8 @@
 // their own rules alone: the same instant on every machine, whatever zone
 // it is in and whether it has zone data at all.
 #include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -13,10 +15,6 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kLatestOffset = 24 * 3600;
-
-std::int64_t WallSeconds(const DateTime& time) {
-  return DayNumber(time.day) * kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
-}
 
 // A UTC offset "+hhmm" or "-hhmmss" in seconds; false for anything else.
 bool ReadOffset(const std::string& text, std::int64_t* seconds) {

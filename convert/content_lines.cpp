@@ -13,20 +13,6 @@
 namespace palmdb::convert {
 namespace {
 
-bool SameAscii(std::string_view a, std::string_view b) {
-  return platform::AsciiLowercase(a) == platform::AsciiLowercase(b);
-}
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return upper;
-}
-
 // The position of the first `separator` outside double quotes, from `from`.
 std::size_t FindUnquoted(std::string_view text, char separator, std::size_t from = 0) {
   bool quoted = false;
@@ -54,24 +40,12 @@ std::vector<std::string_view> SplitUnquoted(std::string_view text, char separato
   }
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
 std::string DecodeQuotedPrintable(std::string_view value) {
   std::string bytes;
   for (std::size_t i = 0; i < value.size(); ++i) {
-    const int high = i + 2 < value.size() && value[i] == '=' ? HexValue(value[i + 1]) : -1;
-    const int low = high >= 0 ? HexValue(value[i + 2]) : -1;
+    const int high =
+        i + 2 < value.size() && value[i] == '=' ? platform::HexDigitValue(value[i + 1]) : -1;
+    const int low = high >= 0 ? platform::HexDigitValue(value[i + 2]) : -1;
     if (low >= 0) {
       bytes += static_cast<char>(high * 16 + low);
       i += 2;
@@ -96,8 +70,8 @@ bool IsUtf8Text(std::string_view text) {
 
 // The words of vCard 2.1 that stand alone for an encoding, not a type.
 bool IsBareEncoding(std::string_view word) {
-  return SameAscii(word, "QUOTED-PRINTABLE") || SameAscii(word, "BASE64") ||
-         SameAscii(word, "8BIT") || SameAscii(word, "7BIT");
+  return platform::SameAscii(word, "QUOTED-PRINTABLE") || platform::SameAscii(word, "BASE64") ||
+         platform::SameAscii(word, "8BIT") || platform::SameAscii(word, "7BIT");
 }
 
 // Reads "GROUP.NAME;PARAMETERS" of a line into `line`.
@@ -105,9 +79,10 @@ void ReadNameAndParameters(std::string_view head, ContentLine* line) {
   const std::vector<std::string_view> parts = SplitUnquoted(head, ';');
   const std::size_t dot = parts[0].find('.');
   if (dot != std::string_view::npos) {
-    line->group = Upper(parts[0].substr(0, dot));
+    line->group = platform::AsciiUppercase(parts[0].substr(0, dot));
   }
-  line->name = Upper(dot == std::string_view::npos ? parts[0] : parts[0].substr(dot + 1));
+  line->name =
+      platform::AsciiUppercase(dot == std::string_view::npos ? parts[0] : parts[0].substr(dot + 1));
   for (std::size_t i = 1; i < parts.size(); ++i) {
     const std::size_t equals = parts[i].find('=');
     ContentLine::Param parameter;
@@ -115,7 +90,7 @@ void ReadNameAndParameters(std::string_view head, ContentLine* line) {
     if (equals == std::string_view::npos) {
       parameter.name = IsBareEncoding(parts[i]) ? "ENCODING" : "TYPE";
     } else {
-      parameter.name = Upper(parts[i].substr(0, equals));
+      parameter.name = platform::AsciiUppercase(parts[i].substr(0, equals));
       values = parts[i].substr(equals + 1);
     }
     for (std::string_view value : SplitUnquoted(values, ',')) {
@@ -144,7 +119,8 @@ bool ContinuesQuotedPrintable(const std::string& text) {
   }
   const std::size_t colon = FindUnquoted(text, ':');
   return colon != std::string::npos &&
-         Upper(text.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+         platform::AsciiUppercase(text.substr(0, colon)).find("QUOTED-PRINTABLE") !=
+             std::string::npos;
 }
 
 // The physical lines of `text` joined into logical ones, each with the
@@ -196,9 +172,9 @@ void TextEncoder::Report(const std::string& what, std::vector<std::string>* warn
 
 bool ContentLine::Has(std::string_view parameterName, std::string_view wanted) const {
   for (const Param& parameter : parameters) {
-    if (SameAscii(parameter.name, parameterName)) {
+    if (platform::SameAscii(parameter.name, parameterName)) {
       for (const std::string& given : parameter.values) {
-        if (SameAscii(given, wanted)) {
+        if (platform::SameAscii(given, wanted)) {
           return true;
         }
       }
@@ -209,7 +185,7 @@ bool ContentLine::Has(std::string_view parameterName, std::string_view wanted) c
 
 std::string ContentLine::Parameter(std::string_view parameterName) const {
   for (const Param& parameter : parameters) {
-    if (SameAscii(parameter.name, parameterName) && !parameter.values.empty()) {
+    if (platform::SameAscii(parameter.name, parameterName) && !parameter.values.empty()) {
       return parameter.values.front();
     }
   }

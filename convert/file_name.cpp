@@ -16,14 +16,9 @@ bool IsForbidden(std::uint32_t c) {
 
 // Windows opens a device for these names, whatever the extension.
 bool IsDeviceName(std::string_view name) {
-  std::string upper(name.substr(0, name.find('.')));
+  std::string upper = platform::AsciiUppercase(name.substr(0, name.find('.')));
   while (!upper.empty() && upper.back() == ' ') {
     upper.pop_back();
-  }
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
   }
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") {
     return true;

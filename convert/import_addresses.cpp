@@ -8,6 +8,7 @@
 #include "convert/address_format.h"
 #include "convert/pim_import.h"
 #include "convert/pim_support.h"
+#include "platform/text.h"
 
 namespace palmdb::convert {
 namespace {
@@ -157,11 +158,8 @@ void ReadProperty(const ContentLine& line, Card* card) {
       card->unheld.push_back("CATEGORIES");
     }
   } else if (name == "CLASS") {
-    std::string value = line.value;
-    for (char& c : value) {
-      c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    card->secret = value == "PRIVATE" || value == "CONFIDENTIAL";
+    card->secret = platform::SameAscii(line.value, "PRIVATE") ||
+                   platform::SameAscii(line.value, "CONFIDENTIAL");
   } else if (Ignored().count(name) == 0) {
     card->unheld.push_back(name);
   }

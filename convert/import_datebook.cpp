@@ -161,10 +161,6 @@ bool SetExceptions(EventFile* file, const Component& event, Appointment* a) {
   return true;
 }
 
-std::int64_t Seconds(const DateTime& time) {
-  return ical::DayNumber(time.day) * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
-}
-
 // The day, the times and an untimed event's length; false for an error.
 bool SetTimes(EventFile* file, const Component& event, Appointment* a, DateTime* start,
               std::int64_t* length, std::vector<std::string>* changes) {
@@ -186,7 +182,7 @@ bool SetTimes(EventFile* file, const Component& event, Appointment* a, DateTime*
     }
   } else if (const ContentLine* span = event.Find("DURATION")) {
     if (ical::ParseDuration(span->value, &duration)) {
-      const std::int64_t seconds = Seconds(*start) + duration.TotalSeconds();
+      const std::int64_t seconds = ical::WallSeconds(*start) + duration.TotalSeconds();
       end.day = ical::DayOf(seconds / 86400);
       end.hour = static_cast<int>(seconds % 86400 / 3600);
       end.minute = static_cast<int>(seconds % 3600 / 60);
@@ -194,7 +190,7 @@ bool SetTimes(EventFile* file, const Component& event, Appointment* a, DateTime*
   } else if (!start->timed) {
     end.day = ical::DayOf(ical::DayNumber(start->day) + 1);
   }
-  *length = Seconds(end) - Seconds(*start);
+  *length = ical::WallSeconds(end) - ical::WallSeconds(*start);
   if (!start->timed) {
     a->startHour = a->startMinute = a->endHour = a->endMinute = kNoTime;
     return true;

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/charset_system.h"
 #include "platform/text.h"
@@ -23,13 +25,45 @@ iconv_t OpenDecoder(std::string_view charset, bool encoder = false) {
   if (charset.empty() || charset.find('/') != std::string_view::npos) {
     return reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
   }
-  std::string name(charset);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
+  const std::string name = AsciiUppercase(charset);
+  return encoder ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
+}
+
+// What a conversion does at a sequence it cannot convert, given the input
+// from there on: appends a stand-in to the output and returns how many
+// bytes of the input that stands for (at least one).
+using Unconvertible = std::function<std::size_t(std::string_view rest)>;
+
+// Runs `input` through `converter`, appending what comes out to `out`, and
+// at the end returns a stateful character set to its initial shift state.
+void Convert(iconv_t converter, std::string_view input, std::string* out,
+             const Unconvertible& unconvertible) {
+  // iconv's prototype takes the input as non-const; it does not write to it.
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char buffer[1024];
+  bool flushed = false;
+  while (!flushed) {
+    char* next = buffer;
+    std::size_t outLeft = sizeof buffer;
+    std::size_t result;
+    if (inLeft > 0) {
+      result = iconv(converter, &in, &inLeft, &next, &outLeft);
+    } else {
+      result = iconv(converter, nullptr, nullptr, &next, &outLeft);
+      flushed = true;
+    }
+    out->append(buffer, static_cast<std::size_t>(next - buffer));
+    if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
+      const std::size_t taken = unconvertible(std::string_view(in, inLeft));
+      const std::size_t skipped = taken < 1 ? std::size_t{1} : taken > inLeft ? inLeft : taken;
+      in += skipped;
+      inLeft -= skipped;
+      flushed = false;
+    } else if (result == static_cast<std::size_t>(-1) && errno == E2BIG) {
+      flushed = false;
     }
   }
-  return encoder ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
 }
 
 }  // namespace
@@ -49,37 +83,15 @@ bool SystemDecodeText(std::string_view charset, const std::uint8_t* bytes, std::
   if (Failed(decoder)) {
     return false;
   }
-  // iconv's prototype takes the input as non-const; it does not write to it.
-  char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
-  std::size_t inLeft = length;
-  char buffer[1024];
-  bool flushed = false;
-  while (!flushed) {
-    char* next = buffer;
-    std::size_t outLeft = sizeof buffer;
-    std::size_t result;
-    if (inLeft > 0) {
-      result = iconv(decoder, &in, &inLeft, &next, &outLeft);
-    } else {
-      // The end of the text: a stateful character set returns to its
-      // initial shift state.
-      result = iconv(decoder, nullptr, nullptr, &next, &outLeft);
-      flushed = true;
-    }
-    out->utf8.append(buffer, static_cast<std::size_t>(next - buffer));
-    if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
-      // EILSEQ, or EINVAL for a sequence cut short by the end of the text:
-      // one byte becomes U+FFFD and decoding resumes after it.
-      out->utf8 += kReplacementUtf8;
-      ++out->replaced;
-      ++in;
-      --inLeft;
-      iconv(decoder, nullptr, nullptr, nullptr, nullptr);
-      flushed = false;
-    } else if (result == static_cast<std::size_t>(-1) && errno == E2BIG) {
-      flushed = false;
-    }
-  }
+  Convert(decoder, std::string_view(reinterpret_cast<const char*>(bytes), length), &out->utf8,
+          [&](std::string_view) {
+            // EILSEQ, or EINVAL for a sequence cut short by the end of the
+            // text: one byte becomes U+FFFD and decoding resumes after it.
+            out->utf8 += kReplacementUtf8;
+            ++out->replaced;
+            iconv(decoder, nullptr, nullptr, nullptr, nullptr);
+            return std::size_t{1};
+          });
   iconv_close(decoder);
   return true;
 }
@@ -89,34 +101,13 @@ bool SystemEncodeText(std::string_view charset, std::string_view utf8, EncodedTe
   if (Failed(encoder)) {
     return false;
   }
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char buffer[1024];
-  bool flushed = false;
-  while (!flushed) {
-    char* next = buffer;
-    std::size_t outLeft = sizeof buffer;
-    std::size_t result;
-    if (inLeft > 0) {
-      result = iconv(encoder, &in, &inLeft, &next, &outLeft);
-    } else {
-      result = iconv(encoder, nullptr, nullptr, &next, &outLeft);
-      flushed = true;
-    }
-    out->bytes.append(buffer, static_cast<std::size_t>(next - buffer));
-    if (result == static_cast<std::size_t>(-1) && errno != E2BIG && inLeft > 0) {
-      // A character the set lacks: '?' for it, and on after its bytes
-      // (the text is valid UTF-8).
-      const Utf8Char c = DecodeUtf8(in, inLeft);
-      out->bytes += '?';
-      ++out->replaced;
-      in += c.length;
-      inLeft -= c.length;
-      flushed = false;
-    } else if (result == static_cast<std::size_t>(-1) && errno == E2BIG) {
-      flushed = false;
-    }
-  }
+  Convert(encoder, utf8, &out->bytes, [&](std::string_view rest) {
+    // A character the set lacks: '?' for it, and on after its bytes (the
+    // text is valid UTF-8).
+    out->bytes += '?';
+    ++out->replaced;
+    return DecodeUtf8(rest.data(), rest.size()).length;
+  });
   iconv_close(encoder);
   return true;
 }

@@ -12,6 +12,10 @@ constexpr std::uint16_t kHighControls[32] = {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool IsHighSurrogate(std::uint32_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -90,11 +94,31 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>* bytes) {
 std::string AsciiLowercase(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
+    c = LowerAscii(c);
   }
   return lower;
+}
+
+std::string AsciiUppercase(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return upper;
+}
+
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 Utf8Char DecodeUtf8(const char* text, std::size_t size) {

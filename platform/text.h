@@ -35,6 +35,10 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>* bytes);
 // `text` with the ASCII letters A-Z lower case: names of character sets and
 // extensions, which are matched without regard to case.
 std::string AsciiLowercase(std::string_view text);
+// `text` with the ASCII letters a-z upper case.
+std::string AsciiUppercase(std::string_view text);
+// Whether `a` and `b` are the same but for the case of ASCII letters.
+bool SameAscii(std::string_view a, std::string_view b);
 
 // U+FFFD, which stands for what could not be decoded, in UTF-8.
 inline constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";

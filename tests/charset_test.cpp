@@ -84,6 +84,8 @@ TEST(Charset, EncodesEachCharacterSetWithAQuestionMarkForWhatItLacks) {
       // Palm Latin: a figure space and the suits where Windows-1252 has the
       // euro sign and nothing; the euro sign itself it cannot hold.
       {"palmos", "\xE2\x80\x87\xE2\x99\xA6\xE2\x82\xAC", "\x80\x8D?", 1},
+      // Nor the Z with caron, whose Windows-1252 byte is a suit there.
+      {"palmos", "\xC5\xBD", "?", 1},
       {"utf-8", "\xE6\x97\xA5\xFF", "\xE6\x97\xA5?", 1},
       {"cp932", "\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B", 0},
       {"cp932", "a\xE2\x82\xAC", "a?", 1},

@@ -33,8 +33,14 @@ CheckedFile CheckWithCore(const std::string& path) {
   return checked;
 }
 
-void SayDamage(const std::string& path) {
-  const CheckedFile checked = CheckWithCore(path);
+void SayDamage(const std::string& path, const Database* opened) {
+  CheckedFile checked;
+  if (opened != nullptr) {
+    checked.check.detection = Detection::kDatabase;
+    checked.check.status = CheckStructure(*opened, &checked.check.findings);
+  } else {
+    checked = CheckWithCore(path);
+  }
   const std::string damage = report::DamageText(checked.check, checked.exists);
   if (!damage.empty()) {
     std::fflush(stdout);

@@ -42,8 +42,9 @@ CheckedFile CheckWithCore(const std::string& path);
 // Says on standard error, under a listing of the file at `path`, what the
 // structure check finds wrong with it, in one line; nothing for a whole
 // database. The check reads the header and the record list, never an
-// entry's bytes.
-void SayDamage(const std::string& path);
+// entry's bytes: those of `opened`, the file at `path` already open, when
+// given; else it opens the file.
+void SayDamage(const std::string& path, const Database* opened = nullptr);
 
 // Writes a block that lies in the file to a new file at `target` (UTF-8);
 // what went wrong when it cannot (report::WriteFailureText says it).

@@ -185,7 +185,7 @@ int ListLong(const std::string& path, bool json) {
     }
     Print(
         report::Print(report::ListingJson(platform::DisplayPath(path), std::move(entries), total)));
-    SayDamage(path);
+    SayDamage(path, database.get());
     return 0;
   }
   Print(report::LongListingHeading(*database));
@@ -197,7 +197,7 @@ int ListLong(const std::string& path, bool json) {
     }
   }
   Print(report::LongListingTotal(*database));
-  SayDamage(path);
+  SayDamage(path, database.get());
   return 0;
 }
 
