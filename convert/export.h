@@ -23,6 +23,9 @@ enum class Kind {
   kToDoList,
   kPalmDoc,
   kMobipocket,
+  kEReader,
+  kZtxt,
+  kPlucker,
   // A resource database: its bitmaps.
   kApplication,
 };

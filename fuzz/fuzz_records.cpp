@@ -5,7 +5,8 @@
 // and iCalendar lines of at most 75 octets, each ended with CR LF.
 //
 // Input: a byte choosing the PIM kind (low two bits), the character set
-// (next two), an e-book instead (0x10: PalmDOC, with 0x20: Mobipocket), the AppInfo block's length
+// (next two), an e-book instead (0x10; the top three bits modulo 5 choose
+// PalmDOC, Mobipocket, eReader, zTXT or Plucker), the AppInfo block's length
 // (two bytes) and bytes; then records, each an attribute byte, a length (two bytes) and its bytes.
 #include <cstddef>
 #include <cstdint>
@@ -93,9 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(content.creator, kCreators[choice & 3], 4);
   const bool book = (choice & 0x10) != 0;
   if (book) {
-    const bool mobi = (choice & 0x20) != 0;
-    std::memcpy(content.type, mobi ? "BOOK" : "TEXt", 4);
-    std::memcpy(content.creator, mobi ? "MOBI" : "REAd", 4);
+    static const char* const kBooks[] = {"TEXtREAd", "BOOKMOBI", "PNRdPPrs", "zTXTGPlm",
+                                         "DataPlkr"};
+    const char* const kind = kBooks[(choice >> 5) % 5];
+    std::memcpy(content.type, kind, 4);
+    std::memcpy(content.creator, kind + 4, 4);
   }
   std::size_t appInfoSize = input.Byte();
   appInfoSize = appInfoSize << 8 | input.Byte();
