@@ -174,7 +174,7 @@ void AppendNotes(const Content& content, std::size_t start, std::size_t count, c
   std::string notes;
   for (std::size_t i = 0; i < ids.size() && start + 1 + i < content.items.size(); ++i) {
     const std::string pml = RecordPml(content, start + 1 + i, coding, &decoder, result);
-    std::string note = PmlToText(pml, options.charset);
+    std::string note = PmlToText(pml);
     while (!note.empty() && note.back() == '\n') {
       note.pop_back();
     }
@@ -210,7 +210,7 @@ bool ExportEReader(const Content& content, const ExportOptions& options, ExportR
     }
   }
   decoder.Report(result);
-  std::string text = PmlToText(pml, options.charset);
+  std::string text = PmlToText(pml);
   if (!text.empty() && text.back() != '\n') {
     text.push_back('\n');
   }

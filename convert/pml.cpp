@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "convert/book_support.h"
-#include "platform/charset.h"
+#include "platform/text.h"
 
 namespace palmdb::convert {
 namespace {
@@ -36,7 +36,7 @@ bool Digits(std::string_view pml, std::size_t at, std::size_t count, unsigned ba
 
 class Converter {
  public:
-  Converter(std::string_view pml, std::string_view charset) : pml_(pml), charset_(charset) {}
+  explicit Converter(std::string_view pml) : pml_(pml) {}
 
   std::string Run() {
     while (at_ < pml_.size()) {
@@ -97,13 +97,9 @@ class Converter {
     if (hidden_) {
       return;
     }
-    if (codePage && code < 0x100) {
-      const auto byte = static_cast<std::uint8_t>(code);
-      platform::DecodedText text;
-      if (platform::DecodeText(charset_, &byte, 1, &text)) {
-        out_.append(text.utf8);
-        return;
-      }
+    if (codePage) {
+      // The five bytes the code page leaves undefined give 0: U+FFFD.
+      code = code < 0x100 ? platform::Cp1252ToUnicode(static_cast<unsigned char>(code)) : 0;
     }
     AppendCharacter(code, &out_);
   }
@@ -198,7 +194,6 @@ class Converter {
   }
 
   std::string_view pml_;
-  std::string_view charset_;
   std::size_t at_ = 0;
   bool hidden_ = false;
   std::string out_;
@@ -206,8 +201,8 @@ class Converter {
 
 }  // namespace
 
-std::string PmlToText(std::string_view pml, std::string_view charset) {
-  return Converter(pml, charset).Run();
+std::string PmlToText(std::string_view pml) {
+  return Converter(pml).Run();
 }
 
 }  // namespace palmdb::convert

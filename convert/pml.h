@@ -12,10 +12,10 @@ namespace palmdb::convert {
 // block (\c, \r), a page break (\p) and a rule (\w) stand on lines of their
 // own; a link (\q), a footnote or sidebar mark (\Fn, \Sd) is its text;
 // invisible text (\v) and chapter entries (\Cn="...") go; \aNNN is that
-// character of `charset` (a Windows code page's), \UXXXX the Unicode one, a
-// doubled backslash one backslash. Lines end with "\n"; a tag it does not know loses its
+// Windows-1252 character, \UXXXX that Unicode one, a doubled backslash one
+// backslash. Lines end with "\n"; a tag it does not know loses its
 // backslash only.
-std::string PmlToText(std::string_view pml, std::string_view charset);
+std::string PmlToText(std::string_view pml);
 
 }  // namespace palmdb::convert
 

@@ -43,7 +43,8 @@ TEST(Pml, EachTagBecomesWhatAReaderSees) {
       {"anchor, image, indent go", "\\Q=\"here\"\\m=\"p.png\"\\T=\"10%\"x", "x"},
       {"footnote and sidebar marks", "Note\\Fn=\"n1\"1\\Fn, box\\Sd=\"s1\"2\\Sd", "Note1, box2"},
       {"super- and subscript", "x\\Sp2\\Sp H\\Sb2\\SbO", "x2 H2O"},
-      {"code page character", "caf\\a233 \\a150", "caf\xC3\xA9 \xE2\x80\x93"},
+      {"Windows-1252 character", "caf\\a233 \\a150", "caf\xC3\xA9 \xE2\x80\x93"},
+      {"undefined Windows-1252 character", "\\a129", "\xEF\xBF\xBD"},
       {"Unicode character", "\\U20ACuro", "\xE2\x82\xAC" "uro"},
       {"NUL as a Unicode character", "\\U0000", "\xEF\xBF\xBD"},
       {"short number stays text", "\\a99x", "99x"},
@@ -53,7 +54,7 @@ TEST(Pml, EachTagBecomesWhatAReaderSees) {
   };
   // clang-format on
   for (const PmlCase& c : cases) {
-    EXPECT_EQ(palmdb::convert::PmlToText(c.pml, "windows-1252"), c.text) << c.what;
+    EXPECT_EQ(palmdb::convert::PmlToText(c.pml), c.text) << c.what;
   }
 }
 
