@@ -1,14 +1,18 @@
 // eReader books. Record 0 is either the 132-byte header of the newer tools
 // or the older 202-byte one (116 bytes in a few books), told apart by size.
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "convert/book_support.h"
+#include "convert/file_name.h"
 #include "convert/palm_books.h"
 #include "convert/palmdoc.h"
 #include "convert/pim_support.h"
 #include "convert/pml.h"
 #include "database/big_endian.h"
+#include "platform/charset.h"
+#include "platform/text.h"
 
 namespace palmdb::convert {
 namespace {
@@ -18,7 +22,9 @@ namespace header {
 constexpr std::size_t kCompression = 0;     // 2: PalmDOC, 10: zlib, 260 and 272: DRM
 constexpr std::size_t kNonTextStart = 12;   // the first record after the text
 constexpr std::size_t kFootnoteCount = 28;  // records of footnotes, the id list included
+constexpr std::size_t kImageCount = 20;
 constexpr std::size_t kSidebarCount = 30;
+constexpr std::size_t kImageStart = 40;
 constexpr std::size_t kFootnoteStart = 48;  // the id list; the notes follow it
 constexpr std::size_t kSidebarStart = 50;
 constexpr std::size_t kFieldsEnd = 52;
@@ -37,6 +43,15 @@ constexpr std::uint16_t kDrmToo = 272;
 constexpr std::uint8_t kOldMask = 0xA5;
 }  // namespace header
 
+// A picture record: "PNG ", its name (32 bytes, NUL-padded), then from
+// byte 62 a PNG file.
+namespace picture {
+constexpr char kMagic[] = "PNG ";
+constexpr std::size_t kName = 4;
+constexpr std::size_t kNameSize = 32;
+constexpr std::size_t kData = 62;
+}  // namespace picture
+
 // No text record holds more than this once inflated: the tools write 8 KiB
 // blocks, and their size record counts in 16 bits.
 constexpr std::size_t kMaxRecordText = 65535;
@@ -50,6 +65,8 @@ struct Layout {
   std::size_t footnoteCount = 0;
   std::size_t sidebarStart = 0;
   std::size_t sidebarCount = 0;
+  std::size_t imageStart = 0;
+  std::size_t imageCount = 0;
 };
 
 bool ReadLayout(const Content& content, Layout* layout, ExportResult* result) {
@@ -92,6 +109,8 @@ bool ReadLayout(const Content& content, Layout* layout, ExportResult* result) {
   layout->sidebarCount = ReadBigEndian16(bytes + header::kSidebarCount);
   layout->footnoteStart = ReadBigEndian16(bytes + header::kFootnoteStart);
   layout->sidebarStart = ReadBigEndian16(bytes + header::kSidebarStart);
+  layout->imageStart = ReadBigEndian16(bytes + header::kImageStart);
+  layout->imageCount = ReadBigEndian16(bytes + header::kImageCount);
   return true;
 }
 
@@ -186,6 +205,41 @@ void AppendNotes(const Content& content, std::size_t start, std::size_t count, c
   }
 }
 
+// The pictures, beside the text as "<stem>-<name>.png", their PNG bytes as
+// stored; a name taken already gets a number.
+void Pictures(const Content& content, const Layout& layout, const std::string& stem,
+              ExportResult* result) {
+  PathSet paths;
+  paths.Unique("", stem, ".txt");
+  for (std::size_t i = 0; i < layout.imageCount; ++i) {
+    const std::size_t index = layout.imageStart + i;
+    if (layout.imageStart == 0 || index >= content.items.size()) {
+      break;
+    }
+    const Bytes& record = content.items[index].bytes;
+    if (record.size() < picture::kData || std::memcmp(record.data(), picture::kMagic, 4) != 0) {
+      result->errors.push_back("record " + std::to_string(index) +
+                               ": not a picture record; it is left out");
+      continue;
+    }
+    std::size_t length = 0;
+    while (length < picture::kNameSize && record[picture::kName + length] != 0) {
+      ++length;
+    }
+    platform::DecodedText name;
+    platform::DecodeText(platform::kDefaultCharset, record.data() + picture::kName, length, &name);
+    if (name.utf8.size() >= 4 &&
+        platform::AsciiLowercase(name.utf8.substr(name.utf8.size() - 4)) == ".png") {
+      name.utf8.resize(name.utf8.size() - 4);
+    }
+    OutputFile file;
+    file.path = paths.Unique(
+        "", stem + "-" + SafeFileName(name.utf8, "picture " + std::to_string(i + 1)), ".png");
+    file.bytes.assign(record.begin() + static_cast<std::ptrdiff_t>(picture::kData), record.end());
+    result->files.push_back(std::move(file));
+  }
+}
+
 }  // namespace
 
 bool ExportEReader(const Content& content, const ExportOptions& options, ExportResult* result) {
@@ -220,8 +274,10 @@ bool ExportEReader(const Content& content, const ExportOptions& options, ExportR
               result, &text);
   OutputFile file;
   file.path = BookFileName(content, options.charset, "txt");
+  const std::string stem = file.path.substr(0, file.path.size() - 4);
   file.bytes = std::move(text);
   result->files.push_back(std::move(file));
+  Pictures(content, layout, stem, result);
   return true;
 }
 

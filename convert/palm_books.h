@@ -12,7 +12,8 @@ namespace palmdb::convert {
 // An eReader book's text records (PalmDOC- or zlib-compressed as record 0
 // says; in the older 202-byte header, PalmDOC over bytes XORed with 0xA5),
 // its PML turned into plain text, then its footnotes and sidebars, each
-// "[id] text". An encrypted book is refused: false, nothing written.
+// "[id] text"; its pictures beside it as "<name>-<picture name>", the PNG
+// bytes as stored. An encrypted book is refused: false, nothing written.
 bool ExportEReader(const Content& content, const ExportOptions& options, ExportResult* result);
 
 // A zTXT book's text records as one zlib stream (in a random-access book

@@ -293,7 +293,7 @@ std::vector<std::vector<std::size_t>> Pages(const Content& content, std::uint16_
 
 // A picture record as PNG where its Palm bitmap decodes, else as stored.
 void Picture(const Content& content, std::size_t index, const Book& book, const std::string& stem,
-             std::uint64_t* budget, ExportResult* result) {
+             std::uint64_t* budget, PathSet* paths, ExportResult* result) {
   Bytes data;
   if (!RecordData(content, index, book, &data, result)) {
     return;
@@ -317,12 +317,12 @@ void Picture(const Content& content, std::size_t index, const Book& book, const 
       DecodeRendition(data.data(), data.size(), *best, &image) != DecodeOutcome::kFailed &&
       EncodePng(image, &file.bytes)) {
     *budget -= bestPixels;
-    file.path = name + ".png";
+    file.path = paths->Unique("", name, ".png");
   } else {
     result->warnings.push_back(Label(content, index) +
                                ": the picture does not decode; its bytes are written as stored");
     file.bytes.assign(data.begin(), data.end());
-    file.path = name + ".palm";
+    file.path = paths->Unique("", name, ".palm");
   }
   result->files.push_back(std::move(file));
 }
@@ -357,9 +357,11 @@ bool ExportPlucker(const Content& content, const ExportOptions& options, ExportR
   file.bytes = std::move(text);
   result->files.push_back(std::move(file));
   std::uint64_t budget = kMaxFamilyPixels;
+  PathSet paths;
+  paths.Unique("", stem, ".txt");
   for (std::size_t i = 1; i < content.items.size(); ++i) {
     if (IsType(content.items[i].bytes, record_header::kImage, record_header::kImageCompressed)) {
-      Picture(content, i, book, stem, &budget, result);
+      Picture(content, i, book, stem, &budget, &paths, result);
     }
   }
   return true;

@@ -130,7 +130,8 @@ std::vector<Bytes> Ztxt(const std::string& text, std::size_t recordSize, bool ra
 
 std::vector<Bytes> EReader(std::uint16_t compression, const std::vector<std::string>& texts,
                            const std::vector<std::pair<std::string, std::string>>& footnotes,
-                           const std::vector<std::pair<std::string, std::string>>& sidebars) {
+                           const std::vector<std::pair<std::string, std::string>>& sidebars,
+                           const std::vector<std::pair<std::string, Bytes>>& pictures) {
   const std::uint16_t coding = compression == 10 ? 2 : 1;
   std::vector<Bytes> records(1);
   for (const std::string& text : texts) {
@@ -151,6 +152,13 @@ std::vector<Bytes> EReader(std::uint16_t compression, const std::vector<std::str
   };
   const std::size_t footnoteStart = footnotes.empty() ? 0 : notes(footnotes);
   const std::size_t sidebarStart = sidebars.empty() ? 0 : notes(sidebars);
+  const std::size_t imageStart = records.size();
+  for (const auto& [name, png] : pictures) {
+    Bytes record = FromText("PNG " + name);
+    record.resize(62, 0);  // the name's 32 bytes, then fields left at 0
+    Append(&record, png);
+    records.push_back(record);
+  }
   Bytes& header = records[0];
   header.resize(132, 0);
   Bytes fields;
@@ -159,11 +167,15 @@ std::vector<Bytes> EReader(std::uint16_t compression, const std::vector<std::str
   Put16(&fields, 25152);  // the encoding field every book carries
   fields.resize(12, 0);
   Put16(&fields, nonText);
+  fields.resize(20, 0);
+  Put16(&fields, pictures.size());
   fields.resize(28, 0);
   Put16(&fields, footnotes.empty() ? 0 : footnotes.size() + 1);
   Put16(&fields, sidebars.empty() ? 0 : sidebars.size() + 1);
   fields.resize(34, 0);
   Put16(&fields, 2560);
+  fields.resize(40, 0);
+  Put16(&fields, pictures.empty() ? 0 : imageStart);
   fields.resize(48, 0);
   Put16(&fields, footnoteStart);
   Put16(&fields, sidebarStart);

@@ -37,10 +37,12 @@ std::vector<Bytes> Ztxt(const std::string& text, std::size_t recordSize, bool ra
 
 // The records of an eReader book with the 132-byte header: `compression`
 // (2 PalmDOC, 10 zlib, 260 or 272 encrypted) for every text record, then
-// the footnotes (a list of ids, then each note), then the sidebars.
+// the footnotes (a list of ids, then each note), then the sidebars, then
+// the pictures (a name and the bytes of a PNG file).
 std::vector<Bytes> EReader(std::uint16_t compression, const std::vector<std::string>& texts,
                            const std::vector<std::pair<std::string, std::string>>& footnotes = {},
-                           const std::vector<std::pair<std::string, std::string>>& sidebars = {});
+                           const std::vector<std::pair<std::string, std::string>>& sidebars = {},
+                           const std::vector<std::pair<std::string, Bytes>>& pictures = {});
 // The records of an eReader book with the older 202-byte header: its
 // version, then PalmDOC text with every byte XORed with 0xA5.
 std::vector<Bytes> OldEReader(std::uint16_t version, const std::vector<std::string>& texts);
