@@ -2,6 +2,7 @@
 
 #include "convert/application.h"
 #include "convert/ebook.h"
+#include "convert/palm_books.h"
 #include "convert/pim.h"
 
 namespace palmdb::convert {
@@ -28,6 +29,12 @@ const char* KindName(Kind kind) {
       return "PalmDOC e-book";
     case Kind::kMobipocket:
       return "Mobipocket e-book";
+    case Kind::kEReader:
+      return "eReader e-book";
+    case Kind::kZtxt:
+      return "zTXT e-book";
+    case Kind::kPlucker:
+      return "Plucker e-book";
     case Kind::kApplication:
       return "application";
     case Kind::kUnknown:
@@ -66,6 +73,15 @@ Kind KindOf(const Content& content) {
   }
   if (content.Is("BOOK", "MOBI")) {
     return Kind::kMobipocket;
+  }
+  if (content.Is("PNRd", "PPrs")) {
+    return Kind::kEReader;
+  }
+  if (content.TypeIs("zTXT")) {
+    return Kind::kZtxt;
+  }
+  if (content.Is("Data", "Plkr")) {
+    return Kind::kPlucker;
   }
   if (content.TypeIs("TEXt")) {
     // Early Mobipocket books kept PalmDOC's type and creator.
@@ -108,6 +124,12 @@ bool Export(const Content& content, const ExportOptions& options, ExportResult* 
       return ExportPalmDoc(content, options, result);
     case Kind::kMobipocket:
       return ExportMobipocket(content, options, result);
+    case Kind::kEReader:
+      return ExportEReader(content, options, result);
+    case Kind::kZtxt:
+      return ExportZtxt(content, options, result);
+    case Kind::kPlucker:
+      return ExportPlucker(content, options, result);
     case Kind::kApplication:
       ExportBitmaps(content, result);
       return true;

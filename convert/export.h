@@ -29,6 +29,9 @@ enum class Kind {
   kTasks,
   kPalmDoc,
   kMobipocket,
+  kEReader,
+  kZtxt,
+  kPlucker,
   // A resource database: its bitmaps.
   kApplication,
 };

@@ -301,7 +301,11 @@ TEST(EbookExport, ReadsTheSampleBooks) {
        "2-2</h2> <p>Test page 4</p>  <mbp:pagebreak/></body></html>",
        ""},
       {"libmobi_sample-drm-v1.mobi", Kind::kPalmDoc, false, "", "", "encrypted"},
-      {"plucker_UnitTest.pdb", Kind::kUnknown, false, "", "", ""},
+      {"plucker_UnitTest.pdb", Kind::kPlucker, true, "UnitTest.txt",
+       "This is a test document used for unit test. It has one link of depth 2.\nLink A1\n\n"
+       "This is a test document used for unit test. It has one link of depth 1.\nLink A2\n\n"
+       "This is a test document used for unit test. It has one external link.\nLink A3\n",
+       ""},
   };
   for (const SampleCase& c : cases) {
     palmdb::Status status;
