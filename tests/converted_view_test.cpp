@@ -14,6 +14,7 @@
 #include "convert/export.h"
 #include "convert/import.h"
 #include "platform/environment.h"
+#include "plugin/converted_view.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
 #include "testdata/bitmap_writer.h"
@@ -366,6 +367,26 @@ TEST(ConvertedView, DeletingInsideItIsRefused) {
     EXPECT_EQ(DeleteFiles(database.data(), list.data()), PalmdbNotSupported) << name;
   }
   EXPECT_EQ(ReadWholeFile(database), memos);
+}
+
+// A name too long for the host's field is cut short, never within a
+// character: UTF-8 on Linux, one byte of the code page for e-acute on
+// Windows, never half a surrogate pair in UTF-16.
+TEST(ConvertedView, NamesTooLongForTheFieldAreCutAtACharacter) {
+  std::string accents;
+  for (int i = 0; i < 20; ++i) {
+    accents += "\xC3\xA9";
+  }
+  const palmdb::ViewEntry accented{"converted/" + accents, false, ""};
+  const std::string cut = palmdb::NarrowViewName(accented, 20);
+  EXPECT_EQ(cut, palmdb::kLinuxHost ? "converted/" + accents.substr(0, 8)
+                                    : "converted\\" + std::string(9, '\xE9'));
+  const palmdb::ViewEntry emoji{"converted/a\xF0\x9F\x98\x80\xF0\x9F\x98\x80", false, ""};
+  // "converted/a" is 11 units, each emoji 2.
+  EXPECT_EQ(palmdb::WideViewName(emoji, 13).size(), 11u);
+  EXPECT_EQ(palmdb::WideViewName(emoji, 14).size(), 13u);
+  EXPECT_EQ(palmdb::WideViewName(emoji, 15).size(), 13u);
+  EXPECT_EQ(palmdb::WideViewName(emoji, 16).size(), 15u);
 }
 
 }  // namespace
