@@ -21,7 +21,11 @@
 //  8. adding one 6-byte file to a database of 60,000 records with the palmdb
 //     program (`palmdb add`, a process), against deleting one record of the
 //     same database with it (`palmdb delete`), each on a fresh copy made
-//     untimed before the run: adding costs what copying the database costs.
+//     untimed before the run: adding costs what copying the database costs;
+//  9. listing a memo database of many memos with the converted view
+//     (`palmdb --view converted list`, a process), against listing it
+//     without (`palmdb list`) and exporting it to a RAM disk (`palmdb
+//     export -d /dev/shm/...`, where there is one), both processes.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -635,17 +639,74 @@ Row AddAgainstDelete(const Options& options, const fs::path& folder) {
           medians.subject, medians.floor, 2.0, "60000 records; a fresh copy before each run"};
 }
 
+// A memo database of `count` memos, each a title line of its own and a
+// line of text, in four categories.
+std::string ManyMemos(unsigned count, const fs::path& folder) {
+  palmdb::testdata::Bytes appInfo(276, 0);
+  const char* names[] = {"Unfiled", "Business", "Personal", "Ideas"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::memcpy(appInfo.data() + 2 + 16 * i, names[i], std::strlen(names[i]));
+  }
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Name("MemoDB").TypeAndCreator("DATA", "memo").AppInfo(appInfo);
+  for (unsigned i = 0; i < count; ++i) {
+    const std::string text = "Memo " + std::to_string(i) + "\nbread, milk and coffee" + '\0';
+    builder.AddRecord(palmdb::testdata::Bytes(text.begin(), text.end()),
+                      static_cast<std::uint8_t>(i & 3));
+  }
+  const std::string path = (folder / "memos.pdb").string();
+  if (!palmdb::testdata::WriteNewFile(path, builder.Build())) {
+    Fail("cannot write " + path);
+  }
+  return path;
+}
+
+// The converted view listed by the program against the listing without it
+// and an export to a RAM disk: the view converts once what export converts,
+// and writes nothing.
+Row ViewAgainstExport(const Options& options, const fs::path& folder) {
+  const unsigned count = std::min(options.records, 10000u);
+  const std::string memos = ManyMemos(count, folder);
+  const fs::path ram = fs::exists("/dev/shm") ? fs::path("/dev/shm") : folder;
+  const fs::path exported = ram / "palmdb-bench-export";
+  const fs::path output = folder / "view.txt";
+  const std::string program = "\"" + ProgramPath() + "\"";
+  const std::string view = program + " --view converted list \"" + memos + "\"";
+  const std::string list = program + " --view entries list \"" + memos + "\"";
+  const std::string exporting =
+      program + " export -q \"" + memos + "\" -d \"" + exported.string() + "\"";
+  bool failed = false;
+  const Medians medians = Compare(
+      options.repeat, [&] { EmptyFolder(exported); },
+      [&] { failed = !RunQuietly(view, output) || failed; },
+      [&] {
+        failed = !RunQuietly(list, output) || failed;
+        failed = !RunQuietly(exporting, output) || failed;
+      });
+  std::error_code error;
+  fs::remove_all(exported, error);
+  if (failed) {
+    Fail("palmdb list or export failed; see " + output.string());
+  }
+  char note[160];
+  std::snprintf(note, sizeof note,
+                "%u memos; floor: palmdb list, then palmdb export to %s; processes", count,
+                ram.string().c_str());
+  return {"list with the converted view, as a process", medians.subject, medians.floor, 1.0, note};
+}
+
 void Usage() {
   std::printf(
       "usage: palmdb-bench [--plugin PATH] [--dir DIR] [--records N] [--big-mib N]\n"
-      "                    [--repeat N] [--only 12345678] [--edit-mib N] [--add-mib N]\n"
+      "                    [--repeat N] [--only 123456789] [--edit-mib N] [--add-mib N]\n"
       "Times the plug-in against floors measured in the same run and prints medians.\n"
       "  --plugin PATH  the plug-in library (default: beside this program)\n"
       "  --dir DIR      where to make the work folder palmdb-bench.work (default: temp)\n"
       "  --records N    records of the listed and extracted database (default 65535)\n"
       "  --big-mib N    size of the large entry in MiB (default 1024)\n"
       "  --repeat N     runs per measurement; the median is shown (default 5)\n"
-      "  --only DIGITS  which measurements to run (default 1234; 5-8 edit databases)\n"
+      "  --only DIGITS  which measurements to run (default 1234; 5-8 edit databases,\n"
+      "                 9 the converted view)\n"
       "  --edit-mib N   size of the edited database of 65535 records (default 64)\n"
       "  --add-mib N    size of the file added (default 512)\n");
 }
@@ -734,6 +795,9 @@ int main(int argc, char** argv) {
 
   if (options.only.find('8') != std::string::npos) {
     rows.push_back(AddAgainstDelete(options, folder));
+  }
+  if (options.only.find('9') != std::string::npos) {
+    rows.push_back(ViewAgainstExport(options, folder));
   }
 
   std::printf("| measurement | plug-in (ms) | floor (ms) | ratio | goal | met | notes |\n");

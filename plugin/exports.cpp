@@ -158,21 +158,33 @@ PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* s
     if (!palmdb::NarrowPath(packedFile, &database)) {
       return PalmdbOpenError;
     }
-    // A database has no folders to add into. PackItems refuses encryption.
-    if (subPath != nullptr && subPath[0] != '\0') {
+    // Beside the entries a database has one folder, the converted view, to
+    // import into. PackItems refuses encryption.
+    std::string category;
+    const palmdb::PackTarget where = palmdb::PackTargetOf<char>(subPath, &category);
+    std::string utf8Category;
+    if (where == palmdb::PackTarget::kElsewhere ||
+        !(category.empty() ||
+          palmdb::platform::SystemPathToUtf8(category.c_str(), &utf8Category))) {
       return PalmdbNotSupported;
     }
+    const bool importing = where == palmdb::PackTarget::kConverted;
     const std::string folder =
         sourcePath != nullptr ? std::string(sourcePath, palmdb::NarrowLength(sourcePath)) : "";
     bool paths = true;
     std::vector<palmdb::PackItem> items;
     std::vector<const char*> names;
     const int read = palmdb::ReadAddList(
-        addList, flags,
+        addList, importing ? flags & ~palmdb::kPackKeepPaths : flags,
         [&](const std::string& name, std::size_t base) {
           palmdb::PackItem item;
           paths = palmdb::NarrowPath((folder + name).c_str(), &item.source) && paths;
-          item.entryName = palmdb::NarrowEntryName(name.substr(base));
+          if (!importing) {
+            item.entryName = palmdb::NarrowEntryName(name.substr(base));
+          } else if (!palmdb::platform::SystemPathToUtf8(name.c_str(), &item.entryName)) {
+            // Importing takes the name with its folders, in UTF-8.
+            item.entryName = name;
+          }
           return item;
         },
         &items, &names);
@@ -189,7 +201,8 @@ PALMDB_EXPORT int PALMDB_CALL PackFiles(char* packedFile, char* subPath, char* s
         return callback(const_cast<char*>(names[item]), static_cast<int>(bytes)) != 0;
       };
     }
-    return palmdb::PackItems(database, items, flags, report);
+    return importing ? palmdb::ImportItems(database, items, utf8Category, flags, report)
+                     : palmdb::PackItems(database, items, flags, report);
   } catch (...) {
     return PalmdbNoMemory;
   }

@@ -1,8 +1,10 @@
 // The entry points that 64-bit Windows hosts call besides the nine: paths in
 // UTF-16 of any length, header records with 1024-character names and 64-bit
-// sizes, detection by content, and extraction in a background thread.
+// sizes, detection by content, extraction in a background thread, and the
+// host's ini file.
 // Built into the 64-bit Windows plug-in only.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 #include "plugin/packing.h"
 #include "plugin/plugin_api.h"
 #include "plugin/plugin_archive.h"
+#include "plugin/view_setting.h"
 #include "plugin/wide_host.h"
 
 namespace {
@@ -94,12 +97,18 @@ PALMDB_EXPORT int PALMDB_CALL ReadHeaderExW(PalmdbArchiveHandle handle,
     return PalmdbEndOfArchive;
   }
   try {
+    palmdb::CopyToWideField(archive->widePath, header->archiveName, PALMDB_HOST_LONG_NAME_SIZE);
+    if (const palmdb::ViewEntry* entry = archive->ViewAtCursor()) {
+      palmdb::CopyToWideField(palmdb::WideViewName(*entry, PALMDB_HOST_LONG_NAME_SIZE),
+                              header->fileName, PALMDB_HOST_LONG_NAME_SIZE);
+      palmdb::FillCommonFields(*archive, palmdb::FieldsOf(*archive, *entry), header);
+      return PalmdbResultSuccess;
+    }
     palmdb::EntryDescription description;
     palmdb::DescribeEntry(*archive->database, archive->cursor, &description);
-    palmdb::CopyToWideField(archive->widePath, header->archiveName, PALMDB_HOST_LONG_NAME_SIZE);
     palmdb::NameToWide(description.name, description.nameLength, header->fileName,
                        PALMDB_HOST_LONG_NAME_SIZE);
-    palmdb::FillCommonFields(*archive, description, header);
+    palmdb::FillCommonFields(*archive, palmdb::FieldsOf(description), header);
     return PalmdbResultSuccess;
   } catch (...) {
     return PalmdbNoMemory;
@@ -150,20 +159,26 @@ PALMDB_EXPORT int PALMDB_CALL PackFilesW(wchar_t* packedFile, wchar_t* subPath, 
     if (packedFile == nullptr || packedFile[0] == L'\0') {
       return PalmdbOpenError;
     }
-    // A database has no folders to add into. PackItems refuses encryption.
-    if (subPath != nullptr && subPath[0] != L'\0') {
+    // Beside the entries a database has one folder, the converted view, to
+    // import into. PackItems refuses encryption.
+    std::wstring category;
+    const palmdb::PackTarget where = palmdb::PackTargetOf<wchar_t>(subPath, &category);
+    if (where == palmdb::PackTarget::kElsewhere) {
       return PalmdbNotSupported;
     }
+    const bool importing = where == palmdb::PackTarget::kConverted;
     const std::u16string folder =
         sourcePath != nullptr ? palmdb::WideToUtf16(sourcePath) : std::u16string();
     std::vector<palmdb::PackItem> items;
     std::vector<const wchar_t*> names;
     const int read = palmdb::ReadAddList(
-        addList, flags,
+        addList, importing ? flags & ~palmdb::kPackKeepPaths : flags,
         [&](const std::wstring& name, std::size_t base) {
           palmdb::PackItem item;
           item.source = Utf8Of(folder + palmdb::WideToUtf16(name.c_str()));
-          item.entryName = EntryNameOf(name.c_str() + base);
+          // Importing takes the name with its folders, in UTF-8.
+          item.entryName = importing ? Utf8Of(palmdb::WideToUtf16(name.c_str()))
+                                     : EntryNameOf(name.c_str() + base);
           return item;
         },
         &items, &names);
@@ -177,7 +192,11 @@ PALMDB_EXPORT int PALMDB_CALL PackFilesW(wchar_t* packedFile, wchar_t* subPath, 
         return callback(const_cast<wchar_t*>(names[item]), static_cast<int>(bytes)) != 0;
       };
     }
-    return palmdb::PackItems(Utf8Of(palmdb::WideToUtf16(packedFile)), items, flags, report);
+    const std::string database = Utf8Of(palmdb::WideToUtf16(packedFile));
+    return importing
+               ? palmdb::ImportItems(database, items, Utf8Of(palmdb::WideToUtf16(category.c_str())),
+                                     flags, report)
+               : palmdb::PackItems(database, items, flags, report);
   } catch (...) {
     return PalmdbNoMemory;
   }
@@ -223,6 +242,24 @@ PALMDB_EXPORT int PALMDB_CALL CanYouHandleThisFileW(wchar_t* fileName) {
                : 0;
   } catch (...) {
     return 0;
+  }
+}
+
+PALMDB_EXPORT void PALMDB_CALL PackSetDefaultParams(PalmdbDefaultParams* params) {
+  // A record smaller than the interface's holds no ini name to read.
+  if (params == nullptr || params->size < static_cast<int>(sizeof *params)) {
+    return;
+  }
+  try {
+    const char* name = params->defaultIniName;
+    const std::size_t length = strnlen(name, sizeof params->defaultIniName);
+    std::string utf8;
+    if (length < sizeof params->defaultIniName &&
+        (length == 0 || palmdb::platform::SystemPathToUtf8(name, &utf8))) {
+      palmdb::SetHostSettingsFile(utf8);
+    }
+  } catch (...) {
+    // Out of memory: the setting stays as it was.
   }
 }
 

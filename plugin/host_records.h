@@ -149,8 +149,18 @@ enum PalmdbFileAttributeBits {
   PalmdbAttributeReadOnly = 0x01,
   PalmdbAttributeHidden = 0x02,
   PalmdbAttributeSystem = 0x04,
+  PalmdbAttributeDirectory = 0x10,
   PalmdbAttributeArchive = 0x20
 };
+
+/* Passed to PackSetDefaultParams: the record's size, the host interface's
+ * version, and the path of the host's ini file in the ANSI code page. */
+typedef struct PalmdbDefaultParams {
+  int size;
+  unsigned int interfaceVersionLow;
+  unsigned int interfaceVersionHigh;
+  char defaultIniName[PALMDB_HOST_NAME_SIZE];
+} PalmdbDefaultParams;
 
 #ifdef __cplusplus
 }
@@ -233,5 +243,7 @@ PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, unpackerVersion, 4128);
 PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, fileAttributes, 4136);
 PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, commentBuffer, 4144);
 PALMDB_ASSERT_WIN64(PalmdbHeaderRecordExW, reserved, 4164);
+PALMDB_STATIC_ASSERT(PALMDB_OFFSET_OF(PalmdbDefaultParams, defaultIniName) == 12,
+                     "the ini file's name follows the size and the two versions");
 
 #endif /* PALMDB_PLUGIN_HOST_RECORDS_H */

@@ -26,6 +26,9 @@ std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime) {
 }
 
 std::uint32_t ModeFromAttributes(std::uint32_t attributes) {
+  if ((attributes & std::uint32_t{PalmdbAttributeDirectory}) != 0) {
+    return kModeDirectory | kModeFolder;
+  }
   const bool readOnly = (attributes & std::uint32_t{PalmdbAttributeReadOnly}) != 0;
   return kModeRegularFile | (readOnly ? kModeReadOnly : kModeReadWrite);
 }

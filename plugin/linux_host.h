@@ -15,6 +15,8 @@ constexpr std::int32_t kLatestUnixTime = 0x7FFFFFFF;
 
 // POSIX mode bits, spelled out so that no system header is needed.
 constexpr std::uint32_t kModeRegularFile = 0100000;
+constexpr std::uint32_t kModeDirectory = 0040000;
+constexpr std::uint32_t kModeFolder = 0755;
 constexpr std::uint32_t kModeReadWrite = 0644;
 constexpr std::uint32_t kModeReadOnly = 0444;
 
@@ -26,7 +28,7 @@ constexpr std::uint32_t kModeReadOnly = 0444;
 std::int32_t UnixTimeFromArchiveTime(std::uint32_t dosDateTime);
 
 // Windows attribute bits as a POSIX mode: a regular file, writable by its
-// owner unless the read-only bit (1) is set.
+// owner unless the read-only bit (1) is set; a folder (0x10) of mode 755.
 std::uint32_t ModeFromAttributes(std::uint32_t attributes);
 
 // Longest name that NameToUtf8 writes, NUL included: "#65535." and four type

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "archive/editing.h"
+#include "convert/import_database.h"
 #include "platform/platform.h"
 #include "plugin/plugin_archive.h"
 
@@ -74,8 +75,52 @@ int PackItems(const std::string& database, const std::vector<PackItem>& items, i
   return PalmdbResultSuccess;
 }
 
+int ImportItems(const std::string& database, const std::vector<PackItem>& items,
+                const std::string& category, int flags,
+                const std::function<bool(std::size_t item, std::uint64_t bytes)>& report) {
+  if ((flags & (kPackMoveFiles | kPackEncrypt)) != 0) {
+    return PalmdbNotSupported;
+  }
+  for (const PackItem& item : items) {
+    if (convert::ImportKindOf({item.entryName, {}, {}}) == convert::Kind::kUnknown) {
+      return PalmdbNotSupported;
+    }
+  }
+  std::vector<convert::ImportInput> inputs;
+  std::vector<std::string> errors;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const PackItem& item = items[i];
+    if (platform::KindOfPath(item.source.c_str()) != platform::PathKind::kRegularFile) {
+      return PalmdbOpenError;
+    }
+    const std::size_t folder = item.entryName.find_first_of(kLinuxHost ? "/" : "/\\");
+    const std::string its = !category.empty() || folder == std::string::npos
+                                ? category
+                                : item.entryName.substr(0, folder);
+    convert::ReadImportFile(item.source, item.entryName, its, &inputs, &errors);
+    if (!errors.empty()) {
+      return PalmdbNotSupported;
+    }
+    if (report && !report(i, inputs.back().bytes.size())) {
+      return PalmdbAborted;
+    }
+  }
+  convert::DatabaseImport outcome;
+  return HostResult(convert::ImportIntoDatabase(database, inputs, convert::ImportOptions(),
+                                                EditOptions(), &outcome));
+}
+
 int DeleteNames(const std::string& database, const std::vector<std::string>& names,
                 const std::function<bool(int percent)>& report) {
+  for (const std::string& name : names) {
+    // The converted view is export's work: deleting there would not change
+    // the database as the host expects.
+    const std::string folder = "converted";
+    if (name.compare(0, folder.size(), folder) == 0 &&
+        (name.size() == folder.size() || IsHostSeparator(name[folder.size()]))) {
+      return PalmdbNotSupported;
+    }
+  }
   for (const std::string& name : names) {
     // Hosts send "dir/*.*" for a folder; a database has none.
     if (BaseNameStart(name) != 0) {

@@ -4,6 +4,7 @@
 #ifndef PALMDB_PLUGIN_PACKING_H
 #define PALMDB_PLUGIN_PACKING_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,49 @@ std::size_t BaseNameStart(const std::basic_string<Char>& name) {
   return start;
 }
 
+// Whether `c` separates folders in a host's names: '/' and, for Windows
+// hosts, '\'.
+template <typename Char>
+bool IsHostSeparator(Char c) {
+  return c == Char('/') || (!kLinuxHost && c == Char('\\'));
+}
+
+// Where the files of PackFiles go, by its sub-path: into the database as
+// entries (no sub-path), into the converted view to be imported ("converted",
+// or "converted" and one folder, which names the category of memos), or
+// into a folder no database has.
+enum class PackTarget { kEntries, kConverted, kElsewhere };
+
+template <typename Char>
+PackTarget PackTargetOf(const Char* subPath, std::basic_string<Char>* category) {
+  category->clear();
+  if (subPath == nullptr || subPath[0] == 0) {
+    return PackTarget::kEntries;
+  }
+  std::basic_string<Char> path(subPath);
+  while (!path.empty() && IsHostSeparator(path.back())) {
+    path.pop_back();
+  }
+  const std::string folder = "converted";
+  const std::size_t length = folder.size();
+  if (path.size() < length || (path.size() > length && !IsHostSeparator(path[length]))) {
+    return PackTarget::kElsewhere;
+  }
+  for (std::size_t i = 0; i < length; ++i) {
+    if (path[i] != Char(folder[i])) {
+      return PackTarget::kElsewhere;
+    }
+  }
+  if (path.size() > length) {
+    *category = path.substr(length + 1);
+    if (category->empty() || std::any_of(category->begin(), category->end(),
+                                         [](Char c) { return IsHostSeparator(c); })) {
+      return PackTarget::kElsewhere;
+    }
+  }
+  return PackTarget::kConverted;
+}
+
 // One file to add: its path and the entry name it goes under (bytes).
 struct PackItem {
   std::string source;
@@ -94,9 +138,22 @@ int ReadAddList(const Char* list, int flags, MakeItem makeItem, std::vector<Pack
 int PackItems(const std::string& database, const std::vector<PackItem>& items, int flags,
               const std::function<bool(std::size_t item, std::uint64_t bytes)>& report);
 
+// Imports the items into the database at `database` (UTF-8), as palmdb
+// import does, creating it when missing: each item's entryName is its name
+// in the host's list (UTF-8), whose first folder names the category of a
+// memo when `category` (UTF-8) is empty. A move, encryption, or a file
+// import does not take by its name is refused (PalmdbNotSupported) before
+// anything is read; so is an import that the database or the importer
+// refuses, with the database unchanged. `report` as for PackItems, told
+// each item's size as it is read. Returns the host's code.
+int ImportItems(const std::string& database, const std::vector<PackItem>& items,
+                const std::string& category, int flags,
+                const std::function<bool(std::size_t item, std::uint64_t bytes)>& report);
+
 // Deletes the entries named (bytes) from the database. `report` is told the
 // percentage done, 1-100; false cancels. A name with a folder is not there
-// (PalmdbNoFiles). Returns the host's code.
+// (PalmdbNoFiles); one inside the converted view is refused
+// (PalmdbNotSupported), with nothing deleted. Returns the host's code.
 int DeleteNames(const std::string& database, const std::vector<std::string>& names,
                 const std::function<bool(int percent)>& report);
 

@@ -71,15 +71,20 @@ typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size
  *   by content (64) in the 64-bit plug-in.
  * PackFiles: adds the files of addList (names relative to sourcePath, each
  *   ending in a NUL, the list in a second NUL) to the database, creating it
- *   when missing. subPath must be NULL or empty; flags 1 moves, 2 (keep
- *   paths) refuses names with folders, 4 (encrypt) is refused.
- * DeleteFiles: deletes the entries named in deleteList from the database.
+ *   when missing. subPath NULL or empty: as entries; flags 1 moves, 2 (keep
+ *   paths) refuses names with folders, 4 (encrypt) is refused. subPath
+ *   "converted" or "converted" and a folder below it: imported as palmdb
+ *   import does; any other subPath is refused.
+ * DeleteFiles: deletes the entries named in deleteList from the database;
+ *   refuses names inside "converted".
  * The wide ones take UTF-16 paths; the extended header records carry
  * 1024-character names and 64-bit sizes.
  * CanYouHandleThisFile(W): TRUE (1) when the file looks like a Palm database
  *   by its content.
  * GetBackgroundFlags: PalmdbBackgroundUnpack: separate handles share
- *   nothing. */
+ *   nothing.
+ * PackSetDefaultParams: the host's ini file, read for the view setting
+ *   (plugin/view_setting.h) at every later opening. */
 #define PALMDB_BASIC_EXPORTS(X)                                                             \
   X(PalmdbArchiveHandle, OpenArchive, openArchive, (PalmdbOpenArchiveRecord * record))      \
   X(int, CloseArchive, closeArchive, (PalmdbArchiveHandle handle))                          \
@@ -111,7 +116,8 @@ typedef int(PALMDB_CALL* PalmdbProcessDataCallbackW)(wchar_t* fileName, int size
   X(int, GetBackgroundFlags, getBackgroundFlags, (void))                                           \
   X(int, PackFilesW, packFilesW,                                                                   \
     (wchar_t * packedFile, wchar_t * subPath, wchar_t * sourcePath, wchar_t * addList, int flags)) \
-  X(int, DeleteFilesW, deleteFilesW, (wchar_t * packedFile, wchar_t * deleteList))
+  X(int, DeleteFilesW, deleteFilesW, (wchar_t * packedFile, wchar_t * deleteList))                 \
+  X(void, PackSetDefaultParams, packSetDefaultParams, (PalmdbDefaultParams * params))
 
 /* Both tables in one. */
 #define PALMDB_ALL_EXPORTS(X) PALMDB_BASIC_EXPORTS(X) PALMDB_WIDE_EXPORTS(X)

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
+#include "plugin/view_setting.h"
 #include "plugin/wide_host.h"
 
 namespace palmdb {
@@ -82,7 +83,26 @@ PluginArchive* OpenPluginArchive(const std::string& path, int* result) {
   if constexpr (kLinuxHost) {
     archive->linuxFileTime = UnixTimeFromArchiveTime(archive->database->archiveTime);
   }
+  if (CurrentView() == View::kConverted) {
+    // A conversion that runs out of memory shows the entries alone, as one
+    // that fails does.
+    try {
+      archive->view = ConvertedView(*archive->database);
+    } catch (const std::bad_alloc&) {
+      archive->view.clear();
+    }
+  }
   return archive.release();
+}
+
+HeaderFields FieldsOf(const EntryDescription& description) {
+  return {description.size, description.time, WindowsAttributes(description.attributes)};
+}
+
+HeaderFields FieldsOf(const PluginArchive& archive, const ViewEntry& entry) {
+  // Converted files are far below 4 GiB: they come from a database's bytes.
+  return {static_cast<std::uint32_t>(entry.bytes.size()), archive.database->archiveTime,
+          entry.folder ? std::uint32_t{PalmdbAttributeDirectory} : 0u};
 }
 
 std::uint32_t WindowsAttributes(const EntryAttributes& attributes) {
@@ -94,39 +114,66 @@ std::uint32_t WindowsAttributes(const EntryAttributes& attributes) {
   return bits;
 }
 
-int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target) {
-  if (archive->AtEnd()) {
-    return PalmdbEndOfArchive;
+namespace {
+
+// The progress callback of an extraction or test: the host's callback told
+// the entry's name as it was listed and the bytes copied; empty when the
+// host set none.
+CopyProgress HostProgress(PluginArchive* archive, std::uint32_t index) {
+  if (archive->processDataCallback == nullptr && archive->processDataCallbackW == nullptr) {
+    return CopyProgress();
   }
-  const std::uint32_t index = archive->cursor++;
-  if (operation == PalmdbOpSkip) {
-    return PalmdbResultSuccess;
-  }
-  CopyProgress progress;
-  if (archive->processDataCallback != nullptr || archive->processDataCallbackW != nullptr) {
+  // The name as the host listed it, in buffers the callback may write.
+  std::string narrow(kMaxUtf8NameSize, '\0');
+  std::wstring wide(kMaxEntryNameSize, L'\0');
+  if (index >= archive->EntryCount()) {
+    const ViewEntry& entry = archive->view[index - archive->EntryCount()];
+    narrow = NarrowViewName(entry, PALMDB_HOST_NAME_SIZE);
+    narrow.push_back('\0');
+    const std::u16string units = WideViewName(entry, PALMDB_HOST_LONG_NAME_SIZE);
+    wide.assign(units.begin(), units.end());
+    wide.push_back(L'\0');
+  } else {
     EntryDescription description;
     DescribeEntry(*archive->database, index, &description);
-    // The name as the host listed it, in a buffer the callback may write.
-    std::string narrow(kMaxUtf8NameSize, '\0');
     if constexpr (kLinuxHost) {
       NameToUtf8(description.name, &narrow[0], narrow.size());
     } else {
       narrow.assign(description.name, description.nameLength + 1);
     }
-    std::wstring wide(kMaxEntryNameSize, L'\0');
     NameToWide(description.name, description.nameLength, &wide[0], wide.size());
-    progress = [archive, narrow, wide](std::size_t bytes) mutable {
-      const int size = static_cast<int>(bytes);
-      return archive->processDataCallbackW != nullptr
-                 ? archive->processDataCallbackW(&wide[0], size) != 0
-                 : archive->processDataCallback(&narrow[0], size) != 0;
-    };
   }
+  return [archive, narrow, wide](std::size_t bytes) mutable {
+    const int size = static_cast<int>(bytes);
+    return archive->processDataCallbackW != nullptr
+               ? archive->processDataCallbackW(&wide[0], size) != 0
+               : archive->processDataCallback(&narrow[0], size) != 0;
+  };
+}
+
+}  // namespace
+
+int ProcessCurrentEntry(PluginArchive* archive, int operation, const std::string* target) {
+  if (archive->AtEnd()) {
+    return PalmdbEndOfArchive;
+  }
+  const ViewEntry* entry = archive->ViewAtCursor();
+  const std::uint32_t index = archive->cursor++;
+  if (operation == PalmdbOpSkip) {
+    return PalmdbResultSuccess;
+  }
+  const CopyProgress progress = HostProgress(archive, index);
   if (operation == PalmdbOpTest) {
-    return HostResult(TestEntry(*archive->database, index, progress, &archive->copyBuffer));
+    return HostResult(entry != nullptr
+                          ? TestViewEntry(*entry, progress)
+                          : TestEntry(*archive->database, index, progress, &archive->copyBuffer));
   }
   if (target == nullptr) {
     return PalmdbCreateError;
+  }
+  if (entry != nullptr) {
+    return HostResult(
+        ExtractViewEntry(*entry, target->c_str(), archive->database->archiveTime, progress));
   }
   return HostResult(
       ExtractEntry(*archive->database, index, target->c_str(), progress, &archive->copyBuffer));

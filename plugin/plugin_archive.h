@@ -8,10 +8,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/entry.h"
 #include "archive/extraction.h"
 #include "database/database.h"
+#include "plugin/converted_view.h"
 #include "plugin/host_records.h"
 #include "plugin/linux_host.h"
 #include "plugin/plugin_api.h"
@@ -45,8 +47,18 @@ struct PluginArchive {
   std::int32_t linuxFileTime = 0;
   // Every entry tested or extracted is copied through this one buffer.
   CopyBuffer copyBuffer;
+  // With the converted view, its folders and files, which follow the
+  // entries: index catalogue.count + i is view[i].
+  std::vector<ViewEntry> view;
 
-  bool AtEnd() const { return cursor >= database->catalogue.count; }
+  std::uint32_t EntryCount() const { return database->catalogue.count; }
+  bool AtEnd() const { return std::size_t{cursor} >= std::size_t{EntryCount()} + view.size(); }
+  // The view's folder or file under the cursor; null for an entry.
+  const ViewEntry* ViewAtCursor() const {
+    return cursor >= EntryCount() && cursor - EntryCount() < view.size()
+               ? &view[cursor - EntryCount()]
+               : nullptr;
+  }
 };
 
 // The archive behind a handle; nullptr for the NULL and -1 handles that
@@ -56,9 +68,10 @@ PluginArchive* ArchiveOf(PalmdbArchiveHandle handle);
 // The host's code for a status.
 int HostResult(Status status);
 
-// Opens the database at `path` (UTF-8) for the host. Returns the new handle,
-// or nullptr with the host's code in `*result`; shows the error box for a
-// file too short to be a database.
+// Opens the database at `path` (UTF-8) for the host, with the converted view
+// when the setting asks for it. Returns the new handle, or nullptr with the
+// host's code in `*result`; shows the error box for a file too short to be
+// a database.
 PluginArchive* OpenPluginArchive(const std::string& path, int* result);
 
 // The Windows attribute bits of a description.
@@ -110,20 +123,28 @@ void FillSizes(std::uint32_t size, ExtendedHeader* header) {
   header->unpackedSize = size;
   header->unpackedSizeHigh = 0;
 }
+// What a header record says of an entry besides its name: its size, the
+// database's time, Windows attribute bits.
+struct HeaderFields {
+  std::uint32_t size = 0;
+  DosDateTime time = 0;
+  std::uint32_t attributes = 0;
+};
+HeaderFields FieldsOf(const EntryDescription& description);
+HeaderFields FieldsOf(const PluginArchive& archive, const ViewEntry& entry);
+
 template <typename Header>
-void FillCommonFields(const PluginArchive& archive, const EntryDescription& description,
-                      Header* header) {
+void FillCommonFields(const PluginArchive& archive, const HeaderFields& fields, Header* header) {
   header->flags = 0;
-  FillSizes(description.size, header);
+  FillSizes(fields.size, header);
   header->hostOs = 0;
   header->fileCrc = 0;
-  const std::uint32_t attributes = WindowsAttributes(description.attributes);
   if constexpr (kLinuxHost) {
     header->fileTime = archive.linuxFileTime;
-    header->fileAttributes = static_cast<int>(ModeFromAttributes(attributes));
+    header->fileAttributes = static_cast<int>(ModeFromAttributes(fields.attributes));
   } else {
-    header->fileTime = static_cast<int>(description.time);
-    header->fileAttributes = static_cast<int>(attributes);
+    header->fileTime = static_cast<int>(fields.time);
+    header->fileAttributes = static_cast<int>(fields.attributes);
   }
 }
 
@@ -133,15 +154,21 @@ int FillNarrowHeader(const PluginArchive& archive, Header* header) {
   if (archive.AtEnd()) {
     return PalmdbEndOfArchive;
   }
+  CopyToField(archive.narrowPath, header->archiveName);
+  if (const ViewEntry* entry = archive.ViewAtCursor()) {
+    const std::string name = NarrowViewName(*entry, sizeof header->fileName);
+    std::memcpy(header->fileName, name.c_str(), name.size() + 1);
+    FillCommonFields(archive, FieldsOf(archive, *entry), header);
+    return PalmdbResultSuccess;
+  }
   EntryDescription description;
   DescribeEntry(*archive.database, archive.cursor, &description);
-  CopyToField(archive.narrowPath, header->archiveName);
   if constexpr (kLinuxHost) {
     NameToUtf8(description.name, header->fileName, sizeof header->fileName);
   } else {
     std::memcpy(header->fileName, description.name, description.nameLength + 1);
   }
-  FillCommonFields(archive, description, header);
+  FillCommonFields(archive, FieldsOf(description), header);
   return PalmdbResultSuccess;
 }
 

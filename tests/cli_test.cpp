@@ -359,6 +359,54 @@ TEST(PalmdbProgram, ThePluginCanBeChosenAndAMissingOneIsAnError) {
   EXPECT_TRUE(Contains(outcome.err, "cannot load")) << outcome.err;
 }
 
+// --view before the command sets the plug-in's view for the run: the
+// entries, then the converted view's folders and files, which extract
+// writes into their folders.
+TEST(PalmdbProgram, ViewChoosesWhatThePluginLists) {
+  TempFolder folder;
+  const std::string database =
+      folder.Write("memo.pdb", palmdb::testdata::DatabaseBuilder()
+                                   .TypeAndCreator("DATA", "memo")
+                                   .AddRecord(Text(std::string("Milk\neggs") + '\0'))
+                                   .Build());
+  const std::string separator(1, palmdb::kLinuxHost ? '/' : '\\');
+  const std::string unfiled = "converted" + separator + "Unfiled";
+  const struct {
+    std::vector<std::string> before;  // the options before the command
+    int status;
+    std::vector<std::string> names;
+  } cases[] = {
+      {{}, 0, {"#00000.data"}},
+      {{"--view", "entries"}, 0, {"#00000.data"}},
+      {{"--view", "converted"},
+       0,
+       {"#00000.data", "converted", unfiled, unfiled + separator + "Milk.txt"}},
+      {{"--view=converted"},
+       0,
+       {"#00000.data", "converted", unfiled, unfiled + separator + "Milk.txt"}},
+      {{"--view", "sideways"}, 2, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.before;
+    arguments.insert(arguments.end(), {"list", database});
+    const Outcome outcome = Palmdb(arguments);
+    SCOPED_TRACE(outcome.out + outcome.err);
+    ASSERT_EQ(palmdb::testsupport::ExitCode(outcome.status), c.status);
+    std::uint64_t total = 0;
+    std::size_t count = 0;
+    std::vector<std::string> names;
+    for (const ListedEntry& entry : ListedEntries(outcome, &total, &count)) {
+      names.push_back(entry.name);
+    }
+    EXPECT_EQ(names, c.names);
+  }
+  const std::string out = folder.File("out");
+  const Outcome extracted = Palmdb({"--view", "converted", "extract", database, "-d", out});
+  EXPECT_EQ(extracted.status, 0) << extracted.err;
+  EXPECT_EQ(palmdb::testsupport::ReadWholeFile(out + separator + unfiled + separator + "Milk.txt"),
+            Text("Milk\neggs"));
+}
+
 TEST(PalmdbProgram, APathOfAnyCharacters) {
   TempFolder folder;
   // Greek and Japanese, outside the ANSI code page of a Western Windows.

@@ -101,6 +101,8 @@ void PrintTo(const ModeCase& value, std::ostream* out) {
 
 class ModeTest : public ::testing::TestWithParam<ModeCase> {};
 
+// A folder (0x10, only the converted view's) is one of mode 755 whatever
+// else is set.
 TEST_P(ModeTest, RegularFileWritableUnlessReadOnly) {
   EXPECT_EQ(palmdb::ModeFromAttributes(GetParam().attributes), GetParam().mode);
 }
@@ -109,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(AttributeBits, ModeTest,
                          ::testing::Values(ModeCase{0x00, 0100644}, ModeCase{0x01, 0100444},
                                            ModeCase{0x02, 0100644}, ModeCase{0x04, 0100644},
                                            ModeCase{0x20, 0100644}, ModeCase{0x23, 0100444},
-                                           ModeCase{0x26, 0100644}, ModeCase{0xFFFFFFFF, 0100444}),
+                                           ModeCase{0x26, 0100644}, ModeCase{0xFFFFFFEF, 0100444},
+                                           ModeCase{0x10, 0040755}, ModeCase{0xFFFFFFFF, 0040755}),
                          Label<ModeCase>);
 
 struct NameCase {

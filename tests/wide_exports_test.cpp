@@ -1,8 +1,10 @@
 // The entry points of the 64-bit Windows plug-in besides the nine: UTF-16
-// paths of any length, the extended header records, detection by content and
-// extraction from several threads. Built into the 64-bit Windows tests only.
+// paths of any length, the extended header records, detection by content,
+// extraction from several threads, and the host's ini file. Built into the
+// 64-bit Windows tests only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -408,6 +410,97 @@ TEST_F(WideExportsTest, TreatNullAndMinusOneHandlesAsNoArchive) {
   EXPECT_EQ(plugin_.openArchiveW(&record), nullptr);
   EXPECT_EQ(record.result, PalmdbOpenError);
   EXPECT_EQ(plugin_.openArchiveW(nullptr), nullptr);
+}
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// Every name a handle lists through ReadHeaderExW, and the folders' among
+// them.
+std::vector<std::wstring> NamesW(const palmdb::host::PluginLibrary& plugin,
+                                 PalmdbArchiveHandle handle, std::vector<std::wstring>* folders) {
+  std::vector<std::wstring> names;
+  auto header = std::make_unique<PalmdbHeaderRecordExW>();
+  while (plugin.readHeaderExW(handle, header.get()) == PalmdbResultSuccess) {
+    names.emplace_back(header->fileName);
+    if ((header->fileAttributes & PalmdbAttributeDirectory) != 0) {
+      folders->emplace_back(header->fileName);
+    }
+    plugin.processFileW(handle, PalmdbOpSkip, nullptr, nullptr);
+  }
+  return names;
+}
+
+// The ini file a host names through PackSetDefaultParams switches the
+// converted view on: names in UTF-16 with '\', folders with their attribute,
+// export's bytes, copying in as import. So does palmdb.ini beside a copy of
+// the plug-in.
+TEST_F(WideExportsTest, TheHostsIniAndTheFileBesideThePluginShowTheView) {
+  ASSERT_NE(plugin_.packSetDefaultParams, nullptr);
+  TempFolder folder;
+  const std::string ini = folder.Write("host.ini", Text("[PalmDB]\r\nView = converted\r\n"));
+  PalmdbDefaultParams params{};
+  params.size = static_cast<int>(sizeof params);
+  std::string system;
+  ASSERT_TRUE(palmdb::platform::Utf8ToSystemPath(ini, &system));
+  ASSERT_LT(system.size(), sizeof params.defaultIniName);
+  std::memcpy(params.defaultIniName, system.c_str(), system.size() + 1);
+  plugin_.packSetDefaultParams(&params);
+  const std::string database =
+      folder.Write("memo.pdb", DatabaseBuilder()
+                                   .TypeAndCreator("DATA", "memo")
+                                   .AddRecord("Milk\neggs" + std::string(1, '\0'))
+                                   .Build());
+  int result = -1;
+  PalmdbArchiveHandle handle = OpenW(Wide(database), &result);
+  ASSERT_NE(handle, nullptr);
+  MakeFolders(folder.path(), "out\\converted\\Unfiled");
+  const std::vector<std::wstring> listed = ExtractAllW(handle, folder.File("out") + "\\");
+  plugin_.closeArchive(handle);
+  EXPECT_EQ(listed, (std::vector<std::wstring>{L"#00000.data", L"converted", L"converted\\Unfiled",
+                                               L"converted\\Unfiled\\Milk.txt"}));
+  EXPECT_EQ(ReadUtf8File(folder.File("out\\converted\\Unfiled\\Milk.txt")), Text("Milk\neggs"));
+
+  folder.Write("Plan.txt", Text("Plan"));
+  std::wstring packed = Wide(database);
+  std::wstring subPath = L"converted\\Ideas";
+  std::wstring source = Wide(folder.WithSeparator());
+  std::wstring list = std::wstring(L"Plan.txt") + L'\0' + L'\0';
+  EXPECT_EQ(plugin_.packFilesW(packed.data(), subPath.data(), source.data(), list.data(), 0), 0);
+  handle = OpenW(packed, &result);
+  ASSERT_NE(handle, nullptr);
+  std::vector<std::wstring> folders;
+  const std::vector<std::wstring> after = NamesW(plugin_, handle, &folders);
+  plugin_.closeArchive(handle);
+  EXPECT_EQ(after.size(), 7u);
+  EXPECT_EQ(std::count(after.begin(), after.end(), L"converted\\Unfiled\\Milk.txt"), 1);
+  EXPECT_EQ(std::count(after.begin(), after.end(), L"converted\\Ideas\\Plan.txt"), 1);
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders,
+            (std::vector<std::wstring>{L"converted", L"converted\\Ideas", L"converted\\Unfiled"}));
+
+  // The host's file forgotten; palmdb.ini beside a copy of the plug-in.
+  params.defaultIniName[0] = '\0';
+  plugin_.packSetDefaultParams(&params);
+  handle = OpenW(packed, &result);
+  ASSERT_NE(handle, nullptr);
+  folders.clear();
+  EXPECT_EQ(NamesW(plugin_, handle, &folders).size(), 2u);
+  plugin_.closeArchive(handle);
+  const std::string copy = MakeFolders(folder.path(), "copy") + "\\palmdb.wcx64";
+  ASSERT_TRUE(palmdb::testdata::WriteNewFile(copy, ReadUtf8File(PALMDB_PLUGIN_PATH)));
+  folder.Write("copy\\palmdb.ini", Text("[palmdb]\nview=converted\n"));
+  palmdb::host::PluginLibrary besides;
+  ASSERT_TRUE(palmdb::host::LoadPluginLibrary(copy, &besides));
+  PalmdbOpenArchiveRecordW record{};
+  record.archiveName = packed.data();
+  handle = besides.openArchiveW(&record);
+  ASSERT_NE(handle, nullptr);
+  folders.clear();
+  EXPECT_EQ(NamesW(besides, handle, &folders).size(), 7u);
+  besides.closeArchive(handle);
+  palmdb::host::UnloadPluginLibrary(&besides);
 }
 
 }  // namespace

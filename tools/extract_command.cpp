@@ -1,6 +1,7 @@
 // palmdb extract: every entry, or the named ones, written through the plug-in
 // as a file manager extracts them; the AppInfo and SortInfo blocks, which the
 // host's record does not describe, through the core.
+#include <cstdint>
 #include <cstdio>
 
 #include "database/info_blocks.h"
@@ -29,6 +30,26 @@ bool MakeOutput(OutputFolder* output) {
   }
   Complain(platform::DisplayPath(output->path()), "cannot create the folder");
   return false;
+}
+
+// Whether the plug-in lists the entry as a folder: one of the converted
+// view's.
+bool IsFolder(const HostEntry& entry) {
+  return kLinuxHost ? (entry.attributes & 0170000u) == 0040000u
+                    : (entry.attributes & std::uint32_t{PalmdbAttributeDirectory}) != 0;
+}
+
+// Makes the folders of a name of the converted view below `prefix`, the
+// last one too when `whole`; the host's part, which the plug-in leaves to
+// it. False when one cannot be made.
+bool MakeFoldersOf(const std::string& prefix, const std::string& name, bool whole) {
+  bool made = true;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() ? whole : platform::IsSeparator(name[i])) {
+      made = platform::MakeFolder((prefix + name.substr(0, i)).c_str()) && made;
+    }
+  }
+  return made;
 }
 
 // Extracts every entry, or the named ones, through the plug-in. `*proceed`
@@ -61,6 +82,14 @@ int ExtractEntries(const PluginSession& session, const std::string& path, Output
     if (!MakeOutput(output)) {
       *proceed = false;
       return 1;
+    }
+    if (!MakeFoldersOf(output->Prefix(), entry.name, IsFolder(entry))) {
+      Complain(shown, "cannot create the folder of " + entry.name);
+      status = 1;
+    }
+    if (IsFolder(entry)) {
+      archive.Skip();
+      continue;
     }
     std::string target;
     const int result = archive.Extract(output->Prefix(), &target);

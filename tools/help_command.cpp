@@ -35,7 +35,10 @@ std::string CommandNames() {
 constexpr const char* kCommonOptions =
     "  --plugin PATH   the plug-in library to load (default: the one beside this\n"
     "                  program, else in the folder above it, else in\n"
-    "                  ../lib/palmdb/ as the Debian package installs it).\n";
+    "                  ../lib/palmdb/ as the Debian package installs it).\n"
+    "  --view V        before the command: the plug-in's view for this run,\n"
+    "                  entries or converted (the entries, then the folder\n"
+    "                  converted of what export writes).\n";
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // palmdb import: text files, vCards and iCalendar files turned back into the
 // built-in applications' records by the converters, and appended to the
-// database (created when missing) by one edit under the folder's lock. Any
-// input refused, nothing is written.
+// database (created when missing) by one edit under the folder's lock
+// (convert/import_database.h, which the plug-in shares). Any input refused,
+// nothing is written.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "archive/editing.h"
 #include "convert/import.h"
+#include "convert/import_database.h"
 #include "database/format.h"
 #include "platform/charset.h"
 #include "platform/paths.h"
@@ -25,42 +27,14 @@ namespace {
 using convert::ImportInput;
 using convert::Kind;
 
-// Larger input files are no memo, card or calendar a handheld could hold.
-constexpr std::uint64_t kLargestInput = std::uint64_t{64} << 20;
-
 struct Inputs {
   std::vector<ImportInput> files;
   std::vector<std::string> errors;
 };
 
 void ReadInput(const std::string& path, const std::string& category, Inputs* inputs) {
-  const std::string shown = platform::DisplayPath(path);
-  const platform::FileHandle file = platform::OpenForReading(path.c_str());
-  std::uint64_t size = 0;
-  if (file == platform::kInvalidFile) {
-    inputs->errors.push_back(shown + ": " +
-                             (platform::Exists(path) ? "cannot be opened" : "no such file"));
-    return;
-  }
-  ImportInput input{shown, {}, category};
-  bool read = platform::FileSize(file, &size) && size <= kLargestInput;
-  if (read) {
-    input.bytes.resize(static_cast<std::size_t>(size));
-    read = platform::ReadAt(file, 0, &input.bytes[0], input.bytes.size()) == input.bytes.size();
-  }
-  platform::Close(file);
-  if (!read) {
-    inputs->errors.push_back(shown +
-                             (size > kLargestInput ? ": too large to import" : ": cannot be read"));
-    return;
-  }
-  if (convert::ImportKindOf(input) == Kind::kUnknown) {
-    inputs->errors.push_back(shown +
-                             ": neither a .txt memo, a .vcf address book nor an .ics "
-                             "calendar of events or of to-dos");
-    return;
-  }
-  inputs->files.push_back(std::move(input));
+  convert::ReadImportFile(path, platform::DisplayPath(path), category, &inputs->files,
+                          &inputs->errors);
 }
 
 // The files of `folder` import knows, in name order, then those of each
@@ -88,39 +62,6 @@ void WalkFolder(const std::string& folder, const std::string& category, bool top
     }
     WalkFolder(platform::JoinPath(folder, name), top ? name : category, false, inputs);
   }
-}
-
-// The kind the database at hand takes, or an error naming what does not fit.
-Kind KindFor(const DatabaseHeader* header, const std::vector<ImportInput>& files,
-             std::vector<std::string>* errors) {
-  Kind kind = Kind::kUnknown;
-  if (header != nullptr) {
-    const std::string creator(
-        reinterpret_cast<const char*>(header->bytes + format::header::kCreator), 4);
-    const std::pair<const char*, Kind> kinds[] = {{"memo", Kind::kMemos},
-                                                  {"addr", Kind::kAddresses},
-                                                  {"date", Kind::kDateBook},
-                                                  {"todo", Kind::kToDoList}};
-    for (const auto& known : kinds) {
-      kind = creator == known.first ? known.second : kind;
-    }
-    if (kind == Kind::kUnknown) {
-      errors->push_back("not a database of memos, addresses, a date book or a to-do list");
-      return kind;
-    }
-  } else if (!files.empty()) {
-    kind = convert::ImportKindOf(files[0]);
-  }
-  for (const ImportInput& file : files) {
-    const Kind its = convert::ImportKindOf(file);
-    if (its != kind) {
-      errors->push_back(
-          file.path + ": holds " + convert::KindName(its) + ", not " + convert::KindName(kind) +
-          (header != nullptr ? " as the database does"
-                             : " as " + files[0].path + " does; import them into two databases"));
-    }
-  }
-  return kind;
 }
 
 std::string RecordCount(Kind kind, std::size_t count) {
@@ -160,29 +101,14 @@ int Import(const Invocation& invocation) {
   }
   const std::string& path = invocation.operands[0];
   const std::string shown = platform::DisplayPath(path);
-  convert::ImportResult result;
+  convert::DatabaseImport outcome;
   std::vector<std::string>& errors = inputs.errors;
-  const AppendPlanner plan = [&](const DatabaseHeader* header,
-                                 const std::vector<std::uint8_t>& appInfo, RecordAppend* append) {
-    const Kind kind = KindFor(header, inputs.files, &errors);
-    convert::NewDatabaseFields fields;
-    if (!errors.empty() || !convert::NewDatabaseOf(kind, &fields) ||
-        !convert::Import(kind, inputs.files, appInfo, importOptions, &result)) {
-      errors.insert(errors.end(), result.errors.begin(), result.errors.end());
-      return Status::kCancelled;
-    }
-    for (convert::ImportedRecord& record : result.records) {
-      append->records.push_back({std::move(record.bytes), record.category, record.secret});
-    }
-    append->appInfo = std::move(result.appInfo);
-    append->created = {fields.name, {}, {}, fields.version, fields.attributes};
-    std::copy(fields.type, fields.type + 4, append->created.type);
-    std::copy(fields.creator, fields.creator + 4, append->created.creator);
-    return Status::kOk;
-  };
-  EditSummary summary;
   const Status status =
-      errors.empty() ? AppendRecords(path, plan, EditOptions(), &summary) : Status::kCancelled;
+      errors.empty()
+          ? convert::ImportIntoDatabase(path, inputs.files, importOptions, EditOptions(), &outcome)
+          : Status::kCancelled;
+  errors.insert(errors.end(), outcome.errors.begin(), outcome.errors.end());
+  const EditSummary& summary = outcome.summary;
   if (status != Status::kOk) {
     for (const std::string& error : errors) {
       std::fprintf(stderr, "palmdb: %s\n", error.c_str());
@@ -195,7 +121,7 @@ int Import(const Invocation& invocation) {
                                                                       summary));
     return 1;
   }
-  for (const std::string& warning : result.warnings) {
+  for (const std::string& warning : outcome.warnings) {
     Complain(shown, "warning: " + warning);
   }
   if (summary.dateClamped) {
@@ -203,7 +129,7 @@ int Import(const Invocation& invocation) {
   }
   if (!options.quiet) {
     std::printf("%s: %simported %s\n", shown.c_str(), summary.created ? "created, " : "",
-                RecordCount(result.kind, summary.added.size()).c_str());
+                RecordCount(outcome.kind, summary.added.size()).c_str());
   }
   return 0;
 }

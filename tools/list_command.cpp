@@ -27,11 +27,14 @@ struct HostAttribute {
 };
 constexpr HostAttribute kHostAttributes[] = {
     {0x01, 'R', "read-only"}, {0x02, 'H', "hidden"}, {0x04, 'S', "system"}, {0x20, 'A', "archive"}};
+// A folder of the converted view; only folders show it, as a fifth letter.
+constexpr HostAttribute kFolderAttribute = {0x10, 'D', "folder"};
 
 std::string AttributeText(std::uint32_t attributes) {
   if constexpr (kLinuxHost) {
     // A POSIX mode, as ls shows it.
-    std::string text = (attributes & 0170000u) == 0100000u ? "-" : "?";
+    const std::uint32_t kind = attributes & 0170000u;
+    std::string text = kind == 0100000u ? "-" : kind == 0040000u ? "d" : "?";
     const char letters[] = "rwxrwxrwx";
     for (int bit = 0; bit < 9; ++bit) {
       text += (attributes & (0400u >> bit)) != 0 ? letters[bit] : '-';
@@ -42,23 +45,33 @@ std::string AttributeText(std::uint32_t attributes) {
     for (const HostAttribute& attribute : kHostAttributes) {
       text += (attributes & attribute.bit) != 0 ? attribute.letter : '-';
     }
+    if ((attributes & kFolderAttribute.bit) != 0) {
+      text += kFolderAttribute.letter;
+    }
     return text;
   }
 }
 
 // The attributes as names, an array as `list --long --json` gives a
-// record's flags. A file mode tells only whether the entry is read-only.
+// record's flags. A file mode tells only whether the entry is read-only or
+// a folder.
 report::Json AttributeNames(std::uint32_t attributes) {
   report::Json names = report::Json::array();
   if constexpr (kLinuxHost) {
     if ((attributes & 0200u) == 0) {
       names.push_back("read-only");
     }
+    if ((attributes & 0170000u) == 0040000u) {
+      names.push_back("folder");
+    }
   } else {
     for (const HostAttribute& attribute : kHostAttributes) {
       if ((attributes & attribute.bit) != 0) {
         names.push_back(attribute.name);
       }
+    }
+    if ((attributes & kFolderAttribute.bit) != 0) {
+      names.push_back(kFolderAttribute.name);
     }
   }
   return names;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/program.h"
 #include "tools/commands.h"
 
@@ -128,9 +129,10 @@ int RunCommand(const Command& command, const std::vector<std::string>& words,
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  // Before the command: --plugin, --help, --version; the command's name and
-  // what follows it are left for the command's own parser.
+  // Before the command: --plugin, --view, --help, --version; the command's
+  // name and what follows it are left for the command's own parser.
   Invocation invocation;
+  std::string view;
   CLI::App app;
   app.set_help_flag();
   app.prefix_command();
@@ -139,6 +141,7 @@ int Run(const std::vector<std::string>& arguments) {
   app.add_flag("-h,--help", help);
   app.add_flag("--version", version);
   app.add_option("--plugin", invocation.options.plugin);
+  app.add_option("--view", view);
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
   try {
     app.parse(reversed);
@@ -150,6 +153,16 @@ int Run(const std::vector<std::string>& arguments) {
   }
   if (version) {
     return RunVersion();
+  }
+  if (!view.empty()) {
+    // The plug-in reads the view when it opens a database; for this run it
+    // reads it from the variable that overrides its settings file.
+    if (view != "entries" && view != "converted") {
+      return UsageError("--view takes entries or converted, not " + view);
+    }
+    if (!platform::SetEnvironmentValue("PALMDB_VIEW", view)) {
+      return UsageError("--view: cannot pass the view on to the plug-in");
+    }
   }
   const std::vector<std::string> words = app.remaining();
   if (words.empty()) {
