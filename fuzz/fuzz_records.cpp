@@ -5,8 +5,8 @@
 // and iCalendar lines of at most 75 octets, each ended with CR LF.
 //
 // Input: a byte choosing the PIM kind (low two bits and the top two, taken
-// modulo the number of kinds), the character set (bits 2-3), an e-book instead (0x10; the top three bits modulo 5 choose
-// PalmDOC, Mobipocket, eReader, zTXT or Plucker), the AppInfo block's length
+// modulo the number of kinds), the character set (bits 2-3), an e-book instead (0x10; the top three
+// bits modulo 5 choose PalmDOC, Mobipocket, eReader, zTXT or Plucker), the AppInfo block's length
 // (two bytes) and bytes; then records, each an attribute byte, a length (two bytes) and its bytes.
 #include <cstddef>
 #include <cstdint>
