@@ -391,6 +391,14 @@ std::vector<TaskCase> TaskCases() {
        {"SUMMARY:Review", "PRIORITY:1", "DTSTART;VALUE=DATE:20260327", "DUE;VALUE=DATE:20260327",
         "RRULE:FREQ=MONTHLY;BYDAY=-1FR"},
        {}},
+      {"a repeat block of type 0 is no repeat",
+       {TaskRecord()
+            .Due(PackedDay(2026, 3, 27))
+            .Repeat(PackedDay(2026, 3, 27), {0, 0xFFFF, 0, 0, 0})
+            .Texts("Once", "")
+            .Build()},
+       {"SUMMARY:Once", "PRIORITY:1", "DUE;VALUE=DATE:20260327"},
+       {}},
       {"an alarm without a due date is left out, with a warning",
        {TaskRecord().Due(0xFFFF).Alarm(9, 0, 1).Texts("Vague", "").Build()},
        {"SUMMARY:Vague", "PRIORITY:1"},
