@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "convert/datebook_event.h"
+#include "convert/datebook_format.h"
 #include "convert/pim.h"
 #include "convert/pim_support.h"
 #include "convert/tasks_format.h"
@@ -123,7 +124,8 @@ bool AppendWhen(const Task& task, std::size_t index, const std::string& summary,
     return false;
   }
   std::string rule;
-  if ((task.flags & kHasRepeat) != 0) {
+  // A repeat block of type 0 says the task does not repeat.
+  if ((task.flags & kHasRepeat) != 0 && task.repeatType != datebook::kNoRepeat) {
     const datebook::UntilWriter until = [](const PalmDay& end) {
       return datebook::FloatingUntil(end, false);
     };

@@ -254,6 +254,46 @@ std::vector<EventCase> EventCases() {
        {},
        {"DTSTART:20260309T090000", "DTEND:20260309T100000"},
        {"record 1: time zone not understood; its times are written without one"}},
+      // Zone blocks written byte by byte: the offset, start and end (hour,
+      // weekday, week, month), summer minutes (16 bits), country, flags, name.
+      {"west, summer time of 60 minutes, a country and the custom flag",
+       {CalendarRecord()
+            .Times(10, 0, 11, 0)
+            .Day(2026, 7, 4)
+            .Repeat({2, PackedDay(2026, 7, 25), 1, 0x40, 1})
+            .Block("Bd00", {0xFE, 0x20, 2, 0, 1, 3, 2, 0, 0, 11, 0, 0x3C, 0x17, 0x80, 'L', 'A', 0})
+            .Build()},
+       {"BEGIN:VTIMEZONE", "TZID:LA", "BEGIN:STANDARD", "DTSTART:19701101T020000",
+        "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU", "TZOFFSETFROM:-0700", "TZOFFSETTO:-0800",
+        "END:STANDARD", "BEGIN:DAYLIGHT", "DTSTART:19700308T020000",
+        "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU", "TZOFFSETFROM:-0800", "TZOFFSETTO:-0700",
+        "END:DAYLIGHT", "END:VTIMEZONE"},
+       {"DTSTART;TZID=LA:20260704T100000", "DTEND;TZID=LA:20260704T110000",
+        "RRULE:FREQ=WEEKLY;UNTIL=20260726T065959Z;BYDAY=SA;WKST=MO"},
+       {}},
+      {"changes filled in but no summer minutes: standard time only",
+       {CalendarRecord()
+            .Times(12, 0, 13, 0)
+            .Day(2026, 7, 4)
+            .Block("Bd00", {0xFE, 0x5C, 2, 0, 1, 3, 2, 0, 0, 11, 0, 0, 0x17, 0, 'A', 'Z', 0})
+            .Build()},
+       {"BEGIN:VTIMEZONE", "TZID:AZ", "BEGIN:STANDARD", "DTSTART:19700101T000000",
+        "TZOFFSETFROM:-0700", "TZOFFSETTO:-0700", "END:STANDARD", "END:VTIMEZONE"},
+       {"DTSTART;TZID=AZ:20260704T120000", "DTEND;TZID=AZ:20260704T130000"},
+       {}},
+      {"half-hour offset and half-hour summer time",
+       {CalendarRecord()
+            .Times(9, 0, 9, 30)
+            .Day(2026, 1, 10)
+            .Block("Bd00", {0x02, 0x76, 2, 0, 0, 10, 2, 0, 0, 4, 0, 0x1E, 0x0D, 0, 'L', 'H', 0})
+            .Build()},
+       {"BEGIN:VTIMEZONE", "TZID:LH", "BEGIN:STANDARD", "DTSTART:19700405T020000",
+        "RRULE:FREQ=YEARLY;BYMONTH=4;BYDAY=1SU", "TZOFFSETFROM:+1100", "TZOFFSETTO:+1030",
+        "END:STANDARD", "BEGIN:DAYLIGHT", "DTSTART:19701004T020000",
+        "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=1SU", "TZOFFSETFROM:+1030", "TZOFFSETTO:+1100",
+        "END:DAYLIGHT", "END:VTIMEZONE"},
+       {"DTSTART;TZID=LH:20260110T090000", "DTEND;TZID=LH:20260110T093000"},
+       {}},
   };
 }
 
@@ -350,6 +390,14 @@ std::vector<TaskCase> TaskCases() {
             .Build()},
        {"SUMMARY:Review", "PRIORITY:1", "DTSTART;VALUE=DATE:20260327", "DUE;VALUE=DATE:20260327",
         "RRULE:FREQ=MONTHLY;BYDAY=-1FR"},
+       {}},
+      {"a repeat block of type 0 is no repeat",
+       {TaskRecord()
+            .Due(PackedDay(2026, 3, 27))
+            .Repeat(PackedDay(2026, 3, 27), {0, 0xFFFF, 0, 0, 0})
+            .Texts("Once", "")
+            .Build()},
+       {"SUMMARY:Once", "PRIORITY:1", "DUE;VALUE=DATE:20260327"},
        {}},
       {"an alarm without a due date is left out, with a warning",
        {TaskRecord().Due(0xFFFF).Alarm(9, 0, 1).Texts("Vague", "").Build()},

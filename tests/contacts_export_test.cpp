@@ -311,6 +311,61 @@ TEST(ContactsExport, DamagedRecords) {
   }
 }
 
+struct LayoutCase {
+  const char* name;
+  Bytes bytes;
+  std::vector<std::string> present;
+  std::vector<std::string> absent;
+};
+
+// Records written byte by byte, without the builder: a birthday flagged by
+// either of its two bits, a reminder's lead without a birthday, fields of
+// the second presence long, the shown slot 7 and a photo whose word before
+// the JPEG is not 0.
+TEST(ContactsExport, FlagsAndBlocksAsLaidOut) {
+  const Bytes head = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};  // labels; last name only
+  auto record = [&head](const Bytes& rest) {
+    Bytes bytes = head;
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    return bytes;
+  };
+  const std::vector<LayoutCase> cases = {
+      {"birthday by 0x0800 alone",
+       record({0, 0, 0x08, 0, 0, 'A', 0, 0xC2, 0x43, 0, 1}),
+       {"BDAY:2001-02-03"},
+       {"X-PALM-BIRTHDAY-REMINDER"}},
+      {"birthday by 0x1000 alone",
+       record({0, 0, 0x10, 0, 0, 'B', 0, 0x98, 0xE4, 0, 1}),
+       {"BDAY:1980-07-04"},
+       {}},
+      {"a reminder's lead without a birthday, then an anniversary",
+       record({0, 0, 0x20, 0, 0, 'C', 0, 5, 'B', 'd', '0', '1', 0, 5, 0xD5, 0x4A, 0, 1, 2}),
+       {"X-ANNIVERSARY:2010-10-10", "X-PALM-ANNIVERSARY-REMINDER:2"},
+       {"BDAY"}},
+      {"second-long fields, slot 7 shown, birthday, reminder and photo",
+       {0x67, 0,   0, 0,   0,   0x10, 0,   0,   0,   0,   0x04, 0x01, 0,    0,   0x3C, 0x01,
+        0,    'D', 0, '5', '5', '5',  0,   'E', 'l', 'm', 0,    'H',  'i',  0,   0xC2, 0x43,
+        0,    1,   3, 'B', 'd', '0',  '0', 0,   5,   0,   1,    0xFF, 0xD8, 0xFF},
+       {"N:D;;;;", "TEL;TYPE=CELL,PREF:555", "ADR;TYPE=HOME:;;Elm;;;;", "BDAY:2001-02-03",
+        "X-PALM-BIRTHDAY-REMINDER:3", "PHOTO;ENCODING=b;TYPE=JPEG:/9j/", "NOTE:Hi"},
+       {}},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ExportResult result = ExportContacts({{c.bytes, 0}});
+    EXPECT_TRUE(result.errors.empty());
+    EXPECT_TRUE(result.warnings.empty());
+    ASSERT_EQ(result.files.size(), 1u);
+    const std::string& card = result.files[0].bytes;
+    for (const std::string& line : c.present) {
+      EXPECT_NE(card.find("\r\n" + line + "\r\n"), std::string::npos) << line;
+    }
+    for (const std::string& name : c.absent) {
+      EXPECT_EQ(card.find("\r\n" + name), std::string::npos) << name;
+    }
+  }
+}
+
 struct MemoCase {
   const char* name;
   std::vector<Record> records;
