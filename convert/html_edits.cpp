@@ -38,6 +38,11 @@ std::size_t EndOfTag(std::string_view html, std::string_view name) {
 }  // namespace
 
 std::string ApplyEdits(std::string_view text, std::vector<Edit> edits) {
+  return ApplyEdits(text, std::move(edits),
+                    [](std::string_view piece, std::string* out) { out->append(piece); });
+}
+
+std::string ApplyEdits(std::string_view text, std::vector<Edit> edits, const AppendPiece& append) {
   std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
     return a.at != b.at ? a.at < b.at : (a.at == a.end) > (b.at == b.end);
   });
@@ -52,11 +57,15 @@ std::string ApplyEdits(std::string_view text, std::vector<Edit> edits) {
     if (edit.at < done || edit.end < edit.at || edit.end > text.size()) {
       continue;
     }
-    out.append(text.data() + done, edit.at - done);
-    out.append(edit.replacement);
+    append(text.substr(done, edit.at - done), &out);
+    if (edit.verbatim) {
+      out.append(edit.replacement);
+    } else {
+      append(edit.replacement, &out);
+    }
     done = edit.end;
   }
-  out.append(text.data() + done, text.size() - done);
+  append(text.substr(done), &out);
   return out;
 }
 
@@ -219,25 +228,24 @@ Body FindBody(std::string_view text) {
   return body;
 }
 
-std::string WithHeadItems(std::string_view html, std::string_view items) {
+HeadPlace FindHeadPlace(std::string_view html) {
   std::size_t at = EndOfTag(html, "head");
-  std::string_view before;
-  std::string_view after;
-  if (at == std::string_view::npos) {
-    at = EndOfTag(html, "html");
-    before = "<head>";
-    after = "</head>";
+  if (at != std::string_view::npos) {
+    return {at, {}, {}};
   }
-  if (at == std::string_view::npos) {
-    at = 0;
-  }
+  at = EndOfTag(html, "html");
+  return {at == std::string_view::npos ? 0 : at, "<head>", "</head>"};
+}
+
+std::string WithHeadItems(std::string_view html, std::string_view items) {
+  const HeadPlace head = FindHeadPlace(html);
   std::string out;
-  out.reserve(html.size() + items.size() + before.size() + after.size());
-  out.append(html.substr(0, at));
-  out.append(before);
+  out.reserve(html.size() + items.size() + head.before.size() + head.after.size());
+  out.append(html.substr(0, head.at));
+  out.append(head.before);
   out.append(items);
-  out.append(after);
-  out.append(html.substr(at));
+  out.append(head.after);
+  out.append(html.substr(head.at));
   return out;
 }
 

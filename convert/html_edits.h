@@ -7,6 +7,7 @@
 #define PALMDB_CONVERT_HTML_EDITS_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,17 @@ struct Edit {
   std::size_t at;
   std::size_t end;
   std::string replacement;
+  // Goes into the result as it is, never through ApplyEdits' `append`.
+  bool verbatim = false;
 };
 
 // `text` with the edits made. They are sorted here by place, an insertion
 // before a replacement that starts where it goes; overlapping edits after
-// the first are dropped.
+// the first are dropped. The pieces of the text and the replacements go
+// into the result through `append`, which may convert them (the result is
+// then made in one pass).
+using AppendPiece = std::function<void(std::string_view piece, std::string* out)>;
+std::string ApplyEdits(std::string_view text, std::vector<Edit> edits, const AppendPiece& append);
 std::string ApplyEdits(std::string_view text, std::vector<Edit> edits);
 
 // Whether `text` equals `lowercase` without regard to ASCII case.
@@ -76,6 +83,15 @@ struct Body {
   std::size_t innerEnd = 0;
 };
 Body FindBody(std::string_view html);
+
+// Where items go at the start of the head of `html`, and what wraps them:
+// see WithHeadItems.
+struct HeadPlace {
+  std::size_t at;
+  std::string_view before;
+  std::string_view after;
+};
+HeadPlace FindHeadPlace(std::string_view html);
 
 // `html` with `items` placed at the start of its head: after its <head> tag,
 // or in a head of their own after its <html> tag when it has no <head>, or

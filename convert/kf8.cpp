@@ -61,16 +61,16 @@ bool ParsePlace(const std::string& label, std::size_t* place) {
 bool AssembleFile(std::string_view flow0, std::size_t number, const IndexEntry& skeleton,
                   const std::vector<IndexEntry>& fragments, std::size_t* next, Kf8Text* text,
                   std::string* reason) {
-  const std::string name = "skeleton " + std::to_string(number);
+  const auto name = [number] { return "skeleton " + std::to_string(number); };
   std::uint32_t count = 0;
   std::uint32_t start = 0;
   std::uint32_t length = 0;
   if (!skeleton.Value(kf8_tag::kFragmentCount, 0, &count) ||
       !skeleton.Value(kf8_tag::kPlace, 0, &start) || !skeleton.Value(kf8_tag::kPlace, 1, &length)) {
-    return Fail(reason, name + " lacks its place or its fragment count");
+    return Fail(reason, name() + " lacks its place or its fragment count");
   }
   if (start > flow0.size() || length > flow0.size() - start) {
-    return Fail(reason, name + " lies past the end of the text");
+    return Fail(reason, name() + " lies past the end of the text");
   }
   Kf8File file;
   file.start = text->files.empty() ? 0 : text->files.back().start + text->files.back().text.size();
@@ -79,22 +79,22 @@ bool AssembleFile(std::string_view flow0, std::size_t number, const IndexEntry& 
   std::size_t from = std::size_t{start} + length;
   for (std::uint32_t n = 0; n < count; ++n, ++*next) {
     if (*next >= fragments.size()) {
-      return Fail(reason, name + " announces more fragments than the fragment index holds");
+      return Fail(reason, name() + " announces more fragments than the fragment index holds");
     }
     const IndexEntry& fragment = fragments[*next];
-    const std::string fragmentName = "fragment " + std::to_string(*next);
+    const auto fragmentName = [next] { return "fragment " + std::to_string(*next); };
     std::size_t place = 0;
     std::uint32_t fragmentLength = 0;
     if (!ParsePlace(fragment.label, &place) ||
         !fragment.Value(kf8_tag::kPlace, 1, &fragmentLength)) {
-      return Fail(reason, fragmentName + " lacks its place or its length");
+      return Fail(reason, fragmentName() + " lacks its place or its length");
     }
     if (place < file.start || place - file.start > size) {
       return Fail(reason,
-                  fragmentName + " goes to " + std::to_string(place) + ", outside its file");
+                  fragmentName() + " goes to " + std::to_string(place) + ", outside its file");
     }
     if (from > flow0.size() || fragmentLength > flow0.size() - from) {
-      return Fail(reason, fragmentName + " lies past the end of the text");
+      return Fail(reason, fragmentName() + " lies past the end of the text");
     }
     InsertPiece(&pieces, place - file.start, {from, fragmentLength});
     text->fragmentPlaces.push_back(place);

@@ -125,7 +125,8 @@ std::string Builder::PlaceAnchor(std::size_t place) {
   at = std::clamp(at, body.innerAt, body.innerEnd);
   at = std::max(OutsideTag(text, at), body.innerAt);
   const bool startTag = at + 1 < body.innerEnd && text[at] == '<' && IsAlnum(text[at + 1]);
-  while (!startTag && at > body.innerAt && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) {
+  while (!startTag && at > body.innerAt && at < text.size() &&
+         (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) {
     --at;  // never inside a UTF-8 character
   }
   const std::size_t key = text_.files[f].start + at;

@@ -60,12 +60,25 @@ std::string HeadItems(const Names& names) {
   return items;
 }
 
-// The KF8 part whose header is record `header` as one document, in its
-// character set, its flows linked from it added to `files`. False, with the
-// reason, when the part cannot be read.
+// `text` with the edits made and `items` placed at the start of its head,
+// decoded from the book's character set into UTF-8 on the way, in one
+// pass.
+std::string Decoded(std::string_view text, std::vector<Edit> edits, const std::string& items,
+                    TextDecoder* decoder) {
+  const HeadPlace head = FindHeadPlace(text);
+  edits.push_back(
+      {head.at, head.at, std::string(head.before) + items + std::string(head.after), true});
+  return ApplyEdits(text, std::move(edits), [decoder](std::string_view piece, std::string* out) {
+    decoder->Append(piece, out);
+  });
+}
+
+// The KF8 part whose header is record `header` as one document, in the
+// part's character set (`charset`), its flows linked from it added to
+// `files` in UTF-8. False, with the reason, when the part cannot be read.
 bool Kf8Html(const Content& content, std::size_t header, const ExportOptions& options,
-             const BookPictures& pictures, std::string* html, std::vector<OutputFile>* files,
-             ExportResult* result, std::string* reason) {
+             const BookPictures& pictures, std::string* html, std::string* charset,
+             std::vector<OutputFile>* files, ExportResult* result, std::string* reason) {
   BookLayout layout;
   ExportResult part;
   if (!ReadLayout(content, header, true, options, &layout, &part)) {
@@ -93,13 +106,14 @@ bool Kf8Html(const Content& content, std::size_t header, const ExportOptions& op
       !AssembleFiles(flows[0], skeletons, fragments, &files8, reason)) {
     return false;
   }
-  TextDecoder decoder(layout.charset);
   result->warnings.insert(result->warnings.end(), part.warnings.begin(), part.warnings.end());
-  *html = decoder.Decode(Kf8Document(files8, flows, pictures, files, &result->warnings));
+  *html = Kf8Document(files8, flows, pictures, files, &result->warnings);
+  TextDecoder decoder(layout.charset);
   for (OutputFile& file : *files) {
     file.bytes = decoder.Decode(file.bytes);
   }
   decoder.Report(result);
+  *charset = layout.charset;
   return true;
 }
 
@@ -118,12 +132,15 @@ bool ExportMobipocket(const Content& content, const ExportOptions& options, Expo
   const std::size_t kf8 =
       first.version >= book_header::kKf8Version ? 0 : FindKf8Header(content, first);
 
+  const Names names = BookNames(content, first, layout.charset, options);
+  const std::string items = HeadItems(names);
   std::string html;
+  std::string charset;
   std::vector<OutputFile> flows;
   std::string reason;
   bool read = false;
   if (kf8 != kNoRecord) {
-    read = Kf8Html(content, kf8, options, pictures, &html, &flows, result, &reason);
+    read = Kf8Html(content, kf8, options, pictures, &html, &charset, &flows, result, &reason);
     if (!read && kf8 != 0) {
       result->warnings.push_back("the book's KF8 part cannot be read (" + reason +
                                  "): its MOBI 6 part is written instead");
@@ -132,11 +149,17 @@ bool ExportMobipocket(const Content& content, const ExportOptions& options, Expo
                                "): its text is written as stored");
     }
   }
-  if (!read) {
+  OutputFile file;
+  if (read) {
+    TextDecoder decoder(charset);
+    file.bytes = Decoded(html, {}, items, &decoder);
+    decoder.Report(result);
+  } else {
     const Bytes text = ReadText(content, layout, result);
     TextDecoder decoder(layout.charset);
-    html = decoder.Decode(
-        Mobi6Document(View(text), pictures, layout.charset == "utf-8", &result->warnings));
+    file.bytes = Decoded(
+        View(text), Mobi6Edits(View(text), pictures, layout.charset == "utf-8", &result->warnings),
+        items, &decoder);
     decoder.Report(result);
     if (result->errors.empty() && text.size() != layout.textLength) {
       result->warnings.push_back("the text is " + std::to_string(text.size()) +
@@ -144,9 +167,6 @@ bool ExportMobipocket(const Content& content, const ExportOptions& options, Expo
                                  std::to_string(layout.textLength));
     }
   }
-  const Names names = BookNames(content, first, layout.charset, options);
-  OutputFile file;
-  file.bytes = WithHeadItems(html, HeadItems(names));
   file.path = SafeFileName(names.title, "book") + ".html";
   result->files.push_back(std::move(file));
   pictures.Write(content, &result->files);

@@ -90,8 +90,8 @@ void EditAttributes(std::string_view text, const BookPictures& pictures, std::ve
 
 }  // namespace
 
-std::string Mobi6Document(std::string_view text, const BookPictures& pictures, bool utf8,
-                          std::vector<std::string>* warnings) {
+std::vector<Edit> Mobi6Edits(std::string_view text, const BookPictures& pictures, bool utf8,
+                             std::vector<std::string>* warnings) {
   std::vector<Edit> edits;
   std::vector<std::uint32_t> targets;
   std::size_t missing = 0;
@@ -113,7 +113,7 @@ std::string Mobi6Document(std::string_view text, const BookPictures& pictures, b
     }
     edits.push_back({at, at, "<a id=\"filepos" + std::to_string(target) + "\"></a>"});
   }
-  return ApplyEdits(text, std::move(edits));
+  return edits;
 }
 
 }  // namespace palmdb::convert

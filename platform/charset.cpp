@@ -1,5 +1,7 @@
 #include "platform/charset.h"
 
+#include <cstring>
+
 #include "platform/charset_system.h"
 #include "platform/text.h"
 
@@ -21,6 +23,15 @@ bool IsUtf8(std::string_view charset) {
 // Where the run of ASCII bytes from `at` ends: they go over unchanged in
 // every character set read here, all at once.
 std::size_t AsciiRunEnd(const std::uint8_t* bytes, std::size_t length, std::size_t at) {
+  // Eight bytes at a time while none has its top bit set.
+  while (length - at >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    if ((word & 0x8080808080808080u) != 0) {
+      break;
+    }
+    at += 8;
+  }
   while (at < length && bytes[at] < 0x80) {
     ++at;
   }
