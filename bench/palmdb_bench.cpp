@@ -652,13 +652,28 @@ std::string Prose(std::size_t bytes, std::uint32_t seed) {
       "window", "stranger", "journey", "remembered", "answered", "quickly", "beneath", "across",
       "old",    "small",    "bright",  "weary",      "distant",  "golden",  "Palm",    "harbour"};
   const std::uint32_t count = sizeof kWords / sizeof kWords[0];
+  // Every other word made of two to four syllables: a vocabulary as large
+  // as a book's.
+  static const char* const kSyllables[] = {"ar",  "be", "con", "den", "el",  "for", "gra", "hin",
+                                           "is",  "jo", "ka",  "lo",  "mer", "nat", "or",  "pen",
+                                           "qui", "ro", "sta", "tur", "un",  "ve",  "wil", "yo"};
+  const std::uint32_t syllables = sizeof kSyllables / sizeof kSyllables[0];
   std::string text;
   text.reserve(bytes + 32);
   std::uint32_t state = seed;
-  while (text.size() < bytes) {
+  const auto next = [&state] {
     state = state * 1103515245u + 12345u;
-    text += kWords[(state >> 16) % count];
-    text += (state >> 8) % 13 == 0 ? ". " : " ";
+    return state >> 16;
+  };
+  while (text.size() < bytes) {
+    if (next() % 2 == 0) {
+      text += kWords[next() % count];
+    } else {
+      for (std::uint32_t n = 2 + next() % 3; n > 0; --n) {
+        text += kSyllables[next() % syllables];
+      }
+    }
+    text += next() % 13 == 0 ? ". " : " ";
   }
   return text;
 }
@@ -678,7 +693,7 @@ void WriteBooks(const std::string& mobi, const std::string& palmDoc) {
                   static_cast<unsigned>(book.text.size()), chapter);
     contents += link;
     book.text +=
-        "<h1>Chapter " + std::to_string(chapter) + "</h1><p>" + Prose(25000, chapter) + "</p>";
+        "<h1>Chapter " + std::to_string(chapter) + "</h1><p>" + Prose(19000, chapter) + "</p>";
     if (chapter % 4 == 0) {
       char picture[48];
       std::snprintf(picture, sizeof picture, "<p><img recindex=\"%05u\"></p>", chapter / 4);

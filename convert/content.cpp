@@ -10,9 +10,9 @@
 namespace palmdb::convert {
 namespace {
 
-// The most that entries read together take in one call: one call for a
-// whole e-book's records, not for a large database at once.
-constexpr std::uint64_t kLargestRead = std::uint64_t{1} << 22;
+// The most that entries read together take in one call: few calls for an
+// e-book's records, through a buffer that stays in the cache.
+constexpr std::uint64_t kLargestRead = std::uint64_t{1} << 18;
 
 // Reads `size` bytes at `offset`, which must lie within the file.
 Status ReadBytes(const Database& database, std::uint64_t offset, std::uint64_t size, Bytes* out) {
@@ -85,6 +85,7 @@ Status LoadContent(const Database& database, Content* content, EntryFilter wante
     }
   }
   const auto read = [&](std::uint32_t i) { return wanted == nullptr || wanted(entries[i]); };
+  Bytes run;
   std::uint32_t i = 0;
   while (i < database.catalogue.count) {
     if (!read(i)) {
@@ -102,7 +103,6 @@ Status LoadContent(const Database& database, Content* content, EntryFilter wante
     if (end == i + 1) {
       status = ReadBytes(database, entries[i].offset, entries[i].size, &content->items[i].bytes);
     } else {
-      Bytes run;
       status = ReadBytes(database, entries[i].offset, runEnd - entries[i].offset, &run);
       for (std::uint32_t k = i; k < end && status == Status::kOk; ++k) {
         const auto from = static_cast<std::size_t>(entries[k].offset - entries[i].offset);
