@@ -91,7 +91,9 @@ struct Matcher {
 
  private:
   unsigned Hash(std::size_t at) const {
-    const auto byte = [&](std::size_t n) { return static_cast<unsigned char>(text_[at + n]); };
+    const auto byte = [&](std::size_t n) {
+      return static_cast<unsigned>(static_cast<unsigned char>(text_[at + n]));
+    };
     return ((byte(0) << 10) ^ (byte(1) << 5) ^ byte(2)) & 0xFFFu;
   }
   const std::string& text_;
