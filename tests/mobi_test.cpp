@@ -6,10 +6,12 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "convert/content.h"
 #include "convert/export.h"
+#include "convert/mobi_index.h"
 #include "testdata/mobi_builder.h"
 #include "tests/support.h"
 
@@ -53,6 +55,35 @@ std::string Mark(std::string text, const std::string& mark, std::size_t value) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%010u", static_cast<unsigned>(value));
   return text.replace(text.find(mark), mark.size(), digits);
+}
+
+TEST(MobiIndex, NumbersAreReadWithinTheirBounds) {
+  const std::vector<std::tuple<std::string, bool, std::uint32_t>> base32 = {
+      {"0001", true, 1},     {"000000000V", true, 31},
+      {"vV", true, 1023},    {"3VVVVVV", true, 0xFFFFFFFFu},
+      {"4000000", false, 0}, {"", false, 0},
+      {"W", false, 0},       {"00:1", false, 0},
+  };
+  for (const auto& [digits, ok, value] : base32) {
+    std::uint32_t got = 0;
+    EXPECT_EQ(palmdb::convert::ParseBase32(digits, &got), ok) << digits;
+    EXPECT_EQ(got, value) << digits;
+  }
+  const std::vector<std::tuple<Bytes, bool, std::uint32_t, std::size_t>> forward = {
+      {{0x81}, true, 1, 1},
+      {{0x01, 0x80, 0x55}, true, 128, 2},
+      {{0x0F, 0x7F, 0x7F, 0x7F, 0xFF}, true, 0xFFFFFFFFu, 5},
+      {{0x10, 0x00, 0x00, 0x00, 0x80}, false, 0, 0},
+      {{0x01}, false, 0, 0},
+      {{}, false, 0, 0},
+  };
+  for (const auto& [bytes, ok, value, after] : forward) {
+    std::uint32_t got = 0;
+    std::size_t at = 0;
+    EXPECT_EQ(palmdb::convert::ReadForwardNumber(bytes.data(), bytes.size(), &at, &got), ok);
+    EXPECT_EQ(got, value);
+    EXPECT_EQ(at, after);
+  }
 }
 
 TEST(MobiExport, FileposLinksLeadToAnchorsAndPicturesAreWrittenBeside) {
