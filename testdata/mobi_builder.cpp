@@ -17,8 +17,7 @@ namespace ir = convert::index_record;
 constexpr std::uint32_t kNone = bh::kMobiNoRecord;
 constexpr std::uint32_t kMobi6HeaderLength = 0xE8;
 constexpr std::uint32_t kKf8HeaderLength = 0x108;
-// An INDX record's header, as books have it; the TAGX table or the
-// entries follow.
+// An INDX record's header, as books have it; the TAGX table or entries follow.
 constexpr std::size_t kIndexHeaderSize = 0xC0;
 
 void Put32(Bytes* out, std::size_t at, std::uint32_t value) {
@@ -101,7 +100,7 @@ struct Matcher {
   long heads_[4096];
 };
 
-// Splits `text` into records of kBookRecordSize, compressed or not.
+// `text` in records of kBookRecordSize, compressed or not.
 std::vector<Bytes> TextRecords(const std::string& text, bool compressed) {
   std::vector<Bytes> records;
   for (std::size_t at = 0; at < text.size(); at += kBookRecordSize) {
@@ -128,8 +127,8 @@ struct Entry {
   std::vector<std::uint32_t> values;
 };
 
-// The meta record (TAGX `tags`, one control byte) and the data record of
-// an index holding `entries`.
+// The meta record (TAGX `tags`: tag, values per entry, mask and end flag for
+// each; one control byte) and the data record of an index of `entries`.
 void AppendIndex(const std::vector<Entry>& entries, const std::vector<std::uint8_t>& tags,
                  std::vector<Bytes>* records) {
   const auto header = [&](std::uint32_t count) {
@@ -223,67 +222,6 @@ Bytes HeaderRecord(const MobiBook& book, std::uint32_t version, std::size_t text
   return record;
 }
 
-}  // namespace
-
-Bytes CompressPalmDoc(const std::string& text) {
-  Bytes out;
-  Matcher matcher(text);
-  std::size_t runAt = 0;  // where the pending literal run's count byte is
-  std::size_t run = 0;
-  const auto literal = [&](std::uint8_t c) {
-    if (run == 0 || run == 8) {
-      runAt = out.size();
-      out.push_back(0);
-      run = 0;
-    }
-    out.push_back(c);
-    out[runAt] = static_cast<std::uint8_t>(++run);
-  };
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const auto c = static_cast<std::uint8_t>(text[at]);
-    std::size_t distance = 0;
-    const std::size_t length = matcher.Find(at, &distance);
-    std::size_t step = 1;
-    if (length != 0) {
-      const auto pair = static_cast<unsigned>(0x8000u | (distance << 3) | (length - 3));
-      out.push_back(static_cast<std::uint8_t>(pair >> 8));
-      out.push_back(static_cast<std::uint8_t>(pair));
-      step = length;
-      run = 0;
-    } else if (c == ' ' && at + 1 < text.size() &&
-               static_cast<std::uint8_t>(text[at + 1]) >= 0x40 &&
-               static_cast<std::uint8_t>(text[at + 1]) < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(text[at + 1] ^ 0x80));
-      step = 2;
-      run = 0;
-    } else if (c == 0 || (c >= 0x09 && c < 0x80)) {
-      out.push_back(c);
-      run = 0;
-    } else {
-      literal(c);
-    }
-    for (std::size_t n = 0; n < step; ++n) {
-      matcher.Add(at + n);
-    }
-    at += step;
-  }
-  return out;
-}
-
-Bytes PalmDocBook(const std::string& name, const std::string& text, bool compressed) {
-  DatabaseBuilder builder;
-  builder.Name(name).TypeAndCreator("TEXt", "REAd");
-  const std::vector<Bytes> records = TextRecords(text, compressed);
-  builder.AddRecord(PalmDocHeader(compressed, text.size(), records.size()));
-  for (const Bytes& record : records) {
-    builder.AddRecord(record);
-  }
-  return builder.Build();
-}
-
-namespace {
-
 // Flow 0 of the KF8 files and their two indexes' entries.
 struct Kf8Parts {
   std::string flow0;
@@ -355,7 +293,6 @@ void AppendKf8(const MobiBook& book, bool withResources, std::vector<Bytes>* rec
   if (withResources) {
     records->insert(records->end(), book.resources.begin(), book.resources.end());
   }
-  // Tag, values per entry, mask, end flag.
   AppendIndex(parts.fragments, {2, 1, 1, 0, 3, 1, 2, 0, 4, 1, 4, 0, 6, 2, 8, 0, 0, 0, 0, 1},
               records);
   AppendIndex(parts.skeletons, {1, 1, 3, 0, 6, 2, 12, 0, 0, 0, 0, 1}, records);
@@ -363,6 +300,63 @@ void AppendKf8(const MobiBook& book, bool withResources, std::vector<Bytes>* rec
 }
 
 }  // namespace
+
+Bytes CompressPalmDoc(const std::string& text) {
+  Bytes out;
+  Matcher matcher(text);
+  std::size_t runAt = 0;  // where the pending literal run's count byte is
+  std::size_t run = 0;
+  const auto literal = [&](std::uint8_t c) {
+    if (run == 0 || run == 8) {
+      runAt = out.size();
+      out.push_back(0);
+      run = 0;
+    }
+    out.push_back(c);
+    out[runAt] = static_cast<std::uint8_t>(++run);
+  };
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto c = static_cast<std::uint8_t>(text[at]);
+    std::size_t distance = 0;
+    const std::size_t length = matcher.Find(at, &distance);
+    std::size_t step = 1;
+    if (length != 0) {
+      const auto pair = static_cast<unsigned>(0x8000u | (distance << 3) | (length - 3));
+      out.push_back(static_cast<std::uint8_t>(pair >> 8));
+      out.push_back(static_cast<std::uint8_t>(pair));
+      step = length;
+      run = 0;
+    } else if (c == ' ' && at + 1 < text.size() &&
+               static_cast<std::uint8_t>(text[at + 1]) >= 0x40 &&
+               static_cast<std::uint8_t>(text[at + 1]) < 0x80) {
+      out.push_back(static_cast<std::uint8_t>(text[at + 1] ^ 0x80));
+      step = 2;
+      run = 0;
+    } else if (c == 0 || (c >= 0x09 && c < 0x80)) {
+      out.push_back(c);
+      run = 0;
+    } else {
+      literal(c);
+    }
+    for (std::size_t n = 0; n < step; ++n) {
+      matcher.Add(at + n);
+    }
+    at += step;
+  }
+  return out;
+}
+
+Bytes PalmDocBook(const std::string& name, const std::string& text, bool compressed) {
+  DatabaseBuilder builder;
+  builder.Name(name).TypeAndCreator("TEXt", "REAd");
+  const std::vector<Bytes> records = TextRecords(text, compressed);
+  builder.AddRecord(PalmDocHeader(compressed, text.size(), records.size()));
+  for (const Bytes& record : records) {
+    builder.AddRecord(record);
+  }
+  return builder.Build();
+}
 
 std::vector<Bytes> MobiBookRecords(const MobiBook& book) {
   std::vector<Bytes> records;
