@@ -25,9 +25,14 @@
 //  9. listing a memo database of many memos with the converted view
 //     (`palmdb --view converted list`, a process), against listing it
 //     without (`palmdb list`) and exporting it to a RAM disk (`palmdb
-//     export -d /dev/shm/...`, where there is one), both processes.
+//     export -d /dev/shm/...`, where there is one), both processes;
+// 10. `palmdb export` of a Mobipocket book of about 550 KB (HTML with
+//     contents links and pictures) and of a PalmDOC book of about 1 MB, as
+//     processes, against the Debian programs that dump the same books
+//     (`mobitool -d`, `txt2pdbdoc -d`), when they are installed.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +53,7 @@
 #include "platform/text.h"
 #include "plugin/plugin_api.h"
 #include "testdata/database_builder.h"
+#include "testdata/mobi_builder.h"
 #include "tools/plugin_library.h"
 
 namespace {
@@ -61,7 +67,7 @@ struct Options {
   unsigned records = 65535;
   std::uint64_t bigSize = std::uint64_t{1} << 30;
   int repeat = 5;
-  std::string only = "1234";
+  std::string only = "12340";
   unsigned editMib = 64;
   std::uint64_t addSize = std::uint64_t{512} << 20;
 };
@@ -693,6 +699,130 @@ Row ViewAgainstExport(const Options& options, const fs::path& folder) {
                 "%u memos; floor: palmdb list, then palmdb export to %s; processes", count,
                 ram.string().c_str());
   return {"list with the converted view, as a process", medians.subject, medians.floor, 1.0, note};
+// Prose for the e-books: words drawn from a short list, in sentences and
+// paragraphs, which PalmDOC compresses about as well as a novel.
+std::string Prose(std::size_t bytes, std::uint32_t seed) {
+  static const char* const kWords[] = {
+      "the",    "of",       "and",     "a",          "to",       "in",      "he",      "was",
+      "that",   "it",       "his",     "her",        "with",     "as",      "had",     "for",
+      "she",    "not",      "at",      "but",        "be",       "on",      "they",    "from",
+      "which",  "river",    "house",   "letter",     "morning",  "evening", "garden",  "silence",
+      "window", "stranger", "journey", "remembered", "answered", "quickly", "beneath", "across",
+      "old",    "small",    "bright",  "weary",      "distant",  "golden",  "Palm",    "harbour"};
+  const std::uint32_t count = sizeof kWords / sizeof kWords[0];
+  // Every other word made of two to four syllables: a vocabulary as large
+  // as a book's.
+  static const char* const kSyllables[] = {"ar",  "be", "con", "den", "el",  "for", "gra", "hin",
+                                           "is",  "jo", "ka",  "lo",  "mer", "nat", "or",  "pen",
+                                           "qui", "ro", "sta", "tur", "un",  "ve",  "wil", "yo"};
+  const std::uint32_t syllables = sizeof kSyllables / sizeof kSyllables[0];
+  std::string text;
+  text.reserve(bytes + 32);
+  std::uint32_t state = seed;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  while (text.size() < bytes) {
+    if (next() % 2 == 0) {
+      text += kWords[next() % count];
+    } else {
+      for (std::uint32_t n = 2 + next() % 3; n > 0; --n) {
+        text += kSyllables[next() % syllables];
+      }
+    }
+    text += next() % 13 == 0 ? ". " : " ";
+  }
+  return text;
+}
+
+// A Mobipocket book of chapters with pictures and a contents list at the
+// end linking to them, and a PalmDOC book of plain prose.
+void WriteBooks(const std::string& mobi, const std::string& palmDoc) {
+  palmdb::testdata::MobiBook book;
+  book.title = "Benchmark";
+  book.author = "palmdb-bench";
+  book.codePage = 1252;
+  book.text = "<html><head><guide></guide></head><body>";
+  std::string contents = "<h1>Contents</h1>";
+  for (unsigned chapter = 1; chapter <= 40; ++chapter) {
+    char link[96];
+    std::snprintf(link, sizeof link, "<p><a filepos=%010u>Chapter %u</a></p>",
+                  static_cast<unsigned>(book.text.size()), chapter);
+    contents += link;
+    book.text +=
+        "<h1>Chapter " + std::to_string(chapter) + "</h1><p>" + Prose(19000, chapter) + "</p>";
+    if (chapter % 4 == 0) {
+      char picture[48];
+      std::snprintf(picture, sizeof picture, "<p><img recindex=\"%05u\"></p>", chapter / 4);
+      book.text += picture;
+      palmdb::testdata::Bytes jpeg(16384);
+      std::uint32_t state = chapter;
+      for (std::uint8_t& byte : jpeg) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 16);
+      }
+      jpeg[0] = 0xFF;
+      jpeg[1] = 0xD8;
+      jpeg[2] = 0xFF;
+      book.resources.push_back(std::move(jpeg));
+    }
+  }
+  book.text += contents + "</body></html>";
+  if (!palmdb::testdata::WriteNewFile(mobi, palmdb::testdata::BuildMobiBook(book)) ||
+      !palmdb::testdata::WriteNewFile(
+          palmDoc, palmdb::testdata::PalmDocBook("Benchmark", Prose(1800000, 7), true))) {
+    Fail("cannot write the books");
+  }
+}
+
+// `palmdb export` of each book against the peer that dumps it, both as
+// processes writing into an emptied folder; a row only for the peers that
+// are installed.
+std::vector<Row> EbooksAgainstPeers(const Options& options, const fs::path& folder) {
+  const std::string mobi = (folder / "book.mobi").string();
+  const std::string palmDoc = (folder / "book.pdb").string();
+  WriteBooks(mobi, palmDoc);
+  const fs::path out = folder / "ebook-out";
+  const fs::path output = folder / "ebook.txt";
+  const std::string program = "\"" + ProgramPath() + "\" export ";
+  const struct {
+    const char* peer;
+    const char* probe;
+    std::string book;
+    std::string command;
+  } pairs[] = {
+      {"mobitool -d", "mobitool -v", mobi,
+       "mobitool -d -o \"" + out.string() + "\" \"" + mobi + "\""},
+      {"txt2pdbdoc -d", "txt2pdbdoc -V", palmDoc,
+       "txt2pdbdoc -d \"" + palmDoc + "\" \"" + (out / "book.txt").string() + "\""},
+  };
+  std::vector<Row> rows;
+  for (const auto& pair : pairs) {
+    if (!RunQuietly(pair.probe, output)) {
+      std::printf("%s is not installed (scripts/install-deps.sh bench): its row is left out\n",
+                  pair.peer);
+      continue;
+    }
+    const std::string ours = program + "\"" + pair.book + "\" -d \"" + out.string() + "\"";
+    bool failed = false;
+    const Medians medians = Compare(
+        options.repeat, [&] { EmptyFolder(out); },
+        [&] { failed = !RunQuietly(ours, output) || failed; },
+        [&] { failed = !RunQuietly(pair.command, output) || failed; });
+    if (failed) {
+      Fail(std::string("palmdb export or ") + pair.peer + " failed; see " + output.string());
+    }
+    std::error_code error;
+    char note[96];
+    std::snprintf(note, sizeof note, "floor: %s on the same book of %u KB", pair.peer,
+                  static_cast<unsigned>(fs::file_size(pair.book, error) / 1024));
+    rows.push_back({std::string("palmdb export of a ") +
+                        (pair.book == mobi ? "Mobipocket" : "PalmDOC") + " book, as a process",
+                    medians.subject, medians.floor, 1.0, note});
+  }
+  EmptyFolder(out);
+  return rows;
 }
 
 void Usage() {
@@ -705,8 +835,8 @@ void Usage() {
       "  --records N    records of the listed and extracted database (default 65535)\n"
       "  --big-mib N    size of the large entry in MiB (default 1024)\n"
       "  --repeat N     runs per measurement; the median is shown (default 5)\n"
-      "  --only DIGITS  which measurements to run (default 1234; 5-8 edit databases,\n"
-      "                 9 the converted view)\n"
+      "  --only DIGITS  which measurements to run (default 12340; 5-8 edit databases,\n"
+      "                 9 the converted view, 0 the e-books against their peers)\n"
       "  --edit-mib N   size of the edited database of 65535 records (default 64)\n"
       "  --add-mib N    size of the file added (default 512)\n");
 }
@@ -798,6 +928,11 @@ int main(int argc, char** argv) {
   }
   if (options.only.find('9') != std::string::npos) {
     rows.push_back(ViewAgainstExport(options, folder));
+  }
+  if (options.only.find('0') != std::string::npos) {
+    for (const Row& row : EbooksAgainstPeers(options, folder)) {
+      rows.push_back(row);
+    }
   }
 
   std::printf("| measurement | plug-in (ms) | floor (ms) | ratio | goal | met | notes |\n");

@@ -10,6 +10,10 @@
 namespace palmdb::convert {
 namespace {
 
+// The most that entries read together take in one call: few calls for an
+// e-book's records, through a buffer that stays in the cache.
+constexpr std::uint64_t kLargestRead = std::uint64_t{1} << 18;
+
 // Reads `size` bytes at `offset`, which must lie within the file.
 Status ReadBytes(const Database& database, std::uint64_t offset, std::uint64_t size, Bytes* out) {
   if (offset > database.fileSize || size > database.fileSize - offset) {
@@ -69,22 +73,47 @@ Status LoadContent(const Database& database, Content* content, EntryFilter wante
 
   content->items.clear();
   content->items.resize(database.catalogue.count);
+  const Entry* entries = database.catalogue.entries.get();
   for (std::uint32_t i = 0; i < database.catalogue.count; ++i) {
-    const Entry& entry = database.catalogue.entries[i];
     Item& item = content->items[i];
     char entryName[kMaxEntryNameSize];
-    item.name.assign(entryName, FormatEntryName(entry, entryName));
-    static_cast<ListEntry&>(item) = entry;
-    if (wanted != nullptr && !wanted(entry)) {
-      if (entry.offset > database.fileSize || entry.size > database.fileSize - entry.offset) {
-        return Status::kReadFailed;
-      }
+    item.name.assign(entryName, FormatEntryName(entries[i], entryName));
+    static_cast<ListEntry&>(item) = entries[i];
+    if (entries[i].offset > database.fileSize ||
+        entries[i].size > database.fileSize - entries[i].offset) {
+      return Status::kReadFailed;
+    }
+  }
+  const auto read = [&](std::uint32_t i) { return wanted == nullptr || wanted(entries[i]); };
+  Bytes run;
+  std::uint32_t i = 0;
+  while (i < database.catalogue.count) {
+    if (!read(i)) {
+      ++i;
       continue;
     }
-    status = ReadBytes(database, entry.offset, entry.size, &item.bytes);
+    // Entries whose bytes follow one another are read in one call.
+    std::uint32_t end = i + 1;
+    std::uint64_t runEnd = entries[i].offset + entries[i].size;
+    while (end < database.catalogue.count && read(end) && entries[end].offset == runEnd &&
+           runEnd + entries[end].size - entries[i].offset <= kLargestRead) {
+      runEnd += entries[end].size;
+      ++end;
+    }
+    if (end == i + 1) {
+      status = ReadBytes(database, entries[i].offset, entries[i].size, &content->items[i].bytes);
+    } else {
+      status = ReadBytes(database, entries[i].offset, runEnd - entries[i].offset, &run);
+      for (std::uint32_t k = i; k < end && status == Status::kOk; ++k) {
+        const auto from = static_cast<std::size_t>(entries[k].offset - entries[i].offset);
+        const auto* first = run.data() + from;
+        content->items[k].bytes.assign(first, first + static_cast<std::size_t>(entries[k].size));
+      }
+    }
     if (status != Status::kOk) {
       return status;
     }
+    i = end;
   }
   return Status::kOk;
 }

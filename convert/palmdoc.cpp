@@ -1,5 +1,7 @@
 #include "convert/palmdoc.h"
 
+#include <cstring>
+
 namespace palmdb::convert {
 namespace {
 
@@ -84,72 +86,107 @@ bool TextSizeWithoutTrailingEntries(const std::uint8_t* record, std::size_t size
   return true;
 }
 
-RecordText DecompressPalmDoc(const std::uint8_t* record, std::size_t size) {
-  RecordText text;
-  // Every two bytes give at most ten: enough room from the start.
-  text.bytes.reserve(size * 2);
-  std::vector<std::uint8_t>& out = text.bytes;
+RecordFault AppendPalmDoc(const std::uint8_t* record, std::size_t size,
+                          std::vector<std::uint8_t>* out, std::size_t* faultOffset) {
+  // Two bytes give at most ten: the whole record's text fits in five times
+  // its size, written through a pointer and cut to its length at the end.
+  // The slack lets a copy move 8 or 16 bytes at once and keep only what
+  // it needs.
+  constexpr std::size_t kSlack = 16;
+  const std::size_t start = out->size();
+  out->resize(start + size * 5 + kSlack);
+  std::uint8_t* const first = out->data() + start;
+  std::uint8_t* to = first;
+  RecordFault fault = RecordFault::kNone;
   std::size_t i = 0;
   while (i < size) {
     const std::uint8_t c = record[i];
-    if (c >= 0x01 && c <= 0x08) {
-      if (c > size - i - 1) {
-        text.fault = RecordFault::kLiteralPastEnd;
-        text.faultOffset = i;
-        return text;
-      }
-      out.insert(out.end(), record + i + 1, record + i + 1 + c);
-      i += 1 + std::size_t{c};
-    } else if (c < 0x80) {
-      out.push_back(c);
+    if (c >= 0x09 && c < 0x80) {
+      *to++ = c;
       ++i;
-    } else if (c < 0xC0) {
+    } else if (c >= 0xC0) {
+      to[0] = ' ';
+      to[1] = static_cast<std::uint8_t>(c ^ 0x80);
+      to += 2;
+      ++i;
+    } else if (c >= 0x80) {
       if (i + 1 >= size) {
-        text.fault = RecordFault::kPairPastEnd;
-        text.faultOffset = i;
-        return text;
+        fault = RecordFault::kPairPastEnd;
+        break;
       }
       const unsigned pair = ((c & 0x3Fu) << 8) | record[i + 1];
       const std::size_t distance = pair >> 3;
       const std::size_t length = (pair & 0x07u) + 3;
-      if (distance == 0 || distance > out.size()) {
-        text.fault = RecordFault::kDistanceBeforeStart;
-        text.faultOffset = i;
-        return text;
+      if (distance == 0 || distance > static_cast<std::size_t>(to - first)) {
+        fault = RecordFault::kDistanceBeforeStart;
+        break;
       }
-      // Byte by byte: the copy may overlap what it writes (a run).
-      for (std::size_t n = 0; n < length; ++n) {
-        const std::uint8_t byte = out[out.size() - distance];
-        out.push_back(byte);
+      const std::uint8_t* from = to - distance;
+      if (distance >= 8) {
+        // Two moves of 8: the second reads only bytes the first wrote or
+        // that were there before, as a copy byte by byte would.
+        std::memcpy(to, from, 8);
+        std::memcpy(to + 8, from + 8, 8);
+      } else {
+        // A run: the copy reads what it writes.
+        for (std::size_t n = 0; n < length; ++n) {
+          to[n] = from[n];
+        }
       }
+      to += length;
       i += 2;
-    } else {
-      out.push_back(' ');
-      out.push_back(static_cast<std::uint8_t>(c ^ 0x80));
+    } else if (c == 0) {
+      *to++ = 0;
       ++i;
+    } else {
+      if (c > size - i - 1) {
+        fault = RecordFault::kLiteralPastEnd;
+        break;
+      }
+      if (size - i - 1 >= 8) {
+        std::memcpy(to, record + i + 1, 8);
+      } else {
+        std::memcpy(to, record + i + 1, c);
+      }
+      to += c;
+      i += 1 + std::size_t{c};
     }
   }
+  *faultOffset = fault == RecordFault::kNone ? 0 : i;
+  out->resize(start + static_cast<std::size_t>(to - first));
+  return fault;
+}
+
+RecordText DecompressPalmDoc(const std::uint8_t* record, std::size_t size) {
+  RecordText text;
+  text.fault = AppendPalmDoc(record, size, &text.bytes, &text.faultOffset);
   return text;
+}
+
+RecordFault AppendTextRecord(const std::uint8_t* record, std::size_t size,
+                             std::uint16_t compression, std::uint16_t extraDataFlags,
+                             std::vector<std::uint8_t>* out, std::size_t* faultOffset) {
+  std::size_t textSize = size;
+  *faultOffset = 0;
+  if (!TextSizeWithoutTrailingEntries(record, size, extraDataFlags, &textSize)) {
+    *faultOffset = textSize;
+    return RecordFault::kTrailingEntry;
+  }
+  if (compression == book_header::kPalmDocCompression) {
+    return AppendPalmDoc(record, textSize, out, faultOffset);
+  }
+  if (compression != book_header::kNoCompression) {
+    return RecordFault::kUnsupportedCompression;
+  }
+  out->insert(out->end(), record, record + textSize);
+  return RecordFault::kNone;
 }
 
 RecordText DecodeTextRecord(const std::uint8_t* record, std::size_t size, std::uint16_t compression,
                             std::uint16_t extraDataFlags) {
-  std::size_t textSize = size;
-  if (!TextSizeWithoutTrailingEntries(record, size, extraDataFlags, &textSize)) {
-    RecordText text;
-    text.fault = RecordFault::kTrailingEntry;
-    text.faultOffset = textSize;
-    return text;
-  }
-  if (compression == book_header::kPalmDocCompression) {
-    return DecompressPalmDoc(record, textSize);
-  }
   RecordText text;
-  if (compression == book_header::kNoCompression) {
-    text.bytes.assign(record, record + textSize);
-  } else {
-    text.fault = RecordFault::kUnsupportedCompression;
-  }
+  text.fault =
+      AppendTextRecord(record, size, compression, extraDataFlags, &text.bytes, &text.faultOffset);
   return text;
 }
 

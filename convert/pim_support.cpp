@@ -84,6 +84,15 @@ std::string TextDecoder::Decode(std::string_view bytes) {
   return std::move(text.utf8);
 }
 
+void TextDecoder::Append(std::string_view bytes, std::string* out) {
+  platform::DecodedText text;
+  text.utf8.swap(*out);
+  platform::DecodeText(charset_, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                       &text);
+  text.utf8.swap(*out);
+  replaced_ += text.replaced;
+}
+
 void TextDecoder::Report(ExportResult* result) const {
   if (replaced_ != 0) {
     result->warnings.push_back(std::to_string(replaced_) + " byte" + (replaced_ == 1 ? "" : "s") +

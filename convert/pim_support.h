@@ -56,6 +56,8 @@ class TextDecoder {
   // False when the character set is unknown.
   bool Usable() const;
   std::string Decode(std::string_view bytes);
+  // Decode, appending to `out`.
+  void Append(std::string_view bytes, std::string* out);
   // The warning for the result, if anything did not decode.
   void Report(ExportResult* result) const;
 

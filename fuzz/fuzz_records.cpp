@@ -1,7 +1,8 @@
 // Fuzz target palmdb-fuzz-records: feeds random AppInfo blocks and records
 // straight to the PIM and e-book converters, each record in a buffer of exactly its
 // size so that the sanitizer catches any read past it. Checks what comes
-// out: relative paths without empty or ".." parts, UTF-8 text, and vCard
+// out: relative paths without empty or ".." parts, UTF-8 text (all but the
+// pictures books carry), and vCard
 // and iCalendar lines of at most 75 octets, each ended with CR LF.
 //
 // Input: a byte choosing the PIM kind (low two bits and the top two, taken
@@ -127,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string extension = file.path.substr(file.path.rfind('.') + 1);
     // Pictures are bytes; every text a converter writes is UTF-8.
     const bool text =
-        extension == "txt" || extension == "html" || extension == "vcf" || extension == "ics";
+        extension == "txt" || extension == "html" || extension == "vcf" || extension == "ics" ||
+        extension == "css" || extension == "svg";
     Require(!text || IsUtf8(file.bytes), "an output file is not UTF-8");
     if (extension == "vcf" || extension == "ics") {
       CheckContentLines(file.bytes);

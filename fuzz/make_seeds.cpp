@@ -1,7 +1,10 @@
 // Writes the fuzzers' seed corpora: small databases of both layouts made by
 // the database builder, one file each, into a folder that must exist. The
 // walk's seeds include damaged databases; with --edits it writes whole ones
-// only, since only a database that passes the check is edited.
+// only, since only a database that passes the check is edited; with
+// --records, Mobipocket books (MOBI 6, KF8, both) in the input format of
+// palmdb-fuzz-records.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +12,7 @@
 #include "database/format.h"
 #include "testdata/database_builder.h"
 #include "testdata/pim_records.h"
+#include "testdata/mobi_builder.h"
 
 namespace {
 
@@ -100,16 +104,57 @@ std::vector<std::pair<std::string, Bytes>> EditSeeds() {
   return seeds;
 }
 
+// `records` as palmdb-fuzz-records reads them: a Mobipocket book (0x30),
+// no AppInfo block, then each record's attributes, length and bytes.
+Bytes RecordsInput(const std::vector<Bytes>& records) {
+  Bytes input = {0x30, 0, 0};
+  for (const Bytes& record : records) {
+    input.push_back(0);
+    input.push_back(static_cast<std::uint8_t>(record.size() >> 8));
+    input.push_back(static_cast<std::uint8_t>(record.size()));
+    input.insert(input.end(), record.begin(), record.end());
+  }
+  return input;
+}
+
+std::vector<std::pair<std::string, Bytes>> RecordSeeds() {
+  palmdb::testdata::MobiBook book;
+  book.title = "Seed";
+  book.author = "Builder";
+  book.text =
+      "<html><head><guide><reference filepos=0000000060 /></guide></head><body>"
+      "<a filepos=0000000090>x</a><img recindex=\"00001\"><p>here</p></body></html>";
+  book.resources = {Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xD9}};
+  std::vector<std::pair<std::string, Bytes>> seeds;
+  seeds.emplace_back("mobi6", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  palmdb::testdata::Kf8File file;
+  file.skeleton =
+      "<html><head><link href=\"kindle:flow:0001?mime=text/css\"/></head><body>"
+      "</body></html>";
+  file.fragments.push_back(
+      {file.skeleton.find("</body>"),
+       "<p>a <a href=\"kindle:pos:fid:0000:off:0000000002\">b</a><img "
+       "src=\"kindle:embed:0001\"/><img src=\"kindle:flow:0002?mime=image/svg+xml\"/></p>"});
+  book.files = {file, file};
+  book.flows = {"p{color:red}", "<svg/>"};
+  seeds.emplace_back("hybrid", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  book.text.clear();
+  book.compressed = false;
+  seeds.emplace_back("kf8", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const bool edits = argc == 3 && std::string(argv[1]) == "--edits";
-  if (argc != 2 && !edits) {
-    std::fprintf(stderr, "usage: palmdb-fuzz-seeds [--edits] FOLDER\n");
+  const bool records = argc == 3 && std::string(argv[1]) == "--records";
+  if (argc != 2 && !edits && !records) {
+    std::fprintf(stderr, "usage: palmdb-fuzz-seeds [--edits|--records] FOLDER\n");
     return 2;
   }
   const std::string folder = std::string(argv[argc - 1]) + "/";
-  for (const auto& seed : edits ? EditSeeds() : Seeds()) {
+  for (const auto& seed : edits ? EditSeeds() : records ? RecordSeeds() : Seeds()) {
     if (!palmdb::testdata::WriteNewFile(folder + seed.first, seed.second)) {
       std::fprintf(stderr, "palmdb-fuzz-seeds: cannot write %s%s\n", folder.c_str(),
                    seed.first.c_str());

@@ -1,5 +1,7 @@
 #include "platform/charset.h"
 
+#include <cstring>
+
 #include "platform/charset_system.h"
 #include "platform/text.h"
 
@@ -18,9 +20,34 @@ bool IsUtf8(std::string_view charset) {
   return charset == "utf-8" || charset == "utf8";
 }
 
+// Where the run of ASCII bytes from `at` ends: they go over unchanged in
+// every character set read here, all at once.
+std::size_t AsciiRunEnd(const std::uint8_t* bytes, std::size_t length, std::size_t at) {
+  // Eight bytes at a time while none has its top bit set.
+  while (length - at >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    if ((word & 0x8080808080808080u) != 0) {
+      break;
+    }
+    at += 8;
+  }
+  while (at < length && bytes[at] < 0x80) {
+    ++at;
+  }
+  return at;
+}
+
 void DecodeWindows1252(const std::uint8_t* bytes, std::size_t length, DecodedText* out) {
   char encoded[3];
+  out->utf8.reserve(out->utf8.size() + length);
   for (std::size_t i = 0; i < length; ++i) {
+    const std::size_t ascii = AsciiRunEnd(bytes, length, i);
+    out->utf8.append(reinterpret_cast<const char*>(bytes) + i, ascii - i);
+    if (ascii == length) {
+      break;
+    }
+    i = ascii;
     const std::size_t size = Cp1252ToUtf8(bytes[i], encoded);
     if (size == 0) {
       out->utf8 += kReplacementUtf8;
@@ -74,8 +101,15 @@ void DecodePalmOs(const std::uint8_t* bytes, std::size_t length, DecodedText* ou
 // which becomes U+FFFD.
 void DecodeUtf8(const std::uint8_t* bytes, std::size_t length, DecodedText* out) {
   const auto* text = reinterpret_cast<const char*>(bytes);
+  out->utf8.reserve(out->utf8.size() + length);
   std::size_t i = 0;
   while (i < length) {
+    const std::size_t ascii = AsciiRunEnd(bytes, length, i);
+    out->utf8.append(text + i, ascii - i);
+    i = ascii;
+    if (i == length) {
+      break;
+    }
     const Utf8Char c = platform::DecodeUtf8(text + i, length - i);
     if (c.form != Utf8Form::kValid) {
       out->utf8 += kReplacementUtf8;

@@ -10,6 +10,9 @@
 #   windows   MinGW-w64 for 32-bit and 64-bit Windows and 64-bit Wine; 32-bit
 #             Wine too, where this machine runs 32-bit programs
 #   package   what CPack, the package checks and lintian use
+#   bench     the programs palmdb-bench times e-book export against (not in
+#             the default groups: the benchmark leaves their rows out when
+#             they are missing)
 #
 # PALMDB_SKIP_WINDOWS=1 leaves out the windows group. PALMDB_DEPS_INSTALLED=1
 # (set by scripts/test.sh once it has installed everything) makes this a
@@ -57,8 +60,13 @@ for group in "${groups[@]}"; do
       # dpkg-shlibdeps (dpkg-dev) and file for CPack's DEB generator.
       packages+=(dpkg-dev file lintian zip unzip)
       ;;
+    bench)
+      # mobitool (libmobi-tools) dumps a Mobipocket book's text, txt2pdbdoc
+      # a PalmDOC book's.
+      packages+=(libmobi-tools txt2pdbdoc)
+      ;;
     *)
-      echo "install-deps.sh: unknown group '$group' (build, test, windows, package)" >&2
+      echo "install-deps.sh: unknown group '$group' (build, test, windows, package, bench)" >&2
       exit 2
       ;;
   esac

@@ -11,6 +11,7 @@
 #include "convert/ebook.h"
 #include "convert/export.h"
 #include "convert/file_name.h"
+#include "convert/html_edits.h"
 #include "convert/palmdoc.h"
 #include "tests/support.h"
 
@@ -150,7 +151,10 @@ struct BookCase {
   std::vector<std::string> warnings;
 };
 
-const std::string kMeta = "<meta charset=\"utf-8\">";
+// What a Mobipocket book's HTML gets at the start of its head.
+std::string Head(const std::string& title) {
+  return "<meta charset=\"utf-8\"><title>" + title + "</title>";
+}
 
 TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
   // clang-format off
@@ -169,18 +173,20 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
         Cat({B("<html><head><title>T</title></head><body>Caf\xC3"), {0xA9, 0x01, 0x10, 0x82}}),
         Cat({B("\xA9</body></html>"), {0x00, 0x81}})}, 0,
        Kind::kMobipocket, "Book.html",
-       "<html><head>" + kMeta + "<title>T</title></head><body>Caf\xC3\xA9</body></html>", {}, {}},
+       "<html><head>" + Head("Book") + "<title>T</title></head><body>Caf\xC3\xA9</body></html>",
+       {}, {}},
       {"header too short for the flags: they are not read", "BOOKMOBI", "Short",
        {MobiHeader(PalmDocHeader(1, 9, 1), 0xE0, 1252, 0x0002), B("<p>x</p>\x81")}, 0,
-       Kind::kMobipocket, "Short.html", kMeta + "<p>x</p>\xEF\xBF\xBD", {},
+       Kind::kMobipocket, "Short.html", "<head>" + Head("Short") + "</head><p>x</p>\xEF\xBF\xBD", {},
        {"1 byte of text could not be read in windows-1252 and became U+FFFD"}},
       {"early Mobipocket under PalmDOC's type, hybrid: first part only", "TEXtREAd", "Hybrid",
        {MobiHeader(PalmDocHeader(1, 32, 1), 0xE8, 1252, 0), B("<html><body>Mobi 6</body></html>"),
         B("BOUNDARY"), B("<html>KF8</html>")}, 0,
-       Kind::kMobipocket, "Hybrid.html", "<html>" + kMeta + "<body>Mobi 6</body></html>", {}, {}},
+       Kind::kMobipocket, "Hybrid.html",
+       "<html><head>" + Head("Hybrid") + "</head><body>Mobi 6</body></html>", {}, {}},
       {"text records end where the other records start", "BOOKMOBI", "Images",
        {MobiHeader(PalmDocHeader(1, 4, 3), 0xE8, 1252, 0, 2), B("text"), B("\x89PNG")}, 0,
-       Kind::kMobipocket, "Images.html", kMeta + "text", {},
+       Kind::kMobipocket, "Images.html", "<head>" + Head("Images") + "</head>text", {},
        {"announces 3 text records, but its other records start at record 2"}},
       {"encrypted PalmDOC", "TEXtREAd", "Locked", {PalmDocHeader(1, 5, 1, 2), B("hello")}, 0,
        Kind::kPalmDoc, "", "", {"encrypted (encryption type 2): not supported"}, {}},
@@ -205,7 +211,8 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
        {}},
       {"trailing entry larger than its record", "BOOKMOBI", "Trail",
        {MobiHeader(PalmDocHeader(1, 1, 2), 0xE4, 1252, 0x0002), B("abc\x85"), B("d\x81")}, 0,
-       Kind::kMobipocket, "Trail.html", kMeta + "d", {"text record 1: a trailing entry"}, {}},
+       Kind::kMobipocket, "Trail.html", "<head>" + Head("Trail") + "</head>d",
+       {"text record 1: a trailing entry"}, {}},
       {"deleted text record left out", "TEXtREAd", "Gap",
        {PalmDocHeader(1, 12, 3), B("one "), B("two "), B("three")}, 2,
        Kind::kPalmDoc, "Gap.txt", "one three", {},
@@ -249,17 +256,17 @@ TEST(EbookExport, WritesEachBookAsItsHeaderSays) {
   }
 }
 
-TEST(EbookExport, MetaGoesAfterTheHeadTagOnly) {
+TEST(EbookExport, HeadItemsGoAfterTheHeadTagOnly) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"<HTML><HEAD lang=en><TITLE>", "<HTML><HEAD lang=en><meta charset=\"utf-8\"><TITLE>"},
-      {"<html><header>x</header>", "<html><meta charset=\"utf-8\"><header>x</header>"},
-      {"<html\n><body>", "<html\n><meta charset=\"utf-8\"><body>"},
-      {"<p>text", "<meta charset=\"utf-8\"><p>text"},
-      {"", "<meta charset=\"utf-8\">"},
-      {"<head", "<meta charset=\"utf-8\"><head"},
+      {"<HTML><HEAD lang=en><TITLE>", "<HTML><HEAD lang=en><i><TITLE>"},
+      {"<html><header>x</header>", "<html><head><i></head><header>x</header>"},
+      {"<html\n><body>", "<html\n><head><i></head><body>"},
+      {"<p>text", "<head><i></head><p>text"},
+      {"", "<head><i></head>"},
+      {"<head", "<head><i></head><head"},
   };
   for (const auto& [html, expected] : cases) {
-    EXPECT_EQ(palmdb::convert::WithUtf8Meta(html), expected) << html;
+    EXPECT_EQ(palmdb::convert::WithHeadItems(html, "<i>"), expected) << html;
   }
 }
 
@@ -294,11 +301,14 @@ TEST(EbookExport, ReadsTheSampleBooks) {
     GTEST_SKIP() << "no samples at " << folder;
   }
   const std::vector<SampleCase> cases = {
-      {"libmobi_sample-ncx.mobi", Kind::kMobipocket, true, "libmobi_ncx_test.html",
-       "<html><head><meta charset=\"utf-8\"><guide></guide></head><body><h1>Test chapter 1</h1> "
-       "<p>Test page 1</p>  <mbp:pagebreak/><h1>Test chapter 2</h1> <p>Test page 2</p>  "
-       "<mbp:pagebreak/><h2 >Test subchapter 2-1</h2> <p>Test page 3</p> <h2 >Test subchapter "
-       "2-2</h2> <p>Test page 4</p>  <mbp:pagebreak/></body></html>",
+      // A book with a MOBI 6 and a KF8 part: the KF8 part's three files.
+      {"libmobi_sample-ncx.mobi", Kind::kMobipocket, true, "libmobi ncx test.html",
+       "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>libmobi ncx test</title></head>"
+       "<body><div aid=\"0\">\n<h1 aid=\"1\">Test chapter 1</h1>\n<p aid=\"2\">Test page 1</p>\n"
+       "</div><div aid=\"UGI0\">\n<h1 aid=\"UGI1\">Test chapter 2</h1>\n<p aid=\"UGI2\">Test page "
+       "2</p>\n</div><div aid=\"1T140\">\n<h2 id=\"sigil_toc_id_1\" aid=\"1T141\">Test subchapter "
+       "2-1</h2>\n<p aid=\"1T142\">Test page 3</p>\n<h2 id=\"sigil_toc_id_2\" aid=\"1T143\">Test "
+       "subchapter 2-2</h2>\n<p aid=\"1T144\">Test page 4</p>\n</div></body></html>",
        ""},
       {"libmobi_sample-drm-v1.mobi", Kind::kPalmDoc, false, "", "", "encrypted"},
       {"plucker_UnitTest.pdb", Kind::kPlucker, true, "UnitTest.txt",

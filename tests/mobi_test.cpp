@@ -1,0 +1,238 @@
+// Mobipocket and KF8 books, written by the builder, as one HTML document
+// with its pictures: MOBI 6 filepos links and recindex pictures, a KF8 book
+// put back together from skeletons and fragments with its stylesheet, flows,
+// pictures and kindle:pos links, alone and after a MOBI 6 part.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "convert/content.h"
+#include "convert/export.h"
+#include "convert/mobi_index.h"
+#include "testdata/mobi_builder.h"
+#include "tests/support.h"
+
+namespace {
+
+using palmdb::testdata::Bytes;
+using palmdb::testdata::Kf8File;
+using palmdb::testdata::MobiBook;
+using palmdb::testsupport::TempFolder;
+
+const Bytes kJpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0xFF, 0xD9};
+const Bytes kPng = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0x0D, 'I', 'H'};
+const Bytes kFlis = {'F', 'L', 'I', 'S', 0, 0, 0, 8};
+
+std::string S(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+palmdb::convert::ExportResult ExportRecords(const std::vector<Bytes>& records) {
+  static int n = 0;
+  TempFolder folder;
+  palmdb::testdata::DatabaseBuilder builder;
+  builder.Name("Database name").TypeAndCreator("BOOK", "MOBI");
+  for (const Bytes& record : records) {
+    builder.AddRecord(record);
+  }
+  palmdb::Status status;
+  const auto database = palmdb::testsupport::OpenBytes(
+      folder, "book" + std::to_string(n++) + ".prc", builder.Build(), &status);
+  EXPECT_EQ(status, palmdb::Status::kOk);
+  palmdb::convert::Content content;
+  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
+  palmdb::convert::ExportResult result;
+  EXPECT_TRUE(palmdb::convert::Export(content, {}, &result));
+  return result;
+}
+
+// `text` with the 10 characters of `mark` replaced by `value` in as many
+// digits.
+std::string Mark(std::string text, const std::string& mark, std::size_t value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%010u", static_cast<unsigned>(value));
+  return text.replace(text.find(mark), mark.size(), digits);
+}
+
+TEST(MobiIndex, NumbersAreReadWithinTheirBounds) {
+  const std::vector<std::tuple<std::string, bool, std::uint32_t>> base32 = {
+      {"0001", true, 1},     {"000000000V", true, 31},
+      {"vV", true, 1023},    {"3VVVVVV", true, 0xFFFFFFFFu},
+      {"4000000", false, 0}, {"", false, 0},
+      {"W", false, 0},       {"00:1", false, 0},
+  };
+  for (const auto& [digits, ok, value] : base32) {
+    std::uint32_t got = 0;
+    EXPECT_EQ(palmdb::convert::ParseBase32(digits, &got), ok) << digits;
+    EXPECT_EQ(got, value) << digits;
+  }
+  const std::vector<std::tuple<Bytes, bool, std::uint32_t, std::size_t>> forward = {
+      {{0x81}, true, 1, 1},
+      {{0x01, 0x80, 0x55}, true, 128, 2},
+      {{0x0F, 0x7F, 0x7F, 0x7F, 0xFF}, true, 0xFFFFFFFFu, 5},
+      {{0x10, 0x00, 0x00, 0x00, 0x80}, false, 0, 0},
+      {{0x01}, false, 0, 0},
+      {{}, false, 0, 0},
+  };
+  for (const auto& [bytes, ok, value, after] : forward) {
+    std::uint32_t got = 0;
+    std::size_t at = 0;
+    EXPECT_EQ(palmdb::convert::ReadForwardNumber(bytes.data(), bytes.size(), &at, &got), ok);
+    EXPECT_EQ(got, value);
+    EXPECT_EQ(at, after);
+  }
+}
+
+TEST(MobiExport, FileposLinksLeadToAnchorsAndPicturesAreWrittenBeside) {
+  // A link to the <h1> tag and one into it, the second in the head's guide;
+  // the text runs over several compressed records.
+  const std::string filler = "<p>" + std::string(5000, 'a') + "</p>";
+  std::string text =
+      "<html><head><guide><reference type=\"toc\" filepos=XXXXXXXXXX /></guide></head><body>"
+      "<p><a filepos=YYYYYYYYYY>Chapter</a> <img recindex=\"00001\" alt=\"x\"><img "
+      "recindex=\"00003\"></p>" +
+      filler + "<mbp:pagebreak/><h1>Caf\xE9</h1></body></html>";
+  const std::size_t h1 = text.find("<h1>");
+  text = Mark(Mark(text, "XXXXXXXXXX", h1 + 2), "YYYYYYYYYY", h1);
+  MobiBook book;
+  book.title = "Titl\xE9";
+  book.author = "A. Writer & Co";
+  book.codePage = 1252;
+  book.text = text;
+  book.resources = {kJpeg, kPng, kFlis};
+  const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+
+  const std::string a = std::to_string(h1);
+  const std::string b = std::to_string(h1 + 2);
+  const std::string expected =
+      "<html><head><meta charset=\"utf-8\"><title>Titl\xC3\xA9</title><meta name=\"author\" "
+      "content=\"A. Writer &amp; Co\"><guide><reference type=\"toc\" href=\"#filepos" +
+      b + "\" /></guide></head><body><p><a href=\"#filepos" + a +
+      "\">Chapter</a> <img src=\"images/00001.jpg\" alt=\"x\"><img ></p>" + filler +
+      "<mbp:pagebreak/><a id=\"filepos" + a + "\"></a><a id=\"filepos" + b +
+      "\"></a><h1>Caf\xC3\xA9</h1></body></html>";
+  ASSERT_EQ(result.files.size(), 3u);
+  EXPECT_EQ(result.files[0].path, "Titl\xC3\xA9.html");
+  EXPECT_EQ(result.files[0].bytes, expected);
+  EXPECT_EQ(result.files[1].path, "images/00001.jpg");
+  EXPECT_EQ(result.files[1].bytes, S(kJpeg));
+  EXPECT_EQ(result.files[2].path, "images/00002.png");
+  EXPECT_EQ(result.files[2].bytes, S(kPng));
+  EXPECT_TRUE(result.errors.empty());
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_NE(result.warnings[0].find("1 picture link(s) name a resource that is not a picture"),
+            std::string::npos);
+}
+
+// A KF8 book of two files. The first file's second fragment goes inside
+// its first; links lead to a start tag without an id (which gets one), to
+// a place in text (which gets an anchor) and to an element with an id.
+struct Kf8Book {
+  MobiBook book;
+  std::string html;
+};
+
+Kf8Book TwoFiles() {
+  Kf8Book k;
+  Kf8File one;
+  one.skeleton =
+      "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>x</title>"
+      "<link href=\"kindle:flow:0001?mime=text/css\" rel=\"stylesheet\" type=\"text/css\"/>"
+      "</head><body class=\"b\" aid=\"0\"><div aid=\"1\"></div></body></html>";
+  const std::size_t first = one.skeleton.find("</div>");
+  const std::string fragment =
+      "<p aid=\"2\">One <a href=\"kindle:pos:fid:0002:off:0000000000\">two</a></p><p aid=\"3\">"
+      "</p>";
+  one.fragments.push_back({first, fragment});
+  const std::size_t second = first + fragment.rfind("</p>");
+  const std::string pictures =
+      "<img src=\"kindle:embed:0001?mime=image/jpeg\" alt=\"pic\"/><img "
+      "src=\"kindle:flow:0002?mime=image/svg+xml\"/>";
+  one.fragments.push_back({second, pictures});
+  Kf8File two;
+  two.skeleton =
+      "<html><head><link href=\"kindle:flow:0001?mime=text/css\" rel=\"stylesheet\" "
+      "type=\"text/css\"/></head><body><section id=\"s2\"></section></body></html>";
+  const std::string end = "<p id=\"end\">End</p>";
+  const std::string back =
+      "<h1 aid=\"5\">Two</h1><p>Back to <a href=\"kindle:pos:fid:0000:off:0000000004\">one</a>, "
+      "<a href=\"kindle:pos:fid:0000:off:000000000D\">here</a> and <a "
+      "href=\"kindle:pos:fid:0002:off:00000000XX\">the end</a>.</p>";
+  char offset[8];
+  std::snprintf(offset, sizeof offset, "%c%c", "0123456789ABCDEFGHIJKLMNOPQRSTUV"[back.size() / 32],
+                "0123456789ABCDEFGHIJKLMNOPQRSTUV"[back.size() % 32]);
+  std::string frag = back + end;
+  frag.replace(frag.find("XX"), 2, offset);
+  two.fragments.push_back({two.skeleton.find("</section>"), frag});
+  k.book.title = "Kf8 Book";
+  k.book.author = "K. Author";
+  k.book.files = {one, two};
+  k.book.flows = {"p{background:url(kindle:embed:0001?mime=image/jpeg)}",
+                  "<svg><image xlink:href=\"kindle:embed:0001?mime=image/jpeg\"/></svg>"};
+  k.book.resources = {kJpeg, kFlis};
+
+  const std::string n = std::to_string(first);
+  const std::string m = std::to_string(first + 13);
+  const std::size_t fileOne = one.skeleton.size() + fragment.size() + pictures.size();
+  const std::string h = std::to_string(fileOne + two.skeleton.find("</section>"));
+  k.html =
+      "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Kf8 Book</title><meta "
+      "name=\"author\" content=\"K. Author\"><style>p{background:url(images/00001.jpg)}</style>"
+      "</head><body><div class=\"b\" aid=\"0\"><div aid=\"1\"><p id=\"pos" +
+      n + "\" aid=\"2\">On<a id=\"pos" + m + "\"></a>e <a href=\"#pos" + h +
+      "\">two</a></p><p aid=\"3\"><img src=\"images/00001.jpg\" alt=\"pic\"/><img "
+      "src=\"flow0002.svg\"/></p></div></div><div><section id=\"s2\"><h1 id=\"pos" +
+      h + "\" aid=\"5\">Two</h1><p>Back to <a href=\"#pos" + n + "\">one</a>, <a href=\"#pos" + m +
+      "\">here</a> and <a href=\"#end\">the end</a>.</p>" + end + "</section></div></body></html>";
+  return k;
+}
+
+struct Kf8Case {
+  const char* what;
+  std::string mobi6;  // the MOBI 6 text before the KF8 part; empty: KF8 alone
+  bool damagedFlows;  // the flow table record spoilt
+  std::string html;   // empty: that of the KF8 part
+  std::vector<std::string> warnings;
+};
+
+TEST(MobiExport, Kf8FilesAreReassembledIntoOneDocument) {
+  const Kf8Book k = TwoFiles();
+  const std::string mobi6 = "<html><head></head><body>MOBI 6</body></html>";
+  const std::vector<Kf8Case> cases = {
+      {"KF8 alone", "", false, "", {}},
+      {"hybrid: the KF8 part", mobi6, false, "", {}},
+      {"hybrid whose KF8 part cannot be read: the MOBI 6 part",
+       mobi6,
+       true,
+       "<html><head><meta charset=\"utf-8\"><title>Kf8 Book</title><meta name=\"author\" "
+       "content=\"K. Author\"></head><body>MOBI 6</body></html>",
+       {"the book's KF8 part cannot be read (the flow table record does not start with FDST): "
+        "its MOBI 6 part is written instead"}},
+  };
+  for (const Kf8Case& c : cases) {
+    MobiBook book = k.book;
+    book.text = c.mobi6;
+    std::vector<Bytes> records = palmdb::testdata::MobiBookRecords(book);
+    if (c.damagedFlows) {
+      records[records.size() - 2][0] = 'X';  // the flow table, before the end record
+    }
+    const auto result = ExportRecords(records);
+    const bool kf8 = c.html.empty();
+    ASSERT_EQ(result.files.size(), kf8 ? 3u : 2u) << c.what;
+    EXPECT_EQ(result.files[0].path, "Kf8 Book.html") << c.what;
+    EXPECT_EQ(result.files[0].bytes, kf8 ? k.html : c.html) << c.what;
+    EXPECT_EQ(result.files[1].path, "images/00001.jpg") << c.what;
+    EXPECT_EQ(result.files[1].bytes, S(kJpeg)) << c.what;
+    if (kf8) {
+      EXPECT_EQ(result.files[2].path, "flow0002.svg") << c.what;
+      EXPECT_EQ(result.files[2].bytes, "<svg><image xlink:href=\"images/00001.jpg\"/></svg>");
+    }
+    EXPECT_TRUE(result.errors.empty()) << c.what;
+    EXPECT_EQ(result.warnings, c.warnings) << c.what;
+  }
+}
+
+}  // namespace
