@@ -699,6 +699,8 @@ Row ViewAgainstExport(const Options& options, const fs::path& folder) {
                 "%u memos; floor: palmdb list, then palmdb export to %s; processes", count,
                 ram.string().c_str());
   return {"list with the converted view, as a process", medians.subject, medians.floor, 1.0, note};
+}
+
 // Prose for the e-books: words drawn from a short list, in sentences and
 // paragraphs, which PalmDOC compresses about as well as a novel.
 std::string Prose(std::size_t bytes, std::uint32_t seed) {
