@@ -171,7 +171,7 @@ void EditAndCheck() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  palmdb::fuzzwalk::ReadTheTimeZoneOnce();
+  palmdb::fuzzwalk::ReadTheSurroundingsOnce();
   memory::Install();
   return 0;
 }

@@ -73,7 +73,7 @@ const palmdb::platform::Operations& QuietOperations() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  palmdb::fuzzwalk::ReadTheTimeZoneOnce();
+  palmdb::fuzzwalk::ReadTheSurroundingsOnce();
   palmdb::platform::InstallOperations(&QuietOperations());
   return 0;
 }

@@ -13,7 +13,7 @@
 namespace memory = palmdb::fuzzmemory;
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  palmdb::fuzzwalk::ReadTheTimeZoneOnce();
+  palmdb::fuzzwalk::ReadTheSurroundingsOnce();
   memory::Install();
   return 0;
 }

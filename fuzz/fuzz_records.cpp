@@ -100,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (book) {
     static const char* const kBooks[] = {"TEXtREAd", "BOOKMOBI", "PNRdPPrs", "zTXTGPlm",
                                          "DataPlkr"};
-    const char* const kind = kBooks[(choice >> 5) % 5];
-    std::memcpy(content.type, kind, 4);
-    std::memcpy(content.creator, kind + 4, 4);
+    const char* const typeAndCreator = kBooks[(choice >> 5) % 5];
+    std::memcpy(content.type, typeAndCreator, 4);
+    std::memcpy(content.creator, typeAndCreator + 4, 4);
   }
   std::size_t appInfoSize = input.Byte();
   appInfoSize = appInfoSize << 8 | input.Byte();
@@ -127,9 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckPath(file.path);
     const std::string extension = file.path.substr(file.path.rfind('.') + 1);
     // Pictures are bytes; every text a converter writes is UTF-8.
-    const bool text =
-        extension == "txt" || extension == "html" || extension == "vcf" || extension == "ics" ||
-        extension == "css" || extension == "svg";
+    const bool text = extension == "txt" || extension == "html" || extension == "vcf" ||
+                      extension == "ics" || extension == "css" || extension == "svg";
     Require(!text || IsUtf8(file.bytes), "an output file is not UTF-8");
     if (extension == "vcf" || extension == "ics") {
       CheckContentLines(file.bytes);

@@ -11,8 +11,8 @@
 
 #include "database/format.h"
 #include "testdata/database_builder.h"
-#include "testdata/pim_records.h"
 #include "testdata/mobi_builder.h"
+#include "testdata/pim_records.h"
 
 namespace {
 

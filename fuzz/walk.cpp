@@ -55,12 +55,13 @@ void Fail(const char* what) {
   std::abort();
 }
 
-void ReadTheTimeZoneOnce() {
+void ReadTheSurroundingsOnce() {
   // The default zone file of the C library; the colon asks for a file.
   if (std::getenv("TZ") == nullptr) {
     setenv("TZ", ":/etc/localtime", 1);
   }
   tzset();
+  setenv("PALMDB_VIEW", "entries", 1);
 }
 
 void WalkThroughTheExports(const std::string& databasePath, const std::string& folder,

@@ -18,9 +18,11 @@ inline void Require(bool condition, const char* what) {
 }
 
 // Names the system's time zone in TZ when it is unset, which it means just
-// the same. Without it the C library checks the zone file again at every
-// local-time conversion, one for each database the walk opens.
-void ReadTheTimeZoneOnce();
+// the same: without it the C library checks the zone file again at every
+// local-time conversion, one for each database the walk opens. And sets the
+// plug-in's view to the entries in the environment, which overrides the
+// settings files: otherwise every opening looks for them on the disk.
+void ReadTheSurroundingsOnce();
 
 // Stores the size of the file at `path` in `*size`; false when there is no
 // such file. The walk asks it before and after each extraction.
