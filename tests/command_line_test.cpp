@@ -53,7 +53,7 @@ const LineCase kLineCases[] = {
     {"MissingValue", {"extract", "@db", "-d"}, 2, "", "needs a value", nullptr},
     {"TooManyFiles", {"list", "@db", "@db"}, 2, "", "list takes one FILE", nullptr},
     {"UnknownCommand", {"inspect", "@db"}, 2, "", "unknown command: inspect", nullptr},
-    {"CommandHelp", {"list", "--help"}, 0, "usage: palmdb [--plugin PATH] list", "", nullptr},
+    {"CommandHelp", {"list", "--help"}, 0, "usage: palmdb [--view V] [--plugin PATH] list", "", nullptr},
     {"ValueAfterEquals",
      {"export", "--charset=cp932", "--json", "--dir=@out", "@db"},
      0,

@@ -9,7 +9,7 @@ namespace palmdb::cli {
 
 const Command kCommands[] = {
     {"list", kLongOption | kJsonOption, Operands::kOneFile, RunList,
-     "[--plugin PATH] list [--long] [--json] FILE",
+     "[--view V] [--plugin PATH] list [--long] [--json] FILE",
      "  list FILE       prints one line per entry: attributes, size, date and time,\n"
      "                  name; then the number of entries and their total size.\n"
      "    --long        also each record's flags (D deleted, M dirty, B busy,\n"
@@ -17,7 +17,7 @@ const Command kCommands[] = {
      "                  and ID, and every entry's offset; under a bitmap resource,\n"
      "                  its renditions (size, depth, density).\n"},
     {"extract", kFolderOption | kBlocksOption, Operands::kFiles, RunExtract,
-     "[--plugin PATH] extract FILE [-d DIR] [--blocks] ['#NAME'...]",
+     "[--view V] [--plugin PATH] extract FILE [-d DIR] [--blocks] ['#NAME'...]",
      "  extract FILE    writes every entry, or only the NAMEs given (as list shows\n"
      "                  them: '#00002.data', quoted, or 00002.data), to a new file\n"
      "                  in DIR (default: the current folder; created when missing).\n"
