@@ -30,7 +30,8 @@ bool ClearEnvironmentValue(const char* name) {
 std::vector<std::string> SettingsFilePlaces(const char* folder, const char* fileName) {
   const std::string below = std::string("/") + folder + "/" + fileName;
   std::string base;
-  // The base directory specification ignores a relative path.
+  // A relative XDG_CONFIG_HOME is not a place to look: it would depend on the
+  // folder the host happens to run in.
   if (EnvironmentValue("XDG_CONFIG_HOME", &base) && !base.empty() && base[0] == '/') {
     return {base + below};
   }
