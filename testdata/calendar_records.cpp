@@ -3,16 +3,6 @@
 namespace palmdb::testdata {
 namespace {
 
-void PutWord(std::uint16_t value, Bytes* out) {
-  out->push_back(static_cast<std::uint8_t>(value >> 8));
-  out->push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
-
-void PutString(const std::string& text, Bytes* out) {
-  out->insert(out->end(), text.begin(), text.end());
-  out->push_back(0);
-}
-
 void PutRepeat(const RepeatParts& repeat, Bytes* out) {
   out->push_back(repeat.type);
   out->push_back(0);

@@ -3,16 +3,6 @@
 namespace palmdb::testdata {
 namespace {
 
-void PutWord(std::uint32_t value, Bytes* out) {
-  out->push_back(static_cast<std::uint8_t>(value >> 8));
-  out->push_back(static_cast<std::uint8_t>(value));
-}
-
-void PutLong(std::uint32_t value, Bytes* out) {
-  PutWord(value >> 16, out);
-  PutWord(value & 0xFFFF, out);
-}
-
 // The application's label names, from field 0 on.
 const char* const kLabelNames[] = {
     "Last name", "First name", "Company",  "Title",    "Work",     "Home",        "Fax",
@@ -25,21 +15,6 @@ const char* const kLabelNames[] = {
     "Address",   "Camera",     "Photos",   "Remove"};
 
 }  // namespace
-
-std::uint16_t PackedDay(int year, int month, int day) {
-  return static_cast<std::uint16_t>((year - 1904) << 9 | month << 5 | day);
-}
-
-Bytes CategoryBlock(const std::vector<std::string>& names) {
-  Bytes block(276, 0);
-  for (std::size_t i = 0; i < names.size() && i < 16; ++i) {
-    for (std::size_t c = 0; c < names[i].size() && c < 15; ++c) {
-      block[2 + 16 * i + c] = static_cast<std::uint8_t>(names[i][c]);
-    }
-    block[258 + i] = static_cast<std::uint8_t>(i);
-  }
-  return block;
-}
 
 ContactBlock PhotoBlock(std::size_t size) {
   ContactBlock block{"Bd00", {0, 0, 0xFF, 0xD8}};

@@ -11,15 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "testdata/record_bytes.h"
+
 namespace palmdb::testdata {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// A packed date: year since 1904 (7 bits), month (4), day (5).
-std::uint16_t PackedDay(int year, int month, int day);
-
-// The standard category block (276 bytes): the names, IDs 0..N-1.
-Bytes CategoryBlock(const std::vector<std::string>& names);
 
 // A tagged block after a contact's fields.
 struct ContactBlock {

@@ -20,6 +20,7 @@
 #include "convert/pim_support.h"
 #include "platform/calendar.h"
 #include "support.h"
+#include "testdata/record_bytes.h"
 
 namespace {
 
@@ -29,6 +30,11 @@ using palmdb::convert::PalmDay;
 using palmdb::convert::PendingImport;
 using palmdb::convert::PendingRecord;
 using palmdb::testdata::Bytes;
+using palmdb::testdata::CategoryBlock;
+using palmdb::testdata::Concat;
+using palmdb::testdata::Day;
+using palmdb::testdata::Word;
+using palmdb::testdata::Z;
 namespace datebook = palmdb::convert::datebook;
 
 std::string Calendar(const char* component, const std::vector<std::string>& lines) {
@@ -453,38 +459,6 @@ TEST(DateBookImport, TimesMovedIntoTheZone) {
 
 // ---- Through export and back ------------------------------------------------
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
-}
-
-Bytes Z(const std::string& text) {
-  Bytes bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-Bytes Word(unsigned value) {
-  return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-
-Bytes PackedDay(int year, int month, int day) {
-  return Word(static_cast<unsigned>((year - 1904) << 9 | month << 5 | day));
-}
-
-Bytes CategoryBlock(const std::vector<std::string>& names) {
-  Bytes block(palmdb::convert::kCategoryBlockSize, 0);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    std::copy(names[i].begin(), names[i].end(),
-              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
-    block[258 + i] = static_cast<std::uint8_t>(i);
-  }
-  return block;
-}
-
 struct Record {
   Bytes bytes;
   std::uint8_t attributes = 0;
@@ -540,31 +514,28 @@ void ExpectSameRecords(const std::vector<Record>& records, const PendingImport& 
 TEST(CalendarImport, ExportThenImportGivesTheRecordsBack) {
   const Bytes untimed = {0xFF, 0xFF, 0xFF, 0xFF};
   const std::vector<Record> appointments = {
-      {Concat({Bytes{9, 30, 10, 15}, PackedDay(2026, 3, 9), Bytes{0x14, 0}, Z("Dentist; Dr. S"),
+      {Concat({Bytes{9, 30, 10, 15}, Day(2026, 3, 9), Bytes{0x14, 0}, Z("Dentist; Dr. S"),
                Z("Bring card\nand form \xE9")}),
        1},
-      {Concat({untimed, PackedDay(2026, 12, 31), Bytes{0x64, 0}, Bytes{1, 2}, Bytes{5, 0},
-               Word(0xFFFF), Bytes{1, 0, 0, 0}, Z("Party")}),
+      {Concat({untimed, Day(2026, 12, 31), Bytes{0x64, 0}, Bytes{1, 2}, Bytes{5, 0}, Word(0xFFFF),
+               Bytes{1, 0, 0, 0}, Z("Party")}),
        2},
-      {Concat({Bytes{9, 30, 10, 0}, PackedDay(2026, 3, 9), Bytes{0x6C, 0}, Bytes{15, 0},
-               Bytes{2, 0}, PackedDay(2026, 6, 30), Bytes{2, 0x0A, 1, 0}, Word(1),
-               PackedDay(2026, 3, 16), Z("Sync")})},
-      {Concat({Bytes{18, 0, 19, 0}, PackedDay(2026, 3, 27), Bytes{0x64, 0}, Bytes{2, 1},
-               Bytes{3, 0}, Word(0xFFFF), Bytes{1, 33, 0, 0}, Z("Review")})},
-      {Concat({Bytes{8, 0, 9, 0}, PackedDay(2026, 1, 31), Bytes{0x24, 0}, Bytes{4, 0}, Word(0xFFFF),
+      {Concat({Bytes{9, 30, 10, 0}, Day(2026, 3, 9), Bytes{0x6C, 0}, Bytes{15, 0}, Bytes{2, 0},
+               Day(2026, 6, 30), Bytes{2, 0x0A, 1, 0}, Word(1), Day(2026, 3, 16), Z("Sync")})},
+      {Concat({Bytes{18, 0, 19, 0}, Day(2026, 3, 27), Bytes{0x64, 0}, Bytes{2, 1}, Bytes{3, 0},
+               Word(0xFFFF), Bytes{1, 33, 0, 0}, Z("Review")})},
+      {Concat({Bytes{8, 0, 9, 0}, Day(2026, 1, 31), Bytes{0x24, 0}, Bytes{4, 0}, Word(0xFFFF),
                Bytes{3, 0, 0, 0}, Z("Rent")})},
-      {Concat({untimed, PackedDay(2026, 3, 9), Bytes{0x2C, 0}, Bytes{1, 0}, PackedDay(2026, 3, 20),
-               Bytes{1, 0, 0, 0}, Word(2), PackedDay(2026, 3, 10), PackedDay(2026, 3, 11),
-               Z("Trip")})},
-      {Concat({Bytes{7, 0, 8, 0}, PackedDay(2026, 3, 9), Bytes{0x44, 0}, Bytes{60, 0}, Z("Run")}),
-       0x11},
+      {Concat({untimed, Day(2026, 3, 9), Bytes{0x2C, 0}, Bytes{1, 0}, Day(2026, 3, 20),
+               Bytes{1, 0, 0, 0}, Word(2), Day(2026, 3, 10), Day(2026, 3, 11), Z("Trip")})},
+      {Concat({Bytes{7, 0, 8, 0}, Day(2026, 3, 9), Bytes{0x44, 0}, Bytes{60, 0}, Z("Run")}), 0x11},
   };
   ExpectSameRecords(appointments, ThroughExport("date", appointments));
   const std::vector<Record> items = {
-      {Concat({PackedDay(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
+      {Concat({Day(2026, 2, 28), Bytes{0x83}, Z("Pay bills"), Z("Gas, water")}), 1},
       {Concat({Word(0xFFFF), Bytes{1}, Z("Now"), Z("")}), 0x12},
       {Concat({Word(0xFFFF), Bytes{5}, Z("Later"), Z("")}), 0},
-      {Concat({PackedDay(2031, 12, 31), Bytes{0x82}, Z("Caf\xE9"), Z("one\ntwo")}), 0},
+      {Concat({Day(2031, 12, 31), Bytes{0x82}, Z("Caf\xE9"), Z("one\ntwo")}), 0},
   };
   ExpectSameRecords(items, ThroughExport("todo", items));
 }

@@ -12,6 +12,7 @@
 #include "convert/content.h"
 #include "convert/pim_support.h"
 #include "platform/paths.h"
+#include "testdata/record_bytes.h"
 #include "tests/run_program.h"
 #include "tests/support.h"
 
@@ -19,16 +20,11 @@ namespace {
 
 using palmdb::testdata::Bytes;
 using palmdb::testdata::DatabaseBuilder;
+using palmdb::testdata::Z;
 using palmdb::testsupport::TempFolder;
 
 palmdb::testsupport::Outcome Palmdb(const std::vector<std::string>& arguments) {
   return palmdb::testsupport::RunProgram(PALMDB_CLI_PATH, arguments);
-}
-
-Bytes Z(const std::string& text) {
-  Bytes bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
 }
 
 // Memos in four categories, and a deleted one export leaves out.

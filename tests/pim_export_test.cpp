@@ -12,52 +12,22 @@
 #include "convert/export.h"
 #include "convert/pim_support.h"
 #include "support.h"
+#include "testdata/record_bytes.h"
 
 namespace {
 
 using palmdb::convert::ExportResult;
 using palmdb::testdata::Bytes;
+using palmdb::testdata::CategoryBlock;
+using palmdb::testdata::Concat;
 using palmdb::testdata::DatabaseBuilder;
+using palmdb::testdata::Day;
+using palmdb::testdata::Word;
+using palmdb::testdata::Z;
 
 // 2023-11-14 22:13:20 UTC, the databases' modification date.
 constexpr std::int64_t kModified = 1700000000;
 constexpr char kStamp[] = "DTSTAMP:20231114T221320Z\r\n";
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
-}
-
-// A NUL-terminated string.
-Bytes Z(const std::string& text) {
-  Bytes bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-Bytes Word(unsigned value) {
-  return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-
-// A date as the PIM applications pack it.
-Bytes Day(int year, int month, int day) {
-  return Word(static_cast<unsigned>((year - 1904) << 9 | month << 5 | day));
-}
-
-// The category block: renamed flags, 16 names of 16 bytes, 16 IDs, the
-// last unique ID, a pad byte.
-Bytes CategoryBlock(const std::vector<std::string>& names) {
-  Bytes block(276, 0);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    std::copy(names[i].begin(), names[i].end(),
-              block.begin() + static_cast<std::ptrdiff_t>(2 + 16 * i));
-    block[258 + i] = static_cast<std::uint8_t>(i);
-  }
-  return block;
-}
 
 struct Record {
   Bytes bytes;
