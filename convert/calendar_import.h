@@ -56,20 +56,24 @@ bool ParseDateTime(const ContentLine& line, std::string_view text, DateTime* tim
 // One part (STANDARD or DAYLIGHT) of a zone a calendar defines in a
 // VTIMEZONE block: from each onset on, the clock is `offsetTo` seconds
 // ahead of UTC. The first onset is DTSTART, a wall time at `offsetFrom`;
-// with a yearly rule, the rule's day of every year after it, at the same
-// time of day, up to UNTIL.
+// then each RDATE, and with a yearly rule, the rule's day of every year
+// after DTSTART, at the same time of day, up to UNTIL or COUNT.
 struct ZonePart {
   DateTime start;
   std::int64_t offsetFrom = 0;
   std::int64_t offsetTo = 0;
   bool yearly = false;
-  int month = 0;           // of the rule
-  long ordinal = 0;        // the n-th weekday, -1 the last; 0: DTSTART's day
-  int weekday = 0;         // 0 Sunday
-  bool ends = false;       // with UNTIL:
-  std::int64_t until = 0;  // the last onset, in seconds from 1970 UTC
+  int month = 0;  // of the rule
+  // The rule's day: the first of the days `firstDay` to `lastDay` of the
+  // month (counted from its end when negative, -1 the last) that is a
+  // `weekday` (0 Sunday; -1 any day).
+  int firstDay = 0;
+  int lastDay = 0;
+  int weekday = -1;
+  bool ends = false;                // with UNTIL or COUNT:
+  std::int64_t until = 0;           // the last onset, in seconds from 1970 UTC
+  std::vector<std::int64_t> dates;  // the RDATE onsets, likewise, in order
 };
-
 // A zone a calendar defines itself, by its TZID.
 struct ZoneDefinition {
   std::string tzid;
@@ -88,9 +92,12 @@ struct Zones {
 };
 
 // The VTIMEZONE blocks whose every part has DTSTART, TZOFFSETFROM,
-// TZOFFSETTO and at most a yearly RRULE on one day of one month (BYMONTH,
-// and BYDAY as the n-th or last weekday, or DTSTART's day); others are
-// left out, as are blocks without parts.
+// TZOFFSETTO, perhaps RDATE lines of local date-times, and at most a
+// yearly RRULE on one day of one month (BYMONTH, and BYDAY as the n-th or
+// last weekday, a weekday among the consecutive days of BYMONTHDAY, or
+// DTSTART's day), with UNTIL or COUNT; others are left out, as are blocks
+// without parts or with more parts and RDATE values than any zone's
+// history needs.
 void ReadZoneDefinitions(const std::vector<Component>& blocks,
                          std::vector<ZoneDefinition>* definitions);
 
@@ -130,6 +137,7 @@ struct Rule {
   long interval = 1;
   std::string until;
   long count = 0;
+  bool counted = false;  // COUNT given (`count` 0 when it is no number)
   std::vector<std::string> byDay;
   std::vector<std::string> byMonthDay;
   std::vector<std::string> byMonth;

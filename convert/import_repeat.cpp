@@ -58,6 +58,7 @@ Rule ReadRule(const std::string& value) {
       rule.until = text;
     } else if (key == "COUNT") {
       rule.count = RuleNumber(text);
+      rule.counted = true;
     } else if (key == "BYDAY") {
       rule.byDay = SplitValue(text, ',');
     } else if (key == "BYMONTHDAY") {

@@ -304,6 +304,109 @@ TEST(ToDoImport, PropertiesOfAnItem) {
 // A TZID the file defines in a VTIMEZONE block is reckoned by the block's
 // rules alone, on every system and in every local zone: each row's instant
 // (given in UTC) lands at its time on the local clock.
+// One STANDARD or DAYLIGHT part of a VTIMEZONE, with its other lines.
+std::string PartText(const char* kind, const char* start, const char* from, const char* to,
+                     const std::vector<std::string>& lines) {
+  std::string text = std::string("BEGIN:") + kind + "\r\nDTSTART:" + start +
+                     "\r\nTZOFFSETFROM:" + from + "\r\nTZOFFSETTO:" + to + "\r\n";
+  for (const std::string& line : lines) {
+    text += line + "\r\n";
+  }
+  return text + "END:" + kind + "\r\n";
+}
+
+std::string ZoneBlock(const std::string& tzid, const std::vector<std::string>& parts) {
+  std::string text = "BEGIN:VTIMEZONE\r\nTZID:" + tzid + "\r\n";
+  for (const std::string& part : parts) {
+    text += part;
+  }
+  return text + "END:VTIMEZONE\r\n";
+}
+
+// An RDATE line of `count` onsets, one a day from 1 January 2000.
+std::string ManyDates(int count) {
+  std::string line = "RDATE:";
+  for (int i = 0; i < count; ++i) {
+    const palmdb::platform::CivilDate day =
+        palmdb::platform::CivilFromDays(palmdb::platform::DaysFromCivil({2000, 1, 1}) + i);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%04d%02d%02dT000000", i == 0 ? "" : ",",
+                  static_cast<int>(day.year), day.month, day.day);
+    line += text;
+  }
+  return line;
+}
+
+// Zones the system knows too, written in the other forms calendars use:
+// RDATE lists, a part that is its DTSTART alone, a weekday among month
+// days, COUNT; and one zone for each form still refused.
+std::string OtherZoneForms() {
+  std::string text =
+      ZoneBlock("Eastern (dates)",
+                {PartText("STANDARD", "20061029T020000", "-0400", "-0500", {}),
+                 PartText("DAYLIGHT", "20070311T020000", "-0500", "-0400",
+                          {"RDATE:20080309T020000,20090308T020000",
+                           "RDATE;VALUE=DATE-TIME:20100314T020000"}),
+                 PartText("STANDARD", "20071104T020000", "-0400", "-0500",
+                          {"RDATE:20101107T020000,20091101T020000", "RDATE:20081102T020000"})}) +
+      ZoneBlock(
+          "Eastern (month days)",
+          {PartText("STANDARD", "20071104T020000", "-0400", "-0500",
+                    {"RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYMONTHDAY=1,2,3,4,5,6,7"}),
+           PartText("DAYLIGHT", "20070311T020000", "-0500", "-0400",
+                    {"RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14"})}) +
+      ZoneBlock(
+          "Central Europe (month days)",
+          {PartText("STANDARD", "19961027T030000", "+0200", "+0100",
+                    {"RRULE:FREQ=YEARLY;INTERVAL=1;BYMONTH=10;BYDAY=SU;BYMONTHDAY=25,26,27,28,29,"
+                     "30,31"}),
+           PartText("DAYLIGHT", "19810329T020000", "+0100", "+0200",
+                    {"RRULE:FREQ=YEARLY;INTERVAL=1;BYMONTH=3;BYDAY=SU;BYMONTHDAY=-7,-6,-5,-4,-3,-2,"
+                     "-1"})}) +
+      // 1967 to 2006 and 1987 to 2006, then the rules of today.
+      ZoneBlock("Eastern (counted)",
+                {PartText("STANDARD", "19671029T020000", "-0400", "-0500",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU;COUNT=40"}),
+                 PartText("DAYLIGHT", "19870405T020000", "-0500", "-0400",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=4;BYDAY=1SU;COUNT=20"}),
+                 PartText("DAYLIGHT", "20070311T020000", "-0500", "-0400",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU;COUNT=999999999"}),
+                 PartText("STANDARD", "20071104T020000", "-0400", "-0500",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU"})}) +
+      // DTSTART the first onset, then March of 1226 to 2026: 802, two
+      // whole cycles of 400 years.
+      ZoneBlock("Central Europe (counted)",
+                {PartText("STANDARD", "12260101T030000", "+0200", "+0100",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU"}),
+                 PartText("DAYLIGHT", "12260101T020000", "+0100", "+0200",
+                          {"RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU;COUNT=802"})});
+  const char* const refused[][2] = {
+      {"RDATE of days", "RDATE;VALUE=DATE:20260101"},
+      {"RDATE of periods", "RDATE;VALUE=PERIOD:20260101T000000Z/PT1H"},
+      {"RDATE in UTC", "RDATE:20260101T000000Z"},
+      {"RDATE in a zone", "RDATE;TZID=Europe/Berlin:20260101T000000"},
+      {"RDATE no date", "RDATE:20260101T000000,20261301T000000"},
+      {"BYMONTHDAY with a gap", "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,12,13,14"},
+      {"BYMONTHDAY of eight days",
+       "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14,15"},
+      {"BYMONTHDAY past 31",
+       "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=26,27,28,29,30,31,32"},
+      {"BYMONTHDAY and the n-th weekday",
+       "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU;BYMONTHDAY=8,9,10,11,12,13,14"},
+      {"BYMONTHDAY and two weekdays",
+       "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SA,SU;BYMONTHDAY=8,9,10,11,12,13,14"},
+      {"BYMONTHDAY alone", "RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=8"},
+      {"COUNT of none", "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU;COUNT=0"},
+      {"COUNT and UNTIL", "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU;COUNT=5;UNTIL=19750101T000000Z"},
+      {"every other year", "RRULE:FREQ=YEARLY;INTERVAL=2;BYMONTH=3;BYDAY=-1SU"},
+  };
+  for (const auto& zone : refused) {
+    text +=
+        ZoneBlock(zone[0], {PartText("DAYLIGHT", "19700329T020000", "+0100", "+0200", {zone[1]})});
+  }
+  return text;
+}
+
 TEST(DateBookImport, ZonesTheFileDefines) {
   const std::string zones =
       "BEGIN:VTIMEZONE\r\nTZID:Central Europe (own rules)\r\n"
@@ -314,13 +417,18 @@ TEST(DateBookImport, ZonesTheFileDefines) {
       "END:VTIMEZONE\r\n"
       "BEGIN:VTIMEZONE\r\nTZID:India (own rules)\r\nBEGIN:STANDARD\r\n"
       "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0530\r\nTZOFFSETTO:+0530\r\n"
-      "END:STANDARD\r\nEND:VTIMEZONE\r\n";
+      "END:STANDARD\r\nEND:VTIMEZONE\r\n" +
+      OtherZoneForms();
   struct ZoneCase {
     const char* name;
     std::string start;  // DTSTART's parameter and value
     bool moved;         // false: taken as written
     int time[5];        // the instant in UTC (or the time as written): y m d h min
     std::string warning;
+    // The system zone whose clock the file's zone copies at that time: the
+    // instant is that zone's for the time written.
+    const char* sameAs = nullptr;
+    std::string zone = "";  // one more VTIMEZONE, for this row alone
   };
   const std::vector<ZoneCase> cases = {
       {"summer time by its rule",
@@ -344,11 +452,245 @@ TEST(DateBookImport, ZonesTheFileDefines) {
        false,
        {2026, 3, 9, 9, 30},
        "time zone Nowhere/City unknown"},
+
+      {"a part of DTSTART alone: before",
+       "TZID=Eastern (dates):20061029T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a part of DTSTART alone: after",
+       "TZID=Eastern (dates):20061029T020000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the second of an RDATE list: before",
+       "TZID=Eastern (dates):20090308T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the second of an RDATE list: after",
+       "TZID=Eastern (dates):20090308T030000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the last RDATE: before",
+       "TZID=Eastern (dates):20101107T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the last RDATE: after",
+       "TZID=Eastern (dates):20101107T020000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a weekday on the last of month days: before",
+       "TZID=Eastern (month days):20210314T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a weekday on the last of month days: after",
+       "TZID=Eastern (month days):20210314T030000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a weekday on the first of month days: before",
+       "TZID=Eastern (month days):20261101T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a weekday on the first of month days: after",
+       "TZID=Eastern (month days):20261101T020000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a weekday among days from the end: before",
+       "TZID=Central Europe (month days):20240331T015900",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"a weekday among days from the end: after",
+       "TZID=Central Europe (month days):20240331T030000",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"a weekday among days 25 to 31: before",
+       "TZID=Central Europe (month days):20261025T025900",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"a weekday among days 25 to 31: after",
+       "TZID=Central Europe (month days):20261025T030000",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"the COUNT-th onset: before",
+       "TZID=Eastern (counted):20061029T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the COUNT-th onset: after",
+       "TZID=Eastern (counted):20061029T020000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"none after the COUNT-th",
+       "TZID=Eastern (counted):20071028T030000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a COUNT past the year 9999: before",
+       "TZID=Eastern (counted):20260308T015900",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"a COUNT past the year 9999: after",
+       "TZID=Eastern (counted):20260308T030000",
+       true,
+       {},
+       "",
+       "America/New_York"},
+      {"the COUNT-th onset, centuries on: before",
+       "TZID=Central Europe (counted):20260329T015900",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"the COUNT-th onset, centuries on: after",
+       "TZID=Central Europe (counted):20260329T030000",
+       true,
+       {},
+       "",
+       "Europe/Berlin"},
+      {"none after the COUNT-th, centuries on",
+       "TZID=Central Europe (counted):20270328T030000",
+       true,
+       {},
+       "",
+       "Etc/GMT-1"},
+      // A part and 4095 RDATE values: as many onsets as a zone may list.
+      {"as many onsets as a zone may list",
+       "TZID=Most dates:20260309T093000",
+       true,
+       {},
+       "",
+       "Etc/GMT-1",
+       ZoneBlock("Most dates",
+                 {PartText("STANDARD", "19700101T000000", "+0100", "+0100", {ManyDates(4095)})})},
+      {"refused: more onsets than a zone may list",
+       "TZID=Too many dates:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone Too many dates unknown",
+       nullptr,
+       ZoneBlock("Too many dates",
+                 {PartText("STANDARD", "19700101T000000", "+0100", "+0100", {ManyDates(4096)})})},
+      {"refused: RDATE of days",
+       "TZID=RDATE of days:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone RDATE of days unknown"},
+      {"refused: RDATE of periods",
+       "TZID=RDATE of periods:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone RDATE of periods unknown"},
+      {"refused: RDATE in UTC",
+       "TZID=RDATE in UTC:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone RDATE in UTC unknown"},
+      {"refused: RDATE in a zone",
+       "TZID=RDATE in a zone:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone RDATE in a zone unknown"},
+      {"refused: RDATE no date",
+       "TZID=RDATE no date:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone RDATE no date unknown"},
+      {"refused: BYMONTHDAY with a gap",
+       "TZID=BYMONTHDAY with a gap:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY with a gap unknown"},
+      {"refused: BYMONTHDAY of eight days",
+       "TZID=BYMONTHDAY of eight days:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY of eight days unknown"},
+      {"refused: BYMONTHDAY past 31",
+       "TZID=BYMONTHDAY past 31:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY past 31 unknown"},
+      {"refused: BYMONTHDAY and the n-th weekday",
+       "TZID=BYMONTHDAY and the n-th weekday:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY and the n-th weekday unknown"},
+      {"refused: BYMONTHDAY and two weekdays",
+       "TZID=BYMONTHDAY and two weekdays:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY and two weekdays unknown"},
+      {"refused: BYMONTHDAY alone",
+       "TZID=BYMONTHDAY alone:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone BYMONTHDAY alone unknown"},
+      {"refused: COUNT of none",
+       "TZID=COUNT of none:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone COUNT of none unknown"},
+      {"refused: COUNT and UNTIL",
+       "TZID=COUNT and UNTIL:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone COUNT and UNTIL unknown"},
+      {"refused: every other year",
+       "TZID=every other year:20260309T093000",
+       false,
+       {2026, 3, 9, 9, 30},
+       "time zone every other year unknown"},
   };
   for (const ZoneCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::int64_t wall = palmdb::platform::DaysFromCivil({c.time[0], c.time[1], c.time[2]}) * 86400 +
                         c.time[3] * 3600 + c.time[4] * 60;
+    if (c.sameAs != nullptr && !palmdb::platform::IsKnownZone(c.sameAs)) {
+      continue;  // no zone data (Windows): nothing to hold the row against
+    }
+    if (c.sameAs != nullptr) {
+      int written[5] = {};
+      ASSERT_EQ(std::sscanf(c.start.c_str() + c.start.rfind(':') + 1, "%4d%2d%2dT%2d%2d",
+                            &written[0], &written[1], &written[2], &written[3], &written[4]),
+                5);
+      ASSERT_TRUE(palmdb::platform::ZoneUnixSeconds(
+          c.sameAs,
+          palmdb::platform::DaysFromCivil({written[0], written[1], written[2]}) * 86400 +
+              written[3] * 3600 + written[4] * 60,
+          &wall));
+    }
     if (c.moved) {
       ASSERT_TRUE(palmdb::platform::LocalWallSeconds(wall, &wall));
     }
@@ -361,8 +703,8 @@ TEST(DateBookImport, ZonesTheFileDefines) {
     PendingImport result;
     palmdb::convert::ImportDateBook(
         {{"cal.ics",
-          "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + zones + "BEGIN:VEVENT\r\nDTSTART;" + c.start +
-              "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+          "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + zones + c.zone + "BEGIN:VEVENT\r\nDTSTART;" +
+              c.start + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
           ""}},
         ImportOptions(), &result);
     EXPECT_EQ(result.errors, std::vector<std::string>());
