@@ -11,6 +11,7 @@
 
 #include "convert/content.h"
 #include "convert/export.h"
+#include "convert/kf8.h"
 #include "convert/mobi_index.h"
 #include "testdata/mobi_builder.h"
 #include "tests/support.h"
@@ -83,6 +84,143 @@ TEST(MobiIndex, NumbersAreReadWithinTheirBounds) {
     EXPECT_EQ(palmdb::convert::ReadForwardNumber(bytes.data(), bytes.size(), &at, &got), ok);
     EXPECT_EQ(got, value);
     EXPECT_EQ(at, after);
+  }
+}
+
+// The flow table's count and each flow's ends, at their bounds and one past:
+// the flows' lengths, or the reason the table is refused.
+TEST(Kf8, FlowTableReadWithinTheText) {
+  const std::string text = "0123456789";
+  const auto table = [](std::uint32_t count, const std::vector<std::uint32_t>& ends) {
+    Bytes t = {'F', 'D', 'S', 'T', 0, 0, 0, 12, 0, 0, 0, static_cast<std::uint8_t>(count)};
+    for (const std::uint32_t value : ends) {
+      t.insert(t.end(), {0, 0, 0, static_cast<std::uint8_t>(value)});
+    }
+    return t;
+  };
+  const std::string past = "announces more flows";
+  const std::vector<std::tuple<const char*, Bytes, std::vector<std::size_t>, std::string>> cases = {
+      {"one flow to the text's end", table(1, {0, 10}), {10}, ""},
+      {"a byte past it", table(1, {0, 11}), {}, "flow 0 does not lie"},
+      {"two flows meeting", table(2, {0, 4, 4, 10}), {4, 6}, ""},
+      {"the second starting inside the first", table(2, {0, 5, 4, 10}), {}, "flow 1"},
+      {"a count one more than the table holds", table(3, {0, 4, 4, 10}), {}, past},
+      {"no flow", table(0, {}), {}, past},
+      {"table offset past the record",
+       [&] {
+         Bytes t = table(1, {0, 10});
+         t[7] = 21;
+         return t;
+       }(),
+       {},
+       past},
+      {"11 bytes",
+       [&] {
+         Bytes t = table(0, {});
+         t.pop_back();
+         return t;
+       }(),
+       {},
+       "FDST"},
+  };
+  for (const auto& [what, fdst, lengths, reason] : cases) {
+    std::vector<std::string_view> flows;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::SplitFlows(text, &fdst, &flows, &why), reason.empty()) << what;
+    std::vector<std::size_t> got;
+    for (const std::string_view flow : flows) {
+      got.push_back(flow.size());
+    }
+    if (reason.empty()) {
+      EXPECT_EQ(got, lengths) << what;
+    }
+    EXPECT_NE(why.find(reason), std::string::npos) << what << ": " << why;
+  }
+}
+
+// Skeleton and fragment places and lengths at their bounds and one past,
+// in flow 0 "abcdefgh": the files put together, or the reason.
+TEST(Kf8, PiecesStayInsideTheTextAndTheirFile) {
+  using palmdb::convert::IndexEntry;
+  const auto skeleton = [](std::uint32_t fragments, std::uint32_t start, std::uint32_t length) {
+    return IndexEntry{"SKEL", {{1, {fragments}}, {6, {start, length}}}};
+  };
+  const auto fragment = [](const std::string& place, std::uint32_t length) {
+    return IndexEntry{place, {{6, {0, length}}}};
+  };
+  struct Case {
+    const char* what;
+    std::vector<IndexEntry> skeletons;
+    std::vector<IndexEntry> fragments;
+    std::vector<std::string> files;  // empty: refused
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"a skeleton to the text's end", {skeleton(0, 0, 8)}, {}, {"abcdefgh"}, ""},
+      {"a byte past it", {skeleton(0, 0, 9)}, {}, {}, "skeleton 0 lies past the end"},
+      {"an empty skeleton at the end", {skeleton(0, 8, 0)}, {}, {""}, ""},
+      {"one starting past the end", {skeleton(0, 9, 0)}, {}, {}, "skeleton 0 lies past the end"},
+      {"a fragment at its file's end, to the text's end",
+       {skeleton(1, 0, 4)},
+       {fragment("4", 4)},
+       {"abcdefgh"},
+       ""},
+      {"a fragment a byte past its file",
+       {skeleton(1, 0, 4)},
+       {fragment("5", 4)},
+       {},
+       "fragment 0 goes to 5, outside its file"},
+      {"a fragment a byte past the text",
+       {skeleton(1, 0, 4)},
+       {fragment("4", 5)},
+       {},
+       "fragment 0 lies past the end"},
+      {"a fragment at its file's start, ten digits",
+       {skeleton(1, 0, 4)},
+       {fragment("0000000000", 4)},
+       {"efghabcd"},
+       ""},
+      {"eleven digits",
+       {skeleton(1, 0, 4)},
+       {fragment("00000000000", 4)},
+       {},
+       "fragment 0 lacks its place"},
+      {"a fragment before its file, the second",
+       {skeleton(0, 0, 4), skeleton(1, 4, 2)},
+       {fragment("3", 2)},
+       {},
+       "outside its file"},
+      {"a fragment at the second file's start",
+       {skeleton(0, 0, 4), skeleton(1, 4, 2)},
+       {fragment("4", 2)},
+       {"abcd", "ghef"},
+       ""},
+      {"more fragments than the index holds",
+       {skeleton(2, 0, 4)},
+       {fragment("4", 2)},
+       {},
+       "announces more fragments"},
+      {"files as long as the text",
+       {skeleton(0, 0, 4), skeleton(0, 4, 4)},
+       {},
+       {"abcd", "efgh"},
+       ""},
+      {"a byte longer", {skeleton(0, 0, 4), skeleton(0, 3, 5)}, {}, {}, "more than the text"},
+  };
+  for (const Case& c : cases) {
+    palmdb::convert::Kf8Text text;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::AssembleFiles("abcdefgh", c.skeletons, c.fragments, &text, &why),
+              c.reason.empty())
+        << c.what;
+    std::vector<std::string> files;
+    for (const palmdb::convert::Kf8File& file : text.files) {
+      files.push_back(file.text);
+    }
+    if (c.reason.empty()) {
+      EXPECT_EQ(files, c.files) << c.what;
+    }
+    EXPECT_NE(why.find(c.reason), std::string::npos) << c.what << ": " << why;
   }
 }
 
