@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "convert/export.h"
 #include "convert/kf8.h"
 #include "convert/mobi_index.h"
+#include "database/big_endian.h"
 #include "testdata/mobi_builder.h"
 #include "tests/support.h"
 
@@ -326,6 +328,105 @@ Kf8Book TwoFiles() {
       h + "\" aid=\"5\">Two</h1><p>Back to <a href=\"#pos" + n + "\">one</a>, <a href=\"#pos" + m +
       "\">here</a> and <a href=\"#end\">the end</a>.</p>" + end + "</section></div></body></html>";
   return k;
+}
+
+// The skeleton index of TwoFiles() (its meta record 0 and data record 1)
+// changed at each bound and one past: the labels read, or the reason.
+TEST(MobiIndex, RecordsReadWithinTheirTables) {
+  const std::vector<Bytes> records = palmdb::testdata::MobiBookRecords(TwoFiles().book);
+  const Bytes builtMeta = records[records.size() - 4];
+  const Bytes builtData = records[records.size() - 3];
+  const auto put = [](Bytes* record, std::size_t at, std::uint32_t value) {
+    palmdb::WriteBigEndian32(record->data() + at, value);
+  };
+  const std::size_t tagx = palmdb::ReadBigEndian32(builtMeta.data() + 4);
+  const std::size_t tagxEnd = tagx + palmdb::ReadBigEndian32(builtMeta.data() + tagx + 4);
+  const std::size_t idxt = palmdb::ReadBigEndian32(builtData.data() + 20);
+  const std::size_t first = palmdb::ReadBigEndian16(builtData.data() + idxt + 4);
+  const std::vector<std::string> both = {"SKEL0000000000", "SKEL0000000001"};
+  const std::vector<std::tuple<const char*, std::function<void(Bytes*, Bytes*)>,
+                               std::vector<std::string>, std::string>>
+      cases = {
+          {"as built", [](Bytes*, Bytes*) {}, both, ""},
+          {"2 data records announced, 1 held",
+           [&](Bytes* meta, Bytes*) { put(meta, 24, 2); },
+           {},
+           "index record 0: announces 2 data records after it; the database holds 1"},
+          {"27 bytes", [](Bytes* meta, Bytes*) { meta->resize(27); }, {}, "not an INDX record"},
+          {"the TAGX table ending the record", [&](Bytes* meta, Bytes*) { meta->resize(tagxEnd); },
+           both, ""},
+          {"a byte short of it",
+           [&](Bytes* meta, Bytes*) { meta->resize(tagxEnd - 1); },
+           {},
+           "the TAGX table's length goes past the record"},
+          {"a TAGX table of its head alone, ending the record",
+           [&](Bytes* meta, Bytes*) {
+             put(meta, tagx + 4, 12);
+             meta->resize(tagx + 12);
+           },
+           both, ""},
+          {"a byte short of its head",
+           [&](Bytes* meta, Bytes*) { meta->resize(tagx + 11); },
+           {},
+           "no TAGX table"},
+          {"a TAGX length of 11",
+           [&](Bytes* meta, Bytes*) { put(meta, tagx + 4, 11); },
+           {},
+           "the TAGX table's length goes past the record"},
+          {"fewer control bytes than the table ends",
+           [&](Bytes* meta, Bytes*) { put(meta, tagx + 8, 0); },
+           {},
+           "ends more control bytes"},
+          {"the IDXT table ending the record",
+           [&](Bytes*, Bytes* data) { data->resize(idxt + 4 + 2 * 2); }, both, ""},
+          {"an entry more than it holds",
+           [&](Bytes*, Bytes* data) {
+             data->resize(idxt + 4 + 2 * 2);
+             put(data, 24, 3);
+           },
+           {},
+           "index record 1: its IDXT table does not fit in the record"},
+          {"an entry starting a byte inside the record's header",
+           [&](Bytes*, Bytes* data) { (*data)[idxt + 5] = static_cast<std::uint8_t>(first - 1); },
+           {},
+           "index record 1: entry 0 does not fit in its place"},
+          {"one at its first byte, which reads as a label",
+           [&](Bytes*, Bytes* data) { (*data)[idxt + 5] = 0; },
+           {},
+           "index record 1: entry 0 does not fit in its place"},
+          {"an empty entry",
+           [&](Bytes*, Bytes* data) {
+             (*data)[idxt + 7] = static_cast<std::uint8_t>(first);
+             (*data)[idxt + 6] = static_cast<std::uint8_t>(first >> 8);
+           },
+           {},
+           "entry 0 does not fit in its place"},
+          {"an entry ending past the IDXT table",
+           [&](Bytes*, Bytes* data) {
+             (*data)[idxt + 7] = static_cast<std::uint8_t>(idxt + 1);
+             (*data)[idxt + 6] = static_cast<std::uint8_t>((idxt + 1) >> 8);
+           },
+           {},
+           "entry 0 does not fit in its place"},
+      };
+  for (const auto& [what, change, labels, reason] : cases) {
+    palmdb::convert::Content content;
+    content.items.resize(2);
+    content.items[0].bytes = builtMeta;
+    content.items[1].bytes = builtData;
+    change(&content.items[0].bytes, &content.items[1].bytes);
+    std::vector<palmdb::convert::IndexEntry> entries;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::ReadIndex(content, 0, &entries, &why), reason.empty()) << what;
+    if (reason.empty()) {
+      std::vector<std::string> got;
+      for (const auto& entry : entries) {
+        got.push_back(entry.label);
+      }
+      EXPECT_EQ(got, labels) << what;
+    }
+    EXPECT_NE(why.find(reason), std::string::npos) << what << ": " << why;
+  }
 }
 
 struct Kf8Case {
