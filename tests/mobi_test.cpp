@@ -429,6 +429,40 @@ TEST(MobiIndex, RecordsReadWithinTheirTables) {
   }
 }
 
+// A chain of flows, each linking the next, is written whole: each flow
+// once, its link leading to the next one's file.
+TEST(MobiExport, AChainOfFlowsIsWrittenWhole) {
+  constexpr std::size_t kFlows = 20000;
+  const auto link = [](std::size_t number) {
+    char url[48];
+    std::snprintf(url, sizeof url, "kindle:flow:%c%c%c%c?mime=text/plain",
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 15 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 10 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 5 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number & 31]);
+    return std::string(url);
+  };
+  MobiBook book;
+  book.title = "Chain";
+  book.files = {{"<html><head></head><body><a href=\"" + link(1) + "\">1</a></body></html>", {}}};
+  for (std::size_t n = 1; n < kFlows; ++n) {
+    book.flows.push_back(n + 1 < kFlows ? "see " + link(n + 1) : "end");
+  }
+  const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+  EXPECT_TRUE(result.errors.empty());
+  ASSERT_EQ(result.files.size(), kFlows);
+  EXPECT_NE(result.files[0].bytes.find("<a href=\"flow0001.txt\">1</a>"), std::string::npos);
+  std::size_t ends = 0;
+  for (std::size_t n = 1; n < kFlows; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "flow%04u.txt", static_cast<unsigned>(n + 1));
+    const std::string& bytes = result.files[n].bytes;
+    ends += bytes == "end" ? 1 : 0;
+    EXPECT_TRUE(bytes == "end" || bytes == std::string("see ") + name) << bytes;
+  }
+  EXPECT_EQ(ends, 1u);
+}
+
 struct Kf8Case {
   const char* what;
   std::string mobi6;  // the MOBI 6 text before the KF8 part; empty: KF8 alone
