@@ -1,6 +1,7 @@
 #include "convert/kf8_html.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -96,7 +97,9 @@ std::string Builder::Resolve(std::string_view url) {
     const bool hasOffset = url.substr(at, kOffset.size()) == kOffset;
     at += kOffset.size();
     if (fragment && hasOffset && NumberAt(url, &at, &offset)) {
-      return "#" + PlaceAnchor(text_.fragmentPlaces[number] + offset);
+      // Past every file when the sum does not fit (a 32-bit size_t).
+      const std::size_t place = text_.fragmentPlaces[number];
+      return "#" + PlaceAnchor(offset > SIZE_MAX - place ? SIZE_MAX : place + offset);
     }
     missingTarget_ = true;
     return "#";

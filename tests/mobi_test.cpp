@@ -463,6 +463,27 @@ TEST(MobiExport, AChainOfFlowsIsWrittenWhole) {
   EXPECT_EQ(ends, 1u);
 }
 
+// A kindle:pos offset as large as 32 bits hold leads to the end of the
+// last file, never around to its start (where a 32-bit sum would wrap).
+TEST(MobiExport, PosLinksStayInTheirBook) {
+  const std::string skeleton = "<html><head></head><body></body></html>";
+  const std::size_t inner = skeleton.find("</body>");
+  // The offset, and whether the link leads to the end of the body.
+  const std::vector<std::tuple<std::string, bool>> cases = {{"0", false}, {"3VVVVVV", true}};
+  for (const auto& [offset, atEnd] : cases) {
+    MobiBook book;
+    book.title = "Pos";
+    const std::string fragment = "<p><a href=\"kindle:pos:fid:0000:off:" + offset + "\">a</a></p>";
+    book.files = {{skeleton, {{inner, fragment}}}};
+    const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+    ASSERT_EQ(result.files.size(), 1u) << offset;
+    const std::string id = "pos" + std::to_string(inner + (atEnd ? fragment.size() : 0));
+    EXPECT_NE(result.files[0].bytes.find("<a href=\"#" + id + "\">"), std::string::npos)
+        << result.files[0].bytes;
+    EXPECT_NE(result.files[0].bytes.find("id=\"" + id + "\""), std::string::npos) << offset;
+  }
+}
+
 struct Kf8Case {
   const char* what;
   std::string mobi6;  // the MOBI 6 text before the KF8 part; empty: KF8 alone
