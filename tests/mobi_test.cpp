@@ -13,7 +13,9 @@
 #include "convert/content.h"
 #include "convert/export.h"
 #include "convert/kf8.h"
+#include "convert/mobi_header.h"
 #include "convert/mobi_index.h"
+#include "convert/palmdoc.h"
 #include "database/big_endian.h"
 #include "testdata/mobi_builder.h"
 #include "tests/support.h"
@@ -223,6 +225,63 @@ TEST(Kf8, PiecesStayInsideTheTextAndTheirFile) {
       EXPECT_EQ(files, c.files) << c.what;
     }
     EXPECT_NE(why.find(c.reason), std::string::npos) << c.what << ": " << why;
+  }
+}
+
+// Record 0 of a MOBI 6 book of records 0 header, 1 text, 2 picture, 3 end,
+// changed at each bound of its header and one past: what is read from it.
+TEST(MobiHeader, FieldsReadWithinTheHeaderAndTheRecord) {
+  namespace bh = palmdb::convert::book_header;
+  MobiBook book;
+  book.title = "T";
+  book.text = "x";
+  book.resources = {kJpeg};
+  const std::vector<Bytes> records = palmdb::testdata::MobiBookRecords(book);
+  const Bytes& built = records[0];
+  const auto put = [](Bytes* record, std::size_t at, std::uint32_t value) {
+    palmdb::WriteBigEndian32(record->data() + at, value);
+  };
+  const std::size_t exth =
+      bh::kMobiIdentifier + palmdb::ReadBigEndian32(built.data() + bh::kMobiHeaderLength);
+  const std::size_t exthEnd = exth + palmdb::ReadBigEndian32(built.data() + exth + 4);
+  const std::size_t nameAt = palmdb::ReadBigEndian32(built.data() + bh::kMobiFullNameOffset);
+  const std::size_t none = palmdb::convert::kNoRecord;
+  struct Case {
+    const char* what;
+    std::function<void(Bytes*)> change;
+    std::string title;
+    std::size_t firstImage;
+    std::size_t fullName;  // its length
+  };
+  const std::vector<Case> cases = {
+      {"as built", [](Bytes*) {}, "T", 2, 4},
+      {"the first picture the last record", [&](Bytes* r) { put(r, bh::kMobiFirstImage, 3); }, "T",
+       3, 4},
+      {"one past it", [&](Bytes* r) { put(r, bh::kMobiFirstImage, 4); }, "T", none, 4},
+      {"a header ending with the first picture's field",
+       [&](Bytes* r) { put(r, bh::kMobiHeaderLength, bh::kMobiFirstImage + 4 - 16); }, "", 2, 4},
+      {"a byte short of it",
+       [&](Bytes* r) { put(r, bh::kMobiHeaderLength, bh::kMobiFirstImage + 3 - 16); }, "", none, 4},
+      {"the EXTH entry ending the record", [&](Bytes* r) { r->resize(exthEnd); }, "T", 2, 0},
+      {"a byte short of it", [&](Bytes* r) { r->resize(exthEnd - 1); }, "", 2, 0},
+      {"the full name to the record's end",
+       [&](Bytes* r) { put(r, bh::kMobiFullNameLength, std::uint32_t(r->size() - nameAt)); }, "T",
+       2, built.size() - nameAt},
+      {"a byte past it",
+       [&](Bytes* r) { put(r, bh::kMobiFullNameLength, std::uint32_t(r->size() - nameAt + 1)); },
+       "T", 2, 0},
+  };
+  for (const Case& c : cases) {
+    palmdb::convert::Content content;
+    content.items.resize(records.size());
+    for (std::size_t n = 0; n < records.size(); ++n) {
+      content.items[n].bytes = records[n];
+    }
+    c.change(&content.items[0].bytes);
+    const palmdb::convert::MobiHeader header = palmdb::convert::ReadMobiHeader(content, 0);
+    EXPECT_EQ(header.title, c.title) << c.what;
+    EXPECT_EQ(header.firstImage, c.firstImage) << c.what;
+    EXPECT_EQ(header.fullName.size(), c.fullName) << c.what;
   }
 }
 
