@@ -221,6 +221,15 @@ std::vector<EventCase> EventCases() {
        {"DTSTART;TZID=New York:20260302T070000", "DTEND;TZID=New York:20260302T080000",
         "RRULE:FREQ=MONTHLY;UNTIL=20260401T035959Z;BYDAY=1MO"},
        {}},
+      {"five bytes after the blocks, too few for another, ignored",
+       {[] {
+         Bytes record = CalendarRecord().Untimed().Day(2026, 12, 31).Zone(Tokyo()).Build();
+         record.insert(record.end(), {'B', 'd', '0', '0', 0});
+         return record;
+       }()},
+       {},
+       {"DTSTART;VALUE=DATE:20261231", "DTEND;VALUE=DATE:20270101"},
+       {}},
       {"a day without a time is the same in every zone: no VTIMEZONE",
        {CalendarRecord().Untimed().Day(2026, 12, 31).Description("Party").Zone(Tokyo()).Build()},
        {},
