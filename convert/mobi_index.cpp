@@ -41,7 +41,7 @@ bool IsIndexRecord(const Bytes& record) {
 
 bool ReadTagTable(const Bytes& meta, std::size_t record, TagTable* table, std::string* reason) {
   const std::size_t at = ReadBigEndian32(meta.data() + ir::kHeaderLength);
-  if (at > meta.size() || meta.size() - at < ir::kTagxHeadSize ||
+  if (at < ir::kMinimumHeader || at > meta.size() || meta.size() - at < ir::kTagxHeadSize ||
       std::memcmp(meta.data() + at, "TAGX", 4) != 0) {
     return Fail(reason, record, "no TAGX table after its header");
   }

@@ -428,6 +428,19 @@ TEST(MobiIndex, RecordsReadWithinTheirTables) {
            [&](Bytes* meta, Bytes*) { meta->resize(tagx + 11); },
            {},
            "no TAGX table"},
+          {"a header of 28 bytes, the TAGX table after it",
+           [&](Bytes* meta, Bytes*) {
+             meta->erase(meta->begin() + 28, meta->begin() + static_cast<std::ptrdiff_t>(tagx));
+             put(meta, 4, 28);
+           },
+           both, ""},
+          {"one of 16 bytes, the TAGX table over its counts",
+           [&](Bytes* meta, Bytes*) {
+             meta->erase(meta->begin() + 16, meta->begin() + static_cast<std::ptrdiff_t>(tagx));
+             put(meta, 4, 16);
+           },
+           {},
+           "no TAGX table after its header"},
           {"a TAGX length of 11",
            [&](Bytes* meta, Bytes*) { put(meta, tagx + 4, 11); },
            {},
