@@ -35,13 +35,15 @@ bool Fail(std::string* reason, std::size_t record, const std::string& what) {
   return false;
 }
 
+// "INDX" and a header at least as long as its fixed fields.
 bool IsIndexRecord(const Bytes& record) {
-  return record.size() >= ir::kMinimumHeader && std::memcmp(record.data(), "INDX", 4) == 0;
+  return record.size() >= ir::kMinimumHeader && std::memcmp(record.data(), "INDX", 4) == 0 &&
+         ReadBigEndian32(record.data() + ir::kHeaderLength) >= ir::kMinimumHeader;
 }
 
 bool ReadTagTable(const Bytes& meta, std::size_t record, TagTable* table, std::string* reason) {
   const std::size_t at = ReadBigEndian32(meta.data() + ir::kHeaderLength);
-  if (at < ir::kMinimumHeader || at > meta.size() || meta.size() - at < ir::kTagxHeadSize ||
+  if (at > meta.size() || meta.size() - at < ir::kTagxHeadSize ||
       std::memcmp(meta.data() + at, "TAGX", 4) != 0) {
     return Fail(reason, record, "no TAGX table after its header");
   }
