@@ -283,6 +283,19 @@ TEST(MobiHeader, FieldsReadWithinTheHeaderAndTheRecord) {
     EXPECT_EQ(header.firstImage, c.firstImage) << c.what;
     EXPECT_EQ(header.fullName.size(), c.fullName) << c.what;
   }
+  // The title entry made EXTH 121, the KF8 part's header record: 4 bytes
+  // name record 3, 3 bytes too few.
+  for (const auto& [value, kf8Header] : std::vector<std::tuple<std::string, std::size_t>>{
+           {std::string("\0\0\0\3", 4), 3}, {std::string("\0\0\3", 3), none}}) {
+    MobiBook named = book;
+    named.title = value;
+    palmdb::convert::Content content;
+    for (const Bytes& record : palmdb::testdata::MobiBookRecords(named)) {
+      content.items.emplace_back().bytes = record;
+    }
+    put(&content.items[0].bytes, exth + bh::exth::kHeaderSize, bh::exth::kKf8Header);
+    EXPECT_EQ(palmdb::convert::ReadMobiHeader(content, 0).kf8Header, kf8Header) << value.size();
+  }
 }
 
 TEST(MobiExport, FileposLinksLeadToAnchorsAndPicturesAreWrittenBeside) {
@@ -403,6 +416,18 @@ TEST(MobiIndex, RecordsReadWithinTheirTables) {
   const std::size_t idxt = palmdb::ReadBigEndian32(builtData.data() + 20);
   const std::size_t first = palmdb::ReadBigEndian16(builtData.data() + idxt + 4);
   const std::vector<std::string> both = {"SKEL0000000000", "SKEL0000000001"};
+  // With no tags, entry 0's label may take all its bytes but the control
+  // byte.
+  const std::size_t second = palmdb::ReadBigEndian16(builtData.data() + idxt + 6);
+  const std::size_t longest = second - first - 2;
+  const std::string longLabel(builtData.begin() + static_cast<std::ptrdiff_t>(first) + 1,
+                              builtData.begin() + static_cast<std::ptrdiff_t>(first + 1 + longest));
+  const auto labelled = [&](std::size_t length) {
+    return [&, length](Bytes* meta, Bytes* data) {
+      put(meta, tagx + 4, 12);
+      (*data)[first] = static_cast<std::uint8_t>(length);
+    };
+  };
   const std::vector<std::tuple<const char*, std::function<void(Bytes*, Bytes*)>,
                                std::vector<std::string>, std::string>>
       cases = {
@@ -424,6 +449,15 @@ TEST(MobiIndex, RecordsReadWithinTheirTables) {
              meta->resize(tagx + 12);
            },
            both, ""},
+          {"no tags, a label up to the control byte",
+           labelled(longest),
+           {longLabel, "SKEL0000000001"},
+           ""},
+          {"a label over it", labelled(longest + 1), {}, "entry 0 does not fit in its place"},
+          {"a label past the entry",
+           labelled(longest + 2),
+           {},
+           "entry 0 does not fit in its place"},
           {"a byte short of its head",
            [&](Bytes* meta, Bytes*) { meta->resize(tagx + 11); },
            {},
