@@ -129,7 +129,10 @@ bool ReadZone(const Bytes& block, TextDecoder* decoder, Zone* out) {
       (!changes || std::abs(read.summerMinutes) > kMostSummerMinutes)) {
     return false;
   }
-  if (std::abs(read.offset) >= kMinutesPerDay) {
+  // Both the standard offset and the summer one are written as a UTC
+  // offset, which stays under a day.
+  if (std::abs(read.offset) >= kMinutesPerDay ||
+      std::abs(read.offset + read.summerMinutes) >= kMinutesPerDay) {
     return false;
   }
   std::size_t end = zone::kName;

@@ -38,8 +38,9 @@ struct Zone {
 };
 
 // Reads a zone block; false for one too short for its fields or whose
-// values are out of range (an offset of a day or more, summer time of more
-// than three hours, a month, week, weekday or hour that does not exist).
+// values are out of range (an offset of a day or more, in standard or in
+// summer time, summer time of more than three hours, a month, week,
+// weekday or hour that does not exist).
 // A zone whose summer time starts or ends in month 0 does not observe it.
 bool ReadZone(const Bytes& block, TextDecoder* decoder, Zone* zone);
 

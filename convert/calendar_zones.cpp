@@ -3,6 +3,7 @@
 // it is in and whether it has zone data at all.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -40,7 +41,7 @@ bool ReadOffset(const std::string& text, std::int64_t* seconds) {
     parts[(i - 1) / 2] = parts[(i - 1) / 2] * 10 + (text[i] - '0');
   }
   *seconds = (parts[0] * 3600 + parts[1] * 60 + parts[2]) * (text[0] == '-' ? -1 : 1);
-  return parts[1] < 60 && parts[2] < 60 && *seconds<kLatestOffset&& * seconds> - kLatestOffset;
+  return parts[1] < 60 && parts[2] < 60 && std::abs(*seconds) < kLatestOffset;
 }
 
 // BYMONTHDAY beside a weekday: one run of at most a week of consecutive

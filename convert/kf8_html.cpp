@@ -1,8 +1,10 @@
 #include "convert/kf8_html.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
+#include <utility>
 
 #include "convert/html_edits.h"
 #include "convert/mobi_index.h"
@@ -73,6 +75,10 @@ class Builder {
   std::vector<std::vector<Edit>> edits_;
   std::map<std::size_t, std::string> anchors_;
   std::map<std::uint32_t, std::string> flowNames_;
+  // The flows named but not yet written, by their place in `files_`: written
+  // one after another, never inside the reading of the one that links them,
+  // so that a long chain of flows linking flows takes no deeper a stack.
+  std::vector<std::pair<std::size_t, std::uint32_t>> unwritten_;
   Tag tag_;
   bool missingPicture_ = false;
   bool missingTarget_ = false;
@@ -91,7 +97,9 @@ std::string Builder::Resolve(std::string_view url) {
     const bool hasOffset = url.substr(at, kOffset.size()) == kOffset;
     at += kOffset.size();
     if (fragment && hasOffset && NumberAt(url, &at, &offset)) {
-      return "#" + PlaceAnchor(text_.fragmentPlaces[number] + offset);
+      // Past every file when the sum does not fit (a 32-bit size_t).
+      const std::size_t place = text_.fragmentPlaces[number];
+      return "#" + PlaceAnchor(offset > SIZE_MAX - place ? SIZE_MAX : place + offset);
     }
     missingTarget_ = true;
     return "#";
@@ -165,8 +173,8 @@ std::string Builder::FlowFile(std::uint32_t number, std::string_view url) {
   // Named before its own links are read, so that a flow that links itself
   // is written once.
   flowNames_[number] = path;
-  std::string bytes = WithLinks(flows_[number]);
-  files_->push_back({path, std::move(bytes)});
+  unwritten_.emplace_back(files_->size(), number);
+  files_->push_back({path, std::string()});
   return path;
 }
 
@@ -218,6 +226,12 @@ std::string Builder::Build(std::vector<std::string>* warnings) {
   std::string styles;
   for (const std::uint32_t number : Stylesheets()) {
     styles += "<style>" + WithLinks(flows_[number]) + "</style>";
+  }
+  // Before the files' edits are made: a flow's links may place anchors.
+  for (std::size_t n = 0; n < unwritten_.size(); ++n) {
+    const auto [file, number] = unwritten_[n];
+    std::string bytes = WithLinks(flows_[number]);
+    (*files_)[file].bytes = std::move(bytes);
   }
   std::string html = "<!DOCTYPE html><html><head>";
   html.append(styles).append("</head><body>");

@@ -35,8 +35,10 @@ bool Fail(std::string* reason, std::size_t record, const std::string& what) {
   return false;
 }
 
+// "INDX" and a header at least as long as its fixed fields.
 bool IsIndexRecord(const Bytes& record) {
-  return record.size() >= ir::kMinimumHeader && std::memcmp(record.data(), "INDX", 4) == 0;
+  return record.size() >= ir::kMinimumHeader && std::memcmp(record.data(), "INDX", 4) == 0 &&
+         ReadBigEndian32(record.data() + ir::kHeaderLength) >= ir::kMinimumHeader;
 }
 
 bool ReadTagTable(const Bytes& meta, std::size_t record, TagTable* table, std::string* reason) {
@@ -141,12 +143,14 @@ bool ReadDataRecord(const Bytes& record, std::size_t index, const TagTable& tabl
       std::memcmp(record.data() + idxt, "IDXT", 4) != 0) {
     return Fail(reason, index, "its IDXT table does not fit in the record");
   }
+  // Entries lie between the record's header and its IDXT table.
+  const std::size_t header = ReadBigEndian32(record.data() + ir::kHeaderLength);
   const std::uint8_t* offsets = record.data() + idxt + ir::kIdxtHeadSize;
   for (std::size_t n = 0; n < count; ++n) {
     const std::size_t start = ReadBigEndian16(offsets + 2 * n);
     const std::size_t end = n + 1 < count ? ReadBigEndian16(offsets + 2 * n + 2) : idxt;
     IndexEntry entry;
-    if (end > idxt || !ReadEntry(record, start, end, table, &entry)) {
+    if (start < header || end > idxt || !ReadEntry(record, start, end, table, &entry)) {
       return Fail(reason, index, "entry " + std::to_string(n) + " does not fit in its place");
     }
     entries->push_back(std::move(entry));

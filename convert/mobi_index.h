@@ -19,9 +19,11 @@ namespace palmdb::convert {
 // An INDX record: "INDX", its header's length, then at these offsets (4
 // bytes each) where the IDXT table of entry offsets starts and how many
 // entries the record holds (in the meta record: how many data records
-// follow it). The meta record's TAGX table starts where its header ends:
-// "TAGX", the table's length with its 12-byte head, the number of control
-// bytes, then 4 bytes a tag: tag, values per entry, mask, end flag.
+// follow it); the header is at least kMinimumHeader bytes long. A data
+// record's entries lie between its header and its IDXT table. The meta
+// record's TAGX table starts where its header ends: "TAGX", the table's
+// length with its 12-byte head, the number of control bytes, then 4 bytes
+// a tag: tag, values per entry, mask, end flag.
 namespace index_record {
 constexpr std::size_t kHeaderLength = 4;
 constexpr std::size_t kIdxtOffset = 20;

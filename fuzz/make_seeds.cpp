@@ -2,14 +2,17 @@
 // the database builder, one file each, into a folder that must exist. The
 // walk's seeds include damaged databases; with --edits it writes whole ones
 // only, since only a database that passes the check is edited; with
-// --records, Mobipocket books (MOBI 6, KF8, both) in the input format of
-// palmdb-fuzz-records.
+// --records, Mobipocket books (MOBI 6, KF8, both), a calendar event with a
+// time zone and a Plucker book in the input format of palmdb-fuzz-records.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "database/format.h"
+#include "testdata/book_writer.h"
+#include "testdata/calendar_records.h"
 #include "testdata/database_builder.h"
 #include "testdata/mobi_builder.h"
 #include "testdata/pim_records.h"
@@ -104,10 +107,16 @@ std::vector<std::pair<std::string, Bytes>> EditSeeds() {
   return seeds;
 }
 
-// `records` as palmdb-fuzz-records reads them: a Mobipocket book (0x30),
-// no AppInfo block, then each record's attributes, length and bytes.
-Bytes RecordsInput(const std::vector<Bytes>& records) {
-  Bytes input = {0x30, 0, 0};
+// The first byte of palmdb-fuzz-records' input choosing a Mobipocket book,
+// a Palm OS 5 calendar and a Plucker book.
+constexpr std::uint8_t kMobipocket = 0x30;
+constexpr std::uint8_t kCalendar = 0x42;
+constexpr std::uint8_t kPlucker = 0x90;
+
+// `records` as palmdb-fuzz-records reads them: the kind `choice`, no
+// AppInfo block, then each record's attributes, length and bytes.
+Bytes RecordsInput(std::uint8_t choice, const std::vector<Bytes>& records) {
+  Bytes input = {choice, 0, 0};
   for (const Bytes& record : records) {
     input.push_back(0);
     input.push_back(static_cast<std::uint8_t>(record.size() >> 8));
@@ -126,7 +135,7 @@ std::vector<std::pair<std::string, Bytes>> RecordSeeds() {
       "<a filepos=0000000090>x</a><img recindex=\"00001\"><p>here</p></body></html>";
   book.resources = {Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xD9}};
   std::vector<std::pair<std::string, Bytes>> seeds;
-  seeds.emplace_back("mobi6", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  seeds.emplace_back("mobi6", RecordsInput(kMobipocket, palmdb::testdata::MobiBookRecords(book)));
   palmdb::testdata::Kf8File file;
   file.skeleton =
       "<html><head><link href=\"kindle:flow:0001?mime=text/css\"/></head><body>"
@@ -137,10 +146,34 @@ std::vector<std::pair<std::string, Bytes>> RecordSeeds() {
        "src=\"kindle:embed:0001\"/><img src=\"kindle:flow:0002?mime=image/svg+xml\"/></p>"});
   book.files = {file, file};
   book.flows = {"p{color:red}", "<svg/>"};
-  seeds.emplace_back("hybrid", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  seeds.emplace_back("hybrid", RecordsInput(kMobipocket, palmdb::testdata::MobiBookRecords(book)));
   book.text.clear();
   book.compressed = false;
-  seeds.emplace_back("kf8", RecordsInput(palmdb::testdata::MobiBookRecords(book)));
+  seeds.emplace_back("kf8", RecordsInput(kMobipocket, palmdb::testdata::MobiBookRecords(book)));
+  palmdb::testdata::ZoneParts zone;
+  zone.offset = 60;
+  zone.summerMinutes = 60;
+  const std::uint8_t start[4] = {2, 0, 4, 3};
+  const std::uint8_t end[4] = {3, 0, 4, 10};
+  std::copy(start, start + 4, zone.start);
+  std::copy(end, end + 4, zone.end);
+  zone.name = "Berlin";
+  seeds.emplace_back(
+      "calendar",
+      RecordsInput(kCalendar,
+                   {palmdb::testdata::CalendarRecord()
+                        .Day(2026, 3, 9)
+                        .Repeat({2, palmdb::testdata::PackedDay(2026, 7, 29), 1, 0x08, 0})
+                        .Location("Here")
+                        .Zone(zone)
+                        .Build()}));
+  namespace plucker = palmdb::testdata::book;
+  seeds.emplace_back(
+      "plucker",
+      RecordsInput(kPlucker,
+                   {plucker::PluckerIndex(1, 2),
+                    plucker::PluckerText(2, {"Home", std::string("A\0\x83\0\x20\xAC", 6)}, 1),
+                    plucker::PluckerImage(3, {1, 2, 3}, 0), plucker::PluckerMetadata(4, 106)}));
   return seeds;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -220,6 +221,15 @@ std::vector<EventCase> EventCases() {
        {"DTSTART;TZID=New York:20260302T070000", "DTEND;TZID=New York:20260302T080000",
         "RRULE:FREQ=MONTHLY;UNTIL=20260401T035959Z;BYDAY=1MO"},
        {}},
+      {"five bytes after the blocks, too few for another, ignored",
+       {[] {
+         Bytes record = CalendarRecord().Untimed().Day(2026, 12, 31).Zone(Tokyo()).Build();
+         record.insert(record.end(), {'B', 'd', '0', '0', 0});
+         return record;
+       }()},
+       {},
+       {"DTSTART;VALUE=DATE:20261231", "DTEND;VALUE=DATE:20270101"},
+       {}},
       {"a day without a time is the same in every zone: no VTIMEZONE",
        {CalendarRecord().Untimed().Day(2026, 12, 31).Description("Party").Zone(Tokyo()).Build()},
        {},
@@ -331,6 +341,86 @@ TEST(CalendarExport, OneTimeZonePerDistinctZone) {
   EXPECT_NE(text.find("TZID:Berlin Germany (2)\r\nBEGIN:STANDARD"), std::string::npos);
   EXPECT_NE(text.find("TZOFFSETTO:+0130"), std::string::npos);
   EXPECT_NE(text.find("DTSTART;TZID=Berlin Germany (2):20260309T090000"), std::string::npos);
+}
+
+// Each field of a zone block at its bound and one past it: a zone read is
+// written with the line given, one refused leaves the times floating.
+TEST(CalendarExport, ZoneFieldsReadUpToTheirBounds) {
+  const auto zoned = [](const std::function<void(ZoneParts*)>& change) {
+    ZoneParts zone = Berlin();
+    change(&zone);
+    return CalendarRecord().Day(2026, 3, 9).Zone(zone).Build();
+  };
+  const auto block = [](const Bytes& bytes) {
+    return CalendarRecord().Day(2026, 3, 9).Block("Bd00", bytes).Build();
+  };
+  struct ZoneCase {
+    const char* what;
+    Bytes record;
+    std::string line;  // empty: the zone is refused
+  };
+  const std::vector<ZoneCase> cases = {
+      {"14 bytes: every field, no name", block(Bytes(14, 0)), "TZID:UTC+0000"},
+      {"13 bytes: too short", block(Bytes(13, 0)), ""},
+      {"offset a minute under a day", zoned([](ZoneParts* z) { z->offset = 1379; }),
+       "TZOFFSETTO:+2359"},
+      {"summer offset of a day", zoned([](ZoneParts* z) { z->offset = 1380; }), ""},
+      {"offset a minute under a day west, no summer time", zoned([](ZoneParts* z) {
+         *z = {};
+         z->offset = -1439;
+       }),
+       "TZOFFSETTO:-2359"},
+      {"offset of a day west", zoned([](ZoneParts* z) {
+         *z = {};
+         z->offset = -1440;
+       }),
+       ""},
+      {"summer offset a minute under a day west", zoned([](ZoneParts* z) {
+         z->offset = -1259;
+         z->summerMinutes = -180;
+       }),
+       "TZOFFSETTO:-2359"},
+      {"summer offset of a day west", zoned([](ZoneParts* z) {
+         z->offset = -1260;
+         z->summerMinutes = -180;
+       }),
+       ""},
+      {"three hours of summer time", zoned([](ZoneParts* z) { z->summerMinutes = 180; }),
+       "TZOFFSETTO:+0400"},
+      {"a minute more", zoned([](ZoneParts* z) { z->summerMinutes = 181; }), ""},
+      {"the last hour, weekday, week and month", zoned([](ZoneParts* z) {
+         z->start[0] = 23;
+         z->start[1] = 6;
+         z->start[2] = 4;
+         z->start[3] = 12;
+       }),
+       "DTSTART:19701226T230000"},
+      {"hour 24", zoned([](ZoneParts* z) { z->end[0] = 24; }), ""},
+      {"weekday 7", zoned([](ZoneParts* z) { z->end[1] = 7; }), ""},
+      {"week 5", zoned([](ZoneParts* z) { z->end[2] = 5; }), ""},
+      {"month 13 at the end", zoned([](ZoneParts* z) { z->end[3] = 13; }), ""},
+      {"month 0: no summer time, its other fields not read", zoned([](ZoneParts* z) {
+         z->start[3] = 0;
+         z->end[0] = 24;
+       }),
+       "TZOFFSETTO:+0100"},
+  };
+  for (const ZoneCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ExportResult result = ExportRecords("Cal", "PDat", {{c.record}});
+    ASSERT_EQ(result.files.size(), 1u);
+    const std::string& text = result.files[0].bytes;
+    if (c.line.empty()) {
+      EXPECT_EQ(result.warnings,
+                (std::vector<std::string>{"record 0: time zone not understood; its times are "
+                                          "written without one"}));
+      EXPECT_NE(text.find("DTSTART:20260309T090000\r\n"), std::string::npos);
+    } else {
+      EXPECT_TRUE(result.warnings.empty());
+      EXPECT_NE(text.find(c.line + "\r\n"), std::string::npos);
+      EXPECT_NE(text.find("DTSTART;TZID="), std::string::npos);
+    }
+  }
 }
 
 // ---- Tasks --------------------------------------------------------------------

@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "convert/content.h"
 #include "convert/export.h"
+#include "convert/kf8.h"
+#include "convert/mobi_header.h"
 #include "convert/mobi_index.h"
+#include "convert/palmdoc.h"
+#include "database/big_endian.h"
 #include "testdata/mobi_builder.h"
 #include "tests/support.h"
 
@@ -83,6 +88,213 @@ TEST(MobiIndex, NumbersAreReadWithinTheirBounds) {
     EXPECT_EQ(palmdb::convert::ReadForwardNumber(bytes.data(), bytes.size(), &at, &got), ok);
     EXPECT_EQ(got, value);
     EXPECT_EQ(at, after);
+  }
+}
+
+// The flow table's count and each flow's ends, at their bounds and one past:
+// the flows' lengths, or the reason the table is refused.
+TEST(Kf8, FlowTableReadWithinTheText) {
+  const std::string text = "0123456789";
+  const auto table = [](std::uint32_t count, const std::vector<std::uint32_t>& ends) {
+    Bytes t = {'F', 'D', 'S', 'T', 0, 0, 0, 12, 0, 0, 0, static_cast<std::uint8_t>(count)};
+    for (const std::uint32_t value : ends) {
+      t.insert(t.end(), {0, 0, 0, static_cast<std::uint8_t>(value)});
+    }
+    return t;
+  };
+  const std::string past = "announces more flows";
+  const std::vector<std::tuple<const char*, Bytes, std::vector<std::size_t>, std::string>> cases = {
+      {"one flow to the text's end", table(1, {0, 10}), {10}, ""},
+      {"a byte past it", table(1, {0, 11}), {}, "flow 0 does not lie"},
+      {"two flows meeting", table(2, {0, 4, 4, 10}), {4, 6}, ""},
+      {"the second starting inside the first", table(2, {0, 5, 4, 10}), {}, "flow 1"},
+      {"a count one more than the table holds", table(3, {0, 4, 4, 10}), {}, past},
+      {"no flow", table(0, {}), {}, past},
+      {"table offset past the record",
+       [&] {
+         Bytes t = table(1, {0, 10});
+         t[7] = 21;
+         return t;
+       }(),
+       {},
+       past},
+      {"11 bytes",
+       [&] {
+         Bytes t = table(0, {});
+         t.pop_back();
+         return t;
+       }(),
+       {},
+       "FDST"},
+  };
+  for (const auto& [what, fdst, lengths, reason] : cases) {
+    std::vector<std::string_view> flows;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::SplitFlows(text, &fdst, &flows, &why), reason.empty()) << what;
+    std::vector<std::size_t> got;
+    for (const std::string_view flow : flows) {
+      got.push_back(flow.size());
+    }
+    if (reason.empty()) {
+      EXPECT_EQ(got, lengths) << what;
+    }
+    EXPECT_NE(why.find(reason), std::string::npos) << what << ": " << why;
+  }
+}
+
+// Skeleton and fragment places and lengths at their bounds and one past,
+// in flow 0 "abcdefgh": the files put together, or the reason.
+TEST(Kf8, PiecesStayInsideTheTextAndTheirFile) {
+  using palmdb::convert::IndexEntry;
+  const auto skeleton = [](std::uint32_t fragments, std::uint32_t start, std::uint32_t length) {
+    return IndexEntry{"SKEL", {{1, {fragments}}, {6, {start, length}}}};
+  };
+  const auto fragment = [](const std::string& place, std::uint32_t length) {
+    return IndexEntry{place, {{6, {0, length}}}};
+  };
+  struct Case {
+    const char* what;
+    std::vector<IndexEntry> skeletons;
+    std::vector<IndexEntry> fragments;
+    std::vector<std::string> files;  // empty: refused
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"a skeleton to the text's end", {skeleton(0, 0, 8)}, {}, {"abcdefgh"}, ""},
+      {"a byte past it", {skeleton(0, 0, 9)}, {}, {}, "skeleton 0 lies past the end"},
+      {"an empty skeleton at the end", {skeleton(0, 8, 0)}, {}, {""}, ""},
+      {"one starting past the end", {skeleton(0, 9, 0)}, {}, {}, "skeleton 0 lies past the end"},
+      {"a fragment at its file's end, to the text's end",
+       {skeleton(1, 0, 4)},
+       {fragment("4", 4)},
+       {"abcdefgh"},
+       ""},
+      {"a fragment a byte past its file",
+       {skeleton(1, 0, 4)},
+       {fragment("5", 4)},
+       {},
+       "fragment 0 goes to 5, outside its file"},
+      {"a fragment a byte past the text",
+       {skeleton(1, 0, 4)},
+       {fragment("4", 5)},
+       {},
+       "fragment 0 lies past the end"},
+      {"a fragment at its file's start, ten digits",
+       {skeleton(1, 0, 4)},
+       {fragment("0000000000", 4)},
+       {"efghabcd"},
+       ""},
+      {"eleven digits",
+       {skeleton(1, 0, 4)},
+       {fragment("00000000000", 4)},
+       {},
+       "fragment 0 lacks its place"},
+      {"a fragment before its file, the second",
+       {skeleton(0, 0, 4), skeleton(1, 4, 2)},
+       {fragment("3", 2)},
+       {},
+       "outside its file"},
+      {"a fragment at the second file's start",
+       {skeleton(0, 0, 4), skeleton(1, 4, 2)},
+       {fragment("4", 2)},
+       {"abcd", "ghef"},
+       ""},
+      {"more fragments than the index holds",
+       {skeleton(2, 0, 4)},
+       {fragment("4", 2)},
+       {},
+       "announces more fragments"},
+      {"files as long as the text",
+       {skeleton(0, 0, 4), skeleton(0, 4, 4)},
+       {},
+       {"abcd", "efgh"},
+       ""},
+      {"a byte longer", {skeleton(0, 0, 4), skeleton(0, 3, 5)}, {}, {}, "more than the text"},
+  };
+  for (const Case& c : cases) {
+    palmdb::convert::Kf8Text text;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::AssembleFiles("abcdefgh", c.skeletons, c.fragments, &text, &why),
+              c.reason.empty())
+        << c.what;
+    std::vector<std::string> files;
+    for (const palmdb::convert::Kf8File& file : text.files) {
+      files.push_back(file.text);
+    }
+    if (c.reason.empty()) {
+      EXPECT_EQ(files, c.files) << c.what;
+    }
+    EXPECT_NE(why.find(c.reason), std::string::npos) << c.what << ": " << why;
+  }
+}
+
+// Record 0 of a MOBI 6 book of records 0 header, 1 text, 2 picture, 3 end,
+// changed at each bound of its header and one past: what is read from it.
+TEST(MobiHeader, FieldsReadWithinTheHeaderAndTheRecord) {
+  namespace bh = palmdb::convert::book_header;
+  MobiBook book;
+  book.title = "T";
+  book.text = "x";
+  book.resources = {kJpeg};
+  const std::vector<Bytes> records = palmdb::testdata::MobiBookRecords(book);
+  const Bytes& built = records[0];
+  const auto put = [](Bytes* record, std::size_t at, std::uint32_t value) {
+    palmdb::WriteBigEndian32(record->data() + at, value);
+  };
+  const std::size_t exth =
+      bh::kMobiIdentifier + palmdb::ReadBigEndian32(built.data() + bh::kMobiHeaderLength);
+  const std::size_t exthEnd = exth + palmdb::ReadBigEndian32(built.data() + exth + 4);
+  const std::size_t nameAt = palmdb::ReadBigEndian32(built.data() + bh::kMobiFullNameOffset);
+  const std::size_t none = palmdb::convert::kNoRecord;
+  struct Case {
+    const char* what;
+    std::function<void(Bytes*)> change;
+    std::string title;
+    std::size_t firstImage;
+    std::size_t fullName;  // its length
+  };
+  const std::vector<Case> cases = {
+      {"as built", [](Bytes*) {}, "T", 2, 4},
+      {"the first picture the last record", [&](Bytes* r) { put(r, bh::kMobiFirstImage, 3); }, "T",
+       3, 4},
+      {"one past it", [&](Bytes* r) { put(r, bh::kMobiFirstImage, 4); }, "T", none, 4},
+      {"a header ending with the first picture's field",
+       [&](Bytes* r) { put(r, bh::kMobiHeaderLength, bh::kMobiFirstImage + 4 - 16); }, "", 2, 4},
+      {"a byte short of it",
+       [&](Bytes* r) { put(r, bh::kMobiHeaderLength, bh::kMobiFirstImage + 3 - 16); }, "", none, 4},
+      {"the EXTH entry ending the record", [&](Bytes* r) { r->resize(exthEnd); }, "T", 2, 0},
+      {"a byte short of it", [&](Bytes* r) { r->resize(exthEnd - 1); }, "", 2, 0},
+      {"the full name to the record's end",
+       [&](Bytes* r) { put(r, bh::kMobiFullNameLength, std::uint32_t(r->size() - nameAt)); }, "T",
+       2, built.size() - nameAt},
+      {"a byte past it",
+       [&](Bytes* r) { put(r, bh::kMobiFullNameLength, std::uint32_t(r->size() - nameAt + 1)); },
+       "T", 2, 0},
+  };
+  for (const Case& c : cases) {
+    palmdb::convert::Content content;
+    content.items.resize(records.size());
+    for (std::size_t n = 0; n < records.size(); ++n) {
+      content.items[n].bytes = records[n];
+    }
+    c.change(&content.items[0].bytes);
+    const palmdb::convert::MobiHeader header = palmdb::convert::ReadMobiHeader(content, 0);
+    EXPECT_EQ(header.title, c.title) << c.what;
+    EXPECT_EQ(header.firstImage, c.firstImage) << c.what;
+    EXPECT_EQ(header.fullName.size(), c.fullName) << c.what;
+  }
+  // The title entry made EXTH 121, the KF8 part's header record: 4 bytes
+  // name record 3, 3 bytes too few.
+  for (const auto& [value, kf8Header] : std::vector<std::tuple<std::string, std::size_t>>{
+           {std::string("\0\0\0\3", 4), 3}, {std::string("\0\0\3", 3), none}}) {
+    MobiBook named = book;
+    named.title = value;
+    palmdb::convert::Content content;
+    for (const Bytes& record : palmdb::testdata::MobiBookRecords(named)) {
+      content.items.emplace_back().bytes = record;
+    }
+    put(&content.items[0].bytes, exth + bh::exth::kHeaderSize, bh::exth::kKf8Header);
+    EXPECT_EQ(palmdb::convert::ReadMobiHeader(content, 0).kf8Header, kf8Header) << value.size();
   }
 }
 
@@ -188,6 +400,200 @@ Kf8Book TwoFiles() {
       h + "\" aid=\"5\">Two</h1><p>Back to <a href=\"#pos" + n + "\">one</a>, <a href=\"#pos" + m +
       "\">here</a> and <a href=\"#end\">the end</a>.</p>" + end + "</section></div></body></html>";
   return k;
+}
+
+// The skeleton index of TwoFiles() (its meta record 0 and data record 1)
+// changed at each bound and one past: the labels read, or the reason.
+TEST(MobiIndex, RecordsReadWithinTheirTables) {
+  const std::vector<Bytes> records = palmdb::testdata::MobiBookRecords(TwoFiles().book);
+  const Bytes builtMeta = records[records.size() - 4];
+  const Bytes builtData = records[records.size() - 3];
+  const auto put = [](Bytes* record, std::size_t at, std::uint32_t value) {
+    palmdb::WriteBigEndian32(record->data() + at, value);
+  };
+  const std::size_t tagx = palmdb::ReadBigEndian32(builtMeta.data() + 4);
+  const std::size_t tagxEnd = tagx + palmdb::ReadBigEndian32(builtMeta.data() + tagx + 4);
+  const std::size_t idxt = palmdb::ReadBigEndian32(builtData.data() + 20);
+  const std::size_t first = palmdb::ReadBigEndian16(builtData.data() + idxt + 4);
+  const std::vector<std::string> both = {"SKEL0000000000", "SKEL0000000001"};
+  // With no tags, entry 0's label may take all its bytes but the control
+  // byte.
+  const std::size_t second = palmdb::ReadBigEndian16(builtData.data() + idxt + 6);
+  const std::size_t longest = second - first - 2;
+  const std::string longLabel(builtData.begin() + static_cast<std::ptrdiff_t>(first) + 1,
+                              builtData.begin() + static_cast<std::ptrdiff_t>(first + 1 + longest));
+  const auto labelled = [&](std::size_t length) {
+    return [&, length](Bytes* meta, Bytes* data) {
+      put(meta, tagx + 4, 12);
+      (*data)[first] = static_cast<std::uint8_t>(length);
+    };
+  };
+  const std::vector<std::tuple<const char*, std::function<void(Bytes*, Bytes*)>,
+                               std::vector<std::string>, std::string>>
+      cases = {
+          {"as built", [](Bytes*, Bytes*) {}, both, ""},
+          {"2 data records announced, 1 held",
+           [&](Bytes* meta, Bytes*) { put(meta, 24, 2); },
+           {},
+           "index record 0: announces 2 data records after it; the database holds 1"},
+          {"27 bytes", [](Bytes* meta, Bytes*) { meta->resize(27); }, {}, "not an INDX record"},
+          {"the TAGX table ending the record", [&](Bytes* meta, Bytes*) { meta->resize(tagxEnd); },
+           both, ""},
+          {"a byte short of it",
+           [&](Bytes* meta, Bytes*) { meta->resize(tagxEnd - 1); },
+           {},
+           "the TAGX table's length goes past the record"},
+          {"a TAGX table of its head alone, ending the record",
+           [&](Bytes* meta, Bytes*) {
+             put(meta, tagx + 4, 12);
+             meta->resize(tagx + 12);
+           },
+           both, ""},
+          {"no tags, a label up to the control byte",
+           labelled(longest),
+           {longLabel, "SKEL0000000001"},
+           ""},
+          {"a label over it", labelled(longest + 1), {}, "entry 0 does not fit in its place"},
+          {"a label past the entry",
+           labelled(longest + 2),
+           {},
+           "entry 0 does not fit in its place"},
+          {"a byte short of its head",
+           [&](Bytes* meta, Bytes*) { meta->resize(tagx + 11); },
+           {},
+           "no TAGX table"},
+          {"a header of 28 bytes, the TAGX table after it",
+           [&](Bytes* meta, Bytes*) {
+             meta->erase(meta->begin() + 28, meta->begin() + static_cast<std::ptrdiff_t>(tagx));
+             put(meta, 4, 28);
+           },
+           both, ""},
+          {"one of 16 bytes, the TAGX table over its counts",
+           [&](Bytes* meta, Bytes*) {
+             meta->erase(meta->begin() + 16, meta->begin() + static_cast<std::ptrdiff_t>(tagx));
+             put(meta, 4, 16);
+           },
+           {},
+           "index record 0: not an INDX record"},
+          {"a data record's header of 28 bytes", [&](Bytes*, Bytes* data) { put(data, 4, 28); },
+           both, ""},
+          {"one of 27",
+           [&](Bytes*, Bytes* data) { put(data, 4, 27); },
+           {},
+           "index record 1: not an INDX record"},
+          {"a TAGX length of 11",
+           [&](Bytes* meta, Bytes*) { put(meta, tagx + 4, 11); },
+           {},
+           "the TAGX table's length goes past the record"},
+          {"fewer control bytes than the table ends",
+           [&](Bytes* meta, Bytes*) { put(meta, tagx + 8, 0); },
+           {},
+           "ends more control bytes"},
+          {"the IDXT table ending the record",
+           [&](Bytes*, Bytes* data) { data->resize(idxt + 4 + 2 * 2); }, both, ""},
+          {"an entry more than it holds",
+           [&](Bytes*, Bytes* data) {
+             data->resize(idxt + 4 + 2 * 2);
+             put(data, 24, 3);
+           },
+           {},
+           "index record 1: its IDXT table does not fit in the record"},
+          {"an entry starting a byte inside the record's header",
+           [&](Bytes*, Bytes* data) { (*data)[idxt + 5] = static_cast<std::uint8_t>(first - 1); },
+           {},
+           "index record 1: entry 0 does not fit in its place"},
+          {"one at its first byte, which reads as a label",
+           [&](Bytes*, Bytes* data) { (*data)[idxt + 5] = 0; },
+           {},
+           "index record 1: entry 0 does not fit in its place"},
+          {"an empty entry",
+           [&](Bytes*, Bytes* data) {
+             (*data)[idxt + 7] = static_cast<std::uint8_t>(first);
+             (*data)[idxt + 6] = static_cast<std::uint8_t>(first >> 8);
+           },
+           {},
+           "entry 0 does not fit in its place"},
+          {"an entry ending past the IDXT table",
+           [&](Bytes*, Bytes* data) {
+             (*data)[idxt + 7] = static_cast<std::uint8_t>(idxt + 1);
+             (*data)[idxt + 6] = static_cast<std::uint8_t>((idxt + 1) >> 8);
+           },
+           {},
+           "entry 0 does not fit in its place"},
+      };
+  for (const auto& [what, change, labels, reason] : cases) {
+    palmdb::convert::Content content;
+    content.items.resize(2);
+    content.items[0].bytes = builtMeta;
+    content.items[1].bytes = builtData;
+    change(&content.items[0].bytes, &content.items[1].bytes);
+    std::vector<palmdb::convert::IndexEntry> entries;
+    std::string why;
+    EXPECT_EQ(palmdb::convert::ReadIndex(content, 0, &entries, &why), reason.empty()) << what;
+    if (reason.empty()) {
+      std::vector<std::string> got;
+      for (const auto& entry : entries) {
+        got.push_back(entry.label);
+      }
+      EXPECT_EQ(got, labels) << what;
+    }
+    EXPECT_NE(why.find(reason), std::string::npos) << what << ": " << why;
+  }
+}
+
+// A chain of flows, each linking the next, is written whole: each flow
+// once, its link leading to the next one's file.
+TEST(MobiExport, AChainOfFlowsIsWrittenWhole) {
+  constexpr std::size_t kFlows = 20000;
+  const auto link = [](std::size_t number) {
+    char url[48];
+    std::snprintf(url, sizeof url, "kindle:flow:%c%c%c%c?mime=text/plain",
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 15 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 10 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number >> 5 & 31],
+                  "0123456789ABCDEFGHIJKLMNOPQRSTUV"[number & 31]);
+    return std::string(url);
+  };
+  MobiBook book;
+  book.title = "Chain";
+  book.files = {{"<html><head></head><body><a href=\"" + link(1) + "\">1</a></body></html>", {}}};
+  for (std::size_t n = 1; n < kFlows; ++n) {
+    book.flows.push_back(n + 1 < kFlows ? "see " + link(n + 1) : "end");
+  }
+  const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+  EXPECT_TRUE(result.errors.empty());
+  ASSERT_EQ(result.files.size(), kFlows);
+  EXPECT_NE(result.files[0].bytes.find("<a href=\"flow0001.txt\">1</a>"), std::string::npos);
+  std::size_t ends = 0;
+  for (std::size_t n = 1; n < kFlows; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "flow%04u.txt", static_cast<unsigned>(n + 1));
+    const std::string& bytes = result.files[n].bytes;
+    ends += bytes == "end" ? 1 : 0;
+    EXPECT_TRUE(bytes == "end" || bytes == std::string("see ") + name) << bytes;
+  }
+  EXPECT_EQ(ends, 1u);
+}
+
+// A kindle:pos offset as large as 32 bits hold leads to the end of the
+// last file, never around to its start (where a 32-bit sum would wrap).
+TEST(MobiExport, PosLinksStayInTheirBook) {
+  const std::string skeleton = "<html><head></head><body></body></html>";
+  const std::size_t inner = skeleton.find("</body>");
+  // The offset, and whether the link leads to the end of the body.
+  const std::vector<std::tuple<std::string, bool>> cases = {{"0", false}, {"3VVVVVV", true}};
+  for (const auto& [offset, atEnd] : cases) {
+    MobiBook book;
+    book.title = "Pos";
+    const std::string fragment = "<p><a href=\"kindle:pos:fid:0000:off:" + offset + "\">a</a></p>";
+    book.files = {{skeleton, {{inner, fragment}}}};
+    const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+    ASSERT_EQ(result.files.size(), 1u) << offset;
+    const std::string id = "pos" + std::to_string(inner + (atEnd ? fragment.size() : 0));
+    EXPECT_NE(result.files[0].bytes.find("<a href=\"#" + id + "\">"), std::string::npos)
+        << result.files[0].bytes;
+    EXPECT_NE(result.files[0].bytes.find("id=\"" + id + "\""), std::string::npos) << offset;
+  }
 }
 
 struct Kf8Case {

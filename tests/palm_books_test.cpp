@@ -220,6 +220,19 @@ TEST(PalmBooks, PluckerBooksGiveTheirPagesHomeFirstAndPictures) {
   const std::string lines = link + S({0, 0x38}) + "Next line";
   const std::string euro =
       "A" + S({0, 0x83, 1, 0x20, 0xAC}) + "Euro" + S({0, 0x85, 0, 0, 1, 0xF6, 0});
+  // A text record of one two-byte paragraph whose navigation data starts
+  // at `navigation`.
+  const auto navigated = [](std::uint8_t navigation) {
+    return Bytes{0, 2, 0, 1, 0, 2, 0, 0x02, 0, 2, 0, 0, 'a', 'b', 0, navigation};
+  };
+  // A zlib text record declaring `length` bytes of text.
+  const auto declaring = [](std::uint8_t length) {
+    Bytes record = book::PluckerText(2, {"Home"}, 2);
+    record[5] = length;
+    return record;
+  };
+  Bytes metadataShort = book::PluckerMetadata(4, 106);
+  metadataShort.pop_back();
   // clang-format off
   const std::vector<BookCase> cases = {
       {"DOC: the home page first, a link its text",
@@ -254,6 +267,44 @@ TEST(PalmBooks, PluckerBooksGiveTheirPagesHomeFirstAndPictures) {
        "", "", {"keyed to an owner ID"}, {}},
       {"unknown compression", {book::PluckerIndex(3, 2)}, "", "",
        {"the book's compression 3 is not supported"}, {}},
+      {"compression 0", {book::PluckerIndex(0, 2)}, "", "",
+       {"the book's compression 0 is not supported"}, {}},
+      // Each bound at its value and one past.
+      {"an index of 6 bytes, no reserved records",
+       {{0, 1, 0, 1, 0, 0}, book::PluckerText(2, {"Text"}, 0)}, "Book.txt", "Text\n", {}, {}},
+      {"5 bytes", {{0, 1, 0, 1, 0}, book::PluckerText(2, {"Text"}, 0)}, "", "",
+       {"record 0 is missing or too short for the book's index"}, {}},
+      {"the home page's pair a byte short: not read",
+       {{0, 1, 0, 1, 0, 1, 0, 0, 0}, book::PluckerText(2, {"Other page."}, 1),
+        book::PluckerText(5, {"Home"}, 1)},
+       "Book.txt", "Other page.\n\nHome\n", {}, {}},
+      {"a picture record of its 8-byte header alone, then one of 7 bytes",
+       {book::PluckerIndex(1, 2), {0, 9, 0, 0, 0, 0, 2, 0}, {0, 10, 0, 0, 0, 0, 2}},
+       "Book.txt", "", {}, {"record 1 (id 9): the picture does not decode"}, {{"Book-9.palm", ""}}},
+      {"paragraph headers ending the record",
+       {book::PluckerIndex(1, 2), {0, 2, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}}, "Book.txt", "\n", {}, {}},
+      {"a byte short of them",
+       {book::PluckerIndex(1, 2), {0, 2, 0, 1, 0, 0, 0, 0, 0, 0, 0}}, "Book.txt", "",
+       {"record 1 (id 2): its paragraph headers run past its end"}, {}},
+      {"navigation data after the text", {book::PluckerIndex(1, 2), navigated(14)}, "Book.txt",
+       "ab\n", {}, {}},
+      {"navigation data a byte into it", {book::PluckerIndex(1, 2), navigated(13)}, "Book.txt", "",
+       {"record 1 (id 2): paragraph 1 runs past the end of the text"}, {}},
+      {"navigation data before the text", {book::PluckerIndex(1, 2), navigated(11)}, "Book.txt",
+       "", {"record 1 (id 2): its paragraph headers run past its end"}, {}},
+      {"a character function ending its paragraph",
+       {book::PluckerIndex(1, 2), book::PluckerText(2, {"A" + S({0, 0x83, 0, 0x20, 0xAC})}, 0)},
+       "Book.txt", "A\xE2\x82\xAC\n", {}, {}},
+      {"a byte short of its arguments",
+       {book::PluckerIndex(1, 2), book::PluckerText(2, {"A" + S({0, 0x83, 0, 0x20})}, 0)},
+       "Book.txt", "A\n", {}, {}},
+      {"zlib text of the length declared", {book::PluckerIndex(2, 2), declaring(4)}, "Book.txt",
+       "Home\n", {}, {}},
+      {"a byte longer", {book::PluckerIndex(2, 2), declaring(3)}, "Book.txt", "",
+       {"record 1 (id 2): the zlib stream holds more than 3 bytes"}, {}},
+      {"the character set a byte short of the metadata record",
+       {book::PluckerIndex(1, 2), book::PluckerText(2, {"Caf\xC3\xA9"}, 0), metadataShort},
+       "Book.txt", "Caf\xC3\x83\xC2\xA9\n", {}, {}},
   };
   // clang-format on
   CheckBooks("DataPlkr", Kind::kPlucker, cases);
