@@ -12,6 +12,7 @@
 #include "convert/export.h"
 #include "support.h"
 #include "testdata/calendar_records.h"
+#include "tests/export_support.h"
 
 namespace {
 
@@ -27,10 +28,7 @@ using palmdb::testdata::ZoneParts;
 // 2023-11-14 22:13:20 UTC, the databases' modification date.
 constexpr std::int64_t kModified = 1700000000;
 
-struct Record {
-  Bytes bytes;
-  std::uint8_t attributes = 0;
-};
+using Record = palmdb::testsupport::BuiltRecord;
 
 // The category block: category 0 without a name, 1 "Work", 2 "Home".
 Bytes Categories() {
@@ -48,21 +46,7 @@ ExportResult ExportRecords(const char* name, const char* creator,
   DatabaseBuilder builder;
   builder.Name(name).TypeAndCreator("DATA", creator).AppInfo(Categories());
   builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(kModified));
-  for (const Record& record : records) {
-    builder.AddRecord(record.bytes, record.attributes);
-  }
-  palmdb::testsupport::TempFolder folder;
-  palmdb::Status status;
-  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
-  ExportResult result;
-  if (!database) {
-    ADD_FAILURE() << "the built database does not open";
-    return result;
-  }
-  palmdb::convert::Content content;
-  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
-  EXPECT_TRUE(palmdb::convert::Export(content, {}, &result));
-  return result;
+  return palmdb::testsupport::ExportBuiltRecords(builder, records);
 }
 
 std::string Joined(const std::vector<std::string>& lines) {

@@ -11,6 +11,7 @@
 #include "convert/export.h"
 #include "support.h"
 #include "testdata/pim_records.h"
+#include "tests/export_support.h"
 
 namespace {
 
@@ -20,30 +21,13 @@ using palmdb::testdata::ContactRecord;
 using palmdb::testdata::DatabaseBuilder;
 using palmdb::testdata::PackedDay;
 
-struct Record {
-  Bytes bytes;
-  std::uint8_t attributes = 0;
-};
+using Record = palmdb::testsupport::BuiltRecord;
 
 ExportResult ExportRecords(const char* name, const char* creator, const Bytes& appInfo,
                            const std::vector<Record>& records) {
   DatabaseBuilder builder;
   builder.Name(name).TypeAndCreator("DATA", creator).AppInfo(appInfo);
-  for (const Record& record : records) {
-    builder.AddRecord(record.bytes, record.attributes);
-  }
-  palmdb::testsupport::TempFolder folder;
-  palmdb::Status status;
-  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
-  ExportResult result;
-  if (!database) {
-    ADD_FAILURE() << "the built database does not open";
-    return result;
-  }
-  palmdb::convert::Content content;
-  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
-  EXPECT_TRUE(palmdb::convert::Export(content, palmdb::convert::ExportOptions(), &result));
-  return result;
+  return palmdb::testsupport::ExportBuiltRecords(builder, records);
 }
 
 ExportResult ExportContacts(const std::vector<Record>& records, std::size_t labelCount = 49) {

@@ -13,6 +13,7 @@
 #include "convert/pim_support.h"
 #include "support.h"
 #include "testdata/record_bytes.h"
+#include "tests/export_support.h"
 
 namespace {
 
@@ -29,26 +30,12 @@ using palmdb::testdata::Z;
 constexpr std::int64_t kModified = 1700000000;
 constexpr char kStamp[] = "DTSTAMP:20231114T221320Z\r\n";
 
-struct Record {
-  Bytes bytes;
-  std::uint8_t attributes = 0;
-};
+using Record = palmdb::testsupport::BuiltRecord;
 
 ExportResult ExportBuilt(const DatabaseBuilder& builder, const std::string& charset) {
-  palmdb::testsupport::TempFolder folder;
-  palmdb::Status status;
-  auto database = palmdb::testsupport::OpenBytes(folder, "in.pdb", builder.Build(), &status);
-  EXPECT_EQ(status, palmdb::Status::kOk);
-  ExportResult result;
-  if (!database) {
-    return result;
-  }
-  palmdb::convert::Content content;
-  EXPECT_EQ(palmdb::convert::LoadContent(*database, &content), palmdb::Status::kOk);
   palmdb::convert::ExportOptions options;
   options.charset = charset;
-  EXPECT_TRUE(palmdb::convert::Export(content, options, &result));
-  return result;
+  return palmdb::testsupport::ExportBuilt(builder, options);
 }
 
 ExportResult ExportRecords(const char* name, const char* type, const char* creator,
@@ -57,10 +44,9 @@ ExportResult ExportRecords(const char* name, const char* type, const char* creat
   DatabaseBuilder builder;
   builder.Name(name).TypeAndCreator(type, creator).AppInfo(appInfo);
   builder.ModificationDate(palmdb::testdata::PalmSecondsFromUnix(kModified));
-  for (const Record& record : records) {
-    builder.AddRecord(record.bytes, record.attributes);
-  }
-  return ExportBuilt(builder, charset);
+  palmdb::convert::ExportOptions options;
+  options.charset = charset;
+  return palmdb::testsupport::ExportBuiltRecords(builder, records, options);
 }
 
 std::string Joined(const std::vector<std::string>& lines) {
