@@ -362,8 +362,9 @@ TEST(PalmBooks, PluckerBooksGiveTheirPagesHomeFirstAndPictures) {
       {"a tiled picture of the most pixels written", tiled(512, 1, row, wide), "Book.txt",
        "Tiles\n", {}, {},
        {{"Book-3.png", "\x89PNG"}, tilesAlone[1], tilesAlone[2],
-        {"Book-6.png", "\x89PNG\r\n\x1A\n" + S({0, 0, 0, 13}) + "IHDR" + S({0, 0xFF, 0xFE, 0, 0, 0, 0, 1})}}},
-      {"a tile wider", tiled(513, 1, rowAndOne, wide), "Book.txt", "Tiles\n", {},
+        {"Book-6.png",
+         "\x89PNG\r\n\x1A\n" + S({0, 0, 0, 13}) + "IHDR" + S({0, 0xFF, 0xFE, 0, 0, 0, 0, 1})}}},
+      {"a column more", tiled(513, 1, rowAndOne, wide), "Book.txt", "Tiles\n", {},
        {"its 16809471 x 1 pixels are more than the 16777216 written"},
        {{"Book-3.png", "\x89PNG"}, tilesAlone[1], tilesAlone[2]}},
   };
