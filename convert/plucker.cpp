@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "convert/bitmap.h"
 #include "convert/book_support.h"
 #include "convert/palm_books.h"
 #include "convert/palmdoc.h"
 #include "convert/pim_support.h"
+#include "convert/plucker_book.h"
 #include "convert/plucker_format.h"
-#include "convert/png.h"
 #include "database/big_endian.h"
 
 namespace palmdb::convert {
@@ -25,19 +24,72 @@ namespace record_header = plucker::record_header;
 namespace metadata = plucker::metadata;
 namespace function = plucker::function;
 
-struct Book {
-  std::uint16_t compression = 0;
-  std::uint16_t home = 0;
-  std::string charset;
-  bool keyed = false;
-  std::size_t tables = 0;
-};
+}  // namespace
+
+namespace plucker {
 
 std::string Label(const Content& content, std::size_t index) {
   const Bytes& bytes = content.items[index].bytes;
   return "record " + std::to_string(index) + " (id " +
          std::to_string(ReadBigEndian16(bytes.data() + record_header::kUid)) + ")";
 }
+
+bool RecordData(const Content& content, std::size_t index, const Book& book, Bytes* data,
+                ExportResult* result) {
+  const Bytes& record = content.items[index].bytes;
+  const std::uint8_t type = record[record_header::kType];
+  std::size_t start = record_header::kSize;
+  if (type == record_header::kText || type == record_header::kTextCompressed) {
+    start += std::size_t{ReadBigEndian16(record.data() + record_header::kParagraphs)} *
+             record_header::kParagraphSize;
+  }
+  std::size_t end = record.size();
+  if ((record[record_header::kFlags] & record_header::kNavigation) != 0 && end >= 2) {
+    end = std::min<std::size_t>(end, ReadBigEndian16(record.data() + end - 2));
+  }
+  if (start > end) {
+    result->errors.push_back(Label(content, index) +
+                             ": its paragraph headers run past its end; it is left out");
+    return false;
+  }
+  const std::uint8_t* bytes = record.data() + start;
+  const std::size_t size = end - start;
+  if (type == record_header::kText || type == record_header::kImage) {
+    data->assign(bytes, bytes + size);
+    return true;
+  }
+  std::string fault;
+  if (book.compression == index_record::kZlib) {
+    const std::size_t length = ReadBigEndian16(record.data() + record_header::kLength);
+    *data = InflateAll(bytes, size, length, &fault);
+  } else {
+    RecordText text = DecompressPalmDoc(bytes, size);
+    if (text.fault != RecordFault::kNone) {
+      fault = std::string(RecordFaultText(text.fault)) + " (at byte " +
+              std::to_string(text.faultOffset) + ")";
+    }
+    *data = std::move(text.bytes);
+  }
+  if (!fault.empty()) {
+    result->errors.push_back(Label(content, index) + ": " + fault + "; it is left out");
+    return false;
+  }
+  return true;
+}
+
+bool IsType(const Bytes& record, std::uint8_t a, std::uint8_t b) {
+  return record.size() >= record_header::kSize &&
+         (record[record_header::kType] == a || record[record_header::kType] == b);
+}
+
+}  // namespace plucker
+
+namespace {
+
+using plucker::Book;
+using plucker::IsType;
+using plucker::Label;
+using plucker::RecordData;
 
 // The character set a MIBenum names; empty for one not known. Latin-1 is
 // read as Windows-1252, whose punctuation such books carry in 0x80-0x9F.
@@ -123,51 +175,6 @@ bool ReadIndex(const Content& content, const ExportOptions& options, Book* book,
   }
   if (book->keyed) {
     RefuseBook(result, "the book is keyed to an owner ID (its text is scrambled): not supported");
-    return false;
-  }
-  return true;
-}
-
-// A record's data after its header (and, for text, its paragraph headers),
-// decompressed when its type says so. False, with an error, when it cannot be.
-bool RecordData(const Content& content, std::size_t index, const Book& book, Bytes* data,
-                ExportResult* result) {
-  const Bytes& record = content.items[index].bytes;
-  const std::uint8_t type = record[record_header::kType];
-  std::size_t start = record_header::kSize;
-  if (type == record_header::kText || type == record_header::kTextCompressed) {
-    start += std::size_t{ReadBigEndian16(record.data() + record_header::kParagraphs)} *
-             record_header::kParagraphSize;
-  }
-  std::size_t end = record.size();
-  if ((record[record_header::kFlags] & record_header::kNavigation) != 0 && end >= 2) {
-    end = std::min<std::size_t>(end, ReadBigEndian16(record.data() + end - 2));
-  }
-  if (start > end) {
-    result->errors.push_back(Label(content, index) +
-                             ": its paragraph headers run past its end; it is left out");
-    return false;
-  }
-  const std::uint8_t* bytes = record.data() + start;
-  const std::size_t size = end - start;
-  if (type == record_header::kText || type == record_header::kImage) {
-    data->assign(bytes, bytes + size);
-    return true;
-  }
-  std::string fault;
-  if (book.compression == index_record::kZlib) {
-    const std::size_t length = ReadBigEndian16(record.data() + record_header::kLength);
-    *data = InflateAll(bytes, size, length, &fault);
-  } else {
-    RecordText text = DecompressPalmDoc(bytes, size);
-    if (text.fault != RecordFault::kNone) {
-      fault = std::string(RecordFaultText(text.fault)) + " (at byte " +
-              std::to_string(text.faultOffset) + ")";
-    }
-    *data = std::move(text.bytes);
-  }
-  if (!fault.empty()) {
-    result->errors.push_back(Label(content, index) + ": " + fault + "; it is left out");
     return false;
   }
   return true;
@@ -263,11 +270,6 @@ void TextRecord(const Content& content, std::size_t index, Book* book, TextDecod
   }
 }
 
-bool IsType(const Bytes& record, std::uint8_t a, std::uint8_t b) {
-  return record.size() >= record_header::kSize &&
-         (record[record_header::kType] == a || record[record_header::kType] == b);
-}
-
 // The pages in reading order: each the indexes of its records, the home
 // page first.
 std::vector<std::vector<std::size_t>> Pages(const Content& content, std::uint16_t home) {
@@ -289,42 +291,6 @@ std::vector<std::vector<std::size_t>> Pages(const Content& content, std::uint16_
   };
   std::stable_partition(pages.begin(), pages.end(), isHome);
   return pages;
-}
-
-// A picture record as PNG where its Palm bitmap decodes, else as stored.
-void Picture(const Content& content, std::size_t index, const Book& book, const std::string& stem,
-             std::uint64_t* budget, PathSet* paths, ExportResult* result) {
-  Bytes data;
-  if (!RecordData(content, index, book, &data, result)) {
-    return;
-  }
-  const std::string name =
-      stem + "-" + std::to_string(ReadBigEndian16(content.items[index].bytes.data()));
-  const BitmapFamily family = ReadBitmapFamily(data.data(), data.size());
-  const Rendition* best = nullptr;
-  std::uint64_t bestPixels = 0;
-  for (const Rendition& rendition : family.renditions) {
-    const std::uint64_t pixels = std::uint64_t{rendition.width} * rendition.height;
-    if (rendition.problem.empty() && pixels > 0 && pixels <= kMaxBitmapPixels &&
-        (pixels > bestPixels || (pixels == bestPixels && rendition.depth > best->depth))) {
-      best = &rendition;
-      bestPixels = pixels;
-    }
-  }
-  OutputFile file;
-  Image image;
-  if (best != nullptr && bestPixels <= *budget &&
-      DecodeRendition(data.data(), data.size(), *best, &image) != DecodeOutcome::kFailed &&
-      EncodePng(image, &file.bytes)) {
-    *budget -= bestPixels;
-    file.path = paths->Unique("", name, ".png");
-  } else {
-    result->warnings.push_back(Label(content, index) +
-                               ": the picture does not decode; its bytes are written as stored");
-    file.bytes.assign(data.begin(), data.end());
-    file.path = paths->Unique("", name, ".palm");
-  }
-  result->files.push_back(std::move(file));
 }
 
 }  // namespace
@@ -356,14 +322,9 @@ bool ExportPlucker(const Content& content, const ExportOptions& options, ExportR
   const std::string stem = file.path.substr(0, file.path.size() - 4);
   file.bytes = std::move(text);
   result->files.push_back(std::move(file));
-  std::uint64_t budget = kMaxFamilyPixels;
   PathSet paths;
   paths.Unique("", stem, ".txt");
-  for (std::size_t i = 1; i < content.items.size(); ++i) {
-    if (IsType(content.items[i].bytes, record_header::kImage, record_header::kImageCompressed)) {
-      Picture(content, i, book, stem, &budget, &paths, result);
-    }
-  }
+  plucker::WritePictures(content, book, stem, &paths, result);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The records of a Plucker book, by named offsets: the index in record 0,
-// the 8-byte header that starts every other record, the metadata record's
-// entries and the codes of the functions in a text record's paragraphs.
+// the 8-byte header that starts every other record, the multi-image
+// record's grid, the metadata record's entries and the codes of the
+// functions in a text record's paragraphs.
 #ifndef PALMDB_CONVERT_PLUCKER_FORMAT_H
 #define PALMDB_CONVERT_PLUCKER_FORMAT_H
 
@@ -33,11 +34,22 @@ constexpr std::uint8_t kTextCompressed = 1;
 constexpr std::uint8_t kImage = 2;
 constexpr std::uint8_t kImageCompressed = 3;
 constexpr std::uint8_t kMetadata = 10;
+// A picture cut into tiles, each a picture record of its own.
+constexpr std::uint8_t kMultiImage = 15;
 // The page goes on in the next text record.
 constexpr std::uint8_t kContinued = 0x01;
 // Navigation data follows the record's data; the last two bytes say where.
 constexpr std::uint8_t kNavigation = 0x02;
 }  // namespace record_header
+
+// After the header of a multi-image record: the grid, then the ids of its
+// tiles (2 bytes each) row by row, columns * rows of them.
+namespace multi_image {
+constexpr std::size_t kColumns = 0;
+constexpr std::size_t kRows = 2;
+constexpr std::size_t kTiles = 4;
+constexpr std::size_t kTileSize = 2;
+}  // namespace multi_image
 
 namespace metadata {
 constexpr std::size_t kCountSize = 2;

@@ -242,6 +242,22 @@ Bytes PluckerImage(std::uint16_t uid, const Bytes& bitmap, std::uint16_t compres
   return record;
 }
 
+Bytes PluckerMultiImage(std::uint16_t uid, std::uint16_t columns, std::uint16_t rows,
+                        const std::vector<std::uint16_t>& tiles) {
+  Bytes record;
+  Put16(&record, uid);
+  Put16(&record, 0);
+  Put16(&record, 4 + 2 * tiles.size());
+  record.push_back(15);
+  record.push_back(0);
+  Put16(&record, columns);
+  Put16(&record, rows);
+  for (const std::uint16_t tile : tiles) {
+    Put16(&record, tile);
+  }
+  return record;
+}
+
 Bytes PluckerMetadata(std::uint16_t uid, std::uint16_t mib, bool keyed) {
   Bytes record;
   Put16(&record, uid);

@@ -56,6 +56,10 @@ Bytes PluckerText(std::uint16_t uid, const std::vector<std::string>& paragraphs,
                   std::uint16_t compression, std::uint8_t flags = 0);
 // A picture record: a Palm bitmap's bytes, compressed unless 0.
 Bytes PluckerImage(std::uint16_t uid, const Bytes& bitmap, std::uint16_t compression);
+// A multi-image record: a picture cut into a grid of `columns` x `rows`
+// tiles, the ids of their picture records row by row (as many as given).
+Bytes PluckerMultiImage(std::uint16_t uid, std::uint16_t columns, std::uint16_t rows,
+                        const std::vector<std::uint16_t>& tiles);
 // A metadata record giving the character set by MIBenum, and an owner ID
 // when `keyed`.
 Bytes PluckerMetadata(std::uint16_t uid, std::uint16_t mib, bool keyed = false);

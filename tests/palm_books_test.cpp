@@ -8,6 +8,7 @@
 #include "convert/content.h"
 #include "convert/export.h"
 #include "convert/pml.h"
+#include "convert/png.h"
 #include "testdata/bitmap_writer.h"
 #include "testdata/book_writer.h"
 #include "testdata/database_builder.h"
@@ -233,6 +234,43 @@ TEST(PalmBooks, PluckerBooksGiveTheirPagesHomeFirstAndPictures) {
   };
   Bytes metadataShort = book::PluckerMetadata(4, 106);
   metadataShort.pop_back();
+  // Tiles: 2 x 1 white then black, 1 x 2 black over white, 1 x 1 black.
+  shape.width = 1;
+  shape.height = 2;
+  shape.pixels = {1, 0};
+  const Bytes tall = palmdb::testdata::bitmap::WriteBitmap(shape);
+  shape.height = 1;
+  shape.pixels = {1};
+  const Bytes dot = palmdb::testdata::bitmap::WriteBitmap(shape);
+  // As wide as a bitmap goes: 512 of them side by side are just within the
+  // pixels a picture may have.
+  shape.width = 32767;
+  shape.pixels.assign(shape.width, 0);
+  const Bytes wide = palmdb::testdata::bitmap::WriteBitmap(shape);
+  const auto tiled = [&](std::uint16_t columns, std::uint16_t rows,
+                         const std::vector<std::uint16_t>& tiles, const Bytes& first) {
+    return std::vector<Bytes>{
+        book::PluckerIndex(2, 2),        book::PluckerText(2, {"Tiles"}, 0),
+        book::PluckerImage(3, first, 0), book::PluckerImage(4, tall, 0),
+        book::PluckerImage(5, dot, 2),   book::PluckerMultiImage(6, columns, rows, tiles)};
+  };
+  // Rows as high as their highest tile, what no tile covers transparent.
+  palmdb::convert::Image stitched;
+  stitched.width = 3;
+  stitched.height = 3;
+  const std::uint32_t w = 0xFFFFFFFF, k = 0x000000FF, t = 0;
+  for (const std::uint32_t pixel : {w, k, k, t, t, w, k, w, k}) {
+    for (const int shift : {24, 16, 8, 0}) {
+      stitched.rgba.push_back(static_cast<std::uint8_t>(pixel >> shift));
+    }
+  }
+  std::string stitchedPng;
+  ASSERT_TRUE(palmdb::convert::EncodePng(stitched, &stitchedPng));
+  const std::vector<std::pair<std::string, std::string>> tilesAlone = {
+      {"Book-3.png", "\x89PNG"}, {"Book-4.png", "\x89PNG"}, {"Book-5.png", "\x89PNG"}};
+  const std::vector<std::uint16_t> row(512, 3);
+  std::vector<std::uint16_t> rowAndOne = row;
+  rowAndOne.push_back(3);
   // clang-format off
   const std::vector<BookCase> cases = {
       {"DOC: the home page first, a link its text",
@@ -305,6 +343,30 @@ TEST(PalmBooks, PluckerBooksGiveTheirPagesHomeFirstAndPictures) {
       {"the character set a byte short of the metadata record",
        {book::PluckerIndex(1, 2), book::PluckerText(2, {"Caf\xC3\xA9"}, 0), metadataShort},
        "Book.txt", "Caf\xC3\x83\xC2\xA9\n", {}, {}},
+      {"a 2 x 2 tiled picture put together, a tile used twice", tiled(2, 2, {3, 4, 5, 3}, bitmap),
+       "Book.txt", "Tiles\n", {}, {},
+       {{"Book-3.png", "\x89PNG"}, {"Book-4.png", "\x89PNG"}, {"Book-5.png", "\x89PNG"},
+        {"Book-6.png", stitchedPng}}},
+      {"a tile not in the book", tiled(2, 2, {3, 4, 5, 9}, bitmap), "Book.txt", "Tiles\n", {},
+       {"record 5 (id 6): the tiled picture is not put together, tile 4 (id 9) is not in the "
+        "book; its tiles are written one by one"}, tilesAlone},
+      {"a tile that is a page", tiled(2, 1, {3, 2}, bitmap), "Book.txt", "Tiles\n", {},
+       {"tile 2 (id 2) is not a picture"}, tilesAlone},
+      {"a tile that does not decode", tiled(1, 1, {3}, {1, 2, 3}), "Book.txt", "Tiles\n", {},
+       {"record 2 (id 3): the picture does not decode", "tile 1 (id 3) does not decode"},
+       {{"Book-3.palm", "\x01\x02\x03"}, tilesAlone[1], tilesAlone[2]}},
+      {"a grid listing a tile fewer than it holds", tiled(2, 2, {3, 4, 5}, bitmap), "Book.txt",
+       "Tiles\n", {}, {"its grid of 2 x 2 tiles lists 3;"}, tilesAlone},
+      {"a grid of no tiles", tiled(0, 2, {}, bitmap), "Book.txt", "Tiles\n", {},
+       {"its grid of 0 x 2 tiles lists 0;"}, tilesAlone},
+      {"a tiled picture of the most pixels written", tiled(512, 1, row, wide), "Book.txt",
+       "Tiles\n", {}, {},
+       {{"Book-3.png", "\x89PNG"}, tilesAlone[1], tilesAlone[2],
+        {"Book-6.png",
+         "\x89PNG\r\n\x1A\n" + S({0, 0, 0, 13}) + "IHDR" + S({0, 0xFF, 0xFE, 0, 0, 0, 0, 1})}}},
+      {"a column more", tiled(513, 1, rowAndOne, wide), "Book.txt", "Tiles\n", {},
+       {"its 16809471 x 1 pixels are more than the 16777216 written"},
+       {{"Book-3.png", "\x89PNG"}, tilesAlone[1], tilesAlone[2]}},
   };
   // clang-format on
   CheckBooks("DataPlkr", Kind::kPlucker, cases);
