@@ -88,6 +88,8 @@ class Builder {
   std::vector<std::vector<Edit>> bodyEdits_;
   // Each file's ids that an earlier file has too, and their new names.
   std::vector<std::unordered_map<std::string, std::string>> renamed_;
+  // Every id in the document: the book's, their new names, and the anchors'.
+  std::unordered_set<std::string> used_;
   std::map<std::size_t, std::string> anchors_;
   std::map<std::uint32_t, std::string> flowNames_;
   // The flows named but not yet written, by their place in `files_`: written
@@ -140,13 +142,12 @@ Builder::FileIds Builder::FindIds(std::size_t f) {
 // are the book's only ones of their value stay as they are.
 void Builder::RenameRepeatedIds() {
   std::vector<FileIds> files;
-  std::unordered_set<std::string> used;
   for (std::size_t f = 0; f < text_.files.size(); ++f) {
     files.push_back(FindIds(f));
     const std::string_view text = text_.files[f].text;
     for (const auto* list : {&files.back().bodyIds, &files.back().ids}) {
       for (const Attribute& a : *list) {
-        used.emplace(text.substr(a.valueAt, a.valueEnd - a.valueAt));
+        used_.emplace(text.substr(a.valueAt, a.valueEnd - a.valueAt));
       }
     }
   }
@@ -166,10 +167,10 @@ void Builder::RenameRepeatedIds() {
       if (known == renamed.end()) {
         const std::string stem = id + "-" + std::to_string(f + 1);
         std::string name = stem;
-        for (std::size_t more = 2; used.count(name) != 0; ++more) {
+        for (std::size_t more = 2; used_.count(name) != 0; ++more) {
           name = stem + "-" + std::to_string(more);
         }
-        used.insert(name);
+        used_.insert(name);
         mine.push_back(name);
         known = renamed.emplace(id, std::move(name)).first;
       }
@@ -252,7 +253,12 @@ std::string Builder::PlaceAnchor(std::size_t place) {
   if (known != anchors_.end()) {
     return known->second;
   }
-  std::string id = "pos" + std::to_string(key);
+  // An anchor's own name, unless the book has an id of that name.
+  const std::string stem = "pos" + std::to_string(key);
+  std::string id = stem;
+  for (std::size_t more = 2; used_.count(id) != 0; ++more) {
+    id = stem + "-" + std::to_string(more);
+  }
   Attribute existing{};
   if (startTag) {
     ReadTag(text, at, &tag_);
@@ -265,9 +271,11 @@ std::string Builder::PlaceAnchor(std::size_t place) {
       }
     } else {
       edits_[f].push_back({tag_.nameEnd, tag_.nameEnd, " id=\"" + id + "\""});
+      used_.insert(id);
     }
   } else {
     edits_[f].push_back({at, at, "<a id=\"" + id + "\"></a>"});
+    used_.insert(id);
   }
   anchors_[key] = id;
   return id;

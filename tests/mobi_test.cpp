@@ -683,6 +683,13 @@ TEST(MobiExport, Kf8IdsRepeatedAcrossFilesAreRenamed) {
        {"<p>A</p>", "<p>B</p>"},
        "<div id=\"top\"><p>A</p></div><div id=\"top-2\"><p>B</p></div></body></html>",
        {}},
+      {"an anchor's name the book has as an id (the link leads 4 bytes into the first file's "
+       "body, which starts at 25)",
+       "",
+       {"<p>AB" + top + "0:off:0000000004\">b</a></p>", "<p id=\"pos29\">C</p>"},
+       "<div><p>A<a id=\"pos29-2\"></a>B<a href=\"#pos29-2\">b</a></p></div><div><p "
+       "id=\"pos29\">C</p></div></body></html>",
+       {}},
       {"a fragment past the last and flows 0 and past the last",
        "",
        {"<p>" + top + "1:off:0000000000\">b</a>" + top + "2:off:0000000000\">c</a></p>",
