@@ -4,11 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "convert/html_edits.h"
+#include "convert/kf8_ids.h"
 #include "convert/mobi_index.h"
 
 namespace palmdb::convert {
@@ -57,19 +56,11 @@ class Builder {
     }
     edits_.resize(text.files.size());
     bodyEdits_.resize(text.files.size());
-    renamed_.resize(text.files.size());
   }
 
   std::string Build(std::vector<std::string>* warnings);
 
  private:
-  struct FileIds {
-    std::vector<Attribute> ids;      // of the tags in the body
-    std::vector<Attribute> bodyIds;  // of the <body> tag
-    std::vector<Attribute> hrefs;    // "#..." links in the body
-  };
-  FileIds FindIds(std::size_t f);
-  void RenameRepeatedIds();
   std::string Resolve(std::string_view url);
   std::string PlaceAnchor(std::size_t place);
   std::string FlowFile(std::uint32_t number, std::string_view url);
@@ -86,10 +77,8 @@ class Builder {
   std::vector<std::vector<Edit>> edits_;
   // Edits to the attributes of each file's <body> tag, counted from them.
   std::vector<std::vector<Edit>> bodyEdits_;
-  // Each file's ids that an earlier file has too, and their new names.
-  std::vector<std::unordered_map<std::string, std::string>> renamed_;
-  // Every id in the document: the book's, their new names, and the anchors'.
-  std::unordered_set<std::string> used_;
+  // The files' ids kept apart; anchors' names are added to their names.
+  Kf8Ids ids_;
   std::map<std::size_t, std::string> anchors_;
   std::map<std::uint32_t, std::string> flowNames_;
   // The flows named but not yet written, by their place in `files_`: written
@@ -101,100 +90,6 @@ class Builder {
   bool missingTarget_ = false;
   bool missingFlow_ = false;
 };
-
-// The id attributes of file `f`'s <body> tag and of the tags in its body,
-// and the links in its body to a fragment of the same document ("#...").
-Builder::FileIds Builder::FindIds(std::size_t f) {
-  FileIds found;
-  const std::string_view text = text_.files[f].text;
-  const Body& body = bodies_[f];
-  Attribute a{};
-  if (body.attributesEnd > body.attributesAt) {
-    ReadTag(text, body.tagAt, &tag_);
-    if (FindAttribute(text, tag_, "id", &a) && a.valueAt >= body.attributesAt &&
-        a.valueEnd <= body.attributesEnd) {
-      found.bodyIds.push_back(a);
-    }
-  }
-  for (std::size_t at = text.find('<', body.innerAt); at < body.innerEnd;
-       at = text.find('<', at + 1)) {
-    if (at + 1 >= body.innerEnd || !IsAlnum(text[at + 1])) {
-      continue;
-    }
-    ReadTag(text, at, &tag_);
-    if (FindAttribute(text, tag_, "id", &a) && a.valueEnd <= body.innerEnd) {
-      found.ids.push_back(a);
-    }
-    if (FindAttribute(text, tag_, "href", &a) && a.valueEnd <= body.innerEnd &&
-        a.valueEnd > a.valueAt && text[a.valueAt] == '#') {
-      found.hrefs.push_back(a);
-    }
-    at = std::max(at, tag_.end - 1);
-  }
-  return found;
-}
-
-// The files are documents of their own, so two of them may well have the
-// same id; in one document the second would never be reached. An id that
-// an earlier file has is renamed in each later file that has it, to itself
-// followed by "-" and the file's number (from 1), and "-2", "-3"... more
-// when that too is taken. Links within the file to it follow; ids that
-// are the book's only ones of their value stay as they are.
-void Builder::RenameRepeatedIds() {
-  std::vector<FileIds> files;
-  for (std::size_t f = 0; f < text_.files.size(); ++f) {
-    files.push_back(FindIds(f));
-    const std::string_view text = text_.files[f].text;
-    for (const auto* list : {&files.back().bodyIds, &files.back().ids}) {
-      for (const Attribute& a : *list) {
-        used_.emplace(text.substr(a.valueAt, a.valueEnd - a.valueAt));
-      }
-    }
-  }
-  std::unordered_set<std::string> earlier;
-  std::vector<std::string> mine;
-  for (std::size_t f = 0; f < text_.files.size(); ++f) {
-    const std::string_view text = text_.files[f].text;
-    auto& renamed = renamed_[f];
-    mine.clear();
-    const auto rename = [&](const Attribute& a, std::size_t base, std::vector<Edit>* edits) {
-      const std::string id(text.substr(a.valueAt, a.valueEnd - a.valueAt));
-      if (id.empty() || earlier.count(id) == 0) {
-        mine.push_back(id);
-        return;
-      }
-      auto known = renamed.find(id);
-      if (known == renamed.end()) {
-        const std::string stem = id + "-" + std::to_string(f + 1);
-        std::string name = stem;
-        for (std::size_t more = 2; used_.count(name) != 0; ++more) {
-          name = stem + "-" + std::to_string(more);
-        }
-        used_.insert(name);
-        mine.push_back(name);
-        known = renamed.emplace(id, std::move(name)).first;
-      }
-      edits->push_back({a.valueAt - base, a.valueEnd - base, known->second});
-    };
-    for (const Attribute& a : files[f].bodyIds) {
-      rename(a, bodies_[f].attributesAt, &bodyEdits_[f]);
-    }
-    for (const Attribute& a : files[f].ids) {
-      rename(a, 0, &edits_[f]);
-    }
-    earlier.insert(mine.begin(), mine.end());
-    if (renamed.empty()) {
-      continue;
-    }
-    for (const Attribute& a : files[f].hrefs) {
-      const auto known =
-          renamed.find(std::string(text.substr(a.valueAt + 1, a.valueEnd - a.valueAt - 1)));
-      if (known != renamed.end()) {
-        edits_[f].push_back({a.valueAt + 1, a.valueEnd, known->second});
-      }
-    }
-  }
-}
 
 std::string Builder::Resolve(std::string_view url) {
   std::uint32_t number = 0;
@@ -256,7 +151,7 @@ std::string Builder::PlaceAnchor(std::size_t place) {
   // An anchor's own name, unless the book has an id of that name.
   const std::string stem = "pos" + std::to_string(key);
   std::string id = stem;
-  for (std::size_t more = 2; used_.count(id) != 0; ++more) {
+  for (std::size_t more = 2; ids_.used.count(id) != 0; ++more) {
     id = stem + "-" + std::to_string(more);
   }
   Attribute existing{};
@@ -265,17 +160,17 @@ std::string Builder::PlaceAnchor(std::size_t place) {
     if (FindAttribute(text, tag_, "id", &existing) &&
         IsPlainId(text.substr(existing.valueAt, existing.valueEnd - existing.valueAt))) {
       id.assign(text.substr(existing.valueAt, existing.valueEnd - existing.valueAt));
-      const auto renamed = renamed_[f].find(id);
-      if (renamed != renamed_[f].end()) {
+      const auto renamed = ids_.renamed[f].find(id);
+      if (renamed != ids_.renamed[f].end()) {
         id = renamed->second;
       }
     } else {
       edits_[f].push_back({tag_.nameEnd, tag_.nameEnd, " id=\"" + id + "\""});
-      used_.insert(id);
+      ids_.used.insert(id);
     }
   } else {
     edits_[f].push_back({at, at, "<a id=\"" + id + "\"></a>"});
-    used_.insert(id);
+    ids_.used.insert(id);
   }
   anchors_[key] = id;
   return id;
@@ -341,7 +236,7 @@ std::vector<std::uint32_t> Builder::Stylesheets() const {
 }
 
 std::string Builder::Build(std::vector<std::string>* warnings) {
-  RenameRepeatedIds();
+  ids_ = RenameRepeatedIds(text_.files, bodies_, &edits_, &bodyEdits_);
   // Every file's links first: a link may place an anchor in any file.
   for (std::size_t f = 0; f < text_.files.size(); ++f) {
     CollectLinks(text_.files[f].text, bodies_[f].innerAt, bodies_[f].innerEnd, &edits_[f]);
