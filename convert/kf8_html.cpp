@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "convert/html_edits.h"
+#include "convert/kf8_ids.h"
 #include "convert/mobi_index.h"
 
 namespace palmdb::convert {
@@ -54,6 +55,7 @@ class Builder {
       bodies_.push_back(FindBody(file.text));
     }
     edits_.resize(text.files.size());
+    bodyEdits_.resize(text.files.size());
   }
 
   std::string Build(std::vector<std::string>* warnings);
@@ -73,6 +75,10 @@ class Builder {
   std::vector<OutputFile>* files_;
   std::vector<Body> bodies_;
   std::vector<std::vector<Edit>> edits_;
+  // Edits to the attributes of each file's <body> tag, counted from them.
+  std::vector<std::vector<Edit>> bodyEdits_;
+  // The files' ids kept apart; anchors' names are added to their names.
+  Kf8Ids ids_;
   std::map<std::size_t, std::string> anchors_;
   std::map<std::uint32_t, std::string> flowNames_;
   // The flows named but not yet written, by their place in `files_`: written
@@ -142,18 +148,29 @@ std::string Builder::PlaceAnchor(std::size_t place) {
   if (known != anchors_.end()) {
     return known->second;
   }
-  std::string id = "pos" + std::to_string(key);
+  // An anchor's own name, unless the book has an id of that name.
+  const std::string stem = "pos" + std::to_string(key);
+  std::string id = stem;
+  for (std::size_t more = 2; ids_.used.count(id) != 0; ++more) {
+    id = stem + "-" + std::to_string(more);
+  }
   Attribute existing{};
   if (startTag) {
     ReadTag(text, at, &tag_);
     if (FindAttribute(text, tag_, "id", &existing) &&
         IsPlainId(text.substr(existing.valueAt, existing.valueEnd - existing.valueAt))) {
       id.assign(text.substr(existing.valueAt, existing.valueEnd - existing.valueAt));
+      const auto renamed = ids_.renamed[f].find(id);
+      if (renamed != ids_.renamed[f].end()) {
+        id = renamed->second;
+      }
     } else {
       edits_[f].push_back({tag_.nameEnd, tag_.nameEnd, " id=\"" + id + "\""});
+      ids_.used.insert(id);
     }
   } else {
     edits_[f].push_back({at, at, "<a id=\"" + id + "\"></a>"});
+    ids_.used.insert(id);
   }
   anchors_[key] = id;
   return id;
@@ -219,6 +236,7 @@ std::vector<std::uint32_t> Builder::Stylesheets() const {
 }
 
 std::string Builder::Build(std::vector<std::string>* warnings) {
+  ids_ = RenameRepeatedIds(text_.files, bodies_, &edits_, &bodyEdits_);
   // Every file's links first: a link may place an anchor in any file.
   for (std::size_t f = 0; f < text_.files.size(); ++f) {
     CollectLinks(text_.files[f].text, bodies_[f].innerAt, bodies_[f].innerEnd, &edits_[f]);
@@ -243,9 +261,10 @@ std::string Builder::Build(std::vector<std::string>* warnings) {
       edit.at -= body.innerAt;
       edit.end -= body.innerAt;
     }
-    html.append("<div")
-        .append(text_.files[f].text, body.attributesAt, body.attributesEnd - body.attributesAt)
-        .append(">");
+    const std::string_view attributes =
+        std::string_view(text_.files[f].text)
+            .substr(body.attributesAt, body.attributesEnd - body.attributesAt);
+    html.append("<div").append(ApplyEdits(attributes, std::move(bodyEdits_[f]))).append(">");
     html.append(ApplyEdits(inner, std::move(edits_[f])));
     html.append("</div>");
   }

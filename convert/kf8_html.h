@@ -3,7 +3,9 @@
 // stylesheets (the flows its files link as text/css) in <style> elements;
 // kindle:embed links turned into the pictures' file names, kindle:flow
 // links into files of their own beside the HTML, and kindle:pos links into
-// "#id" links to anchors placed where they point.
+// "#id" links to anchors placed where they point. An id that an earlier
+// file has too is renamed, and the links to it follow; no anchor takes a
+// name the book has as an id.
 #ifndef PALMDB_CONVERT_KF8_HTML_H
 #define PALMDB_CONVERT_KF8_HTML_H
 

@@ -1,7 +1,8 @@
 // Mobipocket and KF8 books, written by the builder, as one HTML document
 // with its pictures: MOBI 6 filepos links and recindex pictures, a KF8 book
 // put back together from skeletons and fragments with its stylesheet, flows,
-// pictures and kindle:pos links, alone and after a MOBI 6 part.
+// pictures and kindle:pos links, alone and after a MOBI 6 part, its files' ids
+// made unique.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -637,6 +638,83 @@ TEST(MobiExport, Kf8FilesAreReassembledIntoOneDocument) {
       EXPECT_EQ(result.files[2].bytes, "<svg><image xlink:href=\"images/00001.jpg\"/></svg>");
     }
     EXPECT_TRUE(result.errors.empty()) << c.what;
+    EXPECT_EQ(result.warnings, c.warnings) << c.what;
+  }
+}
+
+// Files of their own may share ids; in the one document an id an earlier
+// file has is renamed, and the links to it follow. Links to a fragment or
+// a flow the book does not have are left empty, with a warning.
+TEST(MobiExport, Kf8IdsRepeatedAcrossFilesAreRenamed) {
+  struct Case {
+    const char* what;
+    std::string body;  // the attributes of each file's <body> tag
+    std::vector<std::string> files;
+    std::string html;  // what follows the document's <body>
+    std::vector<std::string> warnings;
+  };
+  const std::string top = "<a href=\"kindle:pos:fid:000";
+  const std::vector<Case> cases = {
+      {"the same id in two files: each link reaches its own",
+       "",
+       {"<p id=\"p1\">A " + top + "1:off:0000000000\">b</a></p>",
+        "<p id=\"p1\">B " + top + "0:off:0000000000\">a</a> <a href=\"#p1\">b</a></p>"},
+       "<div><p id=\"p1\">A <a href=\"#p1-2\">b</a></p></div><div><p id=\"p1-2\">B <a "
+       "href=\"#p1\">a</a> <a href=\"#p1-2\">b</a></p></div></body></html>",
+       {}},
+      {"ids the book has once, and twice in one file, stay",
+       "",
+       {"<p id=\"a\">A " + top + "1:off:0000000000\">b</a></p><i id=\"x\"></i><i id=\"x\"></i>",
+        "<p id=\"b\"><a href=\"#b\">b</a></p>"},
+       "<div><p id=\"a\">A <a href=\"#b\">b</a></p><i id=\"x\"></i><i id=\"x\"></i></div><div><p "
+       "id=\"b\"><a href=\"#b\">b</a></p></div></body></html>",
+       {}},
+      {"a new name the book has is passed over",
+       "",
+       {"<p id=\"p1\">" + top + "2:off:0000000000\">c</a></p>",
+        "<p id=\"p1\">B</p><p id=\"p1-2\">C</p>",
+        "<p id=\"p1\">" + top + "1:off:0000000000\">b</a></p>"},
+       "<div><p id=\"p1\"><a href=\"#p1-3\">c</a></p></div><div><p id=\"p1-2-2\">B</p><p "
+       "id=\"p1-2\">C</p></div><div><p id=\"p1-3\"><a href=\"#p1-2-2\">b</a></p></div></body>"
+       "</html>",
+       {}},
+      {"the ids of the files' <body> tags",
+       " id=\"top\"",
+       {"<p>A</p>", "<p>B</p>"},
+       "<div id=\"top\"><p>A</p></div><div id=\"top-2\"><p>B</p></div></body></html>",
+       {}},
+      {"an anchor's name the book has as an id (the link leads 4 bytes into the first file's "
+       "body, which starts at 25)",
+       "",
+       {"<p>AB" + top + "0:off:0000000004\">b</a></p>", "<p id=\"pos29\">C</p>"},
+       "<div><p>A<a id=\"pos29-2\"></a>B<a href=\"#pos29-2\">b</a></p></div><div><p "
+       "id=\"pos29\">C</p></div></body></html>",
+       {}},
+      {"a fragment past the last and flows 0 and past the last",
+       "",
+       {"<p>" + top + "1:off:0000000000\">b</a>" + top + "2:off:0000000000\">c</a></p>",
+        "<p id=\"f\"><a href=\"kindle:flow:0000?mime=text/css\">d</a><a "
+        "href=\"kindle:flow:0002?mime=text/css\">e</a></p>"},
+       "<div><p><a href=\"#f\">b</a><a href=\"#\">c</a></p></div><div><p id=\"f\"><a "
+       "href=\"\">d</a><a href=\"\">e</a></p></div></body></html>",
+       {"a kindle:pos link names a fragment the book does not have: it leads to the top of the "
+        "page",
+        "a kindle:flow link names a flow the book does not have: it is left empty"}},
+  };
+  for (const Case& c : cases) {
+    MobiBook book;
+    book.title = "Ids";
+    book.flows = {"flow 1"};
+    const std::string skeleton = "<html><head></head><body" + c.body + "></body></html>";
+    for (const std::string& fragment : c.files) {
+      book.files.push_back({skeleton, {{skeleton.find("</body>"), fragment}}});
+    }
+    const auto result = ExportRecords(palmdb::testdata::MobiBookRecords(book));
+    ASSERT_EQ(result.files.size(), 1u) << c.what;
+    const std::string& html = result.files[0].bytes;
+    const std::size_t body = html.find("<body>");
+    ASSERT_NE(body, std::string::npos) << c.what;
+    EXPECT_EQ(html.substr(body + 6), c.html) << c.what;
     EXPECT_EQ(result.warnings, c.warnings) << c.what;
   }
 }
