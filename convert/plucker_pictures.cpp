@@ -91,6 +91,36 @@ std::string ReadTile(const Content& content, std::size_t index, const Book& book
   return std::string();
 }
 
+// Each tile's place in a grid of `columns`, from the sizes its header
+// gives (the decoded tile has the same): a tile starts where the one to
+// its left ends, a row where the tallest tile of the row above ends.
+struct Layout {
+  std::vector<std::uint64_t> lefts;
+  std::vector<std::uint64_t> tops;
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+};
+
+Layout LayOut(const std::vector<Tile*>& grid, std::size_t columns) {
+  Layout layout;
+  layout.lefts.resize(grid.size());
+  layout.tops.resize(grid.size());
+  for (std::size_t rowStart = 0; rowStart < grid.size(); rowStart += columns) {
+    std::uint64_t x = 0;
+    std::uint64_t tallest = 0;
+    for (std::size_t cell = rowStart; cell < rowStart + columns; ++cell) {
+      const Rendition& rendition = grid[cell]->rendition;
+      layout.lefts[cell] = x;
+      layout.tops[cell] = layout.height;
+      x += rendition.width;
+      tallest = std::max<std::uint64_t>(tallest, rendition.height);
+    }
+    layout.width = std::max(layout.width, x);
+    layout.height += tallest;
+  }
+  return layout;
+}
+
 // A picture cut into tiles (a multi-image record): one PNG of the tiles
 // placed row by row, each row as high as its highest tile, each tile
 // starting where the one to its left ends; what no tile covers is
@@ -139,19 +169,9 @@ void TiledPicture(const Content& content, std::size_t index, const Book& book,
     }
     grid.push_back(&at->second);
   }
-  std::uint64_t width = 0;
-  std::uint64_t height = 0;
-  for (std::size_t row = 0; row < rows; ++row) {
-    std::uint64_t x = 0;
-    std::uint64_t tallest = 0;
-    for (std::size_t column = 0; column < columns; ++column) {
-      const Rendition& rendition = grid[row * columns + column]->rendition;
-      x += rendition.width;
-      tallest = std::max<std::uint64_t>(tallest, rendition.height);
-    }
-    width = std::max(width, x);
-    height += tallest;
-  }
+  const Layout layout = LayOut(grid, columns);
+  const std::uint64_t width = layout.width;
+  const std::uint64_t height = layout.height;
   // Each dimension is at most 65535 tiles of 65535 pixels: no overflow.
   const std::uint64_t pixels = width * height;
   if (pixels > kMaxBitmapPixels || pixels > *budget) {
@@ -173,21 +193,15 @@ void TiledPicture(const Content& content, std::size_t index, const Book& book,
   image.width = static_cast<std::uint32_t>(width);
   image.height = static_cast<std::uint32_t>(height);
   image.rgba.assign(static_cast<std::size_t>(pixels) * 4, 0);
-  std::size_t top = 0;
-  for (std::size_t row = 0; row < rows; ++row) {
-    std::size_t left = 0;
-    std::size_t tallest = 0;
-    for (std::size_t column = 0; column < columns; ++column) {
-      const Image& tile = grid[row * columns + column]->image;
-      const std::size_t span = std::size_t{tile.width} * 4;
-      for (std::size_t y = 0; y < tile.height; ++y) {
-        std::copy_n(tile.rgba.data() + y * span, span,
-                    image.rgba.data() + ((top + y) * width + left) * 4);
-      }
-      left += tile.width;
-      tallest = std::max<std::size_t>(tallest, tile.height);
+  for (std::size_t cell = 0; cell < grid.size(); ++cell) {
+    const Image& tile = grid[cell]->image;
+    const std::size_t span = std::size_t{tile.width} * 4;
+    for (std::size_t y = 0; y < tile.height; ++y) {
+      std::copy_n(
+          tile.rgba.data() + y * span, span,
+          image.rgba.data() +
+              static_cast<std::size_t>((layout.tops[cell] + y) * width + layout.lefts[cell]) * 4);
     }
-    top += tallest;
   }
   OutputFile file;
   if (!EncodePng(image, &file.bytes)) {
